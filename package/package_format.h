@@ -1,0 +1,45 @@
+// The package container: 98 directory records of 160 bytes, then the
+// entries' stored bytes back to back.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "setup/context.h"
+
+struct DirectoryRecord {
+    char name[129];  // the 128-byte field, always terminated here
+    bool name_terminated;  // the field itself held a NUL
+    std::uint32_t offset;
+    std::uint32_t size;
+    std::uint8_t digest[16];
+    std::uint32_t tag;
+    std::uint32_t reserved;
+};
+
+// The names of the 98 entries, in directory order.
+extern const char* const kPackageEntryNames[kPackageEntryCount];
+
+std::uint32_t ReadLe32(const std::uint8_t* bytes);
+void WriteLe32(std::uint8_t* bytes, std::uint32_t value);
+
+// Field-by-field codec of one 160-byte record.
+void ReadDirectoryRecord(const std::uint8_t* bytes, DirectoryRecord* record);
+void WriteDirectoryRecord(const DirectoryRecord& record, std::uint8_t* bytes);
+
+// 1 when the entry lies wholly inside a resource of `resource_size` bytes,
+// computed without wrap-around.
+int EntryInsideResource(const DirectoryRecord& record, std::uint64_t resource_size);
+
+// 1 when a name may be placed below the product folder: not empty, not
+// absolute, no drive or ':' at all, and no component that Windows would
+// read as ".." (dots and blanks only). Names come from the package and
+// are not trusted: this keeps extraction and removal inside the folder.
+int IsSafeEntryName(const char* name);
+
+// Builds a package from the 98 entries' plain bytes, in directory order.
+// Gives an empty text on success, else what is wrong (for instance a
+// package that would pass 4 GiB).
+std::string BuildPackage(const std::vector<std::vector<std::uint8_t>>& plain, std::uint32_t tag,
+                         std::vector<std::uint8_t>* package);

@@ -1,0 +1,44 @@
+// The simulated Windows: one machine per test, built by the test, run
+// against by the real logic, inspected afterwards. Each service keeps its
+// part of the machine in its own header.
+#pragma once
+#include <cstdint>
+#include <map>
+#include <vector>
+
+#include "platform/sim/sim_files.h"
+#include "platform/sim/sim_audio.h"
+#include "platform/sim/sim_devices.h"
+#include "platform/sim/sim_modules.h"
+#include "platform/sim/sim_processes.h"
+#include "platform/sim/sim_registry.h"
+#include "platform/sim/sim_shell.h"
+#include "platform/sim/sim_system.h"
+#include "platform/sim/sim_windows.h"
+
+struct SimResources {
+    std::map<int, std::vector<std::uint8_t>> rcdata;  // RCDATA by id
+    bool not_loadable = false;                        // found, but LoadResource fails
+};
+
+struct SimMachine {
+    SimFileSystem files;
+    SimResources resources;
+    SimRegistry registry;
+    SimSystem system;
+    SimWindows windows;
+    SimProcesses processes;
+    SimModules modules;
+    SimShell shell;
+    SimDevices devices;
+    SimAudio audio;
+    std::uintptr_t next_handle = 0x100;
+};
+
+// The machine the platform operations act on. Tests call SimReset first.
+SimMachine& Sim();
+// Replaces the machine with a fresh one: drive C: with an empty root,
+// nothing else.
+void SimReset();
+// A new handle value, never null, never kInvalidHandle, never reused.
+void* SimNewHandle();

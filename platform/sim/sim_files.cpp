@@ -1,0 +1,164 @@
+#include <algorithm>
+#include <cstring>
+
+#include "platform/files.h"
+#include "platform/sim/sim.h"
+
+namespace {
+
+std::string Upper(std::string text) {
+    for (char& c : text)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    return text;
+}
+
+// Length of the root part of an upper-cased path: "C:" or "\\SERVER\SHARE".
+std::size_t RootLength(const std::string& path) {
+    if (path.size() >= 2 && path[1] == ':' && path[0] >= 'A' && path[0] <= 'Z') return 2;
+    if (path.size() > 2 && path[0] == '\\' && path[1] == '\\') {
+        std::size_t server_end = path.find('\\', 2);
+        if (server_end == std::string::npos || server_end == 2) return 0;
+        std::size_t share_end = path.find('\\', server_end + 1);
+        if (share_end == server_end + 1) return 0;
+        return share_end == std::string::npos ? path.size() : share_end;
+    }
+    return 0;
+}
+
+SimFileSystem& Fs() { return Sim().files; }
+
+bool ParentExists(const std::string& key) {
+    std::string parent = SimParentKey(key);
+    if (parent.empty()) return false;
+    if (Fs().roots.count(parent)) return true;
+    auto it = Fs().entries.find(parent);
+    return it != Fs().entries.end() && it->second.is_folder;
+}
+
+bool HasOpenHandle(const std::string& key) {
+    for (const auto& [h, open] : Fs().open)
+        if (open.key == key) return true;
+    return false;
+}
+
+}  // namespace
+
+std::string SimPathKey(const std::string& path) {
+    std::string key = Upper(path);
+    for (char& c : key)
+        if (c == '/') c = '\\';  // Windows reads both as separators
+    std::size_t root = RootLength(key);
+    if (root == 0) return "";
+    if (root < key.size() && key[root] != '\\') return "";  // "C:foo" is relative
+    while (key.size() > root && key.back() == '\\') key.pop_back();
+    if (key.find("\\\\", 2) != std::string::npos) return "";
+    return key;
+}
+
+std::string SimParentKey(const std::string& key) {
+    std::size_t root = RootLength(key);
+    if (root == 0 || key.size() <= root) return "";
+    return key.substr(0, key.rfind('\\'));
+}
+
+void SimAddRoot(const std::string& root) { Fs().roots.insert(SimPathKey(root)); }
+
+void SimPutFolder(const std::string& path) {
+    std::string key = SimPathKey(path);
+    if (key.empty() || Fs().roots.count(key)) return;
+    std::string parent = SimParentKey(key);
+    if (!parent.empty() && !Fs().roots.count(parent)) {
+        SimPutFolder(path.substr(0, path.find_last_of('\\', path.find_last_not_of('\\'))));
+    }
+    SimFile& entry = Fs().entries[key];
+    if (entry.path.empty()) entry.path = path;
+    entry.is_folder = true;
+}
+
+void SimPutFile(const std::string& path, const std::vector<std::uint8_t>& bytes) {
+    std::string key = SimPathKey(path);
+    if (key.empty()) return;
+    std::size_t cut = path.find_last_of('\\');
+    if (cut != std::string::npos && cut > 2) SimPutFolder(path.substr(0, cut));
+    SimFile& entry = Fs().entries[key];
+    if (entry.path.empty()) entry.path = path;
+    entry.is_folder = false;
+    entry.bytes = bytes;
+}
+
+SimFile* SimFindFile(const std::string& path) {
+    auto it = Fs().entries.find(SimPathKey(path));
+    return it == Fs().entries.end() ? nullptr : &it->second;
+}
+
+std::vector<std::uint8_t> SimReadFile(const std::string& path) {
+    SimFile* file = SimFindFile(path);
+    return file ? file->bytes : std::vector<std::uint8_t>{};
+}
+
+std::vector<const SimFile*> SimListTree(const std::string& folder) {
+    std::string prefix = SimPathKey(folder) + "\\";
+    std::vector<const SimFile*> found;
+    for (const auto& [key, entry] : Fs().entries)
+        if (key.compare(0, prefix.size(), prefix) == 0) found.push_back(&entry);
+    return found;
+}
+
+namespace plat {
+
+int FolderCreate(const char* path, std::uint32_t* last_error) {
+    std::string key = SimPathKey(path ? path : "");
+    *last_error = kErrorSuccess;
+    if (key.empty()) {
+        *last_error = kErrorPathNotFound;
+        return 0;
+    }
+    if (Fs().roots.count(key) || Fs().entries.count(key)) {
+        *last_error = kErrorAlreadyExists;
+        return 0;
+    }
+    if (!ParentExists(key)) {
+        *last_error = kErrorPathNotFound;
+        return 0;
+    }
+    SimFile& entry = Fs().entries[key];
+    entry.path = path;
+    entry.is_folder = true;
+    return 1;
+}
+
+Handle FileCreateForWrite(const char* path) {
+    std::string key = SimPathKey(path ? path : "");
+    if (key.empty() || !ParentExists(key)) return kInvalidHandle;
+    auto it = Fs().entries.find(key);
+    if (it != Fs().entries.end()) {
+        SimFile& file = it->second;
+        if (file.is_folder || file.read_only) return kInvalidHandle;
+        if (file.in_use || HasOpenHandle(key)) return kInvalidHandle;
+        file.bytes.clear();
+    } else {
+        SimFile& file = Fs().entries[key];
+        file.path = path;
+    }
+    Handle handle = SimNewHandle();
+    Fs().open[reinterpret_cast<std::uintptr_t>(handle)] = SimOpenFile{key, true};
+    return handle;
+}
+
+int FileWrite(Handle file, const void* data, std::uint32_t size, std::uint32_t* written) {
+    *written = 0;
+    auto it = Fs().open.find(reinterpret_cast<std::uintptr_t>(file));
+    if (it == Fs().open.end() || !it->second.writable) return 0;
+    auto entry = Fs().entries.find(it->second.key);
+    if (entry == Fs().entries.end()) return 0;
+    std::uint32_t fits = static_cast<std::uint32_t>(std::min<std::uint64_t>(size, Fs().free_bytes));
+    const auto* bytes = static_cast<const std::uint8_t*>(data);
+    entry->second.bytes.insert(entry->second.bytes.end(), bytes, bytes + fits);
+    Fs().free_bytes -= fits;
+    *written = fits;
+    return 1;
+}
+
+void FileClose(Handle file) { Fs().open.erase(reinterpret_cast<std::uintptr_t>(file)); }
+
+}  // namespace plat

@@ -1,0 +1,43 @@
+// The simulated file system: Windows paths ("C:\...", "\\server\share\..."),
+// case-insensitive and case-preserving.
+#pragma once
+#include <cstdint>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+struct SimFile {
+    std::string path;  // as first created, case preserved
+    bool is_folder = false;
+    std::vector<std::uint8_t> bytes;
+    bool read_only = false;
+    bool in_use = false;  // held by a running program or loaded DLL: delete fails, rename works
+};
+
+struct SimOpenFile {
+    std::string key;
+    bool writable = false;
+};
+
+struct SimFileSystem {
+    std::map<std::string, SimFile> entries;  // by SimPathKey
+    std::set<std::string> roots;             // SimPathKey of "C:" or "\\server\share"
+    std::map<std::uintptr_t, SimOpenFile> open;
+    std::uint64_t free_bytes = UINT64_MAX;  // a write beyond this reports fewer bytes
+};
+
+// The lookup key of a path: upper case, no trailing backslash. Empty when
+// the path is not an absolute Windows path.
+std::string SimPathKey(const std::string& path);
+// The key of the folder that holds the path (empty for a root).
+std::string SimParentKey(const std::string& key);
+
+// Test helpers.
+void SimAddRoot(const std::string& root);  // "D:" or "\\server\share"
+void SimPutFolder(const std::string& path);  // with all missing parents
+void SimPutFile(const std::string& path, const std::vector<std::uint8_t>& bytes);
+SimFile* SimFindFile(const std::string& path);  // null when absent
+std::vector<std::uint8_t> SimReadFile(const std::string& path);  // empty when absent
+// Every entry below (not including) the folder, in key order.
+std::vector<const SimFile*> SimListTree(const std::string& folder);

@@ -1,0 +1,4 @@
+// The simulated registry (filled in with the registry service).
+#pragma once
+
+struct SimRegistry {};

@@ -1,0 +1,20 @@
+#include "platform/resources.h"
+#include "platform/sim/sim.h"
+
+namespace plat {
+
+ResourceStatus ResourceOpen(Handle /*instance*/, int type, int id, ResourceView* view) {
+    *view = ResourceView{nullptr, 0, nullptr};
+    if (type != kResourceTypeRcData) return kResourceMissing;
+    auto it = Sim().resources.rcdata.find(id);
+    if (it == Sim().resources.rcdata.end()) return kResourceMissing;
+    if (Sim().resources.not_loadable) return kResourceNotLoadable;
+    view->bytes = it->second.data();
+    view->size = static_cast<std::uint32_t>(it->second.size());
+    view->token = reinterpret_cast<Handle>(static_cast<std::intptr_t>(id));
+    return kResourceOk;
+}
+
+void ResourceClose(ResourceView* view) { *view = ResourceView{nullptr, 0, nullptr}; }
+
+}  // namespace plat

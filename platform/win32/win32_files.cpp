@@ -1,0 +1,29 @@
+#include <windows.h>
+
+#include "platform/files.h"
+
+namespace plat {
+
+int FolderCreate(const char* path, std::uint32_t* last_error) {
+    if (CreateDirectoryA(path, nullptr)) {
+        *last_error = kErrorSuccess;
+        return 1;
+    }
+    *last_error = GetLastError();
+    return 0;
+}
+
+Handle FileCreateForWrite(const char* path) {
+    return CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+int FileWrite(Handle file, const void* data, std::uint32_t size, std::uint32_t* written) {
+    DWORD count = 0;
+    BOOL ok = WriteFile(file, data, size, &count, nullptr);
+    *written = count;
+    return ok ? 1 : 0;
+}
+
+void FileClose(Handle file) { CloseHandle(file); }
+
+}  // namespace plat

@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# Installs what the build and the tests need from Debian's packages, and
+# only what is missing. Safe to run again.
+set -euo pipefail
+
+packages=(
+  cmake ninja-build g++ clang libclang-rt-14-dev
+  googletest libgtest-dev libbenchmark-dev libssl-dev
+  g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64
+  wine wine32:i386 wine64
+  xvfb xauth xdotool x11-utils imagemagick fonts-dejavu-core liblnk-utils
+)
+
+as_root() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi; }
+
+# 32-bit Wine needs the i386 architecture.
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  as_root dpkg --add-architecture i386
+  need_update=1
+fi
+
+missing=()
+for p in "${packages[@]}"; do
+  status=$(dpkg-query -W -f='${Status}' "$p" 2>/dev/null || true)
+  [ "$status" = "install ok installed" ] || missing+=("$p")
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+  echo "deps: all present"
+  exit 0
+fi
+echo "deps: installing ${missing[*]}"
+if [ -n "${need_update:-}" ] || [ ! -d /var/lib/apt/lists ] || [ -z "$(ls -A /var/lib/apt/lists 2>/dev/null)" ]; then
+  as_root apt-get update -q
+fi
+as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}" ||
+  { as_root apt-get update -q && as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"; }

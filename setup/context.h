@@ -1,0 +1,61 @@
+// The one record of shared setup state, and the plain globals beside it.
+#pragma once
+#include <cstdint>
+
+#include "platform/types.h"
+
+constexpr int kPackageEntryCount = 98;
+constexpr int kDirectoryRecordSize = 160;
+constexpr int kPackageDirectorySize = kPackageEntryCount * kDirectoryRecordSize;  // 15680
+
+struct SetupContext {
+    plat::Handle main_window;
+    plat::Handle instance;
+    int is_wow64;
+    char program_folder[1024];
+    char program_path[1024];
+    std::uintptr_t timer_id;
+    int os_version_code;
+    int cable_driver_found;
+    int aux_driver_found;
+    int daza_driver_found;
+    int uninstall_entry_found;
+    int remove_mode;
+    int product_devices_found;
+    char product_folder[1024];
+    // The package directory verbatim: 98 records of 160 bytes, read field by
+    // field through package/package_format.h.
+    std::uint8_t package_directory[kPackageEntryCount][kDirectoryRecordSize];
+    int button_rect[4];  // left, top, right, bottom
+    int timer_ticks;
+    plat::Handle background_bitmap;
+    int bitmap_width;
+    int bitmap_height;
+    plat::Handle hand_cursor;
+    plat::Handle font_text;
+    plat::Handle font_label;
+    plat::Handle font_button;
+    plat::Handle worker_thread;
+    std::uint32_t worker_thread_id;
+    volatile int worker_busy;
+    volatile int worker_result;
+    char message_caption[512];
+    char message_text[2048];
+    char step_text[1024];
+};
+
+extern SetupContext setup_context;
+
+// Switch flags and the program's result; not part of the context, so its
+// reset leaves them alone.
+extern int hidden_mode;
+extern int silent_install;
+extern int silent_uninstall;
+extern volatile int exit_code;
+
+// Shell folders looked up once at start.
+extern char common_programs_folder[512];
+extern char startup_folder[512];
+
+// Fills the whole context with zero bytes.
+void ResetSetupContext(SetupContext* context);

@@ -1,0 +1,308 @@
+// The package on the simulated machine: building, loading the directory,
+// extracting, and the damage it must survive.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "package/md5.h"
+#include "package/package.h"
+#include "package/package_format.h"
+#include "platform/sim/sim.h"
+#include "setup/context.h"
+#include "setup/text.h"
+
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+const char kFolder[] = "C:\\Program Files\\ZT\\Mixolyte";
+
+std::vector<Bytes> RandomEntries(std::mt19937* random, std::size_t max_size) {
+    std::vector<Bytes> entries(kPackageEntryCount);
+    for (Bytes& entry : entries) {
+        entry.resize(1 + (*random)() % max_size);
+        for (auto& b : entry) b = static_cast<std::uint8_t>((*random)());
+    }
+    return entries;
+}
+
+Bytes Build(const std::vector<Bytes>& entries) {
+    Bytes package;
+    EXPECT_EQ(BuildPackage(entries, 7, &package), "");
+    return package;
+}
+
+// A fresh machine holding the package as the program's resource and the
+// product folder created.
+void Install(const Bytes& package, const char* folder = kFolder) {
+    SimReset();
+    Sim().resources.rcdata[100] = package;
+    SimPutFolder(folder);
+    ResetSetupContext(&setup_context);
+    CopyText(setup_context.product_folder, sizeof setup_context.product_folder, folder);
+}
+
+std::string Target(const char* name, const char* folder = kFolder) {
+    char path[1024];
+    JoinPath(path, sizeof path, folder, name);
+    return path;
+}
+
+DirectoryRecord RecordOf(const Bytes& package, int index) {
+    DirectoryRecord record;
+    ReadDirectoryRecord(package.data() + index * kDirectoryRecordSize, &record);
+    return record;
+}
+
+void PatchRecord(Bytes* package, int index, const DirectoryRecord& record) {
+    WriteDirectoryRecord(record, package->data() + index * kDirectoryRecordSize);
+}
+
+int CountWritten(const char* folder = kFolder) {
+    int count = 0;
+    for (const SimFile* file : SimListTree(folder)) count += !file->is_folder;
+    return count;
+}
+
+}  // namespace
+
+TEST(Package, RandomPackagesRoundTripByteForByte) {
+    std::mt19937 random(2026);
+    for (int round = 0; round < 4; ++round) {
+        std::vector<Bytes> entries = RandomEntries(&random, 3000);
+        Bytes package = Build(entries);
+        // The layout: directory, then entries back to back to the last byte.
+        std::uint32_t offset = kPackageDirectorySize;
+        for (int i = 0; i < kPackageEntryCount; ++i) {
+            DirectoryRecord record = RecordOf(package, i);
+            EXPECT_STREQ(record.name, kPackageEntryNames[i]);
+            EXPECT_EQ(record.offset, offset);
+            EXPECT_EQ(record.size, entries[i].size());
+            EXPECT_EQ(record.tag, 7u);
+            EXPECT_EQ(record.reserved, 0u);
+            std::uint8_t digest[16];
+            Md5OfBuffer(entries[i].data(), entries[i].size(), digest);
+            EXPECT_TRUE(DigestsEqual(digest, record.digest));
+            offset += record.size;
+        }
+        EXPECT_EQ(offset, package.size());
+
+        const char* folder = round % 2 ? "C:\\Program Files\\ZT\\Mixolyte\\" : kFolder;
+        Install(package, folder);
+        ASSERT_EQ(ExtractPackage(&setup_context), 0);
+        for (int i = 0; i < kPackageEntryCount; ++i)
+            EXPECT_EQ(SimReadFile(Target(kPackageEntryNames[i], folder)), entries[i]) << kPackageEntryNames[i];
+        SimFile* lame = SimFindFile(Target("mp3lame", folder));
+        ASSERT_NE(lame, nullptr);
+        EXPECT_TRUE(lame->is_folder);
+        EXPECT_EQ(std::memcmp(setup_context.package_directory, package.data(), kPackageDirectorySize), 0);
+    }
+}
+
+TEST(Package, DirectoryLoadsOnlyWithEntryData) {
+    std::mt19937 random(1);
+    Bytes package = Build(RandomEntries(&random, 10));
+    Bytes exact(package.begin(), package.begin() + kPackageDirectorySize);
+    Install(exact);
+    EXPECT_EQ(LoadPackageDirectory(&setup_context), -1);
+    Bytes zero(kPackageDirectorySize, 0);
+    EXPECT_EQ(std::memcmp(setup_context.package_directory, zero.data(), zero.size()), 0);
+
+    exact.push_back(0);
+    Install(exact);
+    EXPECT_EQ(LoadPackageDirectory(&setup_context), 0);
+    EXPECT_STREQ(reinterpret_cast<const char*>(setup_context.package_directory[97]), "mp3lame\\lame_License.txt");
+
+    SimReset();
+    EXPECT_EQ(LoadPackageDirectory(&setup_context), -1);  // no resource
+    EXPECT_EQ(ExtractPackage(&setup_context), -1);
+    Sim().resources.rcdata[100] = package;
+    Sim().resources.not_loadable = true;
+    EXPECT_EQ(LoadPackageDirectory(&setup_context), -1);
+    EXPECT_EQ(ExtractPackage(&setup_context), -1);
+}
+
+TEST(Package, OneDamagedByteFailsFiveEntriesThenTheChainRecovers) {
+    std::mt19937 random(99);
+    std::vector<Bytes> entries = RandomEntries(&random, 600);
+    Bytes package = Build(entries);
+    const int damaged = 40;
+    package[RecordOf(package, damaged).offset + 3] ^= 0x5A;
+    Install(package);
+    int result = ExtractPackage(&setup_context);
+    // Entry k and k+1 always fail; k+2..k+4 fail as a rule (their seed
+    // derives from the damaged digest); from k+5 on all is well again.
+    EXPECT_LE(result, -102);
+    EXPECT_GE(result, -105);
+    EXPECT_EQ(SimFindFile(Target(kPackageEntryNames[damaged])), nullptr);
+    EXPECT_EQ(SimFindFile(Target(kPackageEntryNames[damaged + 1])), nullptr);
+    for (int i = 0; i < kPackageEntryCount; ++i) {
+        if (i >= damaged && i <= damaged + 4) continue;
+        EXPECT_EQ(SimReadFile(Target(kPackageEntryNames[i])), entries[i]) << i;
+    }
+    EXPECT_EQ(result, -100 - (kPackageEntryCount - CountWritten()));
+}
+
+TEST(Package, EntriesOutsideTheResourceFailWithoutReadingBeyondIt) {
+    std::mt19937 random(5);
+    std::vector<Bytes> entries = RandomEntries(&random, 200);
+    Bytes package = Build(entries);
+
+    // Offset plus size passing 32 bits must not wrap into the resource.
+    DirectoryRecord record = RecordOf(package, 10);
+    record.offset = 0xFFFFFF00u;
+    record.size = 0x200u;
+    PatchRecord(&package, 10, record);
+    // Another one simply one byte past the end.
+    DirectoryRecord last = RecordOf(package, 60);
+    last.size = static_cast<std::uint32_t>(package.size()) - last.offset + 1;
+    PatchRecord(&package, 60, last);
+
+    Install(package);
+    int result = ExtractPackage(&setup_context);
+    // The chain does not advance for a skipped entry, so the next one fails
+    // its digest too, and the entries after it recover as from damage.
+    EXPECT_LE(result, -104);
+    EXPECT_EQ(SimFindFile(Target(kPackageEntryNames[10])), nullptr);
+    EXPECT_EQ(SimFindFile(Target(kPackageEntryNames[11])), nullptr);
+    EXPECT_EQ(SimFindFile(Target(kPackageEntryNames[60])), nullptr);
+    EXPECT_EQ(SimFindFile(Target(kPackageEntryNames[61])), nullptr);
+    EXPECT_EQ(SimReadFile(Target(kPackageEntryNames[20])), entries[20]);
+    EXPECT_EQ(SimReadFile(Target(kPackageEntryNames[80])), entries[80]);
+}
+
+TEST(Package, EmptyEntriesAndTheLastRecordRule) {
+    std::mt19937 random(8);
+    std::vector<Bytes> entries = RandomEntries(&random, 100);
+    entries[5].clear();
+    Install(Build(entries));
+    EXPECT_EQ(ExtractPackage(&setup_context), 0);
+    SimFile* empty = SimFindFile(Target(kPackageEntryNames[5]));
+    ASSERT_NE(empty, nullptr);
+    EXPECT_TRUE(empty->bytes.empty());
+
+    // An empty last entry is written, yet the whole is reported as -1.
+    entries[97].clear();
+    Install(Build(entries));
+    EXPECT_EQ(ExtractPackage(&setup_context), -1);
+    EXPECT_NE(SimFindFile(Target("mp3lame\\lame_License.txt")), nullptr);
+}
+
+TEST(Package, FailureCountsAndUnwritableTargets) {
+    std::mt19937 random(3);
+    std::vector<Bytes> entries = RandomEntries(&random, 100);
+    Bytes package = Build(entries);
+
+    // A read-only target and one in use: counted, left as they were.
+    Install(package);
+    SimPutFile(Target("ztml_asiodriver.dll"), {1, 2, 3});
+    SimFindFile(Target("ztml_asiodriver.dll"))->in_use = true;
+    SimPutFile(Target("readme.txt"), {'o', 'l', 'd'});
+    SimFindFile(Target("readme.txt"))->read_only = true;
+    EXPECT_EQ(ExtractPackage(&setup_context), -102);
+    EXPECT_EQ(SimReadFile(Target("ztml_asiodriver.dll")), (Bytes{1, 2, 3}));
+    EXPECT_EQ(SimReadFile(Target("readme.txt")), (Bytes{'o', 'l', 'd'}));
+    EXPECT_EQ(SimReadFile(Target("mixolyte.exe")), entries[36]);
+
+    // A writable existing file is replaced.
+    Install(package);
+    SimPutFile(Target("mixolyte.exe"), {9, 9});
+    EXPECT_EQ(ExtractPackage(&setup_context), 0);
+    EXPECT_EQ(SimReadFile(Target("mixolyte.exe")), entries[36]);
+
+    // A full disk: the write reports fewer bytes and the entry fails.
+    Install(package);
+    Sim().files.free_bytes = 0;
+    EXPECT_EQ(ExtractPackage(&setup_context), -100 - kPackageEntryCount + 0);
+
+    // No product folder at all: every write fails, every entry counts.
+    Install(package);
+    CopyText(setup_context.product_folder, sizeof setup_context.product_folder, "C:\\Absent");
+    EXPECT_EQ(ExtractPackage(&setup_context), -198 + 3);  // mp3lame entries make their folders
+    // Every digest wrong: all 98 fail.
+    Bytes bad = package;
+    for (int i = 0; i < kPackageEntryCount; ++i) {
+        DirectoryRecord record = RecordOf(bad, i);
+        record.digest[15] ^= 1;
+        PatchRecord(&bad, i, record);
+    }
+    Install(bad);
+    EXPECT_EQ(ExtractPackage(&setup_context), -198);
+    EXPECT_EQ(CountWritten(), 0);
+}
+
+TEST(Package, CraftedNamesNeverLeaveTheProductFolder) {
+    EXPECT_TRUE(IsSafeEntryName("readme.txt"));
+    EXPECT_TRUE(IsSafeEntryName("mp3lame\\lame_enc.dll"));
+    EXPECT_TRUE(IsSafeEntryName("a.b\\.hidden"));
+    for (const char* bad : {"", "\\Windows\\evil.dll", "/etc/x", "C:\\evil.dll", "D:evil", "a:b",
+                            "..\\evil.dll", "sub\\..\\..\\evil", "sub/../x", "..", ". .\\x", "x\\...",
+                            "\\\\server\\share\\x"})
+        EXPECT_FALSE(IsSafeEntryName(bad)) << bad;
+
+    std::mt19937 random(11);
+    std::vector<Bytes> entries = RandomEntries(&random, 100);
+    Bytes package = Build(entries);
+    const char* crafted[] = {"..\\..\\evil.dll", "C:\\Windows\\evil.dll", "\\evil.dll"};
+    int index = 30;
+    for (const char* name : crafted) {
+        DirectoryRecord record = RecordOf(package, index);
+        std::memset(record.name, 0, sizeof record.name);
+        std::memcpy(record.name, name, std::strlen(name));
+        PatchRecord(&package, index, record);
+        index += 10;
+    }
+    // A name that fills the whole field without a terminator.
+    DirectoryRecord record = RecordOf(package, 70);
+    std::memset(record.name, 'A', 128);
+    PatchRecord(&package, 70, record);
+    // A name that fits the field but not the path buffer with the folder.
+    std::string deep_folder = "C:\\" + std::string(900, 'f');
+    Install(package, deep_folder.c_str());
+    DirectoryRecord long_name = RecordOf(package, 80);
+    std::memset(long_name.name, 0, sizeof long_name.name);
+    std::memset(long_name.name, 'n', 127);
+    PatchRecord(&package, 80, long_name);
+    Sim().resources.rcdata[100] = package;
+
+    std::size_t files_before = Sim().files.entries.size();
+    EXPECT_EQ(ExtractPackage(&setup_context), -105);
+    EXPECT_EQ(SimFindFile("C:\\evil.dll"), nullptr);
+    EXPECT_EQ(SimFindFile("C:\\Windows\\evil.dll"), nullptr);
+    // The chain goes on past refused names: everything else arrives.
+    EXPECT_EQ(CountWritten(deep_folder.c_str()), kPackageEntryCount - 5);
+    EXPECT_EQ(SimReadFile(Target(kPackageEntryNames[31], deep_folder.c_str())), entries[31]);
+    EXPECT_GT(Sim().files.entries.size(), files_before);
+}
+
+TEST(Package, CreateFolderChainWalksDrivesAndShares) {
+    SimReset();
+    std::uint32_t before = static_cast<std::uint32_t>(Sim().files.entries.size());
+    EXPECT_EQ(CreateFolderChain("D:\\A"), 0);  // four characters: nothing
+    EXPECT_EQ(CreateFolderChain(nullptr), 0);
+    EXPECT_EQ(Sim().files.entries.size(), before);
+
+    EXPECT_EQ(CreateFolderChain("C:\\A\\B\\C"), 1);
+    EXPECT_TRUE(SimFindFile("C:\\A")->is_folder);
+    EXPECT_TRUE(SimFindFile("C:\\A\\B\\C")->is_folder);
+    EXPECT_EQ(CreateFolderChain("c:\\a\\b\\c\\"), 1);  // all there already, other case
+    EXPECT_EQ(CreateFolderChain("C:\\A\\B\\D\\"), 1);  // final backslash
+    EXPECT_NE(SimFindFile("C:\\A\\B\\D"), nullptr);
+
+    EXPECT_EQ(CreateFolderChain("Q:\\Missing\\Drive"), 0);
+    SimPutFile("C:\\A\\file", {1});
+    EXPECT_EQ(CreateFolderChain("C:\\A\\file\\sub"), 0);
+
+    // A network path: server and share are never created.
+    SimAddRoot("\\\\server\\share");
+    EXPECT_EQ(CreateFolderChain("\\\\server\\share\\A\\B"), 1);
+    EXPECT_NE(SimFindFile("\\\\server\\share\\A\\B"), nullptr);
+    EXPECT_EQ(CreateFolderChain("\\\\server\\share"), 1);
+    EXPECT_EQ(CreateFolderChain("\\\\server\\share\\"), 1);
+    EXPECT_EQ(CreateFolderChain("\\\\nohost\\share\\X"), 0);
+    // A path that does not fit the work buffer is refused, not cut.
+    std::string long_path = "C:\\" + std::string(1100, 'x');
+    EXPECT_EQ(CreateFolderChain(long_path.c_str()), 0);
+}
