@@ -21,3 +21,45 @@ int FileWrite(Handle file, const void* data, std::uint32_t size, std::uint32_t* 
 void FileClose(Handle file);
 
 }  // namespace plat
+
+namespace plat {
+
+// FILE_ATTRIBUTE_NORMAL, for FileSetAttributes.
+constexpr std::uint32_t kFileAttributeNormal = 0x80;
+
+// DeleteFileA. 1 on success; fails for a file in use, a read-only file,
+// a folder, or nothing there.
+int FileDelete(const char* path);
+
+// MoveFileA: renames a file; fails when the target exists or the source
+// is missing. Works for a file in use by a running program or loaded DLL.
+int FileRename(const char* from, const char* to);
+
+// RemoveDirectoryA: only an empty folder.
+int FolderRemove(const char* path);
+
+// CopyFileA. 1 on success.
+int FileCopy(const char* from, const char* to, int fail_if_exists);
+
+// SetFileAttributesA. 1 on success.
+int FileSetAttributes(const char* path, std::uint32_t attributes);
+
+// CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING,
+// FILE_ATTRIBUTE_NORMAL); kInvalidHandle when it cannot be opened.
+// Close with FileClose.
+Handle FileOpenForRead(const char* path);
+
+// One entry of a folder search.
+struct FindEntry {
+    char name[260];  // the entry's own name, not its path
+    int is_directory;
+};
+
+// FindFirstFileA with a pattern such as "C:\Folder\*.del". kInvalidHandle
+// when nothing matches (or the folder is missing).
+Handle FindFirst(const char* pattern, FindEntry* entry);
+// FindNextFileA: 1 while there is another entry.
+int FindNext(Handle search, FindEntry* entry);
+void FindClose(Handle search);
+
+}  // namespace plat

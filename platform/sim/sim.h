@@ -4,6 +4,7 @@
 #pragma once
 #include <cstdint>
 #include <map>
+#include <string>
 #include <vector>
 
 #include "platform/sim/sim_files.h"
@@ -40,5 +41,13 @@ SimMachine& Sim();
 // Replaces the machine with a fresh one: drive C: with an empty root,
 // nothing else.
 void SimReset();
+// Copies text into a buffer of `size` bytes, cut to fit and terminated.
+inline void SimCopyText(char* buffer, std::size_t size, const std::string& text) {
+    if (size == 0) return;
+    std::size_t n = text.size() < size - 1 ? text.size() : size - 1;
+    text.copy(buffer, n);
+    buffer[n] = '\0';
+}
+
 // A new handle value, never null, never kInvalidHandle, never reused.
 void* SimNewHandle();

@@ -1,0 +1,30 @@
+#include "platform/sim/sim.h"
+#include "platform/system.h"
+
+namespace plat {
+
+void SleepMs(std::uint32_t milliseconds) {
+    Sim().system.tick_ms += milliseconds;  // wraps like the real counter
+    Sim().system.slept_ms += milliseconds;
+}
+
+std::uint32_t TickCount() { return Sim().system.tick_ms; }
+
+std::uint32_t WindowsFolder(char* buffer, std::uint32_t size) {
+    const SimSystem& system = Sim().system;
+    if (system.windows_folder_fails) return 0;
+    auto length = static_cast<std::uint32_t>(system.windows_folder.size());
+    if (length + 1 > size) return length + 1;
+    SimCopyText(buffer, size, system.windows_folder);
+    return length;
+}
+
+std::int32_t ComInitialize() {
+    std::int32_t result = Sim().system.com_initialize_result;
+    if (result >= 0) ++Sim().system.com_open;
+    return result;
+}
+
+void ComUninitialize() { --Sim().system.com_open; }
+
+}  // namespace plat
