@@ -153,7 +153,8 @@ int FileWrite(Handle file, const void* data, std::uint32_t size, std::uint32_t* 
     if (entry == Fs().entries.end()) return 0;
     std::uint32_t fits = static_cast<std::uint32_t>(std::min<std::uint64_t>(size, Fs().free_bytes));
     const auto* bytes = static_cast<const std::uint8_t*>(data);
-    entry->second.bytes.insert(entry->second.bytes.end(), bytes, bytes + fits);
+    if (Fs().keep_contents) entry->second.bytes.insert(entry->second.bytes.end(), bytes, bytes + fits);
+    Fs().bytes_written += fits;
     Fs().free_bytes -= fits;
     *written = fits;
     return 1;

@@ -5,6 +5,7 @@
 #include <map>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 struct SimFile {
@@ -20,11 +21,23 @@ struct SimOpenFile {
     bool writable = false;
 };
 
+// An open folder search: the entries it found, taken at FindFirst, and
+// the next one to hand out.
+struct SimSearch {
+    std::vector<std::pair<std::string, bool>> found;  // name, is a folder
+    std::size_t next = 0;
+};
+
 struct SimFileSystem {
     std::map<std::string, SimFile> entries;  // by SimPathKey
     std::set<std::string> roots;             // SimPathKey of "C:" or "\\server\share"
     std::map<std::uintptr_t, SimOpenFile> open;
+    std::map<std::uintptr_t, SimSearch> searches;  // searches not yet closed
     std::uint64_t free_bytes = UINT64_MAX;  // a write beyond this reports fewer bytes
+    // Off for measurements: writes are counted in `bytes_written` only, so
+    // the file contents do not weigh on the memory being measured.
+    bool keep_contents = true;
+    std::uint64_t bytes_written = 0;
 };
 
 // The lookup key of a path: upper case, no trailing backslash. Empty when
