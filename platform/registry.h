@@ -116,9 +116,10 @@ std::uint32_t RegistrySetValue(Handle key, const char* name, std::uint32_t type,
 // kKeyEnumerateSubKeys on the handle.
 std::uint32_t RegistryEnumKey(Handle key, std::uint32_t index, char* name, std::uint32_t* name_size);
 
-// RegDeleteKeyA: deletes the subkey (default view). A key that still has
-// subkeys is not deleted: kErrorAccessDenied, as on Windows. Open handles of
-// a deleted key give kErrorKeyDeleted afterwards.
+// RegDeleteKeyA: deletes the subkey (default view; an empty subkey deletes
+// the key of `parent` itself). A key that still has subkeys is not deleted:
+// kErrorAccessDenied, as on Windows. Open handles of a deleted key give
+// kErrorKeyDeleted afterwards.
 std::uint32_t RegistryDeleteKey(Handle parent, const char* subkey);
 
 // RegCloseKey. Closing a hive is harmless; an unknown handle gives

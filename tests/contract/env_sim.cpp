@@ -51,3 +51,54 @@ void ContractHoldFile(const std::string& path) {
 void ContractReleaseFile(const std::string& path) {
     if (SimFile* file = SimFindFile(path)) file->in_use = false;
 }
+
+int ContractPutLoadedModule(const std::string& path) {
+    std::string bytes = "MZ stand-in DLL";
+    SimPutFile(path, std::vector<std::uint8_t>(bytes.begin(), bytes.end()));
+    SimFile* file = SimFindFile(path);
+    if (file == nullptr) return 0;
+    file->in_use = true;
+    return 1;
+}
+
+void ContractUnloadModules() {
+    for (auto& [key, file] : Sim().files.entries) file.in_use = false;
+}
+
+// ---- Registry surroundings ----
+
+void ContractUse64BitWindows() { Sim().system.is_64bit = true; }
+
+int ContractIs64BitWindows() { return Sim().system.is_64bit ? 1 : 0; }
+
+unsigned ContractAnsiCodePage() { return 1252; }
+
+// Each test starts on a fresh machine: nothing is left to remove.
+void ContractRemoveRegistryTestKeys() {}
+
+void ContractPutRegistryText(plat::Handle hive, const std::string& path, const std::string& name,
+                             const std::string& text) {
+    SimRegPutText(hive, path, name, text);
+}
+
+int ContractGetRegistryValue(plat::Handle hive, const std::string& path, const std::string& name,
+                             std::uint32_t* type, std::string* bytes) {
+    std::vector<std::uint8_t> read;
+    if (!SimRegReadValueA(hive, path, name, type, &read)) return 0;
+    bytes->assign(read.begin(), read.end());
+    return 1;
+}
+
+std::vector<std::string> ContractRegistrySubkeys(plat::Handle hive, const std::string& path) {
+    return SimRegListSubkeys(hive, path);
+}
+
+int ContractDenyRegistryWrite(plat::Handle hive, const std::string& path) {
+    SimRegDenyWrite(hive, path);
+    return 1;
+}
+
+int ContractDenyRegistryDelete(plat::Handle hive, const std::string& path) {
+    SimRegDenyDelete(hive, path);
+    return 1;
+}

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <map>
 #include <string>
+#include <vector>
 
 #include "tests/contract/env.h"
 
@@ -11,6 +12,7 @@ namespace {
 const char kResourceText[] = "Mixolyte contract resource 0123456789\n";
 int temp_counter = 0;
 std::map<std::string, HANDLE> held;
+std::vector<HMODULE> loaded_modules;
 
 void RemoveTree(const std::string& folder) {
     WIN32_FIND_DATAA found;
@@ -33,6 +35,7 @@ void RemoveTree(const std::string& folder) {
 void ContractSetUp() {
     for (auto& [path, handle] : held) CloseHandle(handle);
     held.clear();
+    ContractUnloadModules();
 }
 
 int ContractIsSim() { return 0; }
@@ -101,3 +104,123 @@ void ContractReleaseFile(const std::string& path) {
     CloseHandle(it->second);
     held.erase(it);
 }
+
+int ContractPutLoadedModule(const std::string& path) {
+    // A system DLL without side effects on loading; Wine, too, maps the
+    // copy itself and keeps it from being deleted while loaded.
+    char system[MAX_PATH];
+    UINT length = GetSystemDirectoryA(system, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) return 0;
+    std::string source = std::string(system) + "\\version.dll";
+    if (!CopyFileA(source.c_str(), path.c_str(), FALSE)) return 0;
+    HMODULE module = LoadLibraryA(path.c_str());
+    if (module == nullptr) return 0;
+    loaded_modules.push_back(module);
+    return 1;
+}
+
+void ContractUnloadModules() {
+    for (HMODULE module : loaded_modules) FreeLibrary(module);
+    loaded_modules.clear();
+}
+
+// ---- Registry surroundings ----
+
+namespace {
+
+// Physical paths: the 64-bit view shows HKLM\SOFTWARE\WOW6432Node as it is
+// (and is the only view on 32-bit Windows).
+constexpr REGSAM kPhysicalView = KEY_WOW64_64KEY;
+
+void DeleteRegistryTreeIn(HKEY hive, const char* path, REGSAM view) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(hive, path, 0, KEY_ALL_ACCESS | view, &key) != ERROR_SUCCESS) return;
+    char name[256];
+    for (;;) {
+        DWORD length = sizeof name;
+        if (RegEnumKeyExA(key, 0, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+        std::string child = std::string(path) + "\\" + name;
+        DeleteRegistryTreeIn(hive, child.c_str(), view);
+        // A child that cannot go would be found again at index 0: stop.
+        HKEY still = nullptr;
+        if (RegOpenKeyExA(hive, child.c_str(), 0, KEY_READ | view, &still) == ERROR_SUCCESS) {
+            RegCloseKey(still);
+            break;
+        }
+    }
+    RegCloseKey(key);
+    RegDeleteKeyExA(hive, path, view, 0);
+}
+
+}  // namespace
+
+void ContractUse64BitWindows() {}
+
+int ContractIs64BitWindows() {
+    using IsWow64ProcessFn = BOOL(WINAPI*)(HANDLE, PBOOL);
+    auto is_wow64 = reinterpret_cast<IsWow64ProcessFn>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "IsWow64Process")));
+    BOOL wow64 = FALSE;
+    if (!is_wow64 || !is_wow64(GetCurrentProcess(), &wow64)) return 0;
+    return wow64 ? 1 : 0;
+}
+
+unsigned ContractAnsiCodePage() { return GetACP(); }
+
+void ContractRemoveRegistryTestKeys() {
+    for (REGSAM view : {REGSAM(KEY_WOW64_32KEY), REGSAM(KEY_WOW64_64KEY)}) {
+        DeleteRegistryTreeIn(HKEY_CURRENT_USER, "Software\\MixoContract", view);
+        DeleteRegistryTreeIn(HKEY_LOCAL_MACHINE, "SOFTWARE\\MixoContract", view);
+        DeleteRegistryTreeIn(HKEY_LOCAL_MACHINE, "SYSTEM\\MixoContract", view);
+    }
+}
+
+void ContractPutRegistryText(plat::Handle hive, const std::string& path, const std::string& name,
+                             const std::string& text) {
+    HKEY key = nullptr;
+    if (RegCreateKeyExA(static_cast<HKEY>(hive), path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | kPhysicalView,
+                        nullptr, &key, nullptr) != ERROR_SUCCESS)
+        return;
+    RegSetValueExA(key, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                   static_cast<DWORD>(text.size() + 1));
+    RegCloseKey(key);
+}
+
+int ContractGetRegistryValue(plat::Handle hive, const std::string& path, const std::string& name,
+                             std::uint32_t* type, std::string* bytes) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(static_cast<HKEY>(hive), path.c_str(), 0, KEY_READ | kPhysicalView, &key) != ERROR_SUCCESS)
+        return 0;
+    DWORD value_type = 0;
+    DWORD size = 0;
+    LONG status = RegQueryValueExA(key, name.c_str(), nullptr, &value_type, nullptr, &size);
+    std::string read(size, '\0');
+    if (status == ERROR_SUCCESS && size > 0)
+        status = RegQueryValueExA(key, name.c_str(), nullptr, &value_type, reinterpret_cast<BYTE*>(read.data()),
+                                  &size);
+    RegCloseKey(key);
+    if (status != ERROR_SUCCESS) return 0;
+    read.resize(size);
+    *type = value_type;
+    *bytes = read;
+    return 1;
+}
+
+std::vector<std::string> ContractRegistrySubkeys(plat::Handle hive, const std::string& path) {
+    std::vector<std::string> names;
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(static_cast<HKEY>(hive), path.c_str(), 0, KEY_READ | kPhysicalView, &key) != ERROR_SUCCESS)
+        return names;
+    char name[256];
+    for (DWORD index = 0;; ++index) {
+        DWORD length = sizeof name;
+        if (RegEnumKeyExA(key, index, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+        names.emplace_back(name, length);
+    }
+    RegCloseKey(key);
+    return names;
+}
+
+int ContractDenyRegistryWrite(plat::Handle, const std::string&) { return 0; }
+
+int ContractDenyRegistryDelete(plat::Handle, const std::string&) { return 0; }

@@ -1,0 +1,593 @@
+#include <algorithm>
+#include <cstring>
+
+#include "platform/registry.h"
+#include "platform/sim/sim.h"
+
+namespace {
+
+using plat::Handle;
+
+constexpr std::uint32_t kMaximumAllowed = 0x02000000;
+constexpr std::uint32_t kGenericRead = 0x80000000;
+constexpr std::uint32_t kGenericWrite = 0x40000000;
+constexpr std::uint32_t kGenericExecute = 0x20000000;
+constexpr std::uint32_t kGenericAll = 0x10000000;
+constexpr std::uint32_t kWriteDac = 0x00040000;
+constexpr std::uint32_t kWriteOwner = 0x00080000;
+constexpr std::uint32_t kWriteRights = plat::kKeySetValue | plat::kKeyCreateSubKey | plat::kKeyCreateLink |
+                                       plat::kKeyDelete | kWriteDac | kWriteOwner;
+constexpr std::uint64_t kSimHklmSoftwareId = 3;
+constexpr std::uint64_t kSimHklmSystemId = 4;
+constexpr std::uint64_t kSimHkcuSoftwareId = 5;
+
+// Unicode of the Windows-1252 bytes 0x80 to 0x9F; the five bytes without a
+// character map to the C1 control of the same number, as Windows does.
+constexpr char16_t kCp1252High[32] = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
+};
+
+char16_t AnsiToUnit(std::uint8_t byte) {
+    if (byte >= 0x80 && byte <= 0x9F) return kCp1252High[byte - 0x80];
+    return byte;
+}
+
+std::uint8_t UnitToAnsi(char16_t unit) {
+    if (unit < 0x80 || (unit >= 0xA0 && unit <= 0xFF)) return static_cast<std::uint8_t>(unit);
+    for (int i = 0; i < 32; ++i)
+        if (kCp1252High[i] == unit) return static_cast<std::uint8_t>(0x80 + i);
+    return '?';
+}
+
+char16_t FoldUnit(char16_t c) {
+    if (c >= u'A' && c <= u'Z') return static_cast<char16_t>(c + 32);
+    if (c >= 0xC0 && c <= 0xDE && c != 0xD7) return static_cast<char16_t>(c + 32);
+    if (c == 0x178) return 0xFF;
+    if (c >= 0x100 && c <= 0x137 && (c & 1) == 0) return static_cast<char16_t>(c + 1);
+    if (c >= 0x139 && c <= 0x148 && (c & 1) == 1) return static_cast<char16_t>(c + 1);
+    if (c >= 0x14A && c <= 0x177 && (c & 1) == 0) return static_cast<char16_t>(c + 1);
+    if (c == 0x179 || c == 0x17B || c == 0x17D) return static_cast<char16_t>(c + 1);
+    return c;
+}
+
+std::u16string Fold(const std::u16string& name) {
+    std::u16string folded = name;
+    for (char16_t& c : folded) c = FoldUnit(c);
+    return folded;
+}
+
+bool IsStringType(std::uint32_t type) {
+    return type == plat::kRegSz || type == plat::kRegExpandSz || type == plat::kRegMultiSz;
+}
+
+std::u16string FromAnsi(const char* text) { return SimAnsiToUtf16(text ? text : ""); }
+
+std::u16string FromWide(const char16_t* text) { return text ? std::u16string(text) : std::u16string(); }
+
+// UTF-16LE bytes <-> Windows-1252 bytes, for string data.
+std::vector<std::uint8_t> AnsiBytesToStored(const std::uint8_t* data, std::uint32_t size) {
+    std::vector<std::uint8_t> stored;
+    stored.reserve(size * 2u);
+    for (std::uint32_t i = 0; i < size; ++i) {
+        char16_t unit = AnsiToUnit(data[i]);
+        stored.push_back(static_cast<std::uint8_t>(unit & 0xFF));
+        stored.push_back(static_cast<std::uint8_t>(unit >> 8));
+    }
+    return stored;
+}
+
+std::vector<std::uint8_t> StoredToAnsiBytes(const std::vector<std::uint8_t>& stored) {
+    std::vector<std::uint8_t> bytes;
+    bytes.reserve(stored.size() / 2);
+    for (std::size_t i = 0; i + 1 < stored.size(); i += 2)
+        bytes.push_back(UnitToAnsi(static_cast<char16_t>(stored[i] | (stored[i + 1] << 8))));
+    return bytes;
+}
+
+SimRegistry& Reg() { return Sim().registry; }
+
+SimRegKey* FindKey(std::uint64_t id) {
+    auto it = Reg().keys.find(id);
+    return it == Reg().keys.end() ? nullptr : &it->second;
+}
+
+std::uint64_t HiveId(Handle hive) {
+    if (hive == plat::kHkeyLocalMachine) return kSimHklmId;
+    if (hive == plat::kHkeyCurrentUser) return kSimHkcuId;
+    return 0;
+}
+
+// The key behind a handle and the rights it was opened with.
+std::uint32_t LookUp(Handle handle, std::uint64_t* id, std::uint32_t* access) {
+    if (std::uint64_t hive = HiveId(handle)) {
+        *id = hive;
+        *access = plat::kKeyAllAccess;
+        return plat::kErrorSuccess;
+    }
+    auto it = Reg().open.find(reinterpret_cast<std::uintptr_t>(handle));
+    if (it == Reg().open.end()) return plat::kErrorInvalidHandle;
+    if (!FindKey(it->second.key)) return plat::kErrorKeyDeleted;
+    *id = it->second.key;
+    *access = it->second.access;
+    return plat::kErrorSuccess;
+}
+
+// Splits a subkey path into its names. A trailing backslash is ignored;
+// a leading one is a syntax error, as in Windows.
+std::uint32_t SplitPath(const std::u16string& path, std::vector<std::u16string>* parts) {
+    parts->clear();
+    if (!path.empty() && path[0] == u'\\') return plat::kErrorBadPathname;
+    std::size_t start = 0;
+    while (start < path.size()) {
+        std::size_t end = path.find(u'\\', start);
+        if (end == std::u16string::npos) end = path.size();
+        parts->push_back(path.substr(start, end - start));
+        start = end + 1;
+    }
+    // An empty name inside the path (two backslashes in a row) names no key.
+    for (const std::u16string& part : *parts)
+        if (part.empty()) return plat::kErrorFileNotFound;
+    return plat::kErrorSuccess;
+}
+
+std::uint64_t FindSubkey(const SimRegKey& key, const std::u16string& name) {
+    auto it = key.subkeys.find(Fold(name));
+    return it == key.subkeys.end() ? 0 : it->second;
+}
+
+std::uint64_t AddSubkey(std::uint64_t parent, const std::u16string& name) {
+    std::uint64_t id = Reg().next_key++;
+    SimRegKey child;
+    child.name = name;
+    child.parent = parent;
+    Reg().keys[id] = child;
+    Reg().keys[parent].subkeys[Fold(name)] = id;
+    return id;
+}
+
+bool IsRedirectedRoot(std::uint64_t id) {
+    const SimRegKey* key = FindKey(id);
+    return key && key->parent == kSimHklmId && Fold(key->name) == u"software";
+}
+
+// The 32-bit view of HKLM\SOFTWARE on a 64-bit machine; it always exists
+// there, so it is made on first use.
+std::uint64_t WowNode(std::uint64_t software) {
+    if (std::uint64_t node = FindSubkey(Reg().keys[software], u"WOW6432Node")) return node;
+    return AddSubkey(software, u"WOW6432Node");
+}
+
+// Walks `parts` below key `start` in the view the access mask chooses,
+// creating missing keys when `create` is set.
+std::uint32_t Resolve(std::uint64_t start, const std::vector<std::u16string>& parts, std::uint32_t access,
+                      bool create, std::uint64_t* found) {
+    bool view32 = Sim().system.is_64bit && (access & plat::kKeyWow64_64Key) == 0;
+    std::uint64_t current = start;
+    for (std::size_t i = 0; i < parts.size(); ++i) {
+        std::uint64_t next = FindSubkey(Reg().keys[current], parts[i]);
+        if (next == 0) {
+            if (!create) return plat::kErrorFileNotFound;
+            if (Reg().keys[current].deny_write) return plat::kErrorAccessDenied;
+            next = AddSubkey(current, parts[i]);
+        }
+        current = next;
+        bool names_node = i + 1 < parts.size() && Fold(parts[i + 1]) == u"wow6432node";
+        if (view32 && !names_node && IsRedirectedRoot(current)) current = WowNode(current);
+    }
+    *found = current;
+    return plat::kErrorSuccess;
+}
+
+// The rights a handle of `key` gets for the asked access, or ACCESS_DENIED.
+std::uint32_t Grant(const SimRegKey& key, std::uint32_t access, std::uint32_t* granted) {
+    access &= ~(plat::kKeyWow64_32Key | plat::kKeyWow64_64Key);
+    if (access & kGenericRead) access |= plat::kKeyRead;
+    if (access & kGenericExecute) access |= plat::kKeyRead;
+    if (access & kGenericWrite) access |= plat::kKeyWrite;
+    if (access & kGenericAll) access |= plat::kKeyAllAccess;
+    access &= ~(kGenericRead | kGenericWrite | kGenericExecute | kGenericAll);
+    if (access & kMaximumAllowed) {
+        access = (access & ~kMaximumAllowed) | plat::kKeyAllAccess;
+        if (key.deny_write) access &= ~kWriteRights;
+    } else if (key.deny_write && (access & kWriteRights)) {
+        return plat::kErrorAccessDenied;
+    }
+    *granted = access;
+    return plat::kErrorSuccess;
+}
+
+std::uint32_t OpenOrCreate(Handle parent, const std::u16string& subkey, std::uint32_t access, bool create,
+                           Handle* key) {
+    *key = nullptr;
+    std::uint64_t start = 0;
+    std::uint32_t parent_access = 0;
+    std::uint32_t status = LookUp(parent, &start, &parent_access);
+    if (status != plat::kErrorSuccess) return status;
+    std::vector<std::u16string> parts;
+    status = SplitPath(subkey, &parts);
+    if (status != plat::kErrorSuccess) return status;
+    std::uint64_t found = 0;
+    status = Resolve(start, parts, access, create, &found);
+    if (status != plat::kErrorSuccess) return status;
+    std::uint32_t granted = 0;
+    status = Grant(Reg().keys[found], access, &granted);
+    if (status != plat::kErrorSuccess) return status;
+    *key = SimNewHandle();
+    Reg().open[reinterpret_cast<std::uintptr_t>(*key)] = SimRegOpenKey{found, granted};
+    return plat::kErrorSuccess;
+}
+
+SimRegValue* FindValue(SimRegKey& key, const std::u16string& name) {
+    std::u16string folded = Fold(name);
+    for (SimRegValue& value : key.values)
+        if (Fold(value.name) == folded) return &value;
+    return nullptr;
+}
+
+// A value's stored bytes through the form that reads it: `ansi` converts
+// string data to Windows-1252.
+std::uint32_t Query(Handle handle, const std::u16string& name, bool ansi, std::uint32_t* type, void* data,
+                    std::uint32_t* size) {
+    if (data && !size) return plat::kErrorInvalidParameter;
+    std::uint64_t id = 0;
+    std::uint32_t access = 0;
+    std::uint32_t status = LookUp(handle, &id, &access);
+    if (status != plat::kErrorSuccess) return status;
+    if ((access & plat::kKeyQueryValue) == 0) return plat::kErrorAccessDenied;
+    const SimRegValue* value = FindValue(Reg().keys[id], name);
+    if (!value) return plat::kErrorFileNotFound;
+    std::vector<std::uint8_t> bytes =
+        ansi && IsStringType(value->type) ? StoredToAnsiBytes(value->bytes) : value->bytes;
+    std::uint32_t length = static_cast<std::uint32_t>(bytes.size());
+    if (type) *type = value->type;
+    if (!size) return plat::kErrorSuccess;
+    if (data) {
+        if (length > *size) {
+            *size = length;
+            return plat::kErrorMoreData;
+        }
+        auto* out = static_cast<std::uint8_t*>(data);
+        if (length > 0) std::memcpy(out, bytes.data(), length);
+        // Windows ends a string stored without its NUL when the buffer has
+        // room for one; the size it reports still counts no NUL.
+        if (IsStringType(value->type)) {
+            if (ansi && length > 0 && length < *size && out[length - 1] != 0) out[length] = 0;
+            if (!ansi && length >= 2 && length % 2 == 0 && length + 2 <= *size &&
+                (out[length - 2] | out[length - 1]) != 0) {
+                out[length] = 0;
+                out[length + 1] = 0;
+            }
+        }
+    }
+    *size = length;
+    return plat::kErrorSuccess;
+}
+
+void StoreValue(SimRegKey& key, const std::u16string& name, std::uint32_t type, std::vector<std::uint8_t> bytes) {
+    if (SimRegValue* value = FindValue(key, name)) {
+        value->type = type;
+        value->bytes = std::move(bytes);
+        return;
+    }
+    key.values.push_back(SimRegValue{name, type, std::move(bytes)});
+}
+
+std::uint32_t Set(Handle handle, const std::u16string& name, std::uint32_t type, const void* data,
+                  std::uint32_t size, bool ansi) {
+    if (!data && size) return plat::kErrorNoAccess;
+    std::uint64_t id = 0;
+    std::uint32_t access = 0;
+    std::uint32_t status = LookUp(handle, &id, &access);
+    if (status != plat::kErrorSuccess) return status;
+    if ((access & plat::kKeySetValue) == 0) return plat::kErrorAccessDenied;
+    const auto* bytes = static_cast<const std::uint8_t*>(data);
+    std::vector<std::uint8_t> stored;
+    if (IsStringType(type) && ansi) {
+        // Windows stores the NUL that follows a text whose size left it out.
+        if (size > 0 && bytes[size - 1] != 0 && bytes[size] == 0) ++size;
+        stored = AnsiBytesToStored(bytes, size);
+    } else if (IsStringType(type)) {
+        std::uint32_t units = size / 2;
+        if (units > 0) {
+            const std::uint8_t* last = bytes + 2 * (units - 1);
+            if ((last[0] | last[1]) != 0 && (last[2] | last[3]) == 0) size += 2;
+        }
+        stored.assign(bytes, bytes + size);
+    } else if (size > 0) {
+        stored.assign(bytes, bytes + size);
+    }
+    StoreValue(Reg().keys[id], name, type, std::move(stored));
+    return plat::kErrorSuccess;
+}
+
+// The index-th subkey name of an open key.
+std::uint32_t EnumName(Handle handle, std::uint32_t index, std::u16string* name) {
+    std::uint64_t id = 0;
+    std::uint32_t access = 0;
+    std::uint32_t status = LookUp(handle, &id, &access);
+    if (status != plat::kErrorSuccess) return status;
+    if ((access & plat::kKeyEnumerateSubKeys) == 0) return plat::kErrorAccessDenied;
+    const SimRegKey& key = Reg().keys[id];
+    if (index >= key.subkeys.size()) return plat::kErrorNoMoreItems;
+    auto it = key.subkeys.begin();
+    std::advance(it, index);
+    *name = Reg().keys[it->second].name;
+    return plat::kErrorSuccess;
+}
+
+void RemoveKey(std::uint64_t id) {
+    SimRegKey& key = Reg().keys[id];
+    Reg().keys[key.parent].subkeys.erase(Fold(key.name));
+    Reg().keys.erase(id);
+}
+
+// ---- test helper plumbing ----
+
+std::uint64_t FindPhysical(Handle hive, const std::string& path) {
+    std::uint64_t start = HiveId(hive);
+    if (start == 0) return 0;
+    std::vector<std::u16string> parts;
+    if (SplitPath(SimAnsiToUtf16(path), &parts) != plat::kErrorSuccess) return 0;
+    std::uint64_t current = start;
+    for (const std::u16string& part : parts) {
+        current = FindSubkey(Reg().keys[current], part);
+        if (current == 0) return 0;
+    }
+    return current;
+}
+
+std::uint64_t MakePhysical(Handle hive, const std::string& path) {
+    std::uint64_t start = HiveId(hive);
+    if (start == 0) return 0;
+    std::vector<std::u16string> parts;
+    if (SplitPath(SimAnsiToUtf16(path), &parts) != plat::kErrorSuccess) return 0;
+    std::uint64_t current = start;
+    for (const std::u16string& part : parts) {
+        std::uint64_t next = FindSubkey(Reg().keys[current], part);
+        current = next ? next : AddSubkey(current, part);
+    }
+    return current;
+}
+
+std::vector<std::uint8_t> Utf16Bytes(const std::u16string& text) {
+    std::vector<std::uint8_t> bytes;
+    for (char16_t unit : text) {
+        bytes.push_back(static_cast<std::uint8_t>(unit & 0xFF));
+        bytes.push_back(static_cast<std::uint8_t>(unit >> 8));
+    }
+    return bytes;
+}
+
+}  // namespace
+
+std::map<std::uint64_t, SimRegKey> SimRegBaseKeys() {
+    std::map<std::uint64_t, SimRegKey> keys;
+    keys[kSimHklmId] = SimRegKey{};
+    keys[kSimHkcuId] = SimRegKey{};
+    auto add = [&keys](std::uint64_t id, std::uint64_t parent, const std::u16string& name) {
+        SimRegKey key;
+        key.name = name;
+        key.parent = parent;
+        keys[id] = key;
+        keys[parent].subkeys[Fold(name)] = id;
+    };
+    add(kSimHklmSoftwareId, kSimHklmId, u"SOFTWARE");
+    add(kSimHklmSystemId, kSimHklmId, u"SYSTEM");
+    add(kSimHkcuSoftwareId, kSimHkcuId, u"Software");
+    return keys;
+}
+
+std::u16string SimAnsiToUtf16(const std::string& text) {
+    std::u16string wide;
+    wide.reserve(text.size());
+    for (char c : text) wide.push_back(AnsiToUnit(static_cast<std::uint8_t>(c)));
+    return wide;
+}
+
+std::string SimUtf16ToAnsi(const std::u16string& text) {
+    std::string narrow;
+    narrow.reserve(text.size());
+    for (char16_t unit : text) narrow.push_back(static_cast<char>(UnitToAnsi(unit)));
+    return narrow;
+}
+
+bool SimRegKeyExists(Handle hive, const std::string& path) { return FindPhysical(hive, path) != 0; }
+
+void SimRegPutKey(Handle hive, const std::string& path) { MakePhysical(hive, path); }
+
+void SimRegPutValue(Handle hive, const std::string& path, const std::string& name, std::uint32_t type,
+                    const std::vector<std::uint8_t>& bytes) {
+    std::uint64_t id = MakePhysical(hive, path);
+    if (id) StoreValue(Reg().keys[id], SimAnsiToUtf16(name), type, bytes);
+}
+
+void SimRegPutDword(Handle hive, const std::string& path, const std::string& name, std::uint32_t value) {
+    SimRegPutValue(hive, path, name, plat::kRegDword,
+                   {static_cast<std::uint8_t>(value), static_cast<std::uint8_t>(value >> 8),
+                    static_cast<std::uint8_t>(value >> 16), static_cast<std::uint8_t>(value >> 24)});
+}
+
+void SimRegPutText(Handle hive, const std::string& path, const std::string& name, const std::string& text,
+                   std::uint32_t type) {
+    SimRegPutText16(hive, path, name, SimAnsiToUtf16(text), type);
+}
+
+void SimRegPutText16(Handle hive, const std::string& path, const std::string& name, const std::u16string& text,
+                     std::uint32_t type) {
+    std::vector<std::uint8_t> bytes = Utf16Bytes(text);
+    bytes.push_back(0);
+    bytes.push_back(0);
+    SimRegPutValue(hive, path, name, type, bytes);
+}
+
+const SimRegValue* SimRegGetValue(Handle hive, const std::string& path, const std::string& name) {
+    std::uint64_t id = FindPhysical(hive, path);
+    return id ? FindValue(Reg().keys[id], SimAnsiToUtf16(name)) : nullptr;
+}
+
+bool SimRegReadValueA(Handle hive, const std::string& path, const std::string& name, std::uint32_t* type,
+                      std::vector<std::uint8_t>* bytes) {
+    const SimRegValue* value = SimRegGetValue(hive, path, name);
+    if (!value) return false;
+    *type = value->type;
+    *bytes = IsStringType(value->type) ? StoredToAnsiBytes(value->bytes) : value->bytes;
+    return true;
+}
+
+std::u16string SimRegGetText16(Handle hive, const std::string& path, const std::string& name) {
+    const SimRegValue* value = SimRegGetValue(hive, path, name);
+    std::u16string text;
+    if (!value || !IsStringType(value->type)) return text;
+    for (std::size_t i = 0; i + 1 < value->bytes.size(); i += 2) {
+        char16_t unit = static_cast<char16_t>(value->bytes[i] | (value->bytes[i + 1] << 8));
+        if (unit == 0) break;
+        text.push_back(unit);
+    }
+    return text;
+}
+
+std::string SimRegGetText(Handle hive, const std::string& path, const std::string& name) {
+    return SimUtf16ToAnsi(SimRegGetText16(hive, path, name));
+}
+
+bool SimRegGetDword(Handle hive, const std::string& path, const std::string& name, std::uint32_t* value) {
+    const SimRegValue* found = SimRegGetValue(hive, path, name);
+    if (!found || found->type != plat::kRegDword || found->bytes.size() != 4) return false;
+    *value = static_cast<std::uint32_t>(found->bytes[0]) | (static_cast<std::uint32_t>(found->bytes[1]) << 8) |
+             (static_cast<std::uint32_t>(found->bytes[2]) << 16) |
+             (static_cast<std::uint32_t>(found->bytes[3]) << 24);
+    return true;
+}
+
+std::vector<std::string> SimRegListSubkeys(Handle hive, const std::string& path) {
+    std::vector<std::string> names;
+    std::uint64_t id = FindPhysical(hive, path);
+    if (!id) return names;
+    for (const auto& [folded, child] : Reg().keys[id].subkeys) names.push_back(SimUtf16ToAnsi(Reg().keys[child].name));
+    return names;
+}
+
+std::vector<std::string> SimRegListValues(Handle hive, const std::string& path) {
+    std::vector<std::string> names;
+    std::uint64_t id = FindPhysical(hive, path);
+    if (!id) return names;
+    for (const SimRegValue& value : Reg().keys[id].values) names.push_back(SimUtf16ToAnsi(value.name));
+    return names;
+}
+
+void SimRegDenyWrite(Handle hive, const std::string& path) {
+    if (std::uint64_t id = MakePhysical(hive, path)) Reg().keys[id].deny_write = true;
+}
+
+void SimRegDenyDelete(Handle hive, const std::string& path) {
+    if (std::uint64_t id = MakePhysical(hive, path)) Reg().keys[id].deny_delete = true;
+}
+
+std::size_t SimRegOpenKeyCount() { return Reg().open.size(); }
+
+namespace plat {
+
+std::uint32_t RegistryOpenKey(Handle parent, const char* subkey, Handle* key) {
+    if (!subkey || !*subkey) {
+        *key = parent;
+        return kErrorSuccess;
+    }
+    return OpenOrCreate(parent, FromAnsi(subkey), kMaximumAllowed, false, key);
+}
+
+std::uint32_t RegistryCreateKey(Handle parent, const char* subkey, Handle* key) {
+    return OpenOrCreate(parent, FromAnsi(subkey), kMaximumAllowed, true, key);
+}
+
+std::uint32_t RegistryOpenKeyEx(Handle parent, const char* subkey, std::uint32_t access, Handle* key) {
+    return OpenOrCreate(parent, FromAnsi(subkey), access, false, key);
+}
+
+std::uint32_t RegistryCreateKeyEx(Handle parent, const char* subkey, std::uint32_t access, Handle* key) {
+    return OpenOrCreate(parent, FromAnsi(subkey), access, true, key);
+}
+
+std::uint32_t RegistryQueryValue(Handle key, const char* name, std::uint32_t* type, void* data,
+                                 std::uint32_t* size) {
+    return Query(key, FromAnsi(name), true, type, data, size);
+}
+
+std::uint32_t RegistrySetValue(Handle key, const char* name, std::uint32_t type, const void* data,
+                               std::uint32_t size) {
+    return Set(key, FromAnsi(name), type, data, size, true);
+}
+
+std::uint32_t RegistryEnumKey(Handle key, std::uint32_t index, char* name, std::uint32_t* name_size) {
+    std::u16string found;
+    std::uint32_t status = EnumName(key, index, &found);
+    if (status != kErrorSuccess) return status;
+    std::string narrow = SimUtf16ToAnsi(found);
+    if (narrow.size() + 1 > *name_size) return kErrorMoreData;
+    std::memcpy(name, narrow.c_str(), narrow.size() + 1);
+    *name_size = static_cast<std::uint32_t>(narrow.size());
+    return kErrorSuccess;
+}
+
+std::uint32_t RegistryDeleteKey(Handle parent, const char* subkey) {
+    std::uint64_t start = 0;
+    std::uint32_t access = 0;
+    std::uint32_t status = LookUp(parent, &start, &access);
+    if (status != kErrorSuccess) return status;
+    std::vector<std::u16string> parts;
+    status = SplitPath(FromAnsi(subkey), &parts);
+    if (status != kErrorSuccess) return status;
+    std::uint64_t found = 0;
+    status = Resolve(start, parts, kKeyDelete, false, &found);
+    if (status != kErrorSuccess) return status;
+    const SimRegKey& key = Reg().keys[found];
+    // A hive cannot be deleted; the DELETE right, subkeys and a forced
+    // failure all refuse the same way.
+    if (key.parent == 0 || key.deny_write || key.deny_delete || !key.subkeys.empty()) return kErrorAccessDenied;
+    RemoveKey(found);
+    return kErrorSuccess;
+}
+
+std::uint32_t RegistryCloseKey(Handle key) {
+    if (HiveId(key)) return kErrorSuccess;
+    return Reg().open.erase(reinterpret_cast<std::uintptr_t>(key)) ? kErrorSuccess : kErrorInvalidHandle;
+}
+
+std::uint32_t RegistryOpenKeyW16(Handle parent, const char16_t* subkey, Handle* key) {
+    if (!subkey || !*subkey) {
+        *key = parent;
+        return kErrorSuccess;
+    }
+    return OpenOrCreate(parent, FromWide(subkey), kMaximumAllowed, false, key);
+}
+
+std::uint32_t RegistryOpenKeyExW16(Handle parent, const char16_t* subkey, std::uint32_t access, Handle* key) {
+    return OpenOrCreate(parent, FromWide(subkey), access, false, key);
+}
+
+std::uint32_t RegistryCreateKeyExW16(Handle parent, const char16_t* subkey, std::uint32_t access, Handle* key) {
+    return OpenOrCreate(parent, FromWide(subkey), access, true, key);
+}
+
+std::uint32_t RegistryQueryValueW16(Handle key, const char16_t* name, std::uint32_t* type, void* data,
+                                    std::uint32_t* size) {
+    return Query(key, FromWide(name), false, type, data, size);
+}
+
+std::uint32_t RegistrySetValueW16(Handle key, const char16_t* name, std::uint32_t type, const void* data,
+                                  std::uint32_t size) {
+    return Set(key, FromWide(name), type, data, size, false);
+}
+
+std::uint32_t RegistryEnumKeyW16(Handle key, std::uint32_t index, char16_t* name, std::uint32_t name_units) {
+    std::u16string found;
+    std::uint32_t status = EnumName(key, index, &found);
+    if (status != kErrorSuccess) return status;
+    if (found.size() + 1 > name_units) return kErrorMoreData;
+    std::copy(found.begin(), found.end(), name);
+    name[found.size()] = 0;
+    return kErrorSuccess;
+}
+
+}  // namespace plat
