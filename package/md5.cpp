@@ -64,22 +64,21 @@ void Md5UpdatePair(Md5State* first, const std::uint8_t* first_data, Md5State* se
     // Each stream first completes its own pending block; from then on both
     // take whole blocks from their data, possibly at different offsets when
     // they held different counts, and as many block pairs as both have run
-    // interleaved. What is left over goes through the single update.
+    // interleaved. (A stream whose pending block stays incomplete has no data
+    // left, so it takes no pair.) What is left over goes through the single
+    // update.
     std::size_t first_size = size, second_size = size;
     FillPending(first, &first_data, &first_size);
     FillPending(second, &second_data, &second_size);
-    if (first->length % 64 == 0 && second->length % 64 == 0) {
-        std::size_t pairs = (first_size < second_size ? first_size : second_size) / 64;
-        auto no_side = [](auto) {};
-        for (; pairs > 0; --pairs) {
-            md5_block::CompressPair(first->abcd, first_data, second->abcd, second_data, no_side);
-            first->length += 64;
-            second->length += 64;
-            first_data += 64;
-            second_data += 64;
-            first_size -= 64;
-            second_size -= 64;
-        }
+    std::size_t pairs = (first_size < second_size ? first_size : second_size) / 64;
+    for (; pairs > 0; --pairs) {
+        md5_block::CompressPair(first->abcd, first_data, second->abcd, second_data, [](auto) {});
+        first->length += 64;
+        second->length += 64;
+        first_data += 64;
+        second_data += 64;
+        first_size -= 64;
+        second_size -= 64;
     }
     Md5Update(first, first_data, first_size);
     Md5Update(second, second_data, second_size);

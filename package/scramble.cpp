@@ -17,8 +17,10 @@ struct KeyStream {
     std::uint32_t n;
 };
 
-// One countdown step for byte position p relative to n: advances s and
-// returns the key byte without its chain-key share, i.e. (t + u) mod 256.
+// The step for countdown n: t = (s + n)^2 in 32 bits, u = t shifted right
+// by 8 as a signed value (C++20 defines both the conversion and the
+// arithmetic shift), s becomes u. Returns the key byte without its chain-key
+// share, (t + u) mod 256.
 [[gnu::always_inline]] inline std::uint8_t KeyStep(std::uint32_t* s, std::uint32_t n) {
     const std::uint32_t x = *s + n;
     const std::uint32_t t = x * x;
@@ -51,6 +53,7 @@ void XorPass(const ChainState* chain, const std::uint8_t* in, std::uint8_t* out,
 
     // Byte i of the entry takes chain_key[(size - i) mod 16]; blocks are 64
     // bytes, a multiple of 16, so one 64-byte pattern serves every block.
+    // (size - p wraps for short entries; 2^32 is a multiple of 16 as well.)
     std::uint8_t share[64];
     for (std::uint32_t p = 0; p < 64; ++p) share[p] = chain->chain_key[(size - p) % 16];
 
