@@ -1,5 +1,162 @@
-// Placeholder so the shell links while the install sequence is written;
-// replaced by the real sequence.
-#include "install/install.h"
+// The install procedure: package, product folder, drivers, ASIO drivers,
+// UART INF, settings, shortcuts, uninstaller and uninstall entry, then the
+// naming of the virtual endpoints. Runs on the install worker thread.
+#include <cstring>
 
-int RunInstall(SetupContext* /*context*/) { return -100; }
+#include "endpoints/endpoints.h"
+#include "install/asio.h"
+#include "install/driver_setup.h"
+#include "install/install.h"
+#include "install/registry_records.h"
+#include "install/shortcuts.h"
+#include "package/package.h"
+#include "platform/files.h"
+#include "platform/system.h"
+#include "platform/windows.h"
+#include "setup/product.h"
+#include "setup/text.h"
+#include "uninstall/removal.h"
+
+namespace {
+
+constexpr std::uint32_t kStepPauseMs = 1000;
+
+// The three texts of an early stop, each followed by the product's web site
+// and a full stop.
+constexpr char kPackageUnreadableText[] =
+    "Installation package might be corrupted\nthanks to download official package at\n";
+constexpr char kFolderNotCreatedText[] =
+    "Failed to create target folder on system disk\nthanks to download official package at\n";
+constexpr char kCopyFailedText[] =
+    "Failed to copy file(s) to destination folder...\n\nSome application could still use our dll (Mixolyte "
+    "Remote API or Virtual ASIO driver)\nClose all applications that could use them...\n\nOtherwise "
+    "installation package might be corrupted\nthanks to download official package at\n";
+
+constexpr char kDisplayName[] = "Mixolyte, The Virtual Mixing Console";
+constexpr char kPublisher[] = "ZT-Audio Software";
+constexpr char kPublisherHidden[] = "ZT-Audio";
+
+void SetStep(SetupContext* context, const char* label) {
+    CopyText(context->step_text, sizeof context->step_text, label);
+}
+
+// Writes the failure text, reports it and gives the result back.
+int StopEarly(SetupContext* context, const char* text, int result) {
+    FormatText(context->message_text, sizeof context->message_text, "%s%s.", text, kProductWebSite);
+    PostWorkerReport(context->main_window, REPORT_FAILED);
+    return result;
+}
+
+// Copies the running setup program into the product folder under its own
+// file name; `target` receives that path (written also when the copy fails).
+void InstallUninstaller(SetupContext* context, char* target, std::size_t size) {
+    char name[1024];
+    CopyText(name, sizeof name, context->program_path);
+    FileNameOfPath(name);
+    JoinPath(target, size, context->product_folder, name);
+    if (plat::FileCopy(context->program_path, target, 0)) plat::FileSetAttributes(target, plat::kFileAttributeNormal);
+}
+
+}  // namespace
+
+void PostWorkerReport(plat::Handle window, std::intptr_t code) {
+    plat::WindowPostMessage(window, plat::kWmCommand, CMD_WORKER_REPORT, code);
+}
+
+void FileNameOfPath(char* path) {
+    const char* last = std::strrchr(path, '\\');
+    if (last == nullptr) return;
+    std::memmove(path, last + 1, std::strlen(last + 1) + 1);
+}
+
+int InstallUartInf(SetupContext* context, int mode) {
+    const char* name = nullptr;
+    int result = 0;
+    if (context->os_version_code >= 0 && context->os_version_code <= 3) {
+        name = "ztusbgpi_uart_xp_vista.inf";
+        result = 1;
+    } else if (context->os_version_code >= 4 && context->os_version_code <= 6) {
+        name = "ztusbgpi_uart.inf";
+        result = 2;
+    } else {
+        return 0;
+    }
+    char source[1024];
+    int fitted = JoinPath(source, sizeof source, context->product_folder, name);
+    char windows[1024];
+    windows[0] = '\0';
+    std::uint32_t length = plat::WindowsFolder(windows, sizeof windows);
+    // Without the Windows folder there is no "inf" folder to work in.
+    if (length == 0 || length >= sizeof windows) return result;
+    char destination[1024];
+    fitted &= JoinPath(destination, sizeof destination, windows, "inf\\");
+    fitted &= AppendText(destination, sizeof destination, name);
+    if (!fitted) return result;
+    if (mode == 1)
+        plat::FileCopy(source, destination, 0);
+    else
+        plat::FileDelete(destination);
+    return result;
+}
+
+int RunInstall(SetupContext* context) {
+    FormatText(context->message_caption, sizeof context->message_caption, "%s Installation Error", kProductName);
+    int install_error = 0;
+
+    SetStep(context, "Extract Package");
+    plat::SleepMs(kStepPauseMs);
+    if (LoadPackageDirectory(context) != 0)
+        return StopEarly(context, kPackageUnreadableText, kInstallPackageUnreadable);
+
+    SetStep(context, "Copy Files");
+    FindProductFolder(context);
+    if (CreateFolderChain(context->product_folder) != 1)
+        return StopEarly(context, kFolderNotCreatedText, kInstallFolderNotCreated);
+    PurgeDelFiles(context->product_folder);
+    if (ExtractPackage(context) != 0) return StopEarly(context, kCopyFailedText, kInstallCopyFailed);
+
+    // The console's own driver, on 64-bit Windows 10 and later.
+    if ((context->os_version_code == 7 || context->os_version_code == 8) && context->is_wow64 != 0) {
+        SetStep(context, "Install ML-VAIOs");
+        WriteLoopBackFlags(context->is_wow64);
+        if (RunDriverSetup(context, kDazaSetupName) != 0) install_error = -1;
+        context->daza_driver_found = 1;
+    }
+    // The cable and aux drivers wherever the console's own is not there.
+    if (context->daza_driver_found == 0) {
+        SetStep(context, "Install Audio Driver");
+        if (RunDriverSetup(context, kCableSetupName) != 0) install_error = -2;
+        SetStep(context, "Install Aux Audio Driver");
+        if (RunDriverSetup(context, kAuxSetupName) != 0) install_error = -3;
+    }
+
+    RegisterAsioDrivers(context, kAsioRegister);
+    InstallUartInf(context, 1);
+    SetUserDword(kProductSettingsKey, "install", 0);
+    SetUserDword(kProductSettingsKey, "nbLaunch", 0);
+    SetUserDword(kProductSettingsKey, "done", 0);
+    SetUserDword(kProductSettingsKey, "TimerResolution", 1);
+    plat::SleepMs(kStepPauseMs);
+
+    SetStep(context, "Create Shortcuts");
+    char scratch[1024];
+    CreateShortcuts(context, scratch, sizeof scratch);
+    ResetTraySettings();
+
+    char uninstaller[1024];
+    InstallUninstaller(context, uninstaller, sizeof uninstaller);
+    SetMachineString(kUninstallEntryKey, kDisplayName, "DisplayName");
+    SetMachineString(kUninstallEntryKey, hidden_mode ? kPublisherHidden : kPublisher, "Publisher");
+    SetMachineString(kUninstallEntryKey, uninstaller, "UninstallString");
+    SetMachineString(kUninstallEntryKey, uninstaller, "DisplayIcon");
+
+    if (install_error == 0 && context->daza_driver_found != 0) {
+        plat::SleepMs(kStepPauseMs);
+        SetStep(context, "Configure VAIOs");
+        PinCheck(context);
+    }
+
+    SetStep(context, "Installation Completed");
+    PostWorkerReport(context->main_window, install_error == 0 ? REPORT_INSTALLED : REPORT_INSTALLED_DRIVER_ISSUE);
+    return 1;
+}

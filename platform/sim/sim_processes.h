@@ -1,5 +1,59 @@
-// Simulated programs present with their behaviour, started processes, threads.
-// Filled in with the service that needs it.
+// Simulated programs present with their behaviour, and the processes
+// started from them.
+//
+// A program is a file in the simulated file system together with its
+// behaviour: a function of the command line and the current folder that
+// returns the exit code and may change the machine (registry, files). The
+// behaviour runs when the process is created; the process then counts as
+// running for `run_ms` on the simulated clock, which a wait advances.
 #pragma once
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
 
-struct SimProcesses {};
+struct SimProgramRun {
+    std::string application;     // the program path as passed
+    std::string command_line;    // exactly as passed, no program name in front
+    std::string current_folder;  // as passed, or the caller's when none was given
+    std::uint32_t run_ms = 0;    // how long this run lasts: the program's run_ms, which the behaviour may change
+};
+
+using SimProgramBehaviour = std::function<std::int32_t(SimProgramRun& run)>;
+
+struct SimProgram {
+    SimProgramBehaviour behaviour;  // null: the program exits with 0 and does nothing
+    std::uint32_t run_ms = 0;       // how long a run lasts on the simulated clock
+    // Forced failures.
+    bool create_fails = false;          // CreateProcessA fails (bad image, access denied)
+    bool no_handle = false;             // created, but no process handle is given back
+    bool exit_code_unreadable = false;  // GetExitCodeProcess fails
+};
+
+struct SimStartedProcess {
+    std::string application;
+    std::string command_line;
+    std::string current_folder;
+    std::uint32_t start_tick = 0;  // the simulated clock when it was created
+    std::uint32_t run_ms = 0;      // how long it runs
+    std::int32_t exit_code = 0;
+    bool ended = false;  // a wait saw it end
+};
+
+struct SimProcesses {
+    std::map<std::string, SimProgram> programs;  // by SimPathKey of the program file
+    std::vector<SimStartedProcess> started;      // every process created, in order
+    std::map<std::uintptr_t, std::size_t> open;  // process handles not yet closed -> index in started
+    // The setup program's own current folder, inherited by a child started
+    // without one.
+    std::string current_folder = "C:\\Users\\user\\Downloads";
+};
+
+// Places a program: a file at `path` (stand-in bytes, unless a file is
+// already there) with the behaviour. The returned record stays valid for
+// the machine's life, so a test can set its forced failures.
+SimProgram& SimPutProgram(const std::string& path, SimProgramBehaviour behaviour = nullptr);
+// The processes created from the program, in order (matched by path, any
+// letter case).
+std::vector<const SimStartedProcess*> SimStartsOf(const std::string& path);

@@ -1,3 +1,4 @@
+#include "platform/files.h"
 #include "platform/shell.h"
 #include "platform/sim/sim.h"
 
@@ -29,4 +30,47 @@ int ShellFolderPath(int csidl, char* buffer, std::int32_t* hresult) {
     return 1;
 }
 
+namespace {
+constexpr std::int32_t kHresultAccessDenied = static_cast<std::int32_t>(0x80070005u);
+constexpr std::int32_t kHresultPathNotFound = static_cast<std::int32_t>(0x80070003u);
+}  // namespace
+
+std::int32_t ShellLinkCreate(const char* link_path, const char* target, const char* description,
+                             const char* arguments, const char* working_folder) {
+    SimShell& shell = Sim().shell;
+    if (Sim().system.com_open <= 0) return kHresultComNotInitialized;
+    if (shell.link_component_missing) return kHresultClassNotRegistered;
+    if (shell.link_save_refused) return kHresultAccessDenied;
+
+    std::string path = link_path ? link_path : "";
+    std::string key = SimPathKey(path);
+    std::string parent = key.empty() ? "" : SimParentKey(key);
+    auto folder = Sim().files.entries.find(parent);
+    bool parent_there = Sim().files.roots.count(parent) ||
+                        (folder != Sim().files.entries.end() && folder->second.is_folder);
+    if (!parent_there) return kHresultPathNotFound;
+    // The file is written like any other, so a read-only or busy file refuses.
+    Handle file = FileCreateForWrite(path.c_str());
+    if (file == kInvalidHandle) return kHresultAccessDenied;
+    SimShellLink link;
+    link.path = path;
+    link.target = target ? target : "";
+    link.description = description ? description : "";
+    link.has_arguments = arguments != nullptr;
+    link.arguments = arguments ? arguments : "";
+    link.working_folder = working_folder ? working_folder : "";
+    std::string bytes = "[sim shell link]\r\n" + link.target + "\r\n";
+    std::uint32_t written = 0;
+    FileWrite(file, bytes.data(), static_cast<std::uint32_t>(bytes.size()), &written);
+    FileClose(file);
+    shell.links[key] = link;
+    if (shell.on_link_saved) shell.on_link_saved(link);
+    return kHresultOk;
+}
+
 }  // namespace plat
+
+const SimShellLink* SimFindShellLink(const std::string& path) {
+    auto it = Sim().shell.links.find(SimPathKey(path));
+    return it == Sim().shell.links.end() ? nullptr : &it->second;
+}

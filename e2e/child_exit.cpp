@@ -1,0 +1,45 @@
+// A small program the platform contract suite starts: it shows what it was
+// given (command line and current folder), runs as long and ends with the
+// exit code its switches ask for. It reads its raw command line, as the
+// setup program's children do: no program name is expected in front.
+#include <windows.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+namespace {
+
+void WriteReport(const std::string& command_line) {
+    char folder[MAX_PATH];
+    DWORD length = GetCurrentDirectoryA(MAX_PATH, folder);
+    std::string report = command_line + "\r\n" + std::string(folder, length) + "\r\n";
+    HANDLE file = CreateFileA("child_report.txt", GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                              nullptr);
+    if (file == INVALID_HANDLE_VALUE) return;
+    DWORD written = 0;
+    WriteFile(file, report.data(), static_cast<DWORD>(report.size()), &written, nullptr);
+    CloseHandle(file);
+}
+
+}  // namespace
+
+int main() {
+    std::string line = GetCommandLineA();
+    long code = 0;
+    std::size_t at = 0;
+    while (at < line.size()) {
+        std::size_t end = line.find(' ', at);
+        if (end == std::string::npos) end = line.size();
+        std::string word = line.substr(at, end - at);
+        at = end + 1;
+        if (word == "--report") {
+            WriteReport(line);
+        } else if (word.rfind("--sleep=", 0) == 0) {
+            Sleep(static_cast<DWORD>(std::strtoul(word.c_str() + 8, nullptr, 10)));
+        } else if (word.rfind("--exit=", 0) == 0) {
+            code = std::strtol(word.c_str() + 7, nullptr, 10);
+        }
+    }
+    ExitProcess(static_cast<UINT>(code));
+}

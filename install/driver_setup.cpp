@@ -1,0 +1,89 @@
+#include "install/driver_setup.h"
+
+#include <cstdint>
+#include <cstring>
+
+#include "install/install.h"
+#include "platform/files.h"
+#include "platform/processes.h"
+#include "setup/text.h"
+
+namespace {
+
+constexpr char kInstallCommandLine[] = "-h -i -H -n";
+constexpr char kUninstallCommandLine[] = "-h -u -H";
+
+constexpr char kInstallFailedText[] =
+    "Failed to install virtual i/o driver...\nCheck running setup in administrator mode";
+constexpr char kRestartFirstText[] =
+    "Cannot install Package now...\nYou must RESTART your system and then relaunch setup program";
+constexpr char kUninstallFailedFormat[] =
+    "Failed to uninstall %s virtual i/o driver...\nOne or several applications are still using it\n"
+    "Close all possible programs using %s\n(including control panels) and try to remove it again ";
+
+// Starts the program in the product folder, waits for it without a
+// time-out and reads its exit code into *child_exit (preset to -1, so an
+// unreadable code counts as negative). 0, -604 or -605.
+int RunAndWait(const SetupContext* context, const char* path, const char* command_line,
+               std::int32_t* child_exit) {
+    *child_exit = -1;
+    plat::Handle process = nullptr;
+    plat::ProcessStartStatus status = plat::ProcessStart(path, command_line, context->product_folder, &process);
+    if (status == plat::kProcessCreateFailed) return kDriverSetupNotStarted;
+    if (status == plat::kProcessNoHandle || process == nullptr) return kDriverSetupNoHandle;
+    plat::ProcessWait(process, plat::kInfinite);
+    std::uint32_t code = 0xFFFFFFFFu;
+    if (plat::ProcessExitCode(process, &code)) *child_exit = static_cast<std::int32_t>(code);
+    plat::ProcessClose(process);
+    return 0;
+}
+
+}  // namespace
+
+int DriverProgramPath(const SetupContext* context, const char* base_name, char* path, std::size_t size) {
+    int fitted = CopyText(path, size, context->product_folder);
+    std::size_t length = std::strlen(path);
+    if (length == 0 || path[length - 1] != '\\') fitted &= AppendText(path, size, "\\");
+    fitted &= AppendText(path, size, base_name);
+    fitted &= AppendText(path, size, context->is_wow64 ? "_x64.exe" : ".exe");
+    return fitted;
+}
+
+int RunDriverSetup(SetupContext* context, const char* base_name) {
+    char path[2048];
+    // A cut path would start some other program: count it as not startable.
+    if (!DriverProgramPath(context, base_name, path, sizeof path)) return kDriverSetupNotStarted;
+    std::int32_t child_exit = -1;
+    int started = RunAndWait(context, path, kInstallCommandLine, &child_exit);
+    if (started != 0) return started;
+    if (child_exit < 0) {
+        CopyText(context->message_text, sizeof context->message_text, kInstallFailedText);
+        PostWorkerReport(context->main_window, REPORT_FAILED);
+        return kDriverSetupFailed;
+    }
+    if (child_exit == 1) {
+        CopyText(context->message_text, sizeof context->message_text, kRestartFirstText);
+        PostWorkerReport(context->main_window, REPORT_FAILED);
+        return kDriverSetupNeedsRestart;
+    }
+    return 0;
+}
+
+int RunDriverUninstall(const char* base_name) {
+    SetupContext* context = &setup_context;
+    char path[2048];
+    if (!DriverProgramPath(context, base_name, path, sizeof path)) return 0;
+    plat::Handle file = plat::FileOpenForRead(path);
+    if (file == plat::kInvalidHandle) return 0;  // not on disk: nothing to remove
+    plat::FileClose(file);
+    std::int32_t child_exit = -1;
+    int started = RunAndWait(context, path, kUninstallCommandLine, &child_exit);
+    if (started != 0) return started;
+    if (child_exit < 0) {
+        FormatText(context->message_text, sizeof context->message_text, kUninstallFailedFormat, kProductName,
+                   kProductName);
+        PostWorkerReport(context->main_window, REPORT_FAILED);
+        return kDriverSetupFailed;
+    }
+    return 0;
+}

@@ -1,0 +1,74 @@
+#include "install/registry_records.h"
+
+#include <cstring>
+
+#include "platform/registry.h"
+
+namespace {
+
+// Access of the 64-bit view writes: KEY_SET_VALUE to open, KEY_ALL_ACCESS
+// to create, each with KEY_WOW64_64KEY.
+constexpr std::uint32_t kOpen64Access = plat::kKeySetValue | plat::kKeyWow64_64Key;      // 0x102
+constexpr std::uint32_t kCreate64Access = plat::kKeyAllAccess | plat::kKeyWow64_64Key;  // 0xF013F
+
+// The key in the program's default view: opened, or else created.
+plat::Handle OpenOrCreate(plat::Handle hive, const char* path) {
+    plat::Handle key = nullptr;
+    if (plat::RegistryOpenKey(hive, path, &key) == plat::kErrorSuccess) return key;
+    if (plat::RegistryCreateKey(hive, path, &key) == plat::kErrorSuccess) return key;
+    return nullptr;
+}
+
+// The HKLM key in the 64-bit view: opened, or else created.
+plat::Handle OpenOrCreate64(const char* path) {
+    plat::Handle key = nullptr;
+    if (plat::RegistryOpenKeyEx(plat::kHkeyLocalMachine, path, kOpen64Access, &key) == plat::kErrorSuccess)
+        return key;
+    if (plat::RegistryCreateKeyEx(plat::kHkeyLocalMachine, path, kCreate64Access, &key) == plat::kErrorSuccess)
+        return key;
+    return nullptr;
+}
+
+// Writes one value into the open key and closes it; 1 when written.
+int WriteAndClose(plat::Handle key, const char* value_name, std::uint32_t type, const void* data,
+                  std::uint32_t size) {
+    int written = plat::RegistrySetValue(key, value_name, type, data, size) == plat::kErrorSuccess;
+    plat::RegistryCloseKey(key);
+    return written;
+}
+
+int WriteDword(plat::Handle key, const char* value_name, std::uint32_t value) {
+    if (key == nullptr) return 0;
+    const std::uint8_t data[4] = {static_cast<std::uint8_t>(value), static_cast<std::uint8_t>(value >> 8),
+                                  static_cast<std::uint8_t>(value >> 16), static_cast<std::uint8_t>(value >> 24)};
+    return WriteAndClose(key, value_name, plat::kRegDword, data, sizeof data);
+}
+
+}  // namespace
+
+int SetUserDword(const char* key, const char* value_name, std::uint32_t value) {
+    return WriteDword(OpenOrCreate(plat::kHkeyCurrentUser, key), value_name, value);
+}
+
+int SetMachineString(const char* key, const char* text, const char* value_name) {
+    plat::Handle opened = OpenOrCreate(plat::kHkeyLocalMachine, key);
+    if (opened == nullptr) return 0;
+    return WriteAndClose(opened, value_name, plat::kRegSz, text, static_cast<std::uint32_t>(std::strlen(text)));
+}
+
+void ResetTraySettings() {
+    SetUserDword(kProductSettingsKey, "SysTray", 0);
+    SetUserDword(kProductSettingsKey, "SysTrayShowOnRun", 0);
+    SetUserDword(kProductSettingsKey, "EngineMode", 0);
+}
+
+int WriteLoopBackFlags(int is_64bit) {
+    int any = 0;
+    any |= WriteDword(OpenOrCreate(plat::kHkeyLocalMachine, kLoopBackSoftwareKey), kLoopBackValue, 1);
+    any |= WriteDword(OpenOrCreate(plat::kHkeyLocalMachine, kLoopBackServiceKey), kLoopBackValue, 1);
+    if (is_64bit == 1) {
+        any |= WriteDword(OpenOrCreate64(kLoopBackSoftwareKey), kLoopBackValue, 1);
+        any |= WriteDword(OpenOrCreate64(kLoopBackServiceKey), kLoopBackValue, 1);
+    }
+    return any;
+}

@@ -1,0 +1,33 @@
+// The product's registry records: the uninstall entry, the per-user
+// settings and the loop-back flags of the DAZA driver, with the four small
+// write operations the install and uninstall sequences use.
+#pragma once
+#include <cstdint>
+
+// HKLM, default view (the 32-bit view on 64-bit Windows).
+inline constexpr char kUninstallEntryKey[] =
+    "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\ZT:Mixolyte {17359A74-1236-5467}";
+// HKCU, directly below the root of the hive.
+inline constexpr char kProductSettingsKey[] = "ZT-Audio\\MixoLyte";
+// HKLM, default view and, on 64-bit Windows, also the 64-bit view.
+inline constexpr char kLoopBackSoftwareKey[] = "SOFTWARE\\ZT-Audio\\QuadWire";
+inline constexpr char kLoopBackServiceKey[] = "SYSTEM\\CurrentControlSet\\Services\\ZT-QuadWire";
+inline constexpr char kLoopBackValue[] = "ZTMixolyteDAZA_LoopBack";
+
+// Writes a REG_DWORD below HKCU, opening the key or else creating it (with
+// its missing parents). 1 when the value was written, else 0.
+int SetUserDword(const char* key, const char* value_name, std::uint32_t value);
+
+// Writes a REG_SZ below HKLM in the default view, opening or else creating
+// the key. The data size passed is the text length, without its NUL.
+// 1 when written, else 0.
+int SetMachineString(const char* key, const char* text, const char* value_name);
+
+// "SysTray", "SysTrayShowOnRun" and "EngineMode" of the product settings
+// key become 0, the key opened (or created) and closed for each value.
+void ResetTraySettings();
+
+// "ZTMixolyteDAZA_LoopBack" = 1 in both loop-back keys in the default view,
+// then, when `is_64bit` is exactly 1, in both again in the 64-bit view.
+// 1 when at least one write succeeded, else 0.
+int WriteLoopBackFlags(int is_64bit);

@@ -1,0 +1,88 @@
+// Copying files, their attributes, and opening a file for reading, on the
+// simulated file system.
+#include "platform/files.h"
+#include "platform/sim/sim.h"
+
+namespace {
+
+constexpr std::uint32_t kFileAttributeReadOnly = 0x01;
+
+SimFileSystem& Fs() { return Sim().files; }
+
+SimFile* EntryOf(const std::string& key) {
+    auto it = Fs().entries.find(key);
+    return it == Fs().entries.end() ? nullptr : &it->second;
+}
+
+bool FolderExists(const std::string& key) {
+    if (key.empty()) return false;
+    if (Fs().roots.count(key)) return true;
+    SimFile* entry = EntryOf(key);
+    return entry != nullptr && entry->is_folder;
+}
+
+bool OpenForWriting(const std::string& key) {
+    for (const auto& [handle, open] : Fs().open)
+        if (open.key == key && open.writable) return true;
+    return false;
+}
+
+bool OpenAtAll(const std::string& key) {
+    for (const auto& [handle, open] : Fs().open)
+        if (open.key == key) return true;
+    return false;
+}
+
+}  // namespace
+
+namespace plat {
+
+int FileCopy(const char* from, const char* to, int fail_if_exists) {
+    std::string from_key = SimPathKey(from ? from : "");
+    std::string to_key = SimPathKey(to ? to : "");
+    SimFile* source = from_key.empty() ? nullptr : EntryOf(from_key);
+    if (source == nullptr || source->is_folder || OpenForWriting(from_key)) return 0;
+    if (to_key.empty() || to_key == from_key || !FolderExists(SimParentKey(to_key))) return 0;
+    if (Fs().roots.count(to_key)) return 0;
+    SimFile* target = EntryOf(to_key);
+    if (target != nullptr) {
+        // An existing target is replaced only when allowed, and not when it is
+        // a folder, read-only, or in use by a program or an open handle.
+        if (fail_if_exists || target->is_folder || target->read_only || target->in_use || OpenAtAll(to_key))
+            return 0;
+    }
+    if (source->bytes.size() > Fs().free_bytes) return 0;
+    std::vector<std::uint8_t> bytes = source->bytes;
+    bool read_only = source->read_only;  // CopyFileA carries the attributes over
+    Fs().free_bytes -= bytes.size();
+    SimFile& copy = Fs().entries[to_key];
+    if (copy.path.empty()) copy.path = to;
+    copy.is_folder = false;
+    copy.bytes = std::move(bytes);
+    copy.read_only = read_only;
+    copy.in_use = false;
+    return 1;
+}
+
+int FileSetAttributes(const char* path, std::uint32_t attributes) {
+    std::string key = SimPathKey(path ? path : "");
+    if (key.empty()) return 0;
+    if (Fs().roots.count(key)) return 1;
+    SimFile* entry = EntryOf(key);
+    if (entry == nullptr) return 0;
+    entry->read_only = (attributes & kFileAttributeReadOnly) != 0;
+    return 1;
+}
+
+Handle FileOpenForRead(const char* path) {
+    std::string key = SimPathKey(path ? path : "");
+    SimFile* entry = key.empty() ? nullptr : EntryOf(key);
+    // A folder needs backup semantics to be opened; a file open for writing
+    // (without sharing) refuses another reader.
+    if (entry == nullptr || entry->is_folder || OpenForWriting(key)) return kInvalidHandle;
+    Handle handle = SimNewHandle();
+    Fs().open[reinterpret_cast<std::uintptr_t>(handle)] = SimOpenFile{key, false};
+    return handle;
+}
+
+}  // namespace plat
