@@ -12,7 +12,73 @@ std::string UpperGuid(const char* text) {
     return upper;
 }
 
+void PutLe32(std::vector<std::uint8_t>* bytes, std::size_t offset, std::uint32_t value) {
+    for (int i = 0; i < 4; ++i) (*bytes)[offset + i] = static_cast<std::uint8_t>(value >> (8 * i));
+}
+
+std::uint32_t GetLe32(const std::vector<std::uint8_t>& bytes, std::size_t offset) {
+    return static_cast<std::uint32_t>(bytes[offset]) | (static_cast<std::uint32_t>(bytes[offset + 1]) << 8) |
+           (static_cast<std::uint32_t>(bytes[offset + 2]) << 16) |
+           (static_cast<std::uint32_t>(bytes[offset + 3]) << 24);
+}
+
+// The DAZA driver as the scripted pins make it answer.
+int AnswerDaza(const SimDeviceRequest& request, std::vector<std::uint8_t>* answer) {
+    SimDazaPins& pins = Sim().devices.daza;
+    if (request.code == 0x222040) {
+        answer->assign(4, 0);
+        PutLe32(answer, 0, 0x00010002u);  // some version number; unused
+        return 1;
+    }
+    if (request.code != 0x222050 || request.input.size() != 16) return 0;
+    std::uint32_t channel = GetLe32(request.input, 0);
+    if (channel >= 8) return 0;
+    for (std::size_t i = 4; i < 16; ++i)
+        if (request.input[i] != 0) return 0;
+    SimPinStep state;  // both states 0 before the first step
+    std::uint32_t elapsed = request.tick_ms - pins.start_tick;
+    for (const SimPinStep& step : pins.channels[channel])
+        if (step.after_ms <= elapsed) state = step;
+    if (state.fails) return 0;
+    ++pins.status_answers;
+    answer->assign(416, 0);
+    // Noise around the two states: it differs at every answer.
+    for (std::size_t offset = 0; offset + 4 <= 416; offset += 4)
+        PutLe32(answer, offset, 0xA5000000u ^ (pins.status_answers * 0x10001u) ^ static_cast<std::uint32_t>(offset));
+    PutLe32(answer, 4, channel);
+    PutLe32(answer, 16, state.first);
+    PutLe32(answer, 28, state.second);
+    return 1;
+}
+
 }  // namespace
+
+const char kSimDazaClass[] = "{3F594749-D668-404A-84EA-5026B8437752}";
+
+void SimAddDazaDevice(const SimDazaPins& pins, int open_failures) {
+    SimDevices& devices = Sim().devices;
+    SimDeviceInterface& device = devices.classes[kSimDazaClass];
+    device.present = true;
+    device.openable = true;
+    device.open_failures = open_failures;
+    devices.daza = pins;
+    devices.daza.start_tick = Sim().system.tick_ms;
+    devices.daza.status_answers = 0;
+    devices.answer = AnswerDaza;
+}
+
+SimDazaPins SimDazaAllChannels(const std::vector<SimPinStep>& steps) {
+    SimDazaPins pins;
+    for (auto& channel : pins.channels) channel = steps;
+    return pins;
+}
+
+std::vector<SimDeviceRequest> SimDeviceRequestsOf(std::uint32_t code) {
+    std::vector<SimDeviceRequest> found;
+    for (const SimDeviceRequest& request : Sim().devices.requests)
+        if (request.code == code) found.push_back(request);
+    return found;
+}
 
 namespace plat {
 
@@ -38,6 +104,7 @@ int DeviceControl(Handle device, std::uint32_t code, const void* input, std::uin
     SimDeviceRequest request;
     request.interface_class = it->second;
     request.code = code;
+    request.tick_ms = Sim().system.tick_ms;
     const auto* bytes = static_cast<const std::uint8_t*>(input);
     if (bytes != nullptr) request.input.assign(bytes, bytes + input_size);
     devices.requests.push_back(request);

@@ -67,3 +67,59 @@ std::vector<std::string> ContractRegistrySubkeys(plat::Handle hive, const std::s
 // opens but cannot be deleted. The key is created when absent.
 int ContractDenyRegistryWrite(plat::Handle hive, const std::string& path);
 int ContractDenyRegistryDelete(plat::Handle hive, const std::string& path);
+
+// ---- Processes, modules and shell links ----
+// The test program beside the suite. Its raw command line is a list of
+// switches separated by blanks: "--report" first writes
+// "child_report.txt" into its current folder (line 1 its command line, line
+// 2 its current folder, each ended by CR LF); "--sleep=MS" keeps it running
+// that long; "--exit=N" ends it with exit code N (decimal, may be negative;
+// 0 without it).
+std::string ContractChildProgram();
+// The test DLL beside the suite, exporting three HRESULT entry points
+// without arguments: "DllRegisterServer" gives 0 (S_OK),
+// "DllUnregisterServer" 0x80004005 (E_FAIL), "ContractAnswer" 0x00C0FFEE.
+std::string ContractTestDll();
+// The test process's own current folder, as GetCurrentDirectoryA gives it.
+std::string ContractCurrentFolder();
+// A shortcut read back through the shell.
+struct ContractShellLink {
+    std::string target;
+    std::string description;
+    std::string arguments;
+    std::string working_folder;
+};
+// 1 when the .LNK file could be read, with what it holds.
+int ContractReadShellLink(const std::string& path, ContractShellLink* link);
+
+// ---- Audio surroundings ----
+// Gives the machine audio devices with known facts where the backend can
+// (1, the sim): capture wave devices 0 "Mic A" (1 channel), 1 that does not
+// answer, 2 "Line In (High Definition Audio Device)"; render wave device 0
+// "Speakers" (2 channels); capture endpoints "Microphone (Mixo Card)" with
+// interface name "Mixo Card" and identifier
+// "{0.0.1.00000000}.{6a0c5f8e-8d2b-4a4e-9f3b-1c2d3e4f5a6b}", then one whose
+// property store fails, and an unplugged one; one render endpoint. On
+// Windows the machine keeps what it has (0).
+int ContractPutAudioDevices();
+
+// ---- Windows, the message queue, drawing ----
+// Makes the machine's resources those of the suite where the backend needs
+// it (the sim): bitmap 101 of ContractResourceModule() is 4 x 3 pixels and
+// there is no icon group 100.
+void ContractPrepareWindows();
+// Lets time pass for the timers while the test waits in MessageGet: on the
+// sim a wait of that long in the machine's script; on Windows nothing to
+// do (real time passes while GetMessageA waits).
+void ContractLetTimersRun(unsigned milliseconds);
+
+// ---- Device surroundings ----
+// Device interface classes with known facts. On Windows they are what Wine
+// has: its virtual HID mouse and keyboard (present, opening, answering
+// IOCTL_HID_GET_COLLECTION_INFORMATION with 12 bytes), and its display
+// adapter interface (present, but its device path does not open). The sim
+// puts the same devices on its machine; the DAZA class is absent on both.
+constexpr char kContractHidClass[] = "{4D1E55B2-F16F-11CF-88CB-001111000030}";
+constexpr char kContractDisplayClass[] = "{5B45201D-F2F2-4F3B-85BB-30FF1F953599}";
+constexpr std::uint32_t kContractHidCollectionInfo = 0xB01A8;  // buffered, 12-byte answer
+void ContractPutDevices();

@@ -102,3 +102,125 @@ int ContractDenyRegistryDelete(plat::Handle hive, const std::string& path) {
     SimRegDenyDelete(hive, path);
     return 1;
 }
+
+// ---- Processes, modules and shell links ----
+
+namespace {
+
+constexpr char kSimTestFolder[] = "C:\\Contract Tools";
+
+// The simulated test program, keeping the contract of e2e/child_exit.cpp.
+std::int32_t ChildBehaviour(SimProgramRun& run) {
+    std::int32_t code = 0;
+    std::size_t at = 0;
+    const std::string& line = run.command_line;
+    while (at < line.size()) {
+        std::size_t end = line.find(' ', at);
+        if (end == std::string::npos) end = line.size();
+        std::string word = line.substr(at, end - at);
+        at = end + 1;
+        if (word == "--report") {
+            std::string report = run.command_line + "\r\n" + run.current_folder + "\r\n";
+            SimPutFile(run.current_folder + "\\child_report.txt",
+                       std::vector<std::uint8_t>(report.begin(), report.end()));
+        } else if (word.rfind("--sleep=", 0) == 0) {
+            run.run_ms = static_cast<std::uint32_t>(std::stoul(word.substr(8)));
+        } else if (word.rfind("--exit=", 0) == 0) {
+            code = static_cast<std::int32_t>(std::stol(word.substr(7)));
+        }
+    }
+    return code;
+}
+
+}  // namespace
+
+std::string ContractChildProgram() {
+    std::string path = std::string(kSimTestFolder) + "\\child_exit.exe";
+    if (!Sim().processes.programs.count(SimPathKey(path))) SimPutProgram(path, ChildBehaviour);
+    return path;
+}
+
+std::string ContractTestDll() {
+    std::string path = std::string(kSimTestFolder) + "\\contract_dll.dll";
+    if (!Sim().modules.dlls.count(SimPathKey(path)))
+        SimPutDll(path, {{"DllRegisterServer", [] { return std::int32_t{0}; }},
+                         {"DllUnregisterServer", [] { return static_cast<std::int32_t>(0x80004005u); }},
+                         {"ContractAnswer", [] { return std::int32_t{0x00C0FFEE}; }}});
+    return path;
+}
+
+std::string ContractCurrentFolder() {
+    SimPutFolder(Sim().processes.current_folder);
+    return Sim().processes.current_folder;
+}
+
+int ContractReadShellLink(const std::string& path, ContractShellLink* link) {
+    const SimShellLink* saved = SimFindShellLink(path);
+    if (saved == nullptr || SimFindFile(path) == nullptr) return 0;
+    link->target = saved->target;
+    link->description = saved->description;
+    link->arguments = saved->arguments;
+    link->working_folder = saved->working_folder;
+    return 1;
+}
+
+// ---- Audio surroundings ----
+
+int ContractPutAudioDevices() {
+    SimAudio& audio = Sim().audio;
+    SimWaveDevice wave;
+    wave.name = u"Mic A";
+    wave.channels = 1;
+    audio.wave_in.push_back(wave);
+    wave.name = u"Broken";
+    wave.caps_error = 6;  // MMSYSERR_NODRIVER
+    audio.wave_in.push_back(wave);
+    wave.name = u"Line In (High Definition Audio Device)";
+    wave.caps_error = 0;
+    wave.channels = 2;
+    audio.wave_in.push_back(wave);
+    wave.name = u"Speakers";
+    audio.wave_out.push_back(wave);
+    SimEndpoint endpoint;
+    endpoint.identifier = u"{0.0.1.00000000}.{6a0c5f8e-8d2b-4a4e-9f3b-1c2d3e4f5a6b}";
+    endpoint.friendly_name = u"Microphone (Mixo Card)";
+    endpoint.interface_name = u"Mixo Card";
+    audio.capture_endpoints.push_back(endpoint);
+    SimEndpoint failing = endpoint;
+    failing.identifier = u"{0.0.1.00000000}.{7b1d6a9f-0000-4a4e-9f3b-1c2d3e4f5a6b}";
+    failing.failure = SimEndpointFailure::kPropertyStore;
+    audio.capture_endpoints.push_back(failing);
+    SimEndpoint unplugged = endpoint;
+    unplugged.state = 8;  // DEVICE_STATE_UNPLUGGED
+    audio.capture_endpoints.push_back(unplugged);
+    endpoint.identifier = u"{0.0.0.00000000}.{8c2e7b00-0000-4a4e-9f3b-1c2d3e4f5a6b}";
+    endpoint.friendly_name = u"Speakers (Mixo Card)";
+    audio.render_endpoints.push_back(endpoint);
+    return 1;
+}
+
+// ---- Windows, the message queue, drawing ----
+
+void ContractPrepareWindows() {
+    Sim().windows.bitmaps = {{101, {4, 3}}};
+    Sim().windows.icons.clear();
+}
+
+void ContractLetTimersRun(unsigned milliseconds) { SimScriptWait(milliseconds); }
+
+// ---- Device surroundings ----
+
+void ContractPutDevices() {
+    SimDevices& devices = Sim().devices;
+    devices.classes[kContractHidClass].present = true;
+    SimDeviceInterface& display = devices.classes[kContractDisplayClass];
+    display.present = true;
+    display.openable = false;
+    // HID_COLLECTION_INFORMATION of a mouse: descriptor size, not polled,
+    // vendor, product, version.
+    devices.answer = [](const SimDeviceRequest& request, std::vector<std::uint8_t>* answer) {
+        if (request.interface_class != kContractHidClass || request.code != kContractHidCollectionInfo) return 0;
+        *answer = {0x0c, 0x01, 0x00, 0x00, 0x00, 0x00, 0x5e, 0x84, 0x01, 0x00, 0x00, 0x00};
+        return 1;
+    };
+}

@@ -1,5 +1,8 @@
 // Contract surroundings on real Windows (or Wine).
 #include <windows.h>
+#include <objbase.h>
+#include <objidl.h>
+#include <shlobj.h>
 
 #include <cstdio>
 #include <map>
@@ -224,3 +227,77 @@ std::vector<std::string> ContractRegistrySubkeys(plat::Handle hive, const std::s
 int ContractDenyRegistryWrite(plat::Handle, const std::string&) { return 0; }
 
 int ContractDenyRegistryDelete(plat::Handle, const std::string&) { return 0; }
+
+// ---- Processes, modules and shell links ----
+
+namespace {
+
+// The folder of the running suite, where the build puts its helpers.
+std::string SuiteFolder() {
+    char path[MAX_PATH];
+    DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string text(path, length);
+    return text.substr(0, text.find_last_of('\\'));
+}
+
+}  // namespace
+
+std::string ContractChildProgram() { return SuiteFolder() + "\\child_exit.exe"; }
+
+std::string ContractTestDll() { return SuiteFolder() + "\\contract_dll.dll"; }
+
+std::string ContractCurrentFolder() {
+    char folder[MAX_PATH];
+    DWORD length = GetCurrentDirectoryA(MAX_PATH, folder);
+    return std::string(folder, length);
+}
+
+int ContractReadShellLink(const std::string& path, ContractShellLink* link) {
+    HRESULT com = CoInitialize(nullptr);
+    IShellLinkA* shell_link = nullptr;
+    int read = 0;
+    if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                                   reinterpret_cast<void**>(&shell_link)))) {
+        IPersistFile* file = nullptr;
+        if (SUCCEEDED(shell_link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
+            WCHAR wide[MAX_PATH];
+            MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide, MAX_PATH);
+            if (SUCCEEDED(file->Load(wide, STGM_READ))) {
+                char text[MAX_PATH * 2];
+                text[0] = '\0';
+                shell_link->GetPath(text, sizeof text, nullptr, SLGP_RAWPATH);
+                link->target = text;
+                text[0] = '\0';
+                shell_link->GetDescription(text, sizeof text);
+                link->description = text;
+                text[0] = '\0';
+                shell_link->GetArguments(text, sizeof text);
+                link->arguments = text;
+                text[0] = '\0';
+                shell_link->GetWorkingDirectory(text, sizeof text);
+                link->working_folder = text;
+                read = 1;
+            }
+            file->Release();
+        }
+        shell_link->Release();
+    }
+    if (SUCCEEDED(com)) CoUninitialize();
+    return read;
+}
+
+// ---- Audio surroundings ----
+
+// Wine's (or Windows') own devices stay as they are.
+int ContractPutAudioDevices() { return 0; }
+
+// ---- Windows, the message queue, drawing ----
+
+void ContractPrepareWindows() {}
+
+void ContractLetTimersRun(unsigned) {}
+
+// ---- Device surroundings ----
+
+// Wine's own devices stand in: nothing to put.
+void ContractPutDevices() {}

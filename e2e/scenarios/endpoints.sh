@@ -1,0 +1,118 @@
+#!/usr/bin/env bash
+# Endpoint naming in Wine, in a copy of the 64-bit prefix: the DAZA driver's
+# entries are written in the 64-bit view as its 64-bit driver setup writes
+# them (by the DAZA stand-in when it is built, else by the test program),
+# the 32-bit test program runs NameVirtualEndpoints, and the sixteen names
+# and icon paths are read back with `wine reg query` from the 64-bit view.
+#   endpoints.sh BUILD [endpoints_e2e.exe]
+# BUILD is the build root (its wine/ holds the prefixes); the test program
+# defaults to BUILD/win32/endpoints_e2e.exe. DAZA_SETUP may name the stand-in.
+set -euo pipefail
+build=$1
+exe=$(cd "$(dirname "${2:-$build/win32/endpoints_e2e.exe}")" && pwd)/$(basename "${2:-$build/win32/endpoints_e2e.exe}")
+here=$(cd "$(dirname "$0")/.." && pwd)
+export WINEDEBUG=-all
+
+prefix=$(bash "$here/wine_prefix.sh" copy "$build" win64 endpoints)
+export WINEPREFIX=$prefix
+trap 'wineserver -k 2>/dev/null || true' EXIT
+failures=0
+fail() { echo "endpoints: FAIL: $*"; failures=$((failures + 1)); }
+
+audio='HKLM\Software\Microsoft\Windows\CurrentVersion\MMDevices\Audio'
+service='HKLM\SYSTEM\CurrentControlSet\Services\ZTMixolyteDAZAMME'
+
+# The DAZA stand-in with its driver file beside it, when built.
+standin=
+for candidate in "${DAZA_SETUP:-}" "$build/win64/standins/ZTMixolyteDAZA_Setup_x64.exe" \
+                 "$build/standins64/ZTMixolyteDAZA_Setup_x64.exe"; do
+  if [ -n "$candidate" ] && [ -f "$candidate" ] && [ -f "$(dirname "$candidate")/ztmixolytevaio64_win10.sys" ]; then
+    standin=$candidate
+    break
+  fi
+done
+
+if [ -n "$standin" ]; then
+  writer="the DAZA stand-in ($standin)"
+  # Started as the setup program starts it: from the product folder, with
+  # its switches.
+  folder="$prefix/drive_c/Program Files (x86)/ZT/Mixolyte"
+  mkdir -p "$folder"
+  cp "$standin" "$(dirname "$standin")/ztmixolytevaio64_win10.sys" "$folder/"
+  status=0
+  (cd "$folder" && wine ./ZTMixolyteDAZA_Setup_x64.exe -h -i -H -n) || status=$?
+  [ "$status" -eq 0 ] || fail "the DAZA stand-in ended with $status"
+else
+  writer="the test program"
+  wine "$exe" write || fail "the test program could not write the entries"
+fi
+echo "endpoints: entries written by $writer"
+
+status=0
+wine "$exe" name || status=$?
+[ "$status" -eq 0 ] || fail "NameVirtualEndpoints failed (exit $status)"
+
+# "Properties" keys of a flow as lines: channel value, driver id, name, icon.
+properties() {
+  wine reg query "$audio\\$1" /s /reg:64 2>/dev/null | tr -d '\r' | awk -F'    ' '
+    /^HKEY_/ { if (key ~ /\\Properties$/) print channel "\t" id "\t" name "\t" icon;
+               key = $0; channel = id = name = icon = ""; next }
+    $2 == "{233164c8-1b2c-4c7d-bc68-b671687a2567},1" { channel = $4 }
+    $2 == "{83da6326-97a6-4088-9453-a1923f573b29},3" { id = $4 }
+    $2 == "{a45c254e-df1c-4efd-8020-67d146a850e0},2" { name = $4 }
+    $2 == "{259abffc-50a7-47ce-af08-68c9a7d73366},12" { icon = $4 }
+    END { if (key ~ /\\Properties$/) print channel "\t" id "\t" name "\t" icon }'
+}
+
+# The driver file as the naming makes it: %windir% for the ImagePath's first
+# component.
+image=$(wine reg query "$service" /v ImagePath /reg:64 2>/dev/null | tr -d '\r' |
+        awk -F'    ' '$2 == "ImagePath" { print $4 }')
+[ -n "$image" ] || fail "no ImagePath in $service"
+rest=${image#\\}
+rest=${rest#*\\}
+driver_file="%windir%\\$rest"
+
+render_names=("Mixolyte In 1" "Mixolyte In 2" "Mixolyte In 3" "Mixolyte In 4" "Mixolyte In 5"
+              "Mixolyte Input" "Mixolyte AUX Input" "Mixolyte DAZA3 Input")
+capture_names=("Mixolyte Out A1" "Mixolyte Out A2" "Mixolyte Out A3" "Mixolyte Out A4" "Mixolyte Out A5"
+               "Mixolyte Out B1" "Mixolyte Out B2" "Mixolyte Out B3")
+named=0
+for flow in Render Capture; do
+  listing=$(properties "$flow")
+  for channel in 1 2 3 4 5 6 7 8; do
+    if [ "$flow" = Render ]; then name=${render_names[$((channel - 1))]}; icon_id=$((200 + channel))
+    else name=${capture_names[$((channel - 1))]}; icon_id=$((300 + channel)); fi
+    line=$(printf '%s\n' "$listing" | awk -F'\t' -v c="000$channel" \
+             'tolower($2) ~ /:ztmixolytedaza$/ && substr($1, length($1) - 3) == c')
+    if [ -z "$line" ]; then fail "$flow channel $channel: no DAZA endpoint found"; continue; fi
+    got_name=$(printf '%s\n' "$line" | cut -f3)
+    got_icon=$(printf '%s\n' "$line" | cut -f4)
+    echo "endpoints: $flow $channel: \"$got_name\" icon $got_icon"
+    [ "$got_name" = "$name" ] || fail "$flow channel $channel: name \"$got_name\", expected \"$name\""
+    [ "$got_icon" = "$driver_file,-$icon_id" ] ||
+      fail "$flow channel $channel: icon \"$got_icon\", expected \"$driver_file,-$icon_id\""
+    [ "$got_name" = "$name" ] && [ "$got_icon" = "$driver_file,-$icon_id" ] && named=$((named + 1))
+  done
+  # Endpoints of other drivers keep their names.
+  others=$(printf '%s\n' "$listing" | awk -F'\t' 'NF && tolower($2) !~ /:ztmixolytedaza$/ { print $3 }')
+  if printf '%s\n' "$others" | grep -q '^Mixolyte'; then fail "$flow: another driver's endpoint was renamed"; fi
+done
+echo "endpoints: $named of 16 endpoints named in the 64-bit view"
+
+# Nothing of it in the 32-bit view.
+if wine reg query "$audio" /s /reg:32 2>/dev/null | grep -q 'Mixolyte'; then
+  fail "names were written into the 32-bit view"
+fi
+
+# With the stand-in's driver file in place, the icon paths point at its icons.
+if [ -n "$standin" ]; then
+  wine "$exe" icons || fail "icon paths do not resolve to icons of the driver file"
+fi
+
+if [ "$failures" -eq 0 ]; then
+  echo "endpoints: PASS"
+else
+  echo "endpoints: $failures failure(s)"
+  exit 1
+fi
