@@ -86,13 +86,18 @@ const std::vector<std::uint8_t>& Package() {
     return package;
 }
 
-int ExtractOnce() {
+// A fresh machine holding the package, its writes counted but not kept.
+void SetUpMachine() {
     SimReset();
     Sim().files.keep_contents = false;
     Sim().resources.rcdata[100] = Package();
     SimPutFolder("C:\\Program Files\\ZT\\Mixolyte");
     ResetSetupContext(&setup_context);
     CopyText(setup_context.product_folder, sizeof setup_context.product_folder, "C:\\Program Files\\ZT\\Mixolyte");
+}
+
+int ExtractOnce() {
+    SetUpMachine();
     return ExtractPackage(&setup_context);
 }
 
@@ -132,12 +137,7 @@ void ExtractSummary() {
 
     // What extraction itself holds at once beyond the resource: the
     // machine is set up first, then the peak is taken over the call alone.
-    SimReset();
-    Sim().files.keep_contents = false;
-    Sim().resources.rcdata[100] = Package();
-    SimPutFolder("C:\\Program Files\\ZT\\Mixolyte");
-    ResetSetupContext(&setup_context);
-    CopyText(setup_context.product_folder, sizeof setup_context.product_folder, "C:\\Program Files\\ZT\\Mixolyte");
+    SetUpMachine();
     std::size_t base = live_bytes.load();
     peak_bytes = base;
     ExtractPackage(&setup_context);

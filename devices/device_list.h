@@ -42,11 +42,27 @@ struct DeviceList {
     std::uint32_t scratch_size;
 };
 
+constexpr std::uint32_t kListInitialBytes = 8192;
+constexpr std::uint32_t kListGrowthStep = 32768;
+
+// Allocates the first 8192 bytes of storage (null storage when that fails).
 void ListCreate(DeviceList* list);
+// Empties the list; storage and scratch stay allocated.
 void ListReset(DeviceList* list);
+// Copies the record to the end of the list, enlarging the block by a growth
+// step when it is full. Gives the stored copy, or null when the list has no
+// storage or a larger block cannot be had (the list then stays as it was).
 DeviceRecord* ListAppend(DeviceList* list, const DeviceRecord* record);
+// The record at a 1-based index, or null; a record given sets the cursor.
 DeviceRecord* ListElement(DeviceList* list, std::uint32_t index);
+// Audio endpoints before MME devices, each group by display name in code
+// unit order. Records with equal keys keep no promised order.
 void ListSort(DeviceList* list);
+// Releases storage and scratch and zeroes every field.
 void ListFree(DeviceList* list);
 // The count readers may walk: 0 when the storage is null.
 std::uint32_t ListCount(const DeviceList* list);
+
+// Test hook: after `count` more block allocations by the lists, every
+// further one fails; a negative count lifts the limit (the default).
+void ListLimitAllocations(int count);
