@@ -5,7 +5,7 @@ NINJA   := ninja -j$(JOBS)
 CMAKE   := cmake -G Ninja -Wno-dev
 export WINEDEBUG := -all
 
-.PHONY: deps build host win32 win64 payload package test test-host test-asan test-wine fuzz-short demo bench fuzz clean
+.PHONY: deps build host win32 win64 standins payload package test test-host test-asan test-wine test-e2e fuzz-short demo bench fuzz clean
 
 deps:
 	@bash scripts/deps.sh
@@ -22,16 +22,25 @@ win64:
 	@$(CMAKE) -S . -B $(BUILD)/win64 -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake >/dev/null
 	@$(NINJA) -C $(BUILD)/win64
 
-payload: host
-	@rm -rf $(BUILD)/payload
-	@$(BUILD)/host/gen_payload $(BUILD)/payload
+# The stand-ins (the maker's programs and DLLs the package carries, rebuilt
+# small), one build folder per bitness; then the payload folder they make up
+# with the data files, and the package built from it.
+standins:
+	@$(CMAKE) -S standins -B $(BUILD)/standins32 -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-i686.cmake >/dev/null
+	@$(NINJA) -C $(BUILD)/standins32 >/dev/null
+	@$(CMAKE) -S standins -B $(BUILD)/standins64 -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-x86_64.cmake >/dev/null
+	@$(NINJA) -C $(BUILD)/standins64 >/dev/null
 
-package: payload
+payload: standins
+	@bash standins/make_payload.sh $(BUILD)
+
+package: host payload
 	@$(BUILD)/host/mixpack build $(BUILD)/payload $(BUILD)/package.bin
 
-build: host win32 win64 package
+# In this order: the setup program embeds build/package.bin.
+build: host standins payload package win32 win64
 
-test: deps build test-host test-asan test-wine fuzz-short
+test: deps build test-host test-asan test-wine test-e2e fuzz-short
 	@echo "make test: all suites passed"
 
 test-host: host
@@ -46,6 +55,13 @@ test-asan:
 
 test-wine: win32 win64
 	@bash e2e/run_contract.sh $(BUILD)
+
+# The real MixolyteSetup.exe in Wine (e2e/scenarios/*.sh). Within `make test`
+# the contract suite has just made the base prefixes fresh: they are kept.
+E2E_KEEP_PREFIXES ?= 0
+test: E2E_KEEP_PREFIXES = 1
+test-e2e: win32
+	@E2E_KEEP_PREFIXES=$(E2E_KEEP_PREFIXES) bash e2e/run_e2e.sh $(BUILD)
 
 fuzz-short:
 	@$(CMAKE) -S . -B $(BUILD)/fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMIXO_FUZZ=ON \
@@ -62,11 +78,13 @@ fuzz:
 demo: deps build
 	@rm -rf $(BUILD)/demo
 	@$(BUILD)/host/mixpack extract $(BUILD)/package.bin $(BUILD)/demo
+	@bash e2e/demo_window.sh $(BUILD)
 
-bench: deps
+bench: deps build
 	@$(CMAKE) -S . -B $(BUILD)/bench -DCMAKE_BUILD_TYPE=Release -DMIXO_BENCH=ON >/dev/null
 	@$(NINJA) -C $(BUILD)/bench mixo_bench
 	@$(BUILD)/bench/mixo_bench
+	@bash bench/install_bench.sh $(BUILD)
 
 clean:
 	rm -rf $(BUILD)

@@ -8,6 +8,10 @@ here=$(dirname "$0")
 export WINEDEBUG=-all
 # Prefixes are made fresh once per run.
 rm -rf "$build/wine"
+# The window operations need a display: a private virtual one.
+. "$here/xvfb.sh"
+start_xvfb
+trap stop_xvfb EXIT
 status=0
 run() {
   local prefix=$1 exe=$2

@@ -23,3 +23,82 @@ std::int32_t ComInitialize();
 void ComUninitialize();
 
 }  // namespace plat
+
+// ---- Windows version, WOW64, mutex, threads, the program's module ------------
+#include "platform/processes.h"
+
+namespace plat {
+
+constexpr std::uint32_t kVersionInfoExSize = 156;  // OSVERSIONINFOEXA
+constexpr std::uint32_t kVersionInfoSize = 148;    // OSVERSIONINFOA
+constexpr int kVerNtWorkstation = 1;
+
+// The version numbers a version source gives. `product_type` is 0 when the
+// source has none (the short OSVERSIONINFOA form).
+struct OsVersion {
+    std::uint32_t major;
+    std::uint32_t minor;
+    std::uint32_t build;
+    std::uint32_t platform_id;
+    int product_type;
+};
+
+// GetVersionExA with the structure's size field set to `size_field`
+// (kVersionInfoExSize or kVersionInfoSize): the call's BOOL. What it reports
+// is what the program's manifest lets Windows admit (Windows 8.1 and later
+// report 6.2 to a program that declares only Vista and 7).
+int VersionRead(std::uint32_t size_field, OsVersion* version);
+
+// RtlGetVersion of "Ntdll.dll", looked up at run time with an
+// RTL_OSVERSIONINFOEXW (size field 276): the true version. Gives 0 when the
+// module or the export is missing; otherwise 1 with the NTSTATUS in *status.
+int RtlVersionRead(OsVersion* version, std::int32_t* status);
+
+// IsWow64Process of "Kernel32.dll", looked up at run time, for the current
+// process. Gives 0 when the export is missing or the call fails; otherwise
+// 1 with the flag in *is_wow64.
+int Wow64Query(int* is_wow64);
+
+// ---- Named mutex --------------------------------------------------------------
+// (The wait results and kInfinite are those of platform/processes.h.)
+
+// CreateMutexA(no security attributes, initial_owner, name). Null on
+// failure. *last_error is GetLastError() right after the call:
+// kErrorAlreadyExists when another handle (in any process) already names
+// the mutex; the caller then does not own it.
+Handle MutexCreate(const char* name, int initial_owner, std::uint32_t* last_error);
+// WaitForSingleObject on the mutex: kWaitObject0 once owned.
+std::uint32_t MutexWait(Handle mutex, std::uint32_t milliseconds);
+// ReleaseMutex: 1 when the caller owned it.
+int MutexRelease(Handle mutex);
+// CloseHandle of the mutex.
+void MutexClose(Handle mutex);
+
+// ---- Threads ----------------------------------------------------------------------
+using ThreadEntry = std::uint32_t (*)(void* parameter);
+
+// CreateThread(default security and stack, entry, parameter, run at once):
+// the thread's handle and its id in *thread_id; null when it cannot be
+// created.
+Handle ThreadCreate(ThreadEntry entry, void* parameter, std::uint32_t* thread_id);
+// WaitForSingleObject on a thread: kWaitObject0 once it has ended.
+std::uint32_t ThreadWait(Handle thread, std::uint32_t milliseconds);
+// CloseHandle of a thread.
+void ThreadClose(Handle thread);
+// SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_BELOW_NORMAL).
+int ThreadLowerPriority();
+
+// ---- The program's own module and User32 ---------------------------------------
+// GetModuleFileNameA(instance): the length copied. A path longer than the
+// buffer is cut; the buffer is then terminated on every Windows (XP left it
+// unterminated, this operation does not).
+std::uint32_t ModuleFileName(Handle instance, char* buffer, std::uint32_t size);
+
+// LoadLibraryA("User32.dll"): the module, or null. User32Close frees it.
+Handle User32Open();
+void User32Close(Handle module);
+// GetProcAddress(module, "InternalGetWindowText"): the reader for
+// WindowTextInternal (platform/windows.h), or null when it is missing.
+Handle User32WindowTextReader(Handle module);
+
+}  // namespace plat

@@ -56,3 +56,14 @@ void CutAtLastBackslash(char* text) {
     char* last = std::strrchr(text, '\\');
     if (last != nullptr) *last = '\0';
 }
+
+int CopyTextBounded(char* dst, std::size_t size, const char* src, std::size_t src_size) {
+    if (size == 0) return 0;
+    std::size_t n = 0;
+    while (n < src_size && n + 1 < size && src[n] != '\0') {
+        dst[n] = src[n];
+        ++n;
+    }
+    dst[n] = '\0';
+    return n == src_size || src[n] == '\0';
+}

@@ -23,3 +23,8 @@ int FormatText(char* dst, std::size_t size, const char* format, ...)
 // Cuts the text at its last backslash (the backslash removed); a text
 // without one stays as it is.
 void CutAtLastBackslash(char* text);
+
+// Copies src into dst like CopyText, but reads at most src_size bytes of
+// src: for a buffer another thread may be rewriting, or one that may lack
+// its terminator. Gives 1 when all of src fitted, 0 when it was cut.
+int CopyTextBounded(char* dst, std::size_t size, const char* src, std::size_t src_size);

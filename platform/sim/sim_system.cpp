@@ -20,8 +20,11 @@ std::uint32_t WindowsFolder(char* buffer, std::uint32_t size) {
 }
 
 std::int32_t ComInitialize() {
-    std::int32_t result = Sim().system.com_initialize_result;
-    if (result >= 0) ++Sim().system.com_open;
+    SimSystem& system = Sim().system;
+    std::int32_t result = system.com_initialize_result;
+    if (result >= 0) ++system.com_open;
+    auto thread = system.threads.find(system.running_thread);
+    if (thread != system.threads.end()) thread->second.com_initialized = result;
     return result;
 }
 

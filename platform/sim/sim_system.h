@@ -1,8 +1,38 @@
 // Simulated system facts: Windows version, WOW64, the clock, the Windows
-// folder, named mutexes.
+// folder, named mutexes, threads, the program's own module and User32.
+//
+// Threads. The sim runs on one host thread, so a created thread does not
+// run at once: it runs, to its end, when a wait asks for it
+// (ThreadWait with a time-out other than 0), when a test runs the threads
+// (SimRunThreads, or a script step, see sim_windows.h), or when the
+// program's message loop has nothing else to do. Until then the program
+// observes the thread as running, as it would on a busy machine.
 #pragma once
 #include <cstdint>
+#include <map>
+#include <set>
 #include <string>
+#include <vector>
+
+#include "platform/system.h"
+
+struct SimMutex {
+    int handles = 0;            // open handles in the program
+    int owned = 0;              // the program's ownership count
+    bool held_elsewhere = false;  // another process has it (another copy of the setup program)
+};
+
+struct SimThread {
+    plat::ThreadEntry entry = nullptr;
+    void* parameter = nullptr;
+    std::uint32_t id = 0;
+    std::uint32_t created_tick = 0;  // the simulated clock when it was created
+    bool ran = false;
+    bool closed = false;
+    std::uint32_t exit_code = 0;
+    bool lowered_priority = false;  // the thread lowered its own priority
+    std::int32_t com_initialized = -1;  // what CoInitialize gave on the thread, -1 if not called
+};
 
 struct SimSystem {
     // A 64-bit Windows: the 32-bit program then runs under WOW64 and its
@@ -18,4 +48,47 @@ struct SimSystem {
     // open (tests check that every start is ended).
     std::int32_t com_initialize_result = 0;
     int com_open = 0;
+
+    // The true Windows version (what RtlGetVersion gives) and its product
+    // type; the default is Windows 10, a workstation.
+    plat::OsVersion version = {10, 0, 19045, 2, 1};
+    // GetVersionExA tells a program that declares only Vista and 7 in its
+    // manifest (the setup program) that Windows 8.1 and later are 6.2.
+    bool version_lie = true;
+    bool version_ex_size_refused = false;  // only the short OSVERSIONINFOA form is accepted
+    int version_failures = 0;              // that many GetVersionExA calls fail first
+    std::vector<std::uint32_t> version_sizes_asked;
+    bool rtl_get_version = true;  // Ntdll exports RtlGetVersion
+    std::int32_t rtl_status = 0;
+    // IsWow64Process: exported (Windows XP SP2 and later), and whether the
+    // call fails. The answer is is_64bit.
+    bool is_wow64_export = true;
+    bool wow64_call_fails = false;
+
+    // Named mutexes by name (case-sensitive, as Windows names objects).
+    std::map<std::string, SimMutex> mutexes;
+    std::map<std::uintptr_t, std::string> mutex_handles;
+    bool mutex_create_fails = false;
+
+    // Threads by handle, in creation order of their ids.
+    std::map<std::uintptr_t, SimThread> threads;
+    std::vector<std::uintptr_t> thread_order;
+    std::uint32_t next_thread_id = 0x1000;
+    bool thread_create_fails = false;
+    std::uintptr_t running_thread = 0;  // the thread running now, 0 for the main thread
+    bool main_thread_priority_lowered = false;
+
+    // The program's own file.
+    std::string module_path = "C:\\Users\\user\\Downloads\\MixolyteSetup.exe";
+
+    // User32.dll and its export InternalGetWindowText.
+    bool user32_loads = true;
+    bool internal_get_window_text = true;
+    int user32_open = 0;  // loads not yet freed
 };
+
+// Runs every created thread that has not run yet, oldest first (threads
+// created meanwhile run too). Gives how many ran.
+int SimRunThreads();
+// Another copy of the setup program holds the named mutex.
+void SimHoldMutexElsewhere(const std::string& name);

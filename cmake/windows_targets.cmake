@@ -1,0 +1,51 @@
+# The Windows programs of the 32-bit cross build: MixolyteSetup.exe itself
+# and the small Windows-side helpers of its end-to-end tests. Included by
+# CMakeLists.txt for WIN32 builds; the 64-bit build makes none of them.
+if(NOT CMAKE_SIZEOF_VOID_P EQUAL 4)
+  return()
+endif()
+
+# The product package (RCDATA 100), made by mixpack from build/payload/.
+set(MIXO_PACKAGE_BIN "${CMAKE_SOURCE_DIR}/build/package.bin" CACHE FILEPATH
+    "The product package that MixolyteSetup.exe carries")
+
+# setup.rc names its files without a folder; they are gathered here, so the
+# resource compiler finds them through its include path and CMake knows when
+# to compile the resources again.
+set(MIXO_RES_DIR ${CMAKE_BINARY_DIR}/res)
+add_custom_command(
+  OUTPUT ${MIXO_RES_DIR}/splash.bmp ${MIXO_RES_DIR}/setup.ico
+  COMMAND bash ${CMAKE_SOURCE_DIR}/res/make_art.sh ${MIXO_RES_DIR} > /dev/null
+  DEPENDS ${CMAKE_SOURCE_DIR}/res/make_art.sh
+  COMMENT "Drawing the setup program's picture and icon")
+add_custom_command(
+  OUTPUT ${MIXO_RES_DIR}/package.bin
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${MIXO_RES_DIR}
+  COMMAND ${CMAKE_COMMAND} -E copy ${MIXO_PACKAGE_BIN} ${MIXO_RES_DIR}/package.bin
+  DEPENDS ${MIXO_PACKAGE_BIN}
+  COMMENT "Taking the product package into the resources")
+
+set(MIXO_SETUP_RC ${CMAKE_SOURCE_DIR}/res/setup.rc)
+set_source_files_properties(${MIXO_SETUP_RC} PROPERTIES OBJECT_DEPENDS
+  "${MIXO_RES_DIR}/splash.bmp;${MIXO_RES_DIR}/setup.ico;${MIXO_RES_DIR}/package.bin;${CMAKE_SOURCE_DIR}/res/setup.manifest")
+
+# A GUI program (WIN32: -mwindows), runtimes linked statically by the
+# toolchain file.
+add_executable(MixolyteSetup WIN32 platform/win32/main/win_main.cpp ${MIXO_SETUP_RC})
+target_compile_options(MixolyteSetup PRIVATE $<$<COMPILE_LANGUAGE:CXX>:${MIXO_WARNINGS}>)
+target_include_directories(MixolyteSetup PRIVATE ${CMAKE_SOURCE_DIR}/res ${MIXO_RES_DIR})
+target_link_libraries(MixolyteSetup PRIVATE mixo_core)
+# Without a package (a cross build made only for the contract tests) the
+# program is left out of `all`; `make build` makes the package first.
+if(NOT EXISTS ${MIXO_PACKAGE_BIN})
+  message(STATUS "No package at ${MIXO_PACKAGE_BIN}: MixolyteSetup.exe only on request")
+  set_target_properties(MixolyteSetup PROPERTIES EXCLUDE_FROM_ALL TRUE)
+endif()
+
+# End-to-end helpers: a window of any class and title (another program's,
+# such as the console's main window), and a probe that finds, measures and
+# closes windows by class name.
+add_executable(test_window WIN32 e2e/test_window.cpp)
+target_compile_options(test_window PRIVATE ${MIXO_WARNINGS})
+add_executable(winprobe e2e/winprobe.cpp)
+target_compile_options(winprobe PRIVATE ${MIXO_WARNINGS})

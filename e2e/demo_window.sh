@@ -1,0 +1,40 @@
+#!/usr/bin/env bash
+# Shows the setup program's window in Wine on a virtual display and keeps its
+# picture: BUILD/demo/window.png. The program is then closed as a user would
+# close it (Esc).
+#   demo_window.sh BUILD
+set -euo pipefail
+build=$(cd "$1" && pwd)
+here=$(cd "$(dirname "$0")" && pwd)
+export WINEDEBUG=-all
+setup=$build/win32/MixolyteSetup.exe
+probe=$build/win32/winprobe.exe
+out=$build/demo/window.png
+class=ZTMixolyte0Installer0MainWindow0
+
+. "$here/xvfb.sh"
+start_xvfb
+prefix=$(bash "$here/wine_prefix.sh" copy "$build" win64 demo-window)
+export WINEPREFIX=$prefix
+cleanup() {
+  wineserver -k 2>/dev/null || true
+  stop_xvfb
+  rm -rf "$prefix"
+}
+trap cleanup EXIT
+
+wine "$setup" >/dev/null 2>&1 &
+setup_pid=$!
+if ! wine "$probe" wait "$class" 30 >/dev/null 2>&1; then
+  echo "demo: the setup window did not appear" >&2
+  exit 1
+fi
+sleep 1  # painted
+xid=$(xdotool search --onlyvisible --name "Mixolyte Installation" | head -1)
+mkdir -p "$(dirname "$out")"
+import -window "$xid" "$out"
+wine "$probe" info "$class" 2>/dev/null | tr -d '\r' | sed 's/^/demo: setup window: /'
+xdotool windowfocus --sync "$xid" key Escape 2>/dev/null || wine "$probe" close "$class" >/dev/null 2>&1
+status=0
+wait "$setup_pid" || status=$?
+echo "demo: the window's picture is $out (the program ended with $status)"

@@ -1,0 +1,63 @@
+#!/usr/bin/env bash
+# End-to-end tests of MixolyteSetup.exe itself in Wine, under a private
+# virtual display: the real program in fresh prefixes, read from outside as
+# a user's tools would (exit codes, windows, screenshots, the registry and
+# the files).
+#
+#   run_e2e.sh BUILD [SUITE...]
+#
+# Every file e2e/scenarios/NAME.sh is one suite, run in name order (or only
+# the suites named):
+#   - a file that defines a function e2e_NAME (a line starting "e2e_NAME()")
+#     is sourced in a shell of its own, which then calls e2e_NAME BUILD;
+#   - any other file runs on its own: `bash NAME.sh BUILD`.
+# A suite fails by a nonzero exit code. Prefixes come from wine_prefix.sh:
+# one base per architecture, made fresh once per run (E2E_KEEP_PREFIXES=1
+# keeps bases made earlier in the same run, as the Makefile does after the
+# contract suite made them), copied for every scenario.
+set -uo pipefail
+if [ $# -lt 1 ]; then
+  echo "usage: $0 BUILD [SUITE...]" >&2
+  exit 2
+fi
+build=$(cd "$1" && pwd)
+shift
+here=$(cd "$(dirname "$0")" && pwd)
+export WINEDEBUG=-all
+
+if [ "${E2E_KEEP_PREFIXES:-0}" != 1 ]; then
+  rm -rf "$build/wine"
+fi
+
+. "$here/xvfb.sh"
+start_xvfb || exit 1
+trap stop_xvfb EXIT
+
+passed=0
+failed=0
+for file in "$here"/scenarios/*.sh; do
+  name=$(basename "$file" .sh)
+  if [ $# -gt 0 ] && [[ " $* " != *" $name "* ]]; then continue; fi
+  echo "e2e suite: $name"
+  started=$SECONDS
+  if grep -q "^e2e_$name()" "$file"; then
+    (
+      # shellcheck source=/dev/null
+      . "$file"
+      "e2e_$name" "$build"
+    )
+  else
+    bash "$file" "$build"
+  fi
+  status=$?
+  if [ "$status" = 0 ]; then
+    passed=$((passed + 1))
+    echo "e2e suite: $name passed ($((SECONDS - started)) s)"
+  else
+    failed=$((failed + 1))
+    echo "e2e suite: $name FAILED ($((SECONDS - started)) s)"
+  fi
+done
+
+echo "e2e: $passed passed, $failed failed"
+[ "$failed" = 0 ]

@@ -1,0 +1,151 @@
+#!/usr/bin/env bash
+# The setup program's shell: its window and picture, the single-instance
+# guard, hidden mode, and the closing of the console's windows at start,
+# each scenario in a fresh 64-bit and a fresh 32-bit prefix.
+# Sourced by the e2e runner, which calls `e2e_shell BUILD`; or run alone:
+#   bash e2e/scenarios/shell.sh BUILD [SCENARIO...]
+# The window's picture is kept as BUILD/e2e/window-ARCH.png.
+
+# shellcheck source=../e2e_lib.sh
+. "$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)/e2e_lib.sh"
+
+SHELL_CLASS=ZTMixolyte0Installer0MainWindow0
+CONSOLE_CLASS=ZTCABLE0Mixolyte0MainWindow0
+
+# The colour of one pixel as RRGGBB.
+shell_pixel() { # file x y
+  convert "$1" -crop "1x1+$2+$3" +repage -depth 8 txt:- | sed -n '2s/.*#\([0-9A-Fa-f]\{6\}\).*/\1/p'
+}
+
+# Whether two RRGGBB colours differ by at most `tolerance` in every channel.
+shell_near() { # colour colour tolerance
+  local a=$1 b=$2 t=$3 i x y
+  for i in 0 2 4; do
+    x=$((16#${a:i:2}))
+    y=$((16#${b:i:2}))
+    if [ $((x > y ? x - y : y - x)) -gt "$t" ]; then return 1; fi
+  done
+}
+
+# How many near-white pixels a region holds.
+shell_bright_pixels() { # file WxH+X+Y
+  convert "$1" -crop "$2" +repage -colorspace Gray -threshold 85% -format '%[fx:round(mean*w*h)]' info:
+}
+
+shell_field() { # info-line field
+  sed -n "s/.*$2=\([^ ]*\).*/\1/p" <<<"$1"
+}
+
+shell_window_appears() { # class
+  e2e_probe wait "$1" 30 >/dev/null
+}
+
+shell_window_picture() {
+  e2e_start setup "$E2E_SETUP"
+  e2e_check "the window appears" shell_window_appears "$SHELL_CLASS"
+  local info
+  info=$(e2e_probe info "$SHELL_CLASS")
+  e2e_expect "window shown" 1 "$(shell_field "$info" visible)"
+  e2e_expect "client area" 900x524 "$(shell_field "$info" client)"
+  e2e_expect "title" "Mixolyte Installation (Version 2.1.2.2)" "$(sed -n 's/.*title=//p' <<<"$info")"
+  local origin x y
+  origin=$(shell_field "$info" origin)
+  x=${origin%,*}
+  y=${origin#*,}
+  sleep 1  # painted
+  local shot=$E2E_OUT/$E2E_TAG-screen.png window=$E2E_OUT/window-$E2E_ARCH.png
+  import -window root "$shot"
+  convert "$shot" -crop "900x524+$x+$y" +repage "$window"
+
+  # The picture where nothing is drawn over it, as the bitmap has it.
+  local splash=$E2E_BIN/res/splash.bmp p
+  for p in "450 100" "120 40" "800 300"; do
+    set -- $p
+    e2e_check "picture at $1,$2" shell_near "$(shell_pixel "$window" "$1" "$2")" "$(shell_pixel "$splash" "$1" "$2")" 8
+  done
+  # The white band, the button's black outline with white inside it.
+  e2e_expect "band at 100,440" FFFFFF "$(shell_pixel "$window" 100 440)"
+  e2e_expect "band at 450,515" FFFFFF "$(shell_pixel "$window" 450 515)"
+  e2e_expect "button's left edge" 000000 "$(shell_pixel "$window" 580 474)"
+  e2e_expect "button's top edge" 000000 "$(shell_pixel "$window" 700 444)"
+  e2e_expect "button's bottom edge" 000000 "$(shell_pixel "$window" 700 504)"
+  e2e_expect "inside the button" FFFFFF "$(shell_pixel "$window" 590 452)"
+  # The white "O/S" label on the dark corner of the picture, which the
+  # bitmap leaves empty.
+  local label_pixels picture_pixels
+  label_pixels=$(shell_bright_pixels "$window" 200x30+20+390)
+  picture_pixels=$(shell_bright_pixels "$splash" 200x30+20+390)
+  e2e_expect "no bright pixels in the bitmap's label corner" 0 "$picture_pixels"
+  e2e_check "the label is drawn ($label_pixels bright pixels)" test "$label_pixels" -ge 40
+
+  # Esc closes the shown window with exit code 0.
+  local xid
+  xid=$(xdotool search --onlyvisible --name "Mixolyte Installation" | head -1)
+  e2e_check "the X window is found" test -n "$xid"
+  xdotool windowfocus --sync "$xid" key Escape 2>/dev/null
+  e2e_expect "exit code after Esc" 0 "$(e2e_wait setup 20)"
+}
+
+shell_second_copy() {
+  e2e_start first "$E2E_SETUP"
+  e2e_check "the first window appears" shell_window_appears "$SHELL_CLASS"
+  e2e_start second "$E2E_SETUP"
+  e2e_expect "second copy's exit code (-10)" 246 "$(e2e_wait second 30)"
+  e2e_expect "setup windows" 1 "$(e2e_probe count "$SHELL_CLASS")"
+  e2e_check "the first copy still runs" e2e_running first
+  e2e_probe close "$SHELL_CLASS"
+  e2e_expect "first copy's exit code" 0 "$(e2e_wait first 20)"
+}
+
+shell_hidden() {
+  e2e_start setup "$E2E_SETUP" -h
+  e2e_check "the hidden window exists" shell_window_appears "$SHELL_CLASS"
+  e2e_expect "window shown" 0 "$(shell_field "$(e2e_probe info "$SHELL_CLASS")" visible)"
+  sleep 2
+  e2e_check "it waits" e2e_running setup
+  e2e_expect "still hidden" 0 "$(shell_field "$(e2e_probe info "$SHELL_CLASS")" visible)"
+  e2e_probe close "$SHELL_CLASS"
+  e2e_expect "exit code after WM_CLOSE" 0 "$(e2e_wait setup 20)"
+}
+
+shell_console_windows() {
+  e2e_start console "$E2E_BIN/test_window.exe" "$CONSOLE_CLASS" Mixolyte Kumbra
+  e2e_start other "$E2E_BIN/test_window.exe" MixoE2EOtherWindow Mixolyte Kumbra
+  e2e_check "the console window appears" shell_window_appears "$CONSOLE_CLASS"
+  e2e_check "the other window appears" shell_window_appears MixoE2EOtherWindow
+  e2e_start setup "$E2E_SETUP"
+  e2e_check "the setup window appears" shell_window_appears "$SHELL_CLASS"
+  e2e_expect "the console ended" 0 "$(e2e_wait console 20)"
+  e2e_expect "console windows" 0 "$(e2e_probe count "$CONSOLE_CLASS")"
+  e2e_check "the other program still runs" e2e_running other
+  e2e_expect "other windows" 1 "$(e2e_probe count MixoE2EOtherWindow)"
+  e2e_probe close "$SHELL_CLASS"
+  e2e_expect "setup's exit code" 0 "$(e2e_wait setup 20)"
+  e2e_probe close MixoE2EOtherWindow
+  e2e_expect "the other program's exit code" 0 "$(e2e_wait other 20)"
+}
+
+SHELL_SCENARIOS=(shell_window_picture shell_second_copy shell_hidden shell_console_windows)
+
+# e2e_shell BUILD [SCENARIO...]: nonzero when a scenario failed.
+e2e_shell() {
+  e2e_lib_init "$1" || return 1
+  shift
+  local scenario f
+  for f in "$E2E_SETUP" "$E2E_BIN/winprobe.exe" "$E2E_BIN/test_window.exe"; do
+    if [ ! -f "$f" ]; then
+      echo "shell: missing $f (make build)"
+      return 1
+    fi
+  done
+  for scenario in "${SHELL_SCENARIOS[@]}"; do
+    if [ $# -gt 0 ] && [[ " $* " != *" $scenario "* ]]; then continue; fi
+    e2e_run shell "$scenario" win64 win32
+  done
+  echo "shell: $e2e_passed passed, $e2e_failures failed"
+  [ "$e2e_failures" = 0 ]
+}
+
+if [ "${BASH_SOURCE[0]}" = "$0" ]; then
+  e2e_shell "$@"
+fi

@@ -1,0 +1,41 @@
+// Deleting, renaming and searching files over the ANSI Win32 calls.
+#include <windows.h>
+
+#include "platform/files.h"
+
+namespace {
+
+void Fill(const WIN32_FIND_DATAA& found, plat::FindEntry* entry) {
+    static_assert(sizeof entry->name == sizeof found.cFileName, "name buffers of the same size");
+    lstrcpynA(entry->name, found.cFileName, static_cast<int>(sizeof entry->name));
+    entry->is_directory = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? 1 : 0;
+}
+
+}  // namespace
+
+namespace plat {
+
+int FileDelete(const char* path) { return DeleteFileA(path) ? 1 : 0; }
+
+int FileRename(const char* from, const char* to) { return MoveFileA(from, to) ? 1 : 0; }
+
+int FolderRemove(const char* path) { return RemoveDirectoryA(path) ? 1 : 0; }
+
+Handle FindFirst(const char* pattern, FindEntry* entry) {
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA(pattern, &found);
+    if (search == INVALID_HANDLE_VALUE) return kInvalidHandle;
+    Fill(found, entry);
+    return search;
+}
+
+int FindNext(Handle search, FindEntry* entry) {
+    WIN32_FIND_DATAA found;
+    if (!FindNextFileA(search, &found)) return 0;
+    Fill(found, entry);
+    return 1;
+}
+
+void FindClose(Handle search) { ::FindClose(search); }
+
+}  // namespace plat

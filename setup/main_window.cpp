@@ -1,0 +1,326 @@
+#include "setup/main_window.h"
+
+#include "install/install.h"
+#include "install/registry_records.h"
+#include "platform/registry.h"
+#include "platform/system.h"
+#include "platform/windows.h"
+#include "setup/drawing.h"
+#include "setup/probe.h"
+#include "setup/text.h"
+#include "setup/web_page.h"
+#include "uninstall/uninstall.h"
+
+int (*install_sequence)(SetupContext* context) = RunInstall;
+int (*uninstall_sequence)() = RunUninstall;
+
+namespace {
+
+constexpr std::uint32_t kErrorBox = plat::kMbSystemModal | plat::kMbIconError;
+constexpr std::uint32_t kWarningBox = plat::kMbSystemModal | plat::kMbIconWarning;
+constexpr std::int32_t kSOk = 0;
+
+std::intptr_t PostCommand(plat::Handle window, std::uintptr_t command, std::intptr_t code) {
+    return plat::WindowPostMessage(window, plat::kWmCommand, command, code);
+}
+
+// The signed low and high words of a mouse message's lParam.
+int LowWord(std::intptr_t value) { return static_cast<std::int16_t>(static_cast<std::uint32_t>(value) & 0xFFFF); }
+int HighWord(std::intptr_t value) {
+    return static_cast<std::int16_t>((static_cast<std::uint32_t>(value) >> 16) & 0xFFFF);
+}
+
+// The text after the last backslash; the whole text when it has none.
+const char* FileNamePart(const char* path) {
+    const char* name = path;
+    for (const char* p = path; *p != '\0'; ++p)
+        if (*p == '\\') name = p + 1;
+    return name;
+}
+
+bool EqualIgnoringCase(const char* a, const char* b) {
+    for (;; ++a, ++b) {
+        char x = *a, y = *b;
+        if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
+        if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
+        if (x != y) return false;
+        if (x == '\0') return true;
+    }
+}
+
+std::intptr_t OnCreate(plat::Handle window) {
+    SetupContext& context = setup_context;
+    context.main_window = window;
+    LoadDrawingResources();
+    ProbeEnvironment();
+
+    if (!hidden_mode) {
+        int border = 0, caption = 0;
+        GetFrameMetrics(&border, &caption);
+        int width = context.bitmap_width + 2 * border;
+        int height = context.bitmap_height + 2 * border + caption + kBandHeight;
+        plat::WindowSetPos(window, nullptr, 0, 0, width, height, plat::kSwpNoMove | plat::kSwpShowWindow);
+        // The metrics do not always describe the frame Windows draws for
+        // this style (a fixed frame is wider than the border width they
+        // give): measure the client area and make up the difference.
+        int client_width = 0, client_height = 0;
+        int wanted_height = context.bitmap_height + kBandHeight;
+        if (plat::WindowClientSize(window, &client_width, &client_height) &&
+            (client_width != context.bitmap_width || client_height != wanted_height))
+            plat::WindowSetPos(window, nullptr, 0, 0, width + context.bitmap_width - client_width,
+                               height + wanted_height - client_height, plat::kSwpNoMove | plat::kSwpShowWindow);
+        context.timer_id = plat::TimerSet(window, kBlinkTimerId, kBlinkPeriodMs);
+    }
+
+    if (silent_install) {
+        PostCommand(window, CMD_SILENT_RUN, RUN_INSTALL);
+    } else if (silent_uninstall) {
+        PostCommand(window, CMD_SILENT_RUN, RUN_UNINSTALL);
+    } else if (context.uninstall_entry_found) {
+        if (IsSameSetupProgram() == 0 && !hidden_mode) PostCommand(window, CMD_WARN_OTHER_SETUP, 0);
+    } else if (context.product_devices_found && !hidden_mode) {
+        PostCommand(window, CMD_WARN_DRIVER_PRESENT, 0);
+    }
+
+    plat::WindowSetFocus(window);
+    return 0;
+}
+
+void OnDestroy() {
+    SetupContext& context = setup_context;
+    if (context.timer_id != 0) plat::TimerKill(context.main_window, context.timer_id);
+    context.timer_id = 0;
+    ReleaseDrawingResources();
+    plat::QuitPost(0);
+}
+
+void OnTimer(plat::Handle window, std::uintptr_t id) {
+    SetupContext& context = setup_context;
+    if (context.worker_busy == 0 || id != kBlinkTimerId) return;
+    context.timer_ticks += 1;
+    plat::Handle dc = plat::WindowDcGet(window);
+    DrawBusyButton(dc, context.timer_ticks & 1);
+    plat::WindowDcRelease(window, dc);
+}
+
+void OnLeftButtonDown(plat::Handle window, std::intptr_t position) {
+    const SetupContext& context = setup_context;
+    if (context.worker_busy == 1) return;
+    int x = LowWord(position);
+    int y = HighWord(position);
+    const int* button = context.button_rect;
+    if (button[0] < x && x < button[2] && button[1] < y && y < button[3]) {
+        PressButton(window);
+    } else if (y < context.bitmap_height) {
+        OpenWebPage(kProductPageAddress, sizeof kProductPageAddress);
+    }
+}
+
+void OnWorkerReport(std::intptr_t code) {
+    SetupContext& context = setup_context;
+    if (hidden_mode) return;
+    switch (code) {
+        case REPORT_FAILED:
+            plat::MessageBoxShow(context.main_window, context.message_text, context.message_caption, kErrorBox);
+            plat::WindowPostMessage(context.main_window, plat::kWmClose, 0, 0);
+            break;
+        case REPORT_INSTALLED:
+            OpenWebPage(kWelcomePageAddress, sizeof kWelcomePageAddress);
+            plat::MessageBoxShow(context.main_window,
+                                 "Installation Complete and Successful !\n\n"
+                                 "YOU MUST RESTART your computer to finalize installation",
+                                 "REBOOT YOUR SYSTEM", kWarningBox);
+            plat::WindowPostMessage(context.main_window, plat::kWmClose, 0, 0);
+            break;
+        case REPORT_INSTALLED_DRIVER_ISSUE:
+            OpenWebPage(kWelcomePageAddress, sizeof kWelcomePageAddress);
+            plat::MessageBoxShow(context.main_window,
+                                 "Installation finished !\n\n"
+                                 "Virtual Audio Driver might not be installed correctly,\n"
+                                 "Virtual inputs and outputs could not be available.\n\n"
+                                 "Thanks to restart your system anyway",
+                                 "REBOOT YOUR SYSTEM", kWarningBox);
+            plat::WindowPostMessage(context.main_window, plat::kWmClose, 0, 0);
+            break;
+        default:
+            break;
+    }
+}
+
+void OnSilentRun(std::intptr_t code) {
+    SetupContext& context = setup_context;
+    if (code == RUN_INSTALL) {
+        if (context.remove_mode || context.uninstall_entry_found) exit_code = -4;
+        else StartInstallWorker(1);
+    } else if (code == RUN_UNINSTALL) {
+        exit_code = -4;
+        if (context.remove_mode) exit_code = uninstall_sequence();
+    }
+    ReleaseDrawingResources();
+    plat::QuitPost(0);
+}
+
+void OnWarnOtherSetup(plat::Handle window) {
+    char text[1024];
+    FormatText(text, sizeof text,
+               "Current %s version has been installed by another Setup program...\n\n"
+               "You must use the same Setup Program to uninstall it,\n"
+               "also listed in Windows Programs and Features...\n\n"
+               "DON'T FORGET TO REBOOT AFTER UNINSTALLATION",
+               kProductName);
+    plat::MessageBoxShow(window, text, "Wrong Installation Program", kErrorBox);
+    exit_code = -2;
+    plat::WindowPostMessage(window, plat::kWmClose, 0, 0);
+}
+
+void OnWarnDriverPresent(plat::Handle window) {
+    char text[1024];
+    FormatText(text, sizeof text,
+               "ZT-Audio Driver presence has been detected. Check %s drivers are no more present in Windows "
+               "Device Manager...\n\n"
+               "This application must not be installed if its audio driver is still present, thanks to "
+               "uninstall them by the Windows Device Manager procedure...\n\n"
+               "DON'T FORGET TO REBOOT AFTER UNINSTALLATION",
+               "ZT-Audio Mixolyte");
+    plat::MessageBoxShow(window, text, "Installation Issue", kWarningBox);
+    exit_code = -3;
+}
+
+void OnCommand(plat::Handle window, std::uintptr_t wparam, std::intptr_t lparam) {
+    std::uintptr_t command = wparam & 0xFFFF;
+    switch (command) {
+        case CMD_WORKER_REPORT: OnWorkerReport(lparam); break;
+        case CMD_SILENT_RUN: OnSilentRun(lparam); break;
+        case CMD_WARN_OTHER_SETUP: OnWarnOtherSetup(window); break;
+        case CMD_WARN_DRIVER_PRESENT: OnWarnDriverPresent(window); break;
+        default: break;
+    }
+}
+
+}  // namespace
+
+std::intptr_t MainWindowProc(plat::Handle window, std::uint32_t message, std::uintptr_t wparam,
+                             std::intptr_t lparam) {
+    SetupContext& context = setup_context;
+    switch (message) {
+        case plat::kWmCreate:
+            return OnCreate(window);
+        case plat::kWmDestroy:
+            OnDestroy();
+            return 0;
+        case plat::kWmPaint: {
+            plat::PaintSession session;
+            plat::Handle dc = plat::PaintBegin(window, &session);
+            PaintWindow(dc);
+            plat::PaintEnd(window, &session);
+            return 0;
+        }
+        case plat::kWmEraseBkgnd:
+            DrawBackground(reinterpret_cast<plat::Handle>(wparam));
+            return 1;
+        case plat::kWmClose:
+            if (context.worker_busy == 0) plat::WindowPostMessage(context.main_window, plat::kWmDestroy, 0, 0);
+            return 0;
+        case plat::kWmKeyDown:
+            if (wparam == plat::kVkReturn) {
+                if (context.worker_busy != 1) PressButton(window);
+            } else if (wparam == plat::kVkEscape) {
+                plat::WindowPostMessage(window, plat::kWmClose, 0, 0);
+            }
+            return 0;
+        case plat::kWmCommand:
+            OnCommand(window, wparam, lparam);
+            return 0;
+        case plat::kWmTimer:
+            OnTimer(window, wparam);
+            return 0;
+        case plat::kWmMouseMove:
+            if (HighWord(lparam) < context.bitmap_height) plat::CursorSet(context.hand_cursor);
+            return 0;
+        case plat::kWmLButtonDown:
+            OnLeftButtonDown(window, lparam);
+            return 0;
+        default:
+            return plat::WindowDefaultProc(window, message, wparam, lparam);
+    }
+}
+
+void PressButton(plat::Handle window) {
+    SetupContext& context = setup_context;
+    plat::Handle dc = plat::WindowDcGet(window);
+    DrawButton(dc, 1);
+    plat::WindowDcRelease(window, dc);
+    plat::SleepMs(200);
+
+    if (context.remove_mode == 0) {
+        if (StartInstallWorker(0) == 0) return;
+        char caption[512];
+        FormatText(caption, sizeof caption, "%s Installation Error", kProductName);
+        plat::MessageBoxShow(window, "Failed to launch Procedure...", caption, kErrorBox);
+        plat::WindowPostMessage(context.main_window, plat::kWmDestroy, 0, 0);
+        return;
+    }
+    uninstall_sequence();
+    plat::WindowPostMessage(context.main_window, plat::kWmDestroy, 0, 0);
+}
+
+int StartInstallWorker(int wait) {
+    SetupContext& context = setup_context;
+    context.worker_result = -1;
+    context.worker_busy = 1;
+    std::uint32_t thread_id = 0;
+    context.worker_thread = plat::ThreadCreate(InstallWorkerMain, &setup_context, &thread_id);
+    context.worker_thread_id = thread_id;
+    if (context.worker_thread == nullptr) return -1;
+    if (wait == 1) {
+        plat::ThreadWait(context.worker_thread, plat::kInfinite);
+        plat::ThreadClose(context.worker_thread);
+        context.worker_thread = nullptr;
+        return context.worker_result;
+    }
+    return 0;
+}
+
+std::uint32_t InstallWorkerMain(void* parameter) {
+    auto* context = static_cast<SetupContext*>(parameter);
+    plat::ThreadLowerPriority();
+    std::int32_t com = plat::ComInitialize();
+    int result = install_sequence(context);
+    context->worker_result = result;
+    exit_code = result;
+    if (com == kSOk) plat::ComUninitialize();
+    context->worker_busy = 0;
+    return 0;
+}
+
+int IsSameSetupProgram() {
+    const char* running = FileNamePart(setup_context.program_path);
+
+    plat::Handle key = nullptr;
+    if (plat::RegistryOpenKeyEx(plat::kHkeyLocalMachine, kUninstallEntryKey, plat::kKeyRead, &key) !=
+            plat::kErrorSuccess &&
+        plat::RegistryOpenKeyEx(plat::kHkeyLocalMachine, kUninstallEntryKey,
+                                plat::kKeyRead | plat::kKeyWow64_32Key, &key) != plat::kErrorSuccess)
+        return 1;
+    char value[1024];
+    std::uint32_t size = sizeof value;
+    std::uint32_t type = 0;
+    std::uint32_t status = plat::RegistryQueryValue(key, "UninstallString", &type, value, &size);
+    plat::RegistryCloseKey(key);
+    if (status != plat::kErrorSuccess || type != plat::kRegSz) return 1;
+    // A text stored without its terminator fills the buffer unterminated.
+    value[size < sizeof value ? size : sizeof value - 1] = '\0';
+    if (value[0] == '\0') return 1;
+    return EqualIgnoringCase(FileNamePart(value), running) ? 1 : 0;
+}
+
+void GetFrameMetrics(int* border, int* caption) {
+    plat::NonClientMetrics metrics{};
+    if (plat::NonClientMetricsRead(344, &metrics)) {
+        *border = metrics.border_width + metrics.padded_border_width;
+        *caption = metrics.caption_height;
+        return;
+    }
+    *border = plat::SystemMetric(plat::kSmCxPaddedBorder) + plat::SystemMetric(plat::kSmCxDlgFrame);
+    *caption = plat::SystemMetric(plat::kSmCyCaption);
+}

@@ -1,0 +1,213 @@
+#include "setup/probe.h"
+
+#include "devices/inventory.h"
+#include "install/registry_records.h"
+#include "platform/devices.h"
+#include "platform/registry.h"
+#include "platform/shell.h"
+#include "platform/system.h"
+#include "setup/context.h"
+#include "setup/text.h"
+
+namespace {
+
+constexpr std::int32_t kHresultOk = 0;
+
+// Whether `field` (at most `units` units, terminated within them or cut
+// there) contains `needle`; case-sensitive, code unit by code unit.
+bool ContainsText(const char16_t* field, std::size_t units, const char16_t* needle) {
+    std::size_t length = 0;
+    while (length < units && field[length] != u'\0') ++length;
+    std::size_t needle_length = 0;
+    while (needle[needle_length] != u'\0') ++needle_length;
+    if (needle_length == 0) return true;
+    for (std::size_t start = 0; start + needle_length <= length; ++start) {
+        std::size_t i = 0;
+        while (i < needle_length && field[start + i] == needle[i]) ++i;
+        if (i == needle_length) return true;
+    }
+    return false;
+}
+
+// The first hit in one list: base + 1..4 by the search order, or 0.
+int SearchList(DeviceList* list, int base) {
+    static constexpr char16_t kUpperName[] = u"MixoLyte";
+    static constexpr char16_t kLowerName[] = u"Mixolyte";
+    if (list == nullptr) return 0;
+    std::uint32_t count = ListCount(list);
+    for (std::uint32_t index = 1; index <= count; ++index) {
+        const DeviceRecord* record = ListElement(list, index);
+        if (record == nullptr) continue;
+        constexpr std::size_t kInterfaceUnits = sizeof record->interface_name / sizeof(char16_t);
+        constexpr std::size_t kDisplayUnits = sizeof record->display_name / sizeof(char16_t);
+        if (ContainsText(record->interface_name, kInterfaceUnits, kUpperName)) return base + 1;
+        if (ContainsText(record->display_name, kDisplayUnits, kUpperName)) return base + 2;
+        if (ContainsText(record->interface_name, kInterfaceUnits, kLowerName)) return base + 3;
+        if (ContainsText(record->display_name, kDisplayUnits, kLowerName)) return base + 4;
+    }
+    return 0;
+}
+
+int MapVersion(std::uint32_t major, std::uint32_t minor, int product_type) {
+    if (major <= 5 && minor == 0) return 0;
+    if (major <= 5) return minor == 2 ? 2 : 1;
+    if (major == 6) {
+        switch (minor) {
+            case 0: return 3;
+            case 1: return product_type == plat::kVerNtWorkstation ? 4 : 3;
+            case 2: return 5;
+            case 3: return 6;
+            default: return -1;
+        }
+    }
+    if (major == 10) return 7;
+    if (major > 10) return 8;
+    return -1;
+}
+
+}  // namespace
+
+namespace {
+int folders_looked_up = 0;
+}  // namespace
+
+void ForgetFolderLookUp() { folders_looked_up = 0; }
+
+void LookUpFolders() {
+    if (folders_looked_up) return;
+    folders_looked_up = 1;
+    common_programs_folder[0] = '\0';
+    CopyText(startup_folder, sizeof startup_folder, "Startup");
+
+    struct Folder {
+        char* buffer;
+        int csidl;
+    };
+    const Folder folders[] = {{common_programs_folder, plat::kCsidlCommonPrograms},
+                              {startup_folder, plat::kCsidlStartup}};
+
+    // First pass: SHELL32's SHGetSpecialFolderPathA, with the create flag.
+    int found = 1;
+    int failed = 0;
+    for (const Folder& folder : folders) {
+        char path[512] = {};
+        int result = 0;
+        if (!plat::ShellSpecialFolderPath(folder.csidl, 1, path, &result)) {
+            found = 0;
+            break;
+        }
+        if (result) {
+            CopyText(folder.buffer, 512, path);
+        } else {
+            folder.buffer[0] = '\0';
+            failed = 1;
+        }
+    }
+    if (found && !failed) return;
+
+    // Second pass: SHFOLDER's SHGetFolderPathA for each folder still empty.
+    for (const Folder& folder : folders) {
+        if (folder.buffer[0] != '\0') continue;
+        char path[512] = {};
+        std::int32_t hresult = 0;
+        if (!plat::ShellFolderPath(folder.csidl, path, &hresult)) break;
+        if (hresult == kHresultOk) CopyText(folder.buffer, 512, path);
+        else folder.buffer[0] = '\0';
+    }
+}
+
+int IsWow64() {
+    int is_wow64 = 0;
+    if (!plat::Wow64Query(&is_wow64)) return 0;
+    return is_wow64 ? 1 : 0;
+}
+
+int GetOsVersionCode() {
+    plat::OsVersion version{};
+    if (!plat::VersionRead(plat::kVersionInfoExSize, &version) &&
+        !plat::VersionRead(plat::kVersionInfoExSize, &version) &&
+        !plat::VersionRead(plat::kVersionInfoSize, &version))
+        return -1;
+
+    // Windows 8.1 and later admit only 6.2 to this program: the true numbers
+    // come from Ntdll. The product type stays the one read above.
+    plat::OsVersion true_version{};
+    std::int32_t status = -1;
+    if (plat::RtlVersionRead(&true_version, &status) && status == 0 && true_version.major >= 6) {
+        version.major = true_version.major;
+        version.minor = true_version.minor;
+        version.build = true_version.build;
+        version.platform_id = true_version.platform_id;
+    }
+    return MapVersion(version.major, version.minor, version.product_type);
+}
+
+const char* OsVersionLabel(int code) {
+    switch (code) {
+        case 0: return "O/S: < XP";
+        case 1: return "O/S: WIN XP";
+        case 2: return "O/S: Server 2003";
+        case 3: return "O/S: VISTA";
+        case 4: return "O/S: WIN7";
+        case 5: return "O/S: WIN8";
+        case 6: return "O/S: WIN8.1";
+        case 7: return "O/S: WIN10";
+        case 8: return "O/S: > WIN10";
+        default: return "O/S: unknown";
+    }
+}
+
+int FindUninstallEntry() {
+    plat::Handle key = nullptr;
+    if (plat::RegistryOpenKeyEx(plat::kHkeyLocalMachine, kUninstallEntryKey, plat::kKeyRead, &key) !=
+            plat::kErrorSuccess &&
+        plat::RegistryOpenKeyEx(plat::kHkeyLocalMachine, kUninstallEntryKey,
+                                plat::kKeyRead | plat::kKeyWow64_32Key, &key) != plat::kErrorSuccess)
+        return 0;
+    char value[1024];
+    std::uint32_t size = sizeof value;
+    std::uint32_t type = 0;
+    std::uint32_t status = plat::RegistryQueryValue(key, "UninstallString", &type, value, &size);
+    plat::RegistryCloseKey(key);
+    return status == plat::kErrorSuccess && type == plat::kRegSz ? 1 : 0;
+}
+
+int FindProductDeviceNames() {
+    int hit = SearchList(CaptureDeviceList(), 0);
+    if (hit != 0) return hit;
+    return SearchList(RenderDeviceList(), 10);
+}
+
+plat::Handle FindDeviceInterface(const char* interface_class) { return plat::DeviceInterfaceOpen(interface_class); }
+
+void ProbeEnvironment() {
+    SetupContext& context = setup_context;
+    context.uninstall_entry_found = context.remove_mode = FindUninstallEntry();
+    context.product_devices_found = FindProductDeviceNames();
+    context.os_version_code = GetOsVersionCode();
+
+    plat::ModuleFileName(context.instance, context.program_path, sizeof context.program_path);
+    context.program_path[sizeof context.program_path - 1] = '\0';
+    CopyText(context.program_folder, sizeof context.program_folder, context.program_path);
+    CutAtLastBackslash(context.program_folder);
+
+    struct Probe {
+        const char* interface_class;
+        int* flag;
+    };
+    const Probe probes[] = {{kDazaInterfaceClass, &context.daza_driver_found},
+                            {kCableInterfaceClass, &context.cable_driver_found},
+                            {kAuxInterfaceClass, &context.aux_driver_found}};
+    int any_present = 0;
+    for (const Probe& probe : probes) {
+        plat::Handle device = FindDeviceInterface(probe.interface_class);
+        if (device == nullptr) continue;
+        plat::DeviceClose(device);
+        *probe.flag = 1;
+        any_present = 1;
+    }
+    if (any_present) {
+        context.remove_mode = 1;
+        context.product_devices_found = 1;
+    }
+}

@@ -1,0 +1,139 @@
+// What the version sources, WOW64, the named mutex, threads, the module
+// path, the User32 lookup and the shell's "open" do.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "platform/shell.h"
+#include "platform/system.h"
+#include "tests/contract/env.h"
+
+namespace {
+
+struct SystemContract : ::testing::Test {
+    void SetUp() override { ContractSetUp(); }
+};
+
+struct ThreadProbe {
+    int ran;
+    int lowered;
+};
+
+std::uint32_t ThreadBody(void* parameter) {
+    auto* probe = static_cast<ThreadProbe*>(parameter);
+    probe->lowered = plat::ThreadLowerPriority();
+    probe->ran = 1;
+    return 5;
+}
+
+}  // namespace
+
+TEST_F(SystemContract, VersionSourcesAgreeAndRefuseUnknownSizes) {
+    plat::OsVersion long_form{};
+    ASSERT_EQ(plat::VersionRead(plat::kVersionInfoExSize, &long_form), 1);
+    EXPECT_GE(long_form.major, 5u);
+    EXPECT_EQ(long_form.platform_id, 2u);  // VER_PLATFORM_WIN32_NT
+    EXPECT_GE(long_form.product_type, 1);
+    plat::OsVersion short_form{};
+    ASSERT_EQ(plat::VersionRead(plat::kVersionInfoSize, &short_form), 1);
+    EXPECT_EQ(short_form.major, long_form.major);
+    EXPECT_EQ(short_form.minor, long_form.minor);
+    EXPECT_EQ(short_form.product_type, 0);  // the short form has none
+    plat::OsVersion refused{};
+    EXPECT_EQ(plat::VersionRead(100, &refused), 0);
+
+    plat::OsVersion true_version{};
+    std::int32_t status = -1;
+    ASSERT_EQ(plat::RtlVersionRead(&true_version, &status), 1);
+    EXPECT_EQ(status, 0);
+    // The true version is never older than what the compatibility answer admits.
+    EXPECT_GE(true_version.major * 100 + true_version.minor, long_form.major * 100 + long_form.minor);
+}
+
+TEST_F(SystemContract, Wow64MatchesTheMachine) {
+    int is_wow64 = -1;
+    ASSERT_EQ(plat::Wow64Query(&is_wow64), 1);
+    EXPECT_EQ(is_wow64, sizeof(void*) == 4 ? ContractIs64BitWindows() : 0);
+}
+
+TEST_F(SystemContract, NamedMutexTellsASecondHandleApart) {
+    const std::string name = "MixoContract Mutex {7C1E5A32-0B7D-4F7A-A1C2-5E8F9D3B2A10}";
+    std::uint32_t error = 12345;
+    plat::Handle first = plat::MutexCreate(name.c_str(), 1, &error);
+    ASSERT_NE(first, nullptr);
+    EXPECT_NE(error, plat::kErrorAlreadyExists);
+    std::uint32_t again_error = 0;
+    plat::Handle second = plat::MutexCreate(name.c_str(), 1, &again_error);
+    ASSERT_NE(second, nullptr);
+    EXPECT_EQ(again_error, plat::kErrorAlreadyExists);
+
+    // Owned once by the creation, once more by the wait: two releases.
+    EXPECT_EQ(plat::MutexWait(first, plat::kInfinite), plat::kWaitObject0);
+    EXPECT_EQ(plat::MutexRelease(first), 1);
+    EXPECT_EQ(plat::MutexRelease(first), 1);
+    EXPECT_EQ(plat::MutexRelease(first), 0);
+    plat::MutexClose(second);
+    plat::MutexClose(first);
+
+    // Once every handle is closed the name is free again.
+    plat::Handle fresh = plat::MutexCreate(name.c_str(), 0, &error);
+    ASSERT_NE(fresh, nullptr);
+    EXPECT_NE(error, plat::kErrorAlreadyExists);
+    EXPECT_EQ(plat::MutexRelease(fresh), 0);  // not owned
+    plat::MutexClose(fresh);
+
+    // An unnamed mutex is nobody else's.
+    plat::Handle unnamed_a = plat::MutexCreate(nullptr, 0, &error);
+    plat::Handle unnamed_b = plat::MutexCreate(nullptr, 0, &error);
+    ASSERT_NE(unnamed_b, nullptr);
+    EXPECT_NE(error, plat::kErrorAlreadyExists);
+    plat::MutexClose(unnamed_a);
+    plat::MutexClose(unnamed_b);
+}
+
+TEST_F(SystemContract, ThreadsRunTheirEntryAndCanBeWaitedFor) {
+    ThreadProbe probe{0, 0};
+    std::uint32_t id = 0;
+    plat::Handle thread = plat::ThreadCreate(ThreadBody, &probe, &id);
+    ASSERT_NE(thread, nullptr);
+    EXPECT_NE(id, 0u);
+    EXPECT_EQ(plat::ThreadWait(thread, plat::kInfinite), plat::kWaitObject0);
+    EXPECT_EQ(probe.ran, 1);
+    EXPECT_EQ(probe.lowered, 1);
+    // An ended thread stays signalled.
+    EXPECT_EQ(plat::ThreadWait(thread, 0), plat::kWaitObject0);
+    plat::ThreadClose(thread);
+}
+
+TEST_F(SystemContract, ModuleFileNameIsCutAndTerminated) {
+    char path[1024];
+    std::uint32_t length = plat::ModuleFileName(nullptr, path, sizeof path);
+    ASSERT_GT(length, 4u);
+    EXPECT_EQ(std::strlen(path), length);
+    std::string tail = path + length - 4;
+    for (char& c : tail) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    EXPECT_EQ(tail, ".exe");
+    EXPECT_NE(std::strchr(path, '\\'), nullptr);
+
+    char small[10];
+    std::memset(small, 'z', sizeof small);
+    EXPECT_EQ(plat::ModuleFileName(nullptr, small, sizeof small), 9u);
+    EXPECT_EQ(small[9], '\0');
+    EXPECT_EQ(std::string(small), std::string(path, 9));
+}
+
+TEST_F(SystemContract, User32HasTheWindowTextReader) {
+    plat::Handle user32 = plat::User32Open();
+    ASSERT_NE(user32, nullptr);
+    EXPECT_NE(plat::User32WindowTextReader(user32), nullptr);
+    plat::User32Close(user32);
+    EXPECT_EQ(plat::User32WindowTextReader(nullptr), nullptr);
+}
+
+TEST_F(SystemContract, ShellOpenOfAMissingFileFails) {
+    std::string missing = ContractTempFolder() + "\\absent-document.mixo-none";
+    std::intptr_t result = plat::ShellOpen(nullptr, missing.c_str());
+    EXPECT_LE(result, 32);
+    EXPECT_GE(result, 0);
+}
