@@ -5,7 +5,7 @@
 
 #include "devices/inventory.h"
 #include "devices/inventory_state.h"
-#include "devices/wide_text.h"
+#include "setup/wide_text.h"
 #include "platform/audio.h"
 
 namespace {

@@ -6,7 +6,7 @@
 #include <cstring>
 
 #include "devices/inventory_state.h"
-#include "devices/wide_text.h"
+#include "setup/wide_text.h"
 #include "platform/audio.h"
 #include "platform/system.h"
 

@@ -5,6 +5,7 @@
 
 #include "endpoints/endpoints.h"
 #include "platform/registry.h"
+#include "setup/wide_text.h"
 
 namespace {
 
@@ -49,61 +50,6 @@ constexpr ChannelRow kChannelTable[] = {
     {u"Capture", 5, u"Mixolyte Out A5", 305},     {u"Capture", 6, u"Mixolyte Out B1", 306},
     {u"Capture", 7, u"Mixolyte Out B2", 307},     {u"Capture", 8, u"Mixolyte Out B3", 308},
 };
-
-// Bounded helpers for the fixed-size UTF-16 buffers: like those of
-// setup/text.h they never write past `units` units and always leave a
-// terminated text. Each gives 1 when all of it fitted, 0 when it was cut.
-std::size_t WideLength(const char16_t* text) {
-    std::size_t length = 0;
-    if (text != nullptr)
-        while (text[length] != 0) ++length;
-    return length;
-}
-
-int AppendWide(char16_t* dst, std::size_t units, const char16_t* src) {
-    if (units == 0) return 0;
-    std::size_t used = 0;
-    while (used < units && dst[used] != 0) ++used;
-    if (used >= units) {  // not terminated: terminate it, count as cut
-        dst[units - 1] = 0;
-        return 0;
-    }
-    if (src == nullptr) return 1;
-    std::size_t i = 0;
-    for (; src[i] != 0; ++i) {
-        if (used + 1 >= units) {
-            dst[used] = 0;
-            return 0;
-        }
-        dst[used++] = src[i];
-    }
-    dst[used] = 0;
-    return 1;
-}
-
-int CopyWide(char16_t* dst, std::size_t units, const char16_t* src) {
-    if (units == 0) return 0;
-    dst[0] = 0;
-    return AppendWide(dst, units, src);
-}
-
-// Appends a signed number in decimal (the wide "%i" form).
-int AppendWideNumber(char16_t* dst, std::size_t units, int number) {
-    char16_t digits[16];
-    std::size_t n = 0;
-    // Work on the magnitude as unsigned so that INT_MIN is no overflow.
-    unsigned magnitude = number < 0 ? 0u - static_cast<unsigned>(number) : static_cast<unsigned>(number);
-    do {
-        digits[n++] = static_cast<char16_t>(u'0' + magnitude % 10);
-        magnitude /= 10;
-    } while (magnitude != 0);
-    char16_t text[17];
-    std::size_t length = 0;
-    if (number < 0) text[length++] = u'-';
-    while (n > 0) text[length++] = digits[--n];
-    text[length] = 0;
-    return AppendWide(dst, units, text);
-}
 
 char16_t LowerAscii(char16_t c) { return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c + 32) : c; }
 
