@@ -27,15 +27,18 @@ win64:
 # with the data files, and the package built from it.
 standins:
 	@$(CMAKE) -S standins -B $(BUILD)/standins32 -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-i686.cmake >/dev/null
-	@$(NINJA) -C $(BUILD)/standins32 >/dev/null
+	@$(NINJA) -C $(BUILD)/standins32
 	@$(CMAKE) -S standins -B $(BUILD)/standins64 -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-x86_64.cmake >/dev/null
-	@$(NINJA) -C $(BUILD)/standins64 >/dev/null
+	@$(NINJA) -C $(BUILD)/standins64
 
 payload: standins
 	@bash standins/make_payload.sh $(BUILD)
 
 package: host payload
-	@$(BUILD)/host/mixpack build $(BUILD)/payload $(BUILD)/package.bin
+	@if [ ! -f $(BUILD)/package.bin ] || [ $(BUILD)/host/mixpack -nt $(BUILD)/package.bin ] || \
+	    [ -n "$$(find $(BUILD)/payload -newer $(BUILD)/package.bin -print -quit)" ]; then \
+	  $(BUILD)/host/mixpack build $(BUILD)/payload $(BUILD)/package.bin; \
+	else echo "package: $(BUILD)/package.bin up to date"; fi
 
 # In this order: the setup program embeds build/package.bin.
 build: host standins payload package win32 win64

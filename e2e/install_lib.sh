@@ -1,0 +1,326 @@
+# Helpers of the install scenarios (e2e/scenarios/install.sh) and the install
+# benchmark: fresh Wine prefixes, running the setup program, reading the
+# registry with `wine reg query`, the stand-ins' run log, shortcuts with
+# lnkinfo, windows and boxes with window_list.exe and xdotool, screenshots.
+# Sourced, not run. Every function name starts with ie_.
+
+IE_HERE=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+IE_ROOT=$(dirname "$IE_HERE")
+
+IE_UNINSTALL_KEY='HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\ZT:Mixolyte {17359A74-1236-5467}'
+IE_SETTINGS_KEY='HKCU\ZT-Audio\MixoLyte'
+IE_QUADWIRE_KEY='HKLM\SOFTWARE\ZT-Audio\QuadWire'
+IE_QUADWIRE_SERVICE_KEY='HKLM\SYSTEM\CurrentControlSet\Services\ZT-QuadWire'
+IE_ASIO_KEY='HKLM\SOFTWARE\ASIO'
+IE_SETUP_WINDOW='Mixolyte Installation (Version 2.1.2.2)'
+
+# ie_init BUILD: paths, the Windows-side helper, an X display.
+ie_init() {
+  IE_BUILD=$(cd "$1" && pwd)
+  IE_SETUP_EXE=$IE_BUILD/win32/MixolyteSetup.exe
+  IE_PAYLOAD=$IE_BUILD/payload
+  IE_OUT=$IE_BUILD/e2e/install
+  IE_FAILS=0
+  IE_SCENARIO_FAILS=0
+  export WINEDEBUG=-all
+  mkdir -p "$IE_OUT"
+  ie_build_window_list
+  ie_ensure_display
+}
+
+ie_have_pieces() {  # the setup program and the payload it carries
+  [ -f "$IE_SETUP_EXE" ] && [ -d "$IE_PAYLOAD" ]
+}
+
+# The Windows-side helpers, cross-built here when missing or out of date:
+# window_list.exe (windows, boxes, their texts) and win_ops.exe (starting a
+# program with a raw command line, deleting and renaming as Windows does).
+ie_build_window_list() {
+  mkdir -p "$IE_BUILD/e2e"
+  IE_WINDOW_LIST=$IE_BUILD/e2e/window_list.exe
+  IE_WIN_OPS=$IE_BUILD/e2e/win_ops.exe
+  local name
+  for name in window_list win_ops; do
+    if [ ! -f "$IE_BUILD/e2e/$name.exe" ] || [ "$IE_HERE/$name.cpp" -nt "$IE_BUILD/e2e/$name.exe" ]; then
+      i686-w64-mingw32-g++-posix -std=c++20 -O2 -Wall -Wextra -Wshadow -Wformat=2 -Werror -static -s \
+        -o "$IE_BUILD/e2e/$name.exe" "$IE_HERE/$name.cpp" || return 1
+    fi
+  done
+}
+
+# Uses the display the caller has (the e2e runner's), or starts a private
+# Xvfb for this run (e2e/xvfb.sh).
+ie_ensure_display() {
+  if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then return 0; fi
+  # shellcheck source=xvfb.sh
+  . "$IE_HERE/xvfb.sh"
+  start_xvfb || return 1
+  IE_OWN_DISPLAY=1
+}
+
+ie_stop_display() {
+  if [ -n "${IE_OWN_DISPLAY:-}" ]; then stop_xvfb; IE_OWN_DISPLAY=; fi
+}
+
+# ---------------------------------------------------------------------------
+# Results
+
+ie_pass() { echo "  ok    $*"; }
+ie_fail() {
+  echo "  FAIL  $*"
+  IE_FAILS=$((IE_FAILS + 1))
+  IE_SCENARIO_FAILS=$((IE_SCENARIO_FAILS + 1))
+}
+ie_expect() {  # ie_expect DESCRIPTION ACTUAL EXPECTED
+  if [ "$2" == "$3" ]; then ie_pass "$1"; else ie_fail "$1: got [$2], expected [$3]"; fi
+}
+ie_expect_true() {  # ie_expect_true DESCRIPTION COMMAND...
+  local what=$1
+  shift
+  if "$@"; then ie_pass "$what"; else ie_fail "$what"; fi
+}
+
+# ---------------------------------------------------------------------------
+# Prefixes
+
+# ie_prefix NAME win64|win32 [win10|win7]: a fresh copy of the base prefix,
+# with a wineserver kept running for the whole scenario (so that every
+# `wine reg` does not start one), and the setup program in C:\Setup.
+ie_prefix() {
+  local name=$1 arch=$2 version=${3:-}
+  IE_SCENARIO_FAILS=0
+  IE_PREFIX=$(bash "$IE_HERE/wine_prefix.sh" copy "$IE_BUILD" "$arch" "ie-$name" $version)
+  IE_ARCH=$arch
+  IE_C=$IE_PREFIX/drive_c
+  export WINEPREFIX=$IE_PREFIX
+  IE_PREFIX_ACTIVE=1
+  wineserver -p
+  mkdir -p "$IE_C/Setup"
+  cp "$IE_SETUP_EXE" "$IE_C/Setup/MixolyteSetup.exe"
+  if [ "$arch" = win64 ]; then
+    IE_PRODUCT_WIN='C:\Program Files (x86)\ZT\Mixolyte'
+    IE_PRODUCT=$IE_C/Program\ Files\ \(x86\)/ZT/Mixolyte
+  else
+    IE_PRODUCT_WIN='C:\Program Files\ZT\Mixolyte'
+    IE_PRODUCT=$IE_C/Program\ Files/ZT/Mixolyte
+  fi
+  IE_SHORTCUTS=$IE_C/ProgramData/Microsoft/Windows/Start\ Menu/Programs/ZT\ Audio/MixoLyte
+  IE_RUN_LOG=$IE_C/ProgramData/ZT-Audio/standin-runs.log
+}
+
+# Ends the scenario's Wine session; the prefix copy is removed when the
+# scenario passed (about 1 GB each) and kept for a look when it failed.
+ie_prefix_done() {
+  wineserver -k 2>/dev/null || true
+  wineserver -w 2>/dev/null || true
+  if [ "$IE_SCENARIO_FAILS" -eq 0 ]; then
+    rm -rf "$IE_PREFIX"
+  else
+    echo "  (prefix kept: $IE_PREFIX)"
+  fi
+  IE_PREFIX_ACTIVE=
+  unset WINEPREFIX
+}
+
+# For an EXIT trap: a run cut short (an error, an interrupt) leaves no
+# persistent wineserver and no private display behind.
+ie_abort_cleanup() {
+  if [ -n "${IE_PREFIX_ACTIVE:-}" ]; then WINEPREFIX=$IE_PREFIX wineserver -k 2>/dev/null || true; fi
+  ie_stop_display
+}
+
+# ie_setup ARGS...: runs C:\Setup\MixolyteSetup.exe from its folder and
+# waits for it; IE_RC is the exit code as the shell sees it (low 8 bits).
+ie_setup() {
+  IE_RC=0
+  (cd "$IE_C/Setup" && timeout 300 wine 'C:\Setup\MixolyteSetup.exe' "$@" >/dev/null 2>&1) || IE_RC=$?
+}
+
+# ie_setup_background ARGS...: starts it and returns; IE_SETUP_PID is the
+# shell's wine process, whose exit status is the program's.
+ie_setup_background() {
+  (cd "$IE_C/Setup" && exec wine 'C:\Setup\MixolyteSetup.exe' "$@" >/dev/null 2>&1) &
+  IE_SETUP_PID=$!
+}
+
+# ie_wait_exit SECONDS: waits for the background setup program; IE_RC as above
+# (124 when it did not end in time).
+ie_wait_exit() {
+  local limit=$1 i
+  for ((i = 0; i < limit * 10; i++)); do
+    if ! kill -0 "$IE_SETUP_PID" 2>/dev/null; then
+      IE_RC=0
+      wait "$IE_SETUP_PID" || IE_RC=$?
+      return 0
+    fi
+    sleep 0.1
+  done
+  IE_RC=124
+}
+
+# ---------------------------------------------------------------------------
+# Registry, read the way a user's tools do
+
+# ie_reg_value KEY VALUE VIEW(32|64): "TYPE|DATA", or nothing when absent.
+# `(Default)` reads the default value.
+ie_reg_value() {
+  local key=$1 value=$2 view=$3 out
+  if [ "$value" = "(Default)" ]; then
+    out=$(wine reg query "$key" /ve "/reg:$view" 2>/dev/null | tr -d '\r') || return 0
+  else
+    out=$(wine reg query "$key" /v "$value" "/reg:$view" 2>/dev/null | tr -d '\r') || return 0
+  fi
+  printf '%s\n' "$out" | awk -v name="$value" -F '    ' '
+    $2 == name && NF >= 3 { data = $4; for (i = 5; i <= NF; i++) data = data "    " $i; print $3 "|" data; exit }'
+}
+
+ie_key_exists() {  # ie_key_exists KEY VIEW
+  wine reg query "$1" "/reg:$2" >/dev/null 2>&1
+}
+
+# Everything below KEY in one view, as text (for before/after comparisons).
+ie_reg_dump() {  # ie_reg_dump KEY VIEW
+  wine reg query "$1" /s "/reg:$2" 2>/dev/null | tr -d '\r' || true
+}
+
+# ---------------------------------------------------------------------------
+# Files and logs
+
+# Lines of the stand-ins' run log that start with the program name.
+ie_runs_of() {  # ie_runs_of EXE_NAME
+  [ -f "$IE_RUN_LOG" ] || return 0
+  tr -d '\r' < "$IE_RUN_LOG" | grep -F "$1|" || true
+}
+ie_run_count() { ie_runs_of "$1" | grep -c . || true; }
+
+# A state fingerprint of what an install touches: files with size, time and
+# digest; registry keys in both views. Two equal fingerprints: nothing changed.
+ie_fingerprint() {
+  local folder
+  for folder in "$IE_PRODUCT" "$IE_SHORTCUTS" "$IE_C/ProgramData/ZT-Audio" "$IE_C/windows/inf"; do
+    [ -d "$folder" ] || { echo "absent: $folder"; continue; }
+    (cd "$folder" && find . -type f -printf '%p %s %T@\n' | sort && find . -type f -print0 | sort -z |
+      xargs -0 -r md5sum)
+  done
+  local key view
+  for view in 32 64; do
+    for key in "$IE_UNINSTALL_KEY" "$IE_SETTINGS_KEY" "$IE_QUADWIRE_KEY" "$IE_QUADWIRE_SERVICE_KEY" \
+               "$IE_ASIO_KEY" 'HKLM\SYSTEM\CurrentControlSet\Services\ZTMixolyteDAZAMME' \
+               'HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\MMDevices\Audio' \
+               'HKLM\SYSTEM\CurrentControlSet\Control\Class\{4D36E96C-E325-11CE-BFC1-08002BE10318}'; do
+      echo "[$view] $key"
+      ie_reg_dump "$key" "$view"
+    done
+  done
+}
+
+# lnkinfo's field of a shortcut: "Local path", "Description", "Working directory".
+ie_lnk_field() {  # ie_lnk_field FILE FIELD
+  lnkinfo "$1" 2>/dev/null | tr -d '\r' | awk -v field="$2" -F ': ' '
+    { name = $1; gsub(/^[ \t]+|[ \t]+$/, "", name) }
+    name == field { sub(/^[^:]*: /, ""); print; exit }'
+}
+
+# ---------------------------------------------------------------------------
+# Windows, boxes, screenshots
+
+ie_window_list() { wine "$IE_WINDOW_LIST" 2>/dev/null | tr -d '\r'; }
+
+# ie_win_ops ARGS...: win_ops.exe's one line of answer.
+ie_win_ops() { wine "$IE_WIN_OPS" "$@" 2>/dev/null | tr -d '\r'; }
+
+# ie_wait_window TITLE SECONDS: waits for a visible top-level window with
+# that exact title; IE_WINDOW is its "W|..." line, IE_WINDOW_TEXTS the texts
+# of its children (one per line). Gives 1 when none came.
+ie_wait_window() {
+  local title=$1 limit=$2 i listing
+  for ((i = 0; i < limit * 2; i++)); do
+    listing=$(ie_window_list)
+    IE_WINDOW=$(printf '%s\n' "$listing" | awk -F '|' -v t="$title" '$1 == "W" && $4 == t { print; exit }')
+    if [ -n "$IE_WINDOW" ]; then
+      local handle
+      handle=$(printf '%s' "$IE_WINDOW" | cut -d'|' -f2)
+      IE_WINDOW_TEXTS=$(printf '%s\n' "$listing" | awk -F '|' -v h="$handle" '
+        $1 == "W" { inside = ($2 == h) } $1 == "C" && inside { print $4 }')
+      return 0
+    fi
+    sleep 0.5
+  done
+  return 1
+}
+
+# ie_wait_titles SECONDS TITLE...: waits until a window with one of the
+# titles is up; IE_TITLES_SEEN lists which of them were up at that moment,
+# one per line. Gives 1 when none came.
+ie_wait_titles() {
+  local limit=$1 i listing title
+  shift
+  for ((i = 0; i < limit * 4; i++)); do
+    listing=$(ie_window_list)
+    IE_TITLES_SEEN=""
+    for title in "$@"; do
+      if printf '%s\n' "$listing" | awk -F '|' -v t="$title" '$1 == "W" && $4 == t { found = 1 } END { exit !found }'; then
+        IE_TITLES_SEEN+="$title"$'\n'
+      fi
+    done
+    [ -n "$IE_TITLES_SEEN" ] && return 0
+    sleep 0.25
+  done
+  return 1
+}
+
+# ie_wait_painted X Y SECONDS: waits until the screen pixel is white (the
+# setup window's button is drawn, so a click can hit it).
+ie_wait_painted() {
+  local i
+  for ((i = 0; i < $3 * 4; i++)); do
+    import -window root "$IE_OUT/.probe.png" 2>/dev/null
+    [ "$(ie_pixel "$IE_OUT/.probe.png" "$1" "$2")" = "255,255,255" ] && { rm -f "$IE_OUT/.probe.png"; return 0; }
+    sleep 0.25
+  done
+  rm -f "$IE_OUT/.probe.png"
+  return 1
+}
+
+# Client area origin and size of IE_WINDOW: IE_CX IE_CY IE_CW IE_CH.
+ie_window_client() {
+  local rect
+  rect=$(printf '%s' "$IE_WINDOW" | cut -d'|' -f5)
+  IFS=, read -r IE_CX IE_CY IE_CW IE_CH <<< "$rect"
+}
+
+# ie_click_client X Y: a real mouse click at client coordinates of IE_WINDOW
+# (ie_window_client has read them).
+ie_click_client() {
+  xdotool mousemove "$((IE_CX + $1))" "$((IE_CY + $2))" sleep 0.2 click 1
+}
+
+# ie_press_ok TITLE: clicks the OK button of the box with that title.
+ie_press_ok() {
+  ie_wait_window "$1" 5 || return 1
+  local handle listing button
+  handle=$(printf '%s' "$IE_WINDOW" | cut -d'|' -f2)
+  listing=$(ie_window_list)
+  button=$(printf '%s\n' "$listing" | awk -F '|' -v h="$handle" '
+    $1 == "W" { inside = ($2 == h) } $1 == "C" && inside && $3 == "Button" && $4 == "OK" { print $5; exit }')
+  [ -n "$button" ] || return 1
+  local x y w h
+  IFS=, read -r x y w h <<< "$button"
+  xdotool mousemove "$((x + w / 2))" "$((y + h / 2))" sleep 0.2 click 1
+}
+
+# ie_screenshot NAME: the whole screen into build/e2e/install/NAME.png.
+ie_screenshot() {
+  import -window root "$IE_OUT/$1.png" 2>/dev/null
+}
+
+# ie_pixel FILE X Y: "r,g,b" of a screenshot at screen coordinates.
+ie_pixel() {
+  /usr/bin/convert "$1" -format '%[fx:int(255*p{'"$2"','"$3"'}.r)],%[fx:int(255*p{'"$2"','"$3"'}.g)],%[fx:int(255*p{'"$2"','"$3"'}.b)]' info: 2>/dev/null
+}
+
+# ie_white_pixels FILE X Y W H: how many near-white pixels the region holds.
+ie_white_pixels() {
+  /usr/bin/convert "$1" -crop "$4x$5+$2+$3" +repage -fuzz 20% -fill black +opaque white \
+    -fill white -opaque white -format '%[fx:int(mean*w*h+0.5)]' info: 2>/dev/null
+}

@@ -1,0 +1,544 @@
+#!/usr/bin/env bash
+# End-to-end scenarios of the install: the real MixolyteSetup.exe with the
+# stand-in payload, each scenario in a fresh copy of a base Wine prefix.
+# Results are read as a user's tools would: exit codes, files under drive_c,
+# `wine reg query` in both registry views, lnkinfo, the stand-ins' run log,
+# window_list.exe and xdotool for boxes and clicks, screenshots kept under
+# build/e2e/install/.
+#
+# Sourced by the e2e runner, which calls `e2e_install BUILD`; or run alone:
+#   bash e2e/scenarios/install.sh [BUILD] [SCENARIO...]
+# Scenarios: standins win10 win7 win32 daza_fails daza_fails_boxes damaged interactive
+
+IE_SCENARIOS_HERE=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+# shellcheck source=../install_lib.sh
+source "$IE_SCENARIOS_HERE/../install_lib.sh"
+
+# The shortcut table: title, target file, when made (always / daza / nodaza / x64).
+IE_SHORTCUT_ROWS=(
+  "Readme|readme.txt|always"
+  "Virtual IO Control Panel|ZTMixolyteDAZA_ControlPanel.exe|daza"
+  "Virtual IO Control Panel|ZTCABLE_ControlPanel.exe|nodaza"
+  "Virtual AUX IO Control Panel|ZTMLAUX_ControlPanel.exe|nodaza"
+  "Mixolyte Kumbra|MixolytePro.exe|always"
+  "Mixolyte Kumbra x64|MixolytePro_x64.exe|x64"
+  "Macro Buttons|MixolyteMacroButtons.exe|always"
+  "ZTAN-2-MIDI|ZTAN2MIDI.exe|always"
+  "8x8 Output Matrix|MixolyteBUSMatrix8.exe|always"
+  "15 Bands Graphic EQ|MixolyteBUSGEQ15.exe|always"
+  "ML Streamer View|MLStreamerView.exe|always"
+  "Mixolyte|Mixolyte.exe|always"
+  "Mixolyte x64|Mixolyte_x64.exe|x64"
+)
+
+# ---------------------------------------------------------------------------
+# Checks shared by the scenarios
+
+# The product folder holds the 98 package files byte for byte, and the
+# uninstaller copy of the setup program, and nothing else.
+ie_check_product_files() {
+  local differ=0 missing=0 name
+  while IFS= read -r name; do
+    if [ ! -f "$IE_PRODUCT/$name" ]; then
+      missing=$((missing + 1))
+    elif ! cmp -s "$IE_PAYLOAD/$name" "$IE_PRODUCT/$name"; then
+      differ=$((differ + 1))
+    fi
+  done < <(cd "$IE_PAYLOAD" && find . -type f | sed 's|^\./||' | sort)
+  ie_expect "98 package files present" "$missing" 0
+  ie_expect "98 package files byte for byte" "$differ" 0
+  ie_expect_true "uninstaller copy is the setup program" cmp -s "$IE_SETUP_EXE" "$IE_PRODUCT/MixolyteSetup.exe"
+  local count
+  count=$(find "$IE_PRODUCT" -type f ! -name '*.exitcode' | wc -l)
+  ie_expect "product folder file count" "$count" 99
+}
+
+# The uninstall entry in the program's own view (32-bit on 64-bit Windows).
+ie_check_uninstall_entry() {  # ie_check_uninstall_entry PUBLISHER
+  local exe="$IE_PRODUCT_WIN\\MixolyteSetup.exe"
+  ie_expect "DisplayName" "$(ie_reg_value "$IE_UNINSTALL_KEY" DisplayName 32)" \
+    "REG_SZ|Mixolyte, The Virtual Mixing Console"
+  ie_expect "Publisher" "$(ie_reg_value "$IE_UNINSTALL_KEY" Publisher 32)" "REG_SZ|$1"
+  ie_expect "UninstallString" "$(ie_reg_value "$IE_UNINSTALL_KEY" UninstallString 32)" "REG_SZ|$exe"
+  ie_expect "DisplayIcon" "$(ie_reg_value "$IE_UNINSTALL_KEY" DisplayIcon 32)" "REG_SZ|$exe"
+  if [ "$IE_ARCH" = win64 ]; then
+    ie_expect_true "no uninstall entry in the 64-bit view" bash -c '! WINEPREFIX="$1" wine reg query "$2" /reg:64 >/dev/null 2>&1' _ "$IE_PREFIX" "$IE_UNINSTALL_KEY"
+  fi
+}
+
+ie_check_settings() {
+  local name expected
+  for name in install:0 nbLaunch:0 done:0 TimerResolution:1 SysTray:0 SysTrayShowOnRun:0 EngineMode:0; do
+    expected=$(printf 'REG_DWORD|0x%x' "${name#*:}")
+    ie_expect "setting ${name%%:*}" "$(ie_reg_value "$IE_SETTINGS_KEY" "${name%%:*}" 32)" "$expected"
+  done
+}
+
+ie_check_loopback() {  # ie_check_loopback present|absent
+  local key view want
+  for key in "$IE_QUADWIRE_KEY" "$IE_QUADWIRE_SERVICE_KEY"; do
+    for view in 32 64; do
+      [ "$IE_ARCH" = win32 ] && [ "$view" = 64 ] && continue
+      want=""
+      [ "$1" = present ] && want="REG_DWORD|0x1"
+      ie_expect "loop-back flag $key /reg:$view" \
+        "$(ie_reg_value "$key" ZTMixolyteDAZA_LoopBack "$view")" "$want"
+    done
+  done
+}
+
+# ie_check_shortcuts DAZA(0|1) X64(0|1): the rows made, with their target,
+# working folder and description, and no other shortcut.
+ie_check_shortcuts() {
+  local daza=$1 x64=$2 row title file when made=0 expected_count=0
+  for row in "${IE_SHORTCUT_ROWS[@]}"; do
+    IFS='|' read -r title file when <<< "$row"
+    case $when in
+      daza) [ "$daza" = 1 ] || continue ;;
+      nodaza) [ "$daza" = 0 ] || continue ;;
+      x64) [ "$x64" = 1 ] || continue ;;
+    esac
+    expected_count=$((expected_count + 1))
+    local lnk="$IE_SHORTCUTS/$title.LNK"
+    if [ ! -f "$lnk" ]; then
+      ie_fail "shortcut \"$title\" missing"
+      continue
+    fi
+    made=$((made + 1))
+    ie_expect "shortcut \"$title\" target" "$(ie_lnk_field "$lnk" "Local path")" "$IE_PRODUCT_WIN\\$file"
+    ie_expect "shortcut \"$title\" working folder" "$(ie_lnk_field "$lnk" "Working directory")" "$IE_PRODUCT_WIN"
+    ie_expect "shortcut \"$title\" description" "$(ie_lnk_field "$lnk" "Description")" "$title"
+    if lnkinfo "$lnk" 2>/dev/null | grep -q 'command line arguments'; then
+      ie_fail "shortcut \"$title\" has arguments"
+    fi
+  done
+  local count
+  count=$(find "$IE_SHORTCUTS" -maxdepth 1 -type f 2>/dev/null | wc -l)
+  ie_expect "shortcut count" "$count" "$expected_count"
+}
+
+# ie_check_asio VIEW SUFFIX CLSID_END: the three drivers of one build,
+# registered as COM servers and ASIO drivers in that view.
+ie_check_asio() {
+  local view=$1 suffix=$2 build=$3 entry name dll clsid
+  for entry in "Mixolyte Virtual ASIO|ztml_asiodriver|11" "Mixolyte AUX Virtual ASIO|ztmlaux_asiodriver|12" \
+               "Mixolyte Insert Virtual ASIO|ztmlins_asiodriver|13"; do
+    IFS='|' read -r name dll clsid <<< "$entry"
+    clsid="{6A3E1F20-7C4B-4D85-9B21-3F0C5E7A${clsid}0$build}"
+    ie_expect "ASIO \"$name\" /reg:$view CLSID" "$(ie_reg_value "$IE_ASIO_KEY\\$name" CLSID "$view")" "REG_SZ|$clsid"
+    ie_expect "COM server $dll$suffix.dll /reg:$view" \
+      "$(ie_reg_value "HKLM\\SOFTWARE\\Classes\\CLSID\\$clsid\\InprocServer32" "(Default)" "$view")" \
+      "REG_SZ|$IE_PRODUCT_WIN\\$dll$suffix.dll"
+    ie_expect "COM server $dll$suffix.dll ThreadingModel" \
+      "$(ie_reg_value "HKLM\\SOFTWARE\\Classes\\CLSID\\$clsid\\InprocServer32" ThreadingModel "$view")" "REG_SZ|Both"
+  done
+}
+
+ie_check_asio_absent() {
+  local view
+  for view in 32 64; do
+    [ "$IE_ARCH" = win32 ] && [ "$view" = 64 ] && continue
+    ie_expect_true "no ASIO drivers /reg:$view" bash -c '! WINEPREFIX="$1" wine reg query "$2" /reg:$3 >/dev/null 2>&1' _ "$IE_PREFIX" "$IE_ASIO_KEY" "$view"
+  done
+}
+
+# ie_check_driver_runs DAZA CABLE AUX: how many times each driver setup
+# stand-in ran, and that each run had the install line in the product folder.
+ie_check_driver_runs() {
+  local suffix=.exe
+  [ "$IE_ARCH" = win64 ] && suffix=_x64.exe
+  local spec name want
+  for spec in "ZTMixolyteDAZA_Setup_x64.exe:$1" "ZTCABLE_Setup$suffix:$2" "ZTMLAUX_Setup$suffix:$3"; do
+    name=${spec%:*} want=${spec##*:}
+    ie_expect "$name ran $want time(s)" "$(ie_run_count "$name")" "$want"
+    if [ "$want" -gt 0 ]; then
+      ie_expect "$name command line and folder" "$(ie_runs_of "$name" | sort -u)" \
+        "$name|-h -i -H -n|$IE_PRODUCT_WIN"
+    fi
+  done
+}
+
+# ---------------------------------------------------------------------------
+# Scenarios
+
+# The stand-ins on their own, against the contracts the setup program relies
+# on: the driver setups' registry facts and their removal, forced exit codes,
+# ztregsvr64.exe's command lines, the ASIO DLLs' registration in the view of
+# their bitness, and the window programs (class, title, a DLL held in use).
+ie_scenario_standins() {
+  echo "install e2e: the stand-ins' own contracts, 64-bit Windows 10"
+  ie_prefix standins win64 win10
+  mkdir -p "$IE_PRODUCT"
+  cp -r "$IE_PAYLOAD"/. "$IE_PRODUCT"/
+  local p=$IE_PRODUCT_WIN
+  local render='HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\MMDevices\Audio\Render'
+  local capture='HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\MMDevices\Audio\Capture'
+  local class='HKLM\SYSTEM\CurrentControlSet\Control\Class\{4D36E96C-E325-11CE-BFC1-08002BE10318}'
+  local daza_service='HKLM\SYSTEM\CurrentControlSet\Services\ZTMixolyteDAZAMME'
+  local drivers=$IE_C/windows/system32/drivers
+
+  # The DAZA driver setup: install.
+  ie_expect "DAZA install exit code" "$(ie_win_ops run "$p\\ZTMixolyteDAZA_Setup_x64.exe" "-h -i -H -n" "$p")" "exit 0"
+  ie_expect "DAZA run logged with its raw line and folder" "$(ie_runs_of ZTMixolyteDAZA_Setup_x64.exe)" \
+    "ZTMixolyteDAZA_Setup_x64.exe|-h -i -H -n|$p"
+  ie_expect "DAZA service ImagePath" "$(ie_reg_value "$daza_service" ImagePath 64)" \
+    'REG_EXPAND_SZ|\SystemRoot\System32\drivers\ztmixolytevaio64_win10.sys'
+  ie_expect_true "DAZA driver file in System32\\drivers" \
+    cmp -s "$IE_PAYLOAD/ztmixolytevaio64_win10.sys" "$drivers/ztmixolytevaio64_win10.sys"
+  local entry
+  entry=$(ie_reg_dump "$class" 64 | awk '/^HKEY/ { key = $0 } /MatchingDeviceId +REG_SZ +ZTMixolyteDAZA$/ { print key }')
+  ie_expect "one media class entry for ZTMixolyteDAZA" "$(printf '%s' "$entry" | grep -c .)" 1
+  ie_expect "its Driver value" "$(ie_reg_value "${entry/HKEY_LOCAL_MACHINE/HKLM}" Driver 64)" \
+    "REG_SZ|ztmixolytevaio64_win10.sys"
+  local flow key
+  for flow in "$render" "$capture"; do
+    key=${flow##*\\}
+    ie_expect "$key endpoints of the DAZA driver" \
+      "$(ie_reg_dump "$flow" 64 | grep -cE '\{83da6326-97a6-4088-9453-a1923f573b29\},3 +REG_SZ +.*:ZTMixolyteDAZA$')" 8
+    ie_expect "$key channel numbers" \
+      "$(ie_reg_dump "$flow" 64 | grep -E '\{233164c8-1b2c-4c7d-bc68-b671687a2567\},1 ' | grep -oE '[0-9]{4}$' | sort | paste -sd,)" \
+      "0001,0002,0003,0004,0005,0006,0007,0008"
+    ie_expect "$key endpoints not in the 32-bit view" "$(ie_reg_dump "$flow" 32 | grep -c ZTMixolyteDAZA)" 0
+  done
+
+  # The DAZA driver setup: uninstall takes it all away.
+  ie_expect "DAZA uninstall exit code" "$(ie_win_ops run "$p\\ZTMixolyteDAZA_Setup_x64.exe" "-h -u -H" "$p")" "exit 0"
+  ie_expect "DAZA service removed" "$(ie_reg_value "$daza_service" ImagePath 64)" ""
+  ie_expect "DAZA class entry removed" "$(ie_reg_dump "$class" 64 | grep -c 'ZTMixolyteDAZA$')" 0
+  ie_expect "DAZA endpoints removed" "$( { ie_reg_dump "$render" 64; ie_reg_dump "$capture" 64; } | grep -c ZTMixolyteDAZA)" 0
+  ie_expect_true "DAZA driver file removed" test ! -e "$drivers/ztmixolytevaio64_win10.sys"
+
+  # Forced exit codes: a failure does no work; 2 and above do the work.
+  local aux_service='HKLM\SYSTEM\CurrentControlSet\Services\ZTMixolyteMLAUXMME'
+  printf -- '-1\n' > "$IE_PRODUCT/ZTMLAUX_Setup_x64.exe.exitcode"
+  ie_expect "forced -1" "$(ie_win_ops run "$p\\ZTMLAUX_Setup_x64.exe" "-h -i -H -n" "$p")" "exit -1"
+  ie_expect "forced -1 installs nothing" "$(ie_reg_value "$aux_service" ImagePath 64)" ""
+  printf '7\n' > "$IE_PRODUCT/ZTMLAUX_Setup_x64.exe.exitcode"
+  ie_expect "forced 7" "$(ie_win_ops run "$p\\ZTMLAUX_Setup_x64.exe" "-h -i -H -n" "$p")" "exit 7"
+  ie_expect "forced 7 installs (Windows 10 x64 build of the aux driver)" "$(ie_reg_value "$aux_service" ImagePath 64)" \
+    'REG_EXPAND_SZ|\SystemRoot\System32\drivers\ztaudio_mlauxvaio64_win10.sys'
+  rm "$IE_PRODUCT/ZTMLAUX_Setup_x64.exe.exitcode"
+  ie_expect "aux uninstall" "$(ie_win_ops run "$p\\ZTMLAUX_Setup_x64.exe" "-h -u -H" "$p")" "exit 0"
+  ie_expect "aux service removed" "$(ie_reg_value "$aux_service" ImagePath 64)" ""
+
+  # ztregsvr64.exe: the setup program's lines, unquoted paths with blanks.
+  local asio='HKLM\SOFTWARE\ASIO\Mixolyte Virtual ASIO' clsid='{6A3E1F20-7C4B-4D85-9B21-3F0C5E7A1102}'
+  ie_win_ops run "$p\\ztregsvr64.exe" " -f$p\\ztml_asiodriver64.dll" 'C:\' >/dev/null
+  ie_expect "ztregsvr64 registers (ASIO entry, 64-bit view)" "$(ie_reg_value "$asio" CLSID 64)" "REG_SZ|$clsid"
+  ie_expect "ztregsvr64 registers (COM server, 64-bit view)" \
+    "$(ie_reg_value "HKLM\\SOFTWARE\\Classes\\CLSID\\$clsid\\InprocServer32" "(Default)" 64)" "REG_SZ|$p\\ztml_asiodriver64.dll"
+  ie_expect "nothing in the 32-bit view" "$(ie_reg_value "$asio" CLSID 32)" ""
+  ie_win_ops run "$p\\ztregsvr64.exe" " -u  -f$p\\ztml_asiodriver64.dll" 'C:\' >/dev/null
+  ie_expect "ztregsvr64 -u removes the ASIO entry" "$(ie_reg_value "$asio" CLSID 64)" ""
+  ie_expect_true "ztregsvr64 -u removes the COM server" \
+    bash -c '! WINEPREFIX="$1" wine reg query "$2" /reg:64 >/dev/null 2>&1' _ "$IE_PREFIX" "HKLM\\SOFTWARE\\Classes\\CLSID\\$clsid"
+  mkdir -p "$IE_C/odd -u folder"
+  cp "$IE_PAYLOAD/ztmlaux_asiodriver64.dll" "$IE_C/odd -u folder/"
+  ie_win_ops run "$p\\ztregsvr64.exe" ' -fC:\odd -u folder\ztmlaux_asiodriver64.dll' 'C:\' >/dev/null
+  ie_expect "a \"-u\" inside the path still registers" \
+    "$(ie_reg_value 'HKLM\SOFTWARE\Classes\CLSID\{6A3E1F20-7C4B-4D85-9B21-3F0C5E7A1202}\InprocServer32' "(Default)" 64)" \
+    'REG_SZ|C:\odd -u folder\ztmlaux_asiodriver64.dll'
+
+  # A 32-bit ASIO DLL registers in the 32-bit view, through Windows' own regsvr32.
+  asio='HKLM\SOFTWARE\ASIO\Mixolyte Insert Virtual ASIO'
+  wine 'C:\windows\syswow64\regsvr32.exe' /s "$p\\ztmlins_asiodriver.dll" >/dev/null 2>&1
+  ie_expect "32-bit DLL registers in the 32-bit view" "$(ie_reg_value "$asio" Description 32)" \
+    "REG_SZ|Mixolyte Insert Virtual ASIO Driver"
+  ie_expect "and not in the 64-bit view" "$(ie_reg_value "$asio" Description 64)" ""
+  wine 'C:\windows\syswow64\regsvr32.exe' /u /s "$p\\ztmlins_asiodriver.dll" >/dev/null 2>&1
+  ie_expect "32-bit DLL unregisters" "$(ie_reg_value "$asio" Description 32)" ""
+
+  # Window programs: the console's class and title, a tool's, the positional
+  # form, and a package DLL held in use (delete refused, rename allowed).
+  (cd "$IE_PRODUCT" && exec wine "$p\\mixolyte_x64.exe" >/dev/null 2>&1) &
+  (cd "$IE_PRODUCT" && exec wine "$p\\ZTAN2MIDI.exe" >/dev/null 2>&1) &
+  (cd "$IE_PRODUCT" && exec wine "$p\\ZTDeviceCheck.exe" Some0Class0 Some title >/dev/null 2>&1) &
+  (cd "$IE_PRODUCT" && exec wine "$p\\MixolyteMacroButtons.exe" --hold ztml_asiodriver.dll >/dev/null 2>&1) &
+  if ie_wait_window "Mixolyte Kumbra" 30; then
+    ie_expect "console window class" "$(printf '%s' "$IE_WINDOW" | cut -d'|' -f3)" "ZTCABLE0Mixolyte0MainWindow0"
+  else
+    ie_fail "console window not shown"
+  fi
+  ie_expect_true "ZTAN2MIDI window" ie_wait_window "ZTAN2MIDI-Converter" 30
+  if ie_wait_window "Some title" 30; then
+    ie_expect "positional class and title" "$(printf '%s' "$IE_WINDOW" | cut -d'|' -f3)" "Some0Class0"
+  else
+    ie_fail "positional window not shown"
+  fi
+  if ie_wait_window "Mixolyte.Remote Macro Buttons" 30; then
+    ie_expect "held DLL cannot be deleted" "$(ie_win_ops delete "$p\\ztml_asiodriver.dll" | cut -d' ' -f1)" "error"
+    ie_expect "held DLL can be renamed" "$(ie_win_ops rename "$p\\ztml_asiodriver.dll" "$p\\ztml_asiodriver.del")" "renamed"
+  else
+    ie_fail "window holding the DLL not shown"
+  fi
+  ie_prefix_done
+}
+
+# 64-bit Windows 10: the DAZA path; a second run refuses and changes nothing.
+ie_scenario_win10() {
+  echo "install e2e: 64-bit prefix, Windows 10"
+  ie_prefix win10 win64 win10
+  local start=$SECONDS
+  ie_setup -h -i
+  ie_expect "\"-h -i\" exit code" "$IE_RC" 1
+  echo "  (install took $((SECONDS - start)) s, the pin check's wait for a device Wine lacks included)"
+  ie_check_product_files
+  ie_check_uninstall_entry "ZT-Audio"
+  ie_check_loopback present
+  ie_check_settings
+  ie_check_shortcuts 1 1
+  ie_check_asio 32 "" 1
+  ie_check_asio 64 64 2
+  ie_check_driver_runs 1 0 0
+  ie_expect "ztregsvr64.exe command lines" "$(ie_runs_of ztregsvr64.exe | cut -d'|' -f2)" \
+    "$(printf ' -f%s\\%s\n' "$IE_PRODUCT_WIN" ztml_asiodriver64.dll "$IE_PRODUCT_WIN" ztmlaux_asiodriver64.dll \
+       "$IE_PRODUCT_WIN" ztmlins_asiodriver64.dll)"
+  ie_expect "DAZA service ImagePath (the stand-in's work)" \
+    "$(ie_reg_value 'HKLM\SYSTEM\CurrentControlSet\Services\ZTMixolyteDAZAMME' ImagePath 64)" \
+    'REG_EXPAND_SZ|\SystemRoot\System32\drivers\ztmixolytevaio64_win10.sys'
+  ie_expect_true "no UART INF on Windows 10" test ! -e "$IE_C/windows/inf/ztusbgpi_uart.inf"
+
+  local before after
+  before=$(ie_fingerprint)
+  ie_setup -h -i
+  ie_expect "second \"-h -i\" exit code (-4)" "$IE_RC" 252
+  after=$(ie_fingerprint)
+  if [ "$before" == "$after" ]; then
+    ie_pass "second run changed nothing"
+  else
+    ie_fail "second run changed something:"
+    diff <(printf '%s\n' "$before") <(printf '%s\n' "$after") | head -20
+  fi
+  ie_prefix_done
+}
+
+# 64-bit Windows 7: the cable and aux drivers (x64 builds), the UART INF.
+ie_scenario_win7() {
+  echo "install e2e: 64-bit prefix, Windows 7"
+  ie_prefix win7 win64 win7
+  ie_setup -h -i
+  ie_expect "\"-h -i\" exit code" "$IE_RC" 1
+  ie_check_driver_runs 0 1 1
+  ie_expect_true "ztusbgpi_uart.inf in the Windows inf folder" \
+    cmp -s "$IE_PAYLOAD/ztusbgpi_uart.inf" "$IE_C/windows/inf/ztusbgpi_uart.inf"
+  ie_expect_true "no XP/Vista UART INF" test ! -e "$IE_C/windows/inf/ztusbgpi_uart_xp_vista.inf"
+  ie_check_product_files
+  ie_check_loopback absent
+  ie_check_shortcuts 0 1
+  ie_check_asio 32 "" 1
+  ie_check_asio 64 64 2
+  ie_prefix_done
+}
+
+# 32-bit Windows (10): the 32-bit driver setups, no 64-bit registration.
+ie_scenario_win32() {
+  echo "install e2e: 32-bit prefix, Windows 10"
+  ie_prefix win32 win32 win10
+  ie_setup -h -i
+  ie_expect "\"-h -i\" exit code" "$IE_RC" 1
+  ie_check_driver_runs 0 1 1
+  ie_expect "ztregsvr64.exe ran" "$(ie_run_count ztregsvr64.exe)" 0
+  ie_check_product_files
+  ie_check_uninstall_entry "ZT-Audio"
+  ie_check_loopback absent
+  ie_check_settings
+  ie_check_shortcuts 0 0
+  ie_check_asio 32 "" 1
+  ie_expect_true "no UART INF on Windows 10" test ! -e "$IE_C/windows/inf/ztusbgpi_uart.inf"
+  ie_prefix_done
+}
+
+# Puts "<program>.exitcode" into the product folder before the install, so
+# the stand-in extracted there ends with that code.
+ie_force_exit_code() {  # ie_force_exit_code PROGRAM CODE
+  mkdir -p "$IE_PRODUCT"
+  printf '%s\n' "$2" > "$IE_PRODUCT/$1.exitcode"
+}
+
+# A DAZA driver setup that asks for a restart (exit code 1): reported, not fatal.
+ie_scenario_daza_fails() {
+  echo "install e2e: DAZA driver setup exits 1, hidden"
+  ie_prefix daza-fails win64 win10
+  ie_force_exit_code ZTMixolyteDAZA_Setup_x64.exe 1
+  local start=$SECONDS
+  ie_setup -h -i
+  local took=$((SECONDS - start))
+  ie_expect "\"-h -i\" exit code" "$IE_RC" 1
+  ie_check_driver_runs 1 0 0
+  ie_check_uninstall_entry "ZT-Audio"
+  ie_check_shortcuts 1 1
+  ie_check_asio 64 64 2
+  ie_expect_true "DAZA stand-in did no driver work" \
+    bash -c '! WINEPREFIX="$1" wine reg query "HKLM\SYSTEM\CurrentControlSet\Services\ZTMixolyteDAZAMME" /reg:64 >/dev/null 2>&1' _ "$IE_PREFIX"
+  # No pin check after a driver failure: its device wait alone takes 26 s.
+  if [ "$took" -lt 20 ]; then ie_pass "no pin check ($took s)"; else ie_fail "install took $took s: pin check ran?"; fi
+  ie_prefix_done
+}
+
+# The same without "-h": the restart box first, then "REBOOT YOUR SYSTEM"
+# with the driver-issue text; after its OK the program ends with 1. (The
+# second report arrives while the first box is open, and that box's message
+# loop hands it to the window: the reboot box opens above the restart box.)
+ie_scenario_daza_fails_boxes() {
+  echo "install e2e: DAZA driver setup exits 1, with the window"
+  ie_prefix daza-boxes win64 win10
+  ie_force_exit_code ZTMixolyteDAZA_Setup_x64.exe 1
+  ie_setup_background
+  if ! ie_wait_window "$IE_SETUP_WINDOW" 60; then
+    ie_fail "setup window did not appear"
+    ie_prefix_done
+    return
+  fi
+  ie_window_client
+  ie_wait_painted $((IE_CX + IE_CW - 310)) $((IE_CY + IE_CH - 75)) 20 || ie_fail "Install button not drawn"
+  ie_screenshot daza-fails-0-offer
+  ie_click_client $((IE_CW - 170)) $((IE_CH - 50))
+  local restart="Mixolyte Installation Error" reboot="REBOOT YOUR SYSTEM"
+  if ie_wait_titles 90 "$restart" "$reboot"; then
+    ie_expect "first box to appear" "$(printf '%s' "$IE_TITLES_SEEN" | paste -sd,)" "$restart"
+    ie_screenshot daza-fails-1-restart-box
+    ie_wait_window "$restart" 5 || true
+    ie_expect "restart box text" "$(printf '%s\n' "$IE_WINDOW_TEXTS" | grep -F 'Cannot install' || true)" \
+      'Cannot install Package now...\nYou must RESTART your system and then relaunch setup program'
+  else
+    ie_fail "no box appeared after the click"
+  fi
+  if ie_wait_window "$reboot" 60; then
+    ie_pass "reboot box shown after the restart box"
+    ie_screenshot daza-fails-2-reboot-box
+    ie_expect_true "reboot box has the driver-issue text" \
+      grep -qF 'Virtual Audio Driver might not be installed correctly' <<< "$IE_WINDOW_TEXTS"
+    ie_press_ok "$reboot" || ie_fail "could not press OK"
+  else
+    ie_fail "reboot box not shown"
+  fi
+  # Whatever box is still open gets its OK too.
+  sleep 1
+  ie_wait_window "$restart" 1 && { ie_press_ok "$restart" || true; }
+  ie_wait_exit 30
+  ie_expect "exit code after OK" "$IE_RC" 1
+  ie_prefix_done
+}
+
+# A setup program whose package has one damaged entry: -102, nothing registered.
+ie_scenario_damaged() {
+  echo "install e2e: one damaged package entry"
+  ie_prefix damaged win64 win10
+  # The package sits verbatim in the program's resources: flip one byte in
+  # the middle of entry 95 ("mp3lame\lame_enc.dll").
+  if ! python3 - "$IE_C/Setup/MixolyteSetup.exe" "$IE_BUILD/package.bin" <<'EOF'
+import struct, sys
+exe_path, package_path = sys.argv[1], sys.argv[2]
+exe = bytearray(open(exe_path, 'rb').read())
+package = open(package_path, 'rb').read()
+start = exe.find(package[:15680])
+if start < 0 or exe.find(package[:15680], start + 1) >= 0:
+    sys.exit("the package is not found exactly once in the setup program")
+record = 95 * 160
+offset, size = struct.unpack_from('<II', package, record + 128)
+exe[start + offset + size // 2] ^= 0x5A
+open(exe_path, 'wb').write(exe)
+EOF
+  then
+    ie_fail "could not damage the embedded package"
+    ie_prefix_done
+    return
+  fi
+  ie_setup -h -i
+  ie_expect "\"-h -i\" exit code (-102)" "$IE_RC" 154
+  ie_expect_true "no uninstall entry" bash -c '! WINEPREFIX="$1" wine reg query "$2" /reg:32 >/dev/null 2>&1' _ "$IE_PREFIX" "$IE_UNINSTALL_KEY"
+  ie_expect_true "no settings key" bash -c '! WINEPREFIX="$1" wine reg query "$2" >/dev/null 2>&1' _ "$IE_PREFIX" "$IE_SETTINGS_KEY"
+  ie_check_loopback absent
+  ie_check_asio_absent
+  ie_expect_true "no shortcuts" test ! -e "$IE_SHORTCUTS"
+  ie_expect "no stand-in ran" "$( [ -f "$IE_RUN_LOG" ] && tr -d '\r' < "$IE_RUN_LOG" | grep -c . || echo 0)" 0
+  ie_expect_true "no uninstaller copy" test ! -e "$IE_PRODUCT/MixolyteSetup.exe"
+  ie_prefix_done
+}
+
+# A click on the button installs: the black busy box with a step label,
+# then "REBOOT YOUR SYSTEM"; after its OK the program ends with 1. Windows 10,
+# so that the pin check's wait for the device keeps the busy box up for a while.
+ie_scenario_interactive() {
+  echo "install e2e: interactive install, 64-bit Windows 10"
+  ie_prefix interactive win64 win10
+  ie_setup_background
+  if ! ie_wait_window "$IE_SETUP_WINDOW" 60; then
+    ie_fail "setup window did not appear"
+    ie_prefix_done
+    return
+  fi
+  ie_window_client
+  ie_wait_painted $((IE_CX + IE_CW - 310)) $((IE_CY + IE_CH - 75)) 20 || ie_fail "Install button not drawn"
+  # Screen positions in the band under the picture (client height = picture
+  # + 100): the button is 300 x 60 at its right, 20 pixels from the edges;
+  # the step label strip is the bottom 20 pixels of the button.
+  local left=$((IE_CX + IE_CW - 320)) band=$((IE_CY + IE_CH - 100))
+  local corner_x=$((left + 10)) corner_y=$((band + 25))
+  ie_screenshot interactive-0-offer
+  ie_expect "white button before the click" \
+    "$(ie_pixel "$IE_OUT/interactive-0-offer.png" "$corner_x" "$corner_y")" "255,255,255"
+  ie_click_client $((IE_CW - 170)) $((IE_CH - 50))
+  # On even blink ticks the box holds only the step label: black in the
+  # middle, white text in the bottom strip. (The pressed button and odd ticks
+  # have a word across the middle.)
+  local i shot busy=0 labelled=0 middle label
+  for i in $(seq 1 12); do
+    sleep 0.5
+    shot=interactive-$i-busy
+    ie_screenshot "$shot"
+    [ "$(ie_pixel "$IE_OUT/$shot.png" "$corner_x" "$corner_y")" = "0,0,0" ] || continue
+    busy=$((busy + 1))
+    middle=$(ie_white_pixels "$IE_OUT/$shot.png" $((left + 10)) $((band + 28)) 280 22)
+    label=$(ie_white_pixels "$IE_OUT/$shot.png" $((left + 10)) $((band + 62)) 280 17)
+    if [ "${middle:-1}" -eq 0 ] && [ "${label:-0}" -gt 10 ]; then labelled=$((labelled + 1)); fi
+  done
+  if [ "$busy" -gt 0 ]; then ie_pass "black busy box in $busy screenshot(s)"; else ie_fail "no busy box seen"; fi
+  if [ "$labelled" -gt 0 ]; then ie_pass "step label alone in the box in $labelled screenshot(s)"; else ie_fail "no step label seen"; fi
+  if ie_wait_window "REBOOT YOUR SYSTEM" 120; then
+    ie_pass "reboot box shown"
+    ie_screenshot interactive-13-reboot-box
+    ie_expect_true "reboot box says the install is complete" \
+      grep -qF 'Installation Complete and Successful' <<< "$IE_WINDOW_TEXTS"
+    ie_press_ok "REBOOT YOUR SYSTEM" || ie_fail "could not press OK"
+  else
+    ie_fail "reboot box not shown"
+  fi
+  ie_wait_exit 30
+  ie_expect "exit code after OK" "$IE_RC" 1
+  ie_check_driver_runs 1 0 0
+  ie_check_uninstall_entry "ZT-Audio Software"
+  ie_prefix_done
+}
+
+IE_ALL_SCENARIOS=(standins win10 win7 win32 daza_fails daza_fails_boxes damaged interactive)
+
+# e2e_install BUILD [SCENARIO...]: runs the scenarios; nonzero when one failed.
+e2e_install() {
+  local build=${1:-build}
+  shift || true
+  trap ie_abort_cleanup EXIT
+  ie_init "$build" || return 1
+  if ! ie_have_pieces; then
+    echo "install e2e: SKIPPED, $IE_SETUP_EXE or $IE_PAYLOAD is missing (make build)"
+    return 1
+  fi
+  local scenarios=("$@")
+  [ ${#scenarios[@]} -eq 0 ] && scenarios=("${IE_ALL_SCENARIOS[@]}")
+  local s
+  for s in "${scenarios[@]}"; do
+    "ie_scenario_$s"
+  done
+  ie_stop_display
+  if [ "$IE_FAILS" -eq 0 ]; then
+    echo "install e2e: all passed (screenshots in $IE_OUT)"
+  else
+    echo "install e2e: $IE_FAILS check(s) failed"
+  fi
+  [ "$IE_FAILS" -eq 0 ]
+}
+
+if [ "${BASH_SOURCE[0]}" == "$0" ]; then
+  set -uo pipefail
+  e2e_install "$@"
+fi
