@@ -52,6 +52,22 @@ std::string SimPathKey(const std::string& path) {
     if (root < key.size() && key[root] != '\\') return "";  // "C:foo" is relative
     while (key.size() > root && key.back() == '\\') key.pop_back();
     if (key.find("\\\\", 2) != std::string::npos) return "";
+    // Windows resolves "." and ".." components before it looks a path up;
+    // ".." stops at the root.
+    std::vector<std::string> parts;
+    for (std::size_t start = root + 1; start <= key.size();) {
+        std::size_t end = key.find('\\', start);
+        if (end == std::string::npos) end = key.size();
+        std::string part = key.substr(start, end - start);
+        if (part == "..") {
+            if (!parts.empty()) parts.pop_back();
+        } else if (!part.empty() && part != ".") {
+            parts.push_back(part);
+        }
+        start = end + 1;
+    }
+    key.resize(root);
+    for (const std::string& part : parts) key += "\\" + part;
     return key;
 }
 

@@ -1,0 +1,274 @@
+#!/usr/bin/env bash
+# End-to-end scenarios of the uninstall: the real MixolyteSetup.exe installs
+# the stand-in payload, then removes it again, each scenario in a fresh copy
+# of a base Wine prefix. Results are read as a user's tools would: exit
+# codes, files under drive_c, `wine reg query` in both registry views, the
+# stand-ins' run log, window_list.exe and xdotool for boxes and clicks,
+# screenshots kept under build/e2e/install/.
+#
+# Wine has no driver for the virtual devices: no device interface of them is
+# ever present there, so the setup program never finds a driver to remove and
+# no driver setup program runs on uninstall. The scenarios check exactly
+# that; the driver uninstall itself is proven on the simulated machine.
+#
+# Sourced by the e2e runner, which calls `e2e_uninstall BUILD`; or run alone:
+#   bash e2e/scenarios/uninstall.sh [BUILD] [SCENARIO...]
+# Scenarios: hidden_win10 hidden_win32 in_use interactive
+
+IU_SCENARIOS_HERE=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+# shellcheck source=../install_lib.sh
+source "$IU_SCENARIOS_HERE/../install_lib.sh"
+
+IU_ASIO_DRIVERS=("Mixolyte Virtual ASIO" "Mixolyte AUX Virtual ASIO" "Mixolyte Insert Virtual ASIO")
+
+# The user's own Start-menu folders in the prefix (what the "Programs" and
+# "StartUp" Shell Folders values name).
+iu_user_folders() {
+  local user
+  user=$(wine cmd /c 'echo %USERNAME%' 2>/dev/null | tr -d '\r')
+  IU_USER_PROGRAMS=$IE_C/users/$user/AppData/Roaming/Microsoft/Windows/Start\ Menu/Programs
+  IU_USER_SHORTCUTS=$IU_USER_PROGRAMS/ZT\ Audio/MixoLyte
+  IU_STARTUP=$IU_USER_PROGRAMS/StartUp
+}
+
+# What a user may have added: the product's shortcuts in the per-user
+# Start menu too, the console in the Startup folder, and a shortcut of
+# another program beside it.
+iu_put_user_shortcuts() {
+  iu_user_folders
+  mkdir -p "$IU_USER_SHORTCUTS" "$IU_STARTUP"
+  cp "$IE_SHORTCUTS"/*.LNK "$IU_USER_SHORTCUTS/"
+  cp "$IE_SHORTCUTS/Mixolyte.LNK" "$IU_STARTUP/Mixolyte (ZT-Audio).LNK"
+  cp "$IE_SHORTCUTS/Readme.LNK" "$IU_STARTUP/Other Program.LNK"
+  ie_expect_true "per-user shortcuts present" test -f "$IU_USER_SHORTCUTS/Mixolyte.LNK"
+}
+
+# Absent in both views (one view on 32-bit Windows).
+iu_key_absent() {  # iu_key_absent DESCRIPTION KEY
+  local view
+  for view in 32 64; do
+    [ "$IE_ARCH" = win32 ] && [ "$view" = 64 ] && continue
+    ie_expect_true "$1 absent /reg:$view" bash -c '! ie_key_exists "$1" "$2"' _ "$2" "$view"
+  done
+}
+
+# The product as an uninstall leaves it: no folder, no shortcuts, no entry,
+# no ASIO registration; the settings key with its three values at 0.
+iu_check_removed() {
+  ie_expect_true "no product folder" test ! -e "$IE_PRODUCT"
+  ie_expect_true "no all-users shortcut folder" test ! -e "$IE_SHORTCUTS"
+  ie_expect_true "no per-user shortcut folder" test ! -e "$IU_USER_SHORTCUTS"
+  ie_expect_true "no Startup shortcut" test ! -e "$IU_STARTUP/Mixolyte (ZT-Audio).LNK"
+  ie_expect_true "another program's Startup shortcut stays" test -f "$IU_STARTUP/Other Program.LNK"
+  iu_key_absent "uninstall entry" "$IE_UNINSTALL_KEY"
+  local name
+  for name in "${IU_ASIO_DRIVERS[@]}"; do iu_key_absent "ASIO driver \"$name\"" "$IE_ASIO_KEY\\$name"; done
+  for name in SysTray SysTrayShowOnRun EngineMode; do
+    ie_expect "setting $name" "$(ie_reg_value "$IE_SETTINGS_KEY" "$name" 32)" "REG_DWORD|0x0"
+  done
+  ie_expect "driver setup programs run to uninstall (none: Wine has no device interfaces)" \
+    "$(iu_driver_runs '|-h -u -H|')" 0
+}
+
+# How many runs of the driver setup stand-ins the run log holds with that
+# command line.
+iu_driver_runs() {  # iu_driver_runs '|SWITCHES|'
+  [ -f "$IE_RUN_LOG" ] || { echo 0; return; }
+  tr -d '\r' < "$IE_RUN_LOG" | grep -F -- "$1" | grep -c -E '^(ZTMixolyteDAZA|ZTCABLE|ZTMLAUX)_Setup' || true
+}
+
+# What the uninstall is to remove is there after the install, so that its
+# absence afterwards means something.
+iu_check_installed() {
+  ie_expect_true "product folder present" test -f "$IE_PRODUCT/ztml_asiodriver.dll"
+  ie_expect_true "all-users shortcuts present" test -f "$IE_SHORTCUTS/Readme.LNK"
+  ie_expect_true "uninstall entry present" ie_key_exists "$IE_UNINSTALL_KEY" 32
+  ie_expect_true "ASIO driver registered /reg:32" ie_key_exists "$IE_ASIO_KEY\\${IU_ASIO_DRIVERS[0]}" 32
+  if [ "$IE_ARCH" = win64 ]; then
+    ie_expect_true "ASIO driver registered /reg:64" ie_key_exists "$IE_ASIO_KEY\\${IU_ASIO_DRIVERS[0]}" 64
+  fi
+  ie_expect_true "driver setup programs ran to install" test "$(iu_driver_runs '|-h -i -H -n|')" -ge 1
+  local name
+  for name in SysTray SysTrayShowOnRun EngineMode; do
+    wine reg add "$IE_SETTINGS_KEY" /v "$name" /t REG_DWORD /d 1 /f >/dev/null 2>&1
+  done
+  ie_expect "setting SysTray set by the user" "$(ie_reg_value "$IE_SETTINGS_KEY" SysTray 32)" "REG_DWORD|0x1"
+}
+
+# ---------------------------------------------------------------------------
+# Scenarios
+
+# "-h -u" after an install: exit 1, the product gone; a second "-h -u" finds
+# nothing to remove and ends with -4.
+iu_hidden() {  # iu_hidden NAME ARCH VERSION
+  local name=$1 arch=$2 version=$3
+  echo "uninstall e2e: \"-h -u\" after an install, $arch prefix, $version"
+  ie_prefix "$name" "$arch" "$version"
+  ie_setup -h -i
+  ie_expect "\"-h -i\" exit code" "$IE_RC" 1
+  iu_check_installed
+  iu_put_user_shortcuts
+  if [ "$version" = win7 ]; then
+    ie_expect_true "UART INF installed" test -f "$IE_C/windows/inf/ztusbgpi_uart.inf"
+  fi
+  ie_setup -h -u
+  ie_expect "\"-h -u\" exit code" "$IE_RC" 1
+  iu_check_removed
+  if [ "$arch" = win64 ]; then
+    ie_expect "64-bit ASIO drivers unregistered by ztregsvr64.exe" \
+      "$(ie_runs_of ztregsvr64.exe | cut -d'|' -f2 | grep -- '-u' || true)" \
+      "$(printf ' -u  -f%s\\%s\n' "$IE_PRODUCT_WIN" ztml_asiodriver64.dll "$IE_PRODUCT_WIN" ztmlaux_asiodriver64.dll \
+         "$IE_PRODUCT_WIN" ztmlins_asiodriver64.dll)"
+  else
+    ie_expect "ztregsvr64.exe never ran" "$(ie_run_count ztregsvr64.exe)" 0
+  fi
+  ie_expect_true "no UART INF" test ! -e "$IE_C/windows/inf/ztusbgpi_uart.inf"
+  ie_setup -h -u
+  ie_expect "second \"-h -u\" exit code (-4)" "$IE_RC" 252
+  ie_prefix_done
+}
+iu_scenario_hidden_win10() { iu_hidden uninstall-win10 win64 win10; }
+iu_scenario_hidden_win32() { iu_hidden uninstall-win32 win32 win7; }
+
+# A program holding "ztml_asiodriver.dll" loaded: the uninstall moves it to
+# "ztml_asiodriver.del", which keeps the product folder; once the program
+# has ended, the next install purges it and succeeds.
+iu_scenario_in_use() {
+  echo "uninstall e2e: a package DLL in use, 64-bit prefix, Windows 7"
+  ie_prefix uninstall-in-use win64 win7
+  ie_setup -h -i
+  ie_expect "\"-h -i\" exit code" "$IE_RC" 1
+  iu_user_folders
+  # A tool of the product, run from the product folder, loads the DLL. Its
+  # own window class keeps it out of the setup program's closing pass.
+  (cd "$IE_PRODUCT" && exec wine "$IE_PRODUCT_WIN\\ZTDeviceCheck.exe" --class MixoDllHolder0 \
+     --title "Mixolyte DLL holder" --hold ztml_asiodriver.dll >/dev/null 2>&1) &
+  local holder=$!
+  if ! ie_wait_window "Mixolyte DLL holder" 30; then
+    ie_fail "the holding program did not start"
+    kill "$holder" 2>/dev/null
+    ie_prefix_done
+    return
+  fi
+  ie_setup -h -u
+  ie_expect "\"-h -u\" exit code" "$IE_RC" 1
+  ie_expect_true "the DLL moved to ztml_asiodriver.del" cmp -s "$IE_PAYLOAD/ztml_asiodriver.dll" "$IE_PRODUCT/ztml_asiodriver.del"
+  ie_expect_true "no ztml_asiodriver.dll" test ! -e "$IE_PRODUCT/ztml_asiodriver.dll"
+  ie_expect_true "the product folder stays" test -d "$IE_PRODUCT"
+  ie_expect_true "no other package DLL left" test ! -e "$IE_PRODUCT/ztmlaux_asiodriver.dll"
+  ie_expect_true "no all-users shortcut folder" test ! -e "$IE_SHORTCUTS"
+  iu_key_absent "uninstall entry" "$IE_UNINSTALL_KEY"
+  echo "  (left in the product folder: $(cd "$IE_PRODUCT" && find . -type f | sed 's|^\./||' | sort | tr '\n' ' '))"
+
+  kill "$holder" 2>/dev/null
+  wait "$holder" 2>/dev/null
+  local i
+  for i in $(seq 10); do ie_wait_window "Mixolyte DLL holder" 1 || break; done
+  ie_expect_true "the holding program has ended" bash -c '! kill -0 "$1" 2>/dev/null' _ "$holder"
+  ie_setup -h -i
+  ie_expect "install after the program ended: exit code" "$IE_RC" 1
+  ie_expect_true "ztml_asiodriver.del purged" test ! -e "$IE_PRODUCT/ztml_asiodriver.del"
+  ie_expect_true "no .del file left" test -z "$(find "$IE_PRODUCT" -iname '*.del')"
+  ie_expect_true "ztml_asiodriver.dll installed again" cmp -s "$IE_PAYLOAD/ztml_asiodriver.dll" "$IE_PRODUCT/ztml_asiodriver.dll"
+  ie_prefix_done
+}
+
+# The pixels of the setup window's button as one digest (the button is 300 x
+# 60 at the right of the band under the picture, 20 pixels from its edges).
+iu_button_digest() {  # iu_button_digest SCREENSHOT
+  ie_window_client
+  convert "$1" -crop "280x40+$((IE_CX + IE_CW - 310))+$((IE_CY + IE_CH - 70))" +repage rgb:- | md5sum | cut -d' ' -f1
+}
+
+# The window before and after an install: the offer changes from Install to
+# Remove; a click removes the product and shows the restart box; after its
+# OK the program ends with 0.
+iu_scenario_interactive() {
+  echo "uninstall e2e: interactive uninstall, 64-bit prefix, Windows 7"
+  ie_prefix uninstall-interactive win64 win7
+  iu_user_folders
+  ie_setup_background
+  if ! ie_wait_window "$IE_SETUP_WINDOW" 60; then
+    ie_fail "setup window did not appear"
+    ie_prefix_done
+    return
+  fi
+  sleep 1
+  ie_screenshot uninstall-0-install-offer
+  local install_offer
+  install_offer=$(iu_button_digest "$IE_OUT/uninstall-0-install-offer.png")
+  # Esc closes the window: the program ends with 0.
+  local xid
+  xid=$(xdotool search --onlyvisible --name "Mixolyte Installation" | head -1)
+  [ -n "$xid" ] && xdotool windowfocus --sync "$xid" key Escape 2>/dev/null
+  ie_wait_exit 20
+  ie_expect "exit code after Esc" "$IE_RC" 0
+  if [ "$IE_RC" != 0 ]; then
+    kill "$IE_SETUP_PID" 2>/dev/null
+    ie_prefix_done
+    return
+  fi
+
+  ie_setup -h -i
+  ie_expect "\"-h -i\" exit code" "$IE_RC" 1
+  ie_setup_background
+  if ! ie_wait_window "$IE_SETUP_WINDOW" 60; then
+    ie_fail "setup window did not appear after the install"
+    ie_prefix_done
+    return
+  fi
+  sleep 1
+  ie_screenshot uninstall-1-remove-offer
+  local remove_offer
+  remove_offer=$(iu_button_digest "$IE_OUT/uninstall-1-remove-offer.png")
+  ie_expect_true "the button's offer changed after the install (Install -> Remove)" \
+    test -n "$remove_offer" -a "$remove_offer" != "$install_offer"
+  ie_window_client
+  ie_click_client $((IE_CW - 170)) $((IE_CH - 50))
+  if ie_wait_window "REBOOT YOUR SYSTEM" 90; then
+    ie_pass "restart box shown"
+    ie_screenshot uninstall-2-restart-box
+    ie_expect_true "restart box text" grep -qxF 'Restart System to finish the uninstallation!' <<< "$IE_WINDOW_TEXTS"
+    ie_expect_true "the product is gone while the box is up" test ! -e "$IE_PRODUCT"
+    ie_press_ok "REBOOT YOUR SYSTEM" || ie_fail "could not press OK"
+  else
+    ie_fail "restart box not shown"
+  fi
+  ie_wait_exit 30
+  ie_expect "exit code after OK" "$IE_RC" 0
+  iu_key_absent "uninstall entry" "$IE_UNINSTALL_KEY"
+  ie_expect_true "no all-users shortcut folder" test ! -e "$IE_SHORTCUTS"
+  ie_prefix_done
+}
+
+IU_ALL_SCENARIOS=(hidden_win10 hidden_win32 in_use interactive)
+
+# e2e_uninstall BUILD [SCENARIO...]: runs the scenarios; nonzero when one failed.
+e2e_uninstall() {
+  local build=${1:-build}
+  shift || true
+  ie_init "$build" || return 1
+  if ! ie_have_pieces; then
+    echo "uninstall e2e: SKIPPED, $IE_SETUP_EXE or $IE_PAYLOAD is missing (make build)"
+    return 1
+  fi
+  export -f ie_key_exists
+  local scenarios=("$@")
+  [ ${#scenarios[@]} -eq 0 ] && scenarios=("${IU_ALL_SCENARIOS[@]}")
+  local s
+  for s in "${scenarios[@]}"; do
+    "iu_scenario_$s"
+  done
+  ie_stop_display
+  if [ "$IE_FAILS" -eq 0 ]; then
+    echo "uninstall e2e: all passed (screenshots in $IE_OUT)"
+  else
+    echo "uninstall e2e: $IE_FAILS check(s) failed"
+  fi
+  [ "$IE_FAILS" -eq 0 ]
+}
+
+if [ "${BASH_SOURCE[0]}" == "$0" ]; then
+  set -uo pipefail
+  e2e_uninstall "$@"
+fi

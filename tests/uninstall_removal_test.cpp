@@ -1,0 +1,495 @@
+// The removal operations on the simulated machine: ".del" leftovers, the
+// package files and their ".del" names, shortcuts, folder trees and
+// registry key trees.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "package/package_format.h"
+#include "platform/registry.h"
+#include "platform/sim/sim.h"
+#include "setup/context.h"
+#include "setup/text.h"
+#include "uninstall/removal.h"
+
+namespace {
+
+const char kProduct[] = "C:\\Program Files\\ZT\\Mixolyte";
+const char kUserPrograms[] = "C:\\Users\\user\\AppData\\Roaming\\Microsoft\\Windows\\Start Menu\\Programs";
+const char kCommonPrograms[] = "C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs";
+const char kUninstallKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+
+const std::vector<std::string> kAllTitles = {
+    "Mixolyte",      "Mixolyte x64",        "Virtual IO Control Panel", "Readme",
+    "Macro Buttons", "ZTAN-2-MIDI",         "8x8 Output Matrix",        "15 Bands Graphic EQ",
+    "ML Streamer View", "Mixolyte Kumbra", "Mixolyte Kumbra x64",       "Virtual AUX IO Control Panel"};
+
+std::string In(const std::string& folder, const std::string& name) { return folder + "\\" + name; }
+
+void Put(const std::string& path, const std::string& text = "x") {
+    SimPutFile(path, std::vector<std::uint8_t>(text.begin(), text.end()));
+}
+
+bool Has(const std::string& path) { return SimFindFile(path) != nullptr; }
+
+void MarkInUse(const std::string& path) {
+    SimFile* file = SimFindFile(path);
+    ASSERT_NE(file, nullptr) << path;
+    file->in_use = true;
+}
+
+// A fresh machine and context with the product folder and the package
+// directory of the real entry names.
+void FreshMachine() {
+    SimReset();
+    ResetSetupContext(&setup_context);
+    CopyText(setup_context.product_folder, sizeof setup_context.product_folder, kProduct);
+    for (int i = 0; i < kPackageEntryCount; ++i) {
+        DirectoryRecord record{};
+        std::memcpy(record.name, kPackageEntryNames[i], std::strlen(kPackageEntryNames[i]));
+        WriteDirectoryRecord(record, setup_context.package_directory[i]);
+    }
+    common_programs_folder[0] = '\0';
+    startup_folder[0] = '\0';
+}
+
+void SetEntryName(int index, const std::string& name) {
+    std::uint8_t* field = setup_context.package_directory[index];
+    std::memset(field, 0, 128);
+    std::memcpy(field, name.data(), name.size() < 128 ? name.size() : 128);
+}
+
+void PutLinks(const std::string& folder) {
+    for (const std::string& title : kAllTitles) Put(In(folder, title + ".LNK"), "link");
+}
+
+void SetUserPrograms(const std::string& folder) {
+    SimRegPutText(plat::kHkeyCurrentUser, kShellFoldersKey, kProgramsValue, folder);
+}
+
+}  // namespace
+
+TEST(UninstallRemoval, PurgeDelFilesTriesEveryDelFileOfTheFolderOnly) {
+    FreshMachine();
+    Put(In(kProduct, "ztml_asiodriver.del"));
+    Put(In(kProduct, "README.DEL"));
+    Put(In(kProduct, "held.del"));
+    MarkInUse(In(kProduct, "held.del"));
+    Put(In(kProduct, "ztml_asiodriver.dll"));
+    Put(In(kProduct, "notes.delta"));
+    SimPutFolder(In(kProduct, "backup.del"));
+    Put(In(kProduct, "mp3lame\\lame_enc.del"));
+
+    // Three files tried, the one in use among them; folders not counted.
+    EXPECT_EQ(PurgeDelFiles(kProduct), 3);
+    EXPECT_FALSE(Has(In(kProduct, "ztml_asiodriver.del")));
+    EXPECT_FALSE(Has(In(kProduct, "README.DEL")));
+    EXPECT_TRUE(Has(In(kProduct, "held.del")));
+    EXPECT_TRUE(Has(In(kProduct, "ztml_asiodriver.dll")));
+    EXPECT_TRUE(Has(In(kProduct, "notes.delta")));
+    EXPECT_TRUE(Has(In(kProduct, "backup.del")));
+    EXPECT_TRUE(Has(In(kProduct, "mp3lame\\lame_enc.del"))) << "subfolders are not searched";
+
+    // With a backslash at the end the same folder is meant.
+    EXPECT_EQ(PurgeDelFiles((std::string(kProduct) + "\\").c_str()), 1);
+    EXPECT_TRUE(Has(In(kProduct, "held.del")));
+    SimFindFile(In(kProduct, "held.del"))->in_use = false;
+    EXPECT_EQ(PurgeDelFiles(kProduct), 1);
+    EXPECT_EQ(PurgeDelFiles(kProduct), 0) << "nothing left";
+    EXPECT_EQ(PurgeDelFiles("C:\\Absent\\Folder"), 0);
+    EXPECT_EQ(PurgeDelFiles(""), 0);
+    EXPECT_TRUE(Sim().files.searches.empty()) << "every search closed";
+}
+
+TEST(UninstallRemoval, DelNamesReplaceTheLastExtensionOfTheLastComponent) {
+    char out[1024];
+    ASSERT_EQ(DelNameOf("C:\\P\\ztml_asiodriver.dll", out, sizeof out), 1);
+    EXPECT_STREQ(out, "C:\\P\\ztml_asiodriver.del");
+    ASSERT_EQ(DelNameOf("C:\\P\\mp3lame\\lame_enc.dll", out, sizeof out), 1);
+    EXPECT_STREQ(out, "C:\\P\\mp3lame\\lame_enc.del");
+    ASSERT_EQ(DelNameOf("C:\\P\\archive.tar.gz", out, sizeof out), 1);
+    EXPECT_STREQ(out, "C:\\P\\archive.tar.del");
+    ASSERT_EQ(DelNameOf("C:\\P\\.hidden", out, sizeof out), 1);
+    EXPECT_STREQ(out, "C:\\P\\.del");
+    // A dot in a folder name is not an extension of the file.
+    EXPECT_EQ(DelNameOf("C:\\Folder.v2\\noext", out, sizeof out), 0);
+    EXPECT_EQ(DelNameOf("C:\\P\\noext", out, sizeof out), 0);
+    // ".dll" -> ".del" keeps the length; ".x" -> ".del" grows by two.
+    EXPECT_EQ(DelNameOf("C:\\a.x", out, 8), 0) << "a cut name would be another file";
+    EXPECT_EQ(DelNameOf("C:\\a.x", out, 9), 1);
+    EXPECT_STREQ(out, "C:\\a.del");
+}
+
+TEST(UninstallRemoval, PackageFilesGoAndFilesInUseMoveAside) {
+    FreshMachine();
+    for (int i = 0; i < kPackageEntryCount; ++i) Put(In(kProduct, kPackageEntryNames[i]), kPackageEntryNames[i]);
+    // In use: a DLL in the folder, one in the subfolder, one whose ".del"
+    // name is taken already.
+    MarkInUse(In(kProduct, "ztml_asiodriver.dll"));
+    MarkInUse(In(kProduct, "mp3lame\\lame_enc.dll"));
+    MarkInUse(In(kProduct, "ztml_asiodriver64.dll"));
+    Put(In(kProduct, "ztml_asiodriver64.del"), "older leftover");
+    // Never unpacked: nothing happens for it.
+    Sim().files.entries.erase(SimPathKey(In(kProduct, "readme.txt")));
+    // Not a package file: it stays.
+    Put(In(kProduct, "user settings.ini"));
+
+    EXPECT_EQ(DeletePackageFiles(&setup_context), 0);
+
+    EXPECT_EQ(SimReadFile(In(kProduct, "ztml_asiodriver.del")),
+              std::vector<std::uint8_t>(std::begin("ztml_asiodriver.dll"), std::end("ztml_asiodriver.dll") - 1));
+    EXPECT_FALSE(Has(In(kProduct, "ztml_asiodriver.dll")));
+    EXPECT_TRUE(Has(In(kProduct, "mp3lame\\lame_enc.del")));
+    EXPECT_FALSE(Has(In(kProduct, "mp3lame\\lame_enc.dll")));
+    EXPECT_FALSE(Has(In(kProduct, "lame_enc.del"))) << "stays in its subfolder";
+    // The target existed: the file keeps its name, the leftover is untouched.
+    EXPECT_TRUE(Has(In(kProduct, "ztml_asiodriver64.dll")));
+    std::string leftover = "older leftover";
+    EXPECT_EQ(SimReadFile(In(kProduct, "ztml_asiodriver64.del")),
+              std::vector<std::uint8_t>(leftover.begin(), leftover.end()));
+    EXPECT_FALSE(Has(In(kProduct, "readme.txt")));
+    EXPECT_FALSE(Has(In(kProduct, "readme.del")));
+
+    // What is left: exactly the moved files, the stuck one, its leftover,
+    // the foreign file and the subfolder.
+    std::vector<std::string> left;
+    for (const SimFile* file : SimListTree(kProduct)) left.push_back(file->path);
+    std::vector<std::string> expected = {
+        In(kProduct, "mp3lame"),          In(kProduct, "mp3lame\\lame_enc.del"),
+        In(kProduct, "user settings.ini"), In(kProduct, "ztml_asiodriver.del"),
+        In(kProduct, "ztml_asiodriver64.del"), In(kProduct, "ztml_asiodriver64.dll")};
+    EXPECT_EQ(left, expected);
+}
+
+TEST(UninstallRemoval, CraftedEntryNamesCannotReachOutsideTheProductFolder) {
+    FreshMachine();
+    const std::vector<std::string> outside = {
+        "C:\\Windows\\win.ini", "C:\\Windows\\system.ini", "C:\\Program Files\\ZT\\outside.txt",
+        "C:\\Program Files\\ZT\\Mixolyte.txt", "C:\\boot.ini"};
+    for (const std::string& path : outside) Put(path, "precious");
+    SetEntryName(0, "..\\..\\..\\Windows\\win.ini");
+    SetEntryName(1, "C:\\Windows\\system.ini");
+    SetEntryName(2, "mp3lame\\..\\..\\outside.txt");
+    SetEntryName(3, "..\\Mixolyte.txt");
+    SetEntryName(4, "\\boot.ini");
+    SetEntryName(5, "C:boot.ini");
+    SetEntryName(6, " . \\..\\outside.txt");
+    // A name field without its NUL: its first 128 characters name a file
+    // that exists, which the extraction never wrote.
+    std::string long_name(128, 'a');
+    SetEntryName(7, long_name);
+    Put(In(kProduct, long_name));
+    // Files in use would otherwise be moved: mark them so.
+    for (const std::string& path : outside) MarkInUse(path);
+    Put(In(kProduct, "mixolyte.exe"));
+
+    DeletePackageFiles(&setup_context);
+    for (const std::string& path : outside) {
+        EXPECT_TRUE(Has(path)) << path;
+        std::string del = path.substr(0, path.rfind('.')) + ".del";
+        EXPECT_FALSE(Has(del)) << del;
+    }
+    EXPECT_TRUE(Has(In(kProduct, long_name)));
+    EXPECT_FALSE(Has(In(kProduct, "mixolyte.exe"))) << "the good names are still handled";
+
+    // An empty product folder deletes nothing at all.
+    Put(In(kProduct, "ZTDeviceCheck.exe"));
+    setup_context.product_folder[0] = '\0';
+    DeletePackageFiles(&setup_context);
+    EXPECT_TRUE(Has(In(kProduct, "ZTDeviceCheck.exe")));
+}
+
+TEST(UninstallRemoval, DeleteShortcutNamesTheLinkFile) {
+    FreshMachine();
+    const std::string startup = "C:\\Users\\user\\Start Menu\\Programs\\Startup";
+    Put(In(startup, "Mixolyte (ZT-Audio).lnk"));
+    Put(In(startup, "Mixolyte (ZT-Audio)"));
+    EXPECT_NE(DeleteShortcut(startup.c_str(), "Mixolyte (ZT-Audio)"), 0);
+    EXPECT_FALSE(Has(In(startup, "Mixolyte (ZT-Audio).lnk")));
+    EXPECT_TRUE(Has(In(startup, "Mixolyte (ZT-Audio)"))) << "only the .LNK file";
+    EXPECT_EQ(DeleteShortcut(startup.c_str(), "Mixolyte (ZT-Audio)"), 0);
+
+    Put(In(startup, "Readme.LNK"));
+    EXPECT_NE(DeleteShortcut((startup + "\\").c_str(), "Readme"), 0);
+    EXPECT_FALSE(Has(In(startup, "Readme.LNK")));
+    // No folder: nothing relative to the current folder.
+    EXPECT_EQ(DeleteShortcut("", "Readme"), 0);
+}
+
+TEST(UninstallRemoval, StartMenuShortcutsGoFromBothProgramsFolders) {
+    // 64-bit Windows: all twelve titles, in both halves; the MixoLyte
+    // folders go, their "ZT Audio" parents and other links stay.
+    FreshMachine();
+    setup_context.is_wow64 = 1;
+    CopyText(common_programs_folder, sizeof common_programs_folder, kCommonPrograms);
+    SetUserPrograms(kUserPrograms);
+    const std::string user = In(kUserPrograms, "ZT Audio\\MixoLyte");
+    const std::string common = In(kCommonPrograms, "ZT Audio\\MixoLyte");
+    PutLinks(user);
+    PutLinks(common);
+    Put(In(kCommonPrograms, "ZT Audio\\Other.LNK"));
+    char buffer[1024];
+    RemoveStartMenuShortcuts(&setup_context, buffer, sizeof buffer);
+    EXPECT_FALSE(Has(user));
+    EXPECT_FALSE(Has(common));
+    EXPECT_TRUE(Has(In(kUserPrograms, "ZT Audio")));
+    EXPECT_TRUE(Has(In(kCommonPrograms, "ZT Audio\\Other.LNK")));
+
+    // Which titles the list deletes shows when the folder tree cannot
+    // follow: a file in use that it finds first keeps every other file.
+    for (int wow64 = 0; wow64 < 2; ++wow64) {
+        FreshMachine();
+        setup_context.is_wow64 = wow64;
+        CopyText(common_programs_folder, sizeof common_programs_folder, kCommonPrograms);
+        SetUserPrograms(std::string(kUserPrograms) + "\\");
+        for (const std::string& folder : {user, common}) {
+            PutLinks(folder);
+            Put(In(folder, "0 held.txt"));
+            MarkInUse(In(folder, "0 held.txt"));
+            Put(In(folder, "Mixolyte Pro.LNK"));  // no title of the list
+        }
+        RemoveStartMenuShortcuts(&setup_context, buffer, sizeof buffer);
+        for (const std::string& folder : {user, common}) {
+            std::vector<std::string> left;
+            for (const SimFile* file : SimListTree(folder)) left.push_back(file->path);
+            std::vector<std::string> expected = {In(folder, "0 held.txt")};
+            if (!wow64) expected.push_back(In(folder, "Mixolyte Kumbra x64.LNK"));
+            expected.push_back(In(folder, "Mixolyte Pro.LNK"));
+            if (!wow64) expected.push_back(In(folder, "Mixolyte x64.LNK"));
+            EXPECT_EQ(left, expected) << "is_wow64 " << wow64;
+        }
+    }
+    EXPECT_TRUE(Sim().files.searches.empty());
+    EXPECT_EQ(SimRegOpenKeyCount(), 0u);
+}
+
+TEST(UninstallRemoval, AProgramsFolderThatCannotServeSkipsItsHalf) {
+    const std::string user = In(kUserPrograms, "ZT Audio\\MixoLyte");
+    const std::string common = In(kCommonPrograms, "ZT Audio\\MixoLyte");
+    char buffer[1024];
+    auto Setup = [&] {
+        FreshMachine();
+        setup_context.is_wow64 = 1;
+        CopyText(common_programs_folder, sizeof common_programs_folder, kCommonPrograms);
+        PutLinks(user);
+        PutLinks(common);
+    };
+
+    // No "Programs" value: only the all-users half.
+    Setup();
+    SimRegPutKey(plat::kHkeyCurrentUser, kShellFoldersKey);
+    RemoveStartMenuShortcuts(&setup_context, buffer, sizeof buffer);
+    EXPECT_TRUE(Has(In(user, "Readme.LNK")));
+    EXPECT_FALSE(Has(common));
+
+    // Not a REG_SZ (the expandable form lives under "User Shell Folders").
+    Setup();
+    SimRegPutText(plat::kHkeyCurrentUser, kShellFoldersKey, kProgramsValue, kUserPrograms, plat::kRegExpandSz);
+    RemoveStartMenuShortcuts(&setup_context, buffer, sizeof buffer);
+    EXPECT_TRUE(Has(In(user, "Readme.LNK")));
+    EXPECT_FALSE(Has(common));
+
+    // Empty: nothing relative to the current folder.
+    Setup();
+    SetUserPrograms("");
+    RemoveStartMenuShortcuts(&setup_context, buffer, sizeof buffer);
+    EXPECT_TRUE(Has(In(user, "Readme.LNK")));
+
+    // Too long for the buffer with the shortcut folder and the longest
+    // link name: refused, not cut (a cut path would name another folder).
+    const std::string shortcut_tail = "\\ZT Audio\\MixoLyte\\Virtual AUX IO Control Panel.LNK";
+    // A folder of exactly `length` characters, in parts of 100 or less.
+    auto FolderOf = [](std::size_t length) {
+        std::string folder = "C:\\P";
+        while (folder.size() < length) {
+            std::size_t part = std::min<std::size_t>(100, length - folder.size());
+            folder += part == 1 ? std::string("d") : "\\" + std::string(part - 1, 'd');
+        }
+        return folder;
+    };
+    const std::size_t longest_fitting = 1023 - shortcut_tail.size();
+    for (std::size_t length : {longest_fitting, longest_fitting + 1}) {
+        std::string folder = FolderOf(length);
+        ASSERT_EQ(folder.size(), length);
+        bool fits = length == longest_fitting;
+        Setup();
+        SetUserPrograms(folder);
+        const std::string deep_user = folder + "\\ZT Audio\\MixoLyte";
+        PutLinks(deep_user);
+        RemoveStartMenuShortcuts(&setup_context, buffer, sizeof buffer);
+        EXPECT_EQ(Has(In(deep_user, "Virtual AUX IO Control Panel.LNK")), !fits) << folder.size();
+        EXPECT_EQ(Has(deep_user), !fits);
+        EXPECT_FALSE(Has(common));
+    }
+
+    // No all-users folder: only the per-user half.
+    Setup();
+    common_programs_folder[0] = '\0';
+    SetUserPrograms(kUserPrograms);
+    RemoveStartMenuShortcuts(&setup_context, buffer, sizeof buffer);
+    EXPECT_FALSE(Has(user));
+    EXPECT_TRUE(Has(In(common, "Readme.LNK")));
+}
+
+TEST(UninstallRemoval, ReadUserProgramsFolderTakesAStringThatFits) {
+    FreshMachine();
+    char folder[1024];
+    EXPECT_EQ(ReadUserProgramsFolder(folder, sizeof folder), 0) << "no key";
+    SimRegPutKey(plat::kHkeyCurrentUser, kShellFoldersKey);
+    EXPECT_EQ(ReadUserProgramsFolder(folder, sizeof folder), 0) << "no value";
+    SimRegPutDword(plat::kHkeyCurrentUser, kShellFoldersKey, kProgramsValue, 7);
+    EXPECT_EQ(ReadUserProgramsFolder(folder, sizeof folder), 0) << "not a string";
+
+    SetUserPrograms(kUserPrograms);
+    ASSERT_EQ(ReadUserProgramsFolder(folder, sizeof folder), 1);
+    EXPECT_STREQ(folder, kUserPrograms);
+    // Stored without its NUL (UTF-16 as Windows keeps it): read all the same.
+    std::vector<std::uint8_t> bytes;
+    for (char c : std::string("D:\\Menu")) {
+        bytes.push_back(static_cast<std::uint8_t>(c));
+        bytes.push_back(0);
+    }
+    SimRegPutValue(plat::kHkeyCurrentUser, kShellFoldersKey, kProgramsValue, plat::kRegSz, bytes);
+    ASSERT_EQ(ReadUserProgramsFolder(folder, sizeof folder), 1);
+    EXPECT_STREQ(folder, "D:\\Menu");
+    // Exactly filling the destination is fine; one more is refused.
+    SetUserPrograms(std::string(9, 'x'));
+    char small[10];
+    EXPECT_EQ(ReadUserProgramsFolder(small, sizeof small), 1);
+    SetUserPrograms(std::string(10, 'x'));
+    EXPECT_EQ(ReadUserProgramsFolder(small, sizeof small), 0);
+    EXPECT_EQ(SimRegOpenKeyCount(), 0u);
+}
+
+TEST(UninstallRemoval, FolderTreeGoesWhollyWhenNothingHoldsIt) {
+    FreshMachine();
+    const std::string root = kProduct;
+    Put(In(root, "a.txt"));
+    Put(In(root, ".hidden"));
+    Put(In(root, "noext"));
+    Put(In(root, "mp3lame\\lame_enc.dll"));
+    SimPutFolder(In(root, "empty"));
+    std::string deep = In(root, "n");
+    for (int level = 0; level < 40; ++level) {
+        Put(In(deep, "f" + std::to_string(level) + ".dat"));
+        deep = In(deep, "n");
+    }
+    SimPutFolder(deep);
+    EXPECT_EQ(DeleteFolderTree(kProduct), 1);
+    EXPECT_FALSE(Has(root));
+    EXPECT_TRUE(SimListTree(root).empty());
+    EXPECT_TRUE(Has("C:\\Program Files\\ZT")) << "only the folder given";
+    EXPECT_TRUE(Sim().files.searches.empty());
+
+    // A missing folder or none at all: nothing to do, still 1.
+    EXPECT_EQ(DeleteFolderTree("C:\\Absent"), 1);
+    Put("C:\\keep.txt");
+    EXPECT_EQ(DeleteFolderTree(""), 1);
+    EXPECT_TRUE(Has("C:\\keep.txt"));
+}
+
+TEST(UninstallRemoval, FolderTreeStopsAtWhatItCannotDelete) {
+    const std::string root = kProduct;
+    // Dot-directories stay with their contents; a file named with a dot
+    // goes; the folder itself stays, not being empty.
+    FreshMachine();
+    Put(In(root, ".git\\config"));
+    Put(In(root, ".hidden"));
+    Put(In(root, "z.txt"));
+    EXPECT_EQ(DeleteFolderTree(kProduct), 1);
+    EXPECT_TRUE(Has(In(root, ".git\\config")));
+    EXPECT_FALSE(Has(In(root, ".hidden")));
+    EXPECT_FALSE(Has(In(root, "z.txt")));
+    EXPECT_TRUE(Has(root));
+
+    // The first file it cannot delete ends the work on its folder: entries
+    // found after it stay.
+    FreshMachine();
+    Put(In(root, "a.txt"));
+    Put(In(root, "b.dll"));
+    Put(In(root, "c.txt"));
+    MarkInUse(In(root, "b.dll"));
+    EXPECT_EQ(DeleteFolderTree(kProduct), 1);
+    EXPECT_FALSE(Has(In(root, "a.txt")));
+    EXPECT_TRUE(Has(In(root, "b.dll")));
+    EXPECT_TRUE(Has(In(root, "c.txt")));
+
+    // A subfolder that stays (a file in use inside) ends the work on its
+    // parent too: the walk ends instead of finding it again and again.
+    // (The sim finds entries in name order.)
+    FreshMachine();
+    Put(In(root, "a\\aa.txt"));
+    Put(In(root, "a\\inner\\locked.dll"));
+    Put(In(root, "a\\inner\\z.txt"));
+    Put(In(root, "a\\zz.txt"));
+    Put(In(root, "b.txt"));
+    MarkInUse(In(root, "a\\inner\\locked.dll"));
+    EXPECT_EQ(DeleteFolderTree(kProduct), 1);
+    EXPECT_FALSE(Has(In(root, "a\\aa.txt")));
+    EXPECT_TRUE(Has(In(root, "a\\inner\\locked.dll")));
+    EXPECT_TRUE(Has(In(root, "a\\inner\\z.txt")));
+    EXPECT_TRUE(Has(In(root, "a\\zz.txt"))) << "work on \"a\" ended at \"inner\"";
+    EXPECT_TRUE(Has(In(root, "b.txt"))) << "work on the root ended at \"a\"";
+    EXPECT_TRUE(Sim().files.searches.empty());
+
+    // Read-only files count as files it cannot delete.
+    FreshMachine();
+    Put(In(root, "sub\\ro.txt"));
+    SimFindFile(In(root, "sub\\ro.txt"))->read_only = true;
+    EXPECT_EQ(DeleteFolderTree(kProduct), 1);
+    EXPECT_TRUE(Has(In(root, "sub\\ro.txt")));
+}
+
+TEST(UninstallRemoval, RegistryTreeGoesDepthFirst) {
+    FreshMachine();
+    const std::string entry = std::string(kUninstallKey) + "\\ZT:Mixolyte {17359A74-1236-5467}";
+    SimRegPutText(plat::kHkeyLocalMachine, entry, "DisplayName", "Mixolyte, The Virtual Mixing Console");
+    SimRegPutDword(plat::kHkeyLocalMachine, entry + "\\a\\b\\c", "deep", 1);
+    SimRegPutKey(plat::kHkeyLocalMachine, entry + "\\a\\b2");
+    SimRegPutKey(plat::kHkeyLocalMachine, entry + "\\Z");
+    SimRegPutKey(plat::kHkeyLocalMachine, std::string(kUninstallKey) + "\\Other Product");
+    // The sim, like Windows, refuses to delete a key that has subkeys: a
+    // success here means the tree went leaves first.
+    EXPECT_EQ(DeleteRegistryTree(plat::kHkeyLocalMachine, entry.c_str()), 1);
+    EXPECT_FALSE(SimRegKeyExists(plat::kHkeyLocalMachine, entry));
+    EXPECT_TRUE(SimRegKeyExists(plat::kHkeyLocalMachine, std::string(kUninstallKey) + "\\Other Product"));
+    EXPECT_EQ(DeleteRegistryTree(plat::kHkeyLocalMachine, entry.c_str()), 0) << "gone already";
+    EXPECT_EQ(SimRegOpenKeyCount(), 0u);
+
+    // A subkey that cannot be deleted: 0, the walk ends, what was before it
+    // in enumeration order is gone and its ancestors stay.
+    SimRegPutKey(plat::kHkeyLocalMachine, entry + "\\a\\x");
+    SimRegPutKey(plat::kHkeyLocalMachine, entry + "\\b\\stuck\\leaf");
+    SimRegPutKey(plat::kHkeyLocalMachine, entry + "\\c");
+    SimRegDenyDelete(plat::kHkeyLocalMachine, entry + "\\b\\stuck");
+    EXPECT_EQ(DeleteRegistryTree(plat::kHkeyLocalMachine, entry.c_str()), 0);
+    EXPECT_FALSE(SimRegKeyExists(plat::kHkeyLocalMachine, entry + "\\a"));
+    EXPECT_FALSE(SimRegKeyExists(plat::kHkeyLocalMachine, entry + "\\b\\stuck\\leaf"));
+    EXPECT_TRUE(SimRegKeyExists(plat::kHkeyLocalMachine, entry + "\\b\\stuck"));
+    EXPECT_TRUE(SimRegKeyExists(plat::kHkeyLocalMachine, entry + "\\c"));
+    EXPECT_EQ(SimRegOpenKeyCount(), 0u);
+
+    // A subkey that cannot be opened for deletion: 0 as well.
+    FreshMachine();
+    SimRegPutKey(plat::kHkeyLocalMachine, entry + "\\locked\\inner");
+    SimRegDenyWrite(plat::kHkeyLocalMachine, entry + "\\locked");
+    EXPECT_EQ(DeleteRegistryTree(plat::kHkeyLocalMachine, entry.c_str()), 0);
+    EXPECT_TRUE(SimRegKeyExists(plat::kHkeyLocalMachine, entry + "\\locked\\inner"));
+    EXPECT_EQ(SimRegOpenKeyCount(), 0u);
+}
+
+TEST(UninstallRemoval, RegistryTreeOnA64BitMachineStaysInTheProgramsView) {
+    FreshMachine();
+    Sim().system.is_64bit = true;
+    const std::string entry = std::string(kUninstallKey) + "\\ZT:Mixolyte {17359A74-1236-5467}";
+    const std::string wow = "SOFTWARE\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\"
+                            "ZT:Mixolyte {17359A74-1236-5467}";
+    SimRegPutText(plat::kHkeyLocalMachine, wow + "\\sub", "UninstallString", "x");
+    SimRegPutText(plat::kHkeyLocalMachine, entry, "UninstallString", "native view");
+    EXPECT_EQ(DeleteRegistryTree(plat::kHkeyLocalMachine, entry.c_str()), 1);
+    EXPECT_FALSE(SimRegKeyExists(plat::kHkeyLocalMachine, wow));
+    EXPECT_EQ(SimRegGetText(plat::kHkeyLocalMachine, entry, "UninstallString"), "native view");
+}

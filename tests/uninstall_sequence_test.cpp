@@ -1,0 +1,327 @@
+// The whole uninstall sequence on simulated machines that hold an installed
+// product: what runs, in which order, and what the machine holds afterwards.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "install/install.h"
+#include "install/registry_records.h"
+#include "platform/sim/sim.h"
+#include "setup/product.h"
+#include "tests/install_test_machine.h"
+#include "uninstall/removal.h"
+#include "uninstall/uninstall.h"
+
+using namespace install_test;
+
+namespace {
+
+const plat::Handle kHklm = plat::kHkeyLocalMachine;
+const plat::Handle kHkcu = plat::kHkeyCurrentUser;
+const char kUserPrograms[] = "C:\\Users\\user\\AppData\\Roaming\\Microsoft\\Windows\\Start Menu\\Programs";
+const char kStartup[] = "C:\\Users\\user\\AppData\\Roaming\\Microsoft\\Windows\\Start Menu\\Programs\\Startup";
+const char kWowUninstallEntry[] =
+    "SOFTWARE\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\ZT:Mixolyte {17359A74-1236-5467}";
+const std::vector<std::string> kTitles = {
+    "Readme",          "Virtual IO Control Panel", "Virtual AUX IO Control Panel", "Mixolyte Kumbra",
+    "Mixolyte Kumbra x64", "Macro Buttons",        "ZTAN-2-MIDI",                  "8x8 Output Matrix",
+    "15 Bands Graphic EQ", "ML Streamer View",     "Mixolyte",                     "Mixolyte x64"};
+
+std::string UninstallEntry() { return Sim().system.is_64bit ? kWowUninstallEntry : kUninstallEntryKey; }
+std::string In(const std::string& folder, const std::string& name) { return folder + "\\" + name; }
+bool Has(const std::string& path) { return SimFindFile(path) != nullptr; }
+
+// What the machine of an installed product holds: every package file in
+// the product folder with the uninstaller beside them, the shortcuts in
+// both Programs folders and the Startup folder, the UART INF files, the
+// uninstall entry (with a subkey, as tools add them) and the settings.
+SetupContext* InstalledMachine(bool is_64bit, int os_version_code) {
+    SetupContext* context = NewMachine(is_64bit, os_version_code);
+    PutPackage(PackageEntries());
+    PutStandIns(context, is_64bit);
+    const std::string product = ProductFolder(is_64bit);
+    for (int i = 0; i < kPackageEntryCount; ++i)
+        if (!Has(In(product, kPackageEntryNames[i])))
+            SimPutFile(In(product, kPackageEntryNames[i]), Bytes(kPackageEntryNames[i]));
+    SimPutFile(In(product, "MixolyteSetup.exe"), Bytes("MZ the uninstaller"));
+    for (const std::string& folder : {std::string(kShortcutFolder), In(kUserPrograms, "ZT Audio\\MixoLyte")})
+        for (const std::string& title : kTitles) SimPutFile(In(folder, title + ".LNK"), Bytes("link"));
+    SimRegPutText(kHkcu, kShellFoldersKey, kProgramsValue, kUserPrograms);
+    CopyText(startup_folder, sizeof startup_folder, kStartup);
+    SimPutFile(In(kStartup, "Mixolyte (ZT-Audio).LNK"), Bytes("link"));
+    SimPutFile(In(kStartup, "Other Tool.LNK"), Bytes("link"));
+    SimPutFile("C:\\Windows\\inf\\ztusbgpi_uart.inf", Bytes("inf"));
+    SimPutFile("C:\\Windows\\inf\\ztusbgpi_uart_xp_vista.inf", Bytes("inf"));
+    SimRegPutText(kHklm, UninstallEntry(), "DisplayName", "Mixolyte, The Virtual Mixing Console");
+    SimRegPutText(kHklm, UninstallEntry(), "UninstallString", In(product, "MixolyteSetup.exe"));
+    SimRegPutDword(kHklm, UninstallEntry() + "\\Tool Data\\More", "x", 1);
+    for (const char* value : {"SysTray", "SysTrayShowOnRun", "EngineMode", "nbLaunch"})
+        SimRegPutDword(kHkcu, kProductSettingsKey, value, 5);
+    context->uninstall_entry_found = 1;
+    context->remove_mode = 1;
+    return context;
+}
+
+// Each driver setup program checks, when it runs, that the package files
+// are all still there (it runs from among them).
+std::vector<std::string>* DriverProgramsSeeTheirFiles(const SetupContext* context, bool is_64bit) {
+    static std::vector<std::string> seen;
+    seen.clear();
+    const std::string product = ProductFolder(is_64bit);
+    for (const char* program : {"ZTMixolyteDAZA_Setup_x64.exe", "ZTCABLE_Setup.exe", "ZTCABLE_Setup_x64.exe",
+                                "ZTMLAUX_Setup.exe", "ZTMLAUX_Setup_x64.exe"}) {
+        Sim().processes.programs[SimPathKey(In(product, program))].behaviour = [context,
+                                                                              product](SimProgramRun& run) {
+            RecordingProgram(context)(run);
+            int present = 0;
+            for (int i = 0; i < kPackageEntryCount; ++i) present += Has(In(product, kPackageEntryNames[i]));
+            seen.push_back(FileName(run.application) + " sees " + std::to_string(present));
+            auto code = Record().exit_codes.find(FileName(run.application));
+            return code == Record().exit_codes.end() ? std::int32_t{0} : code->second;
+        };
+    }
+    return &seen;
+}
+
+std::uint32_t Dword(const char* name) {
+    std::uint32_t value = 12345;
+    EXPECT_TRUE(SimRegGetDword(kHkcu, kProductSettingsKey, name, &value)) << name;
+    return value;
+}
+
+// Nothing of the product is left: folder, shortcuts, entry; the settings
+// key stays with the three values at 0.
+void ExpectProductGone(const SetupContext* context, bool is_64bit) {
+    EXPECT_FALSE(Has(ProductFolder(is_64bit)));
+    EXPECT_TRUE(Has(ProgramFiles(is_64bit) + "\\ZT"));
+    EXPECT_FALSE(Has(kShortcutFolder));
+    EXPECT_FALSE(Has(In(kUserPrograms, "ZT Audio\\MixoLyte")));
+    EXPECT_FALSE(Has(In(kStartup, "Mixolyte (ZT-Audio).LNK")));
+    EXPECT_TRUE(Has(In(kStartup, "Other Tool.LNK")));
+    EXPECT_FALSE(SimRegKeyExists(kHklm, UninstallEntry()));
+    EXPECT_TRUE(SimRegKeyExists(kHklm, UninstallEntry().substr(0, UninstallEntry().rfind('\\'))));
+    EXPECT_EQ(Dword("SysTray"), 0u);
+    EXPECT_EQ(Dword("SysTrayShowOnRun"), 0u);
+    EXPECT_EQ(Dword("EngineMode"), 0u);
+    EXPECT_STREQ(context->product_folder, "");
+    EXPECT_STREQ(context->message_caption, "Mixolyte Uninstallation Error");
+    EXPECT_TRUE(Sim().files.searches.empty());
+    EXPECT_EQ(SimRegOpenKeyCount(), 0u);
+}
+
+void ExpectRestartBox(const SetupContext* context) {
+    ASSERT_EQ(Sim().windows.boxes.size(), 1u);
+    const SimMessageBox& box = Sim().windows.boxes[0];
+    EXPECT_EQ(box.owner, context->main_window);
+    EXPECT_EQ(box.text, "Restart System to finish the uninstallation!");
+    EXPECT_EQ(box.caption, "REBOOT YOUR SYSTEM");
+    EXPECT_EQ(box.type, 0x1030u);
+}
+
+}  // namespace
+
+TEST(UninstallSequence, SixtyFourBitWindows10RemovesEverythingDriversFirst) {
+    SetupContext* context = InstalledMachine(true, kWindows10);
+    context->daza_driver_found = 1;
+    std::vector<std::string>* seen = DriverProgramsSeeTheirFiles(context, true);
+    const std::string product = ProductFolder(true);
+
+    EXPECT_EQ(RunUninstall(), 1);
+
+    // Only the DAZA driver was found, so only its setup program runs: in
+    // the product folder, with the uninstall switches, while every package
+    // file is still there. Then the ASIO drivers are unregistered, the
+    // 64-bit ones by the registration program, their files still present.
+    std::vector<std::string> expected = {
+        "ZTMixolyteDAZA_Setup_x64.exe|-h -u -H|" + product,
+        "ztml_asiodriver.dll|DllUnregisterServer",
+        "ztmlaux_asiodriver.dll|DllUnregisterServer",
+        "ztmlins_asiodriver.dll|DllUnregisterServer",
+        "ztregsvr64.exe| -u  -f" + In(product, "ztml_asiodriver64.dll") + "|C:\\Users\\user\\Downloads",
+        "ztregsvr64.exe| -u  -f" + In(product, "ztmlaux_asiodriver64.dll") + "|C:\\Users\\user\\Downloads",
+        "ztregsvr64.exe| -u  -f" + In(product, "ztmlins_asiodriver64.dll") + "|C:\\Users\\user\\Downloads",
+    };
+    EXPECT_EQ(Record().events, expected);
+    EXPECT_EQ(*seen, std::vector<std::string>{"ZTMixolyteDAZA_Setup_x64.exe sees 98"});
+
+    ExpectProductGone(context, true);
+    EXPECT_EQ(Dword("nbLaunch"), 5u) << "other settings stay";
+    // Windows 10: no UART INF file is removed.
+    EXPECT_TRUE(Has("C:\\Windows\\inf\\ztusbgpi_uart.inf"));
+    EXPECT_TRUE(Has("C:\\Windows\\inf\\ztusbgpi_uart_xp_vista.inf"));
+    EXPECT_TRUE(Reports(context).empty());
+    ExpectRestartBox(context);
+}
+
+TEST(UninstallSequence, ThirtyTwoBitWindows7RunsTheCableAndAuxUninstallsInOrder) {
+    SetupContext* context = InstalledMachine(false, kWindows7);
+    context->cable_driver_found = 1;
+    context->aux_driver_found = 1;
+    std::vector<std::string>* seen = DriverProgramsSeeTheirFiles(context, false);
+    const std::string product = ProductFolder(false);
+
+    EXPECT_EQ(RunUninstall(), 1);
+    std::vector<std::string> expected = {
+        "ZTCABLE_Setup.exe|-h -u -H|" + product,
+        "ZTMLAUX_Setup.exe|-h -u -H|" + product,
+        "ztml_asiodriver.dll|DllUnregisterServer",
+        "ztmlaux_asiodriver.dll|DllUnregisterServer",
+        "ztmlins_asiodriver.dll|DllUnregisterServer",
+    };
+    EXPECT_EQ(Record().events, expected) << "no DAZA program, no 64-bit registration program";
+    EXPECT_EQ(*seen, (std::vector<std::string>{"ZTCABLE_Setup.exe sees 98", "ZTMLAUX_Setup.exe sees 98"}));
+    // Windows 7: its UART INF file goes, the older one stays.
+    EXPECT_FALSE(Has("C:\\Windows\\inf\\ztusbgpi_uart.inf"));
+    EXPECT_TRUE(Has("C:\\Windows\\inf\\ztusbgpi_uart_xp_vista.inf"));
+    ExpectProductGone(context, false);
+    ExpectRestartBox(context);
+
+    // Windows XP: the older INF file goes instead.
+    context = InstalledMachine(false, kWindowsXp);
+    EXPECT_EQ(RunUninstall(), 1);
+    EXPECT_TRUE(Has("C:\\Windows\\inf\\ztusbgpi_uart.inf"));
+    EXPECT_FALSE(Has("C:\\Windows\\inf\\ztusbgpi_uart_xp_vista.inf"));
+}
+
+TEST(UninstallSequence, WithoutDriverFlagsNoDriverProgramRunsButAllElseGoes) {
+    SetupContext* context = InstalledMachine(true, kWindowsAbove10);
+    EXPECT_EQ(RunUninstall(), 1);
+    for (const std::string& event : Record().events)
+        EXPECT_EQ(event.find("_Setup"), std::string::npos) << event;
+    EXPECT_EQ(Sim().processes.started.size(), 3u) << "only the three 64-bit unregistrations";
+    ExpectProductGone(context, true);
+}
+
+TEST(UninstallSequence, LeftoversArePurgedBeforeFilesInUseMoveAside) {
+    SetupContext* context = InstalledMachine(true, kWindows10);
+    const std::string product = ProductFolder(true);
+    // An earlier uninstall left "ztml_asiodriver.del"; now the DLL itself
+    // and the encoder in the subfolder are loaded by running programs.
+    SimPutFile(In(product, "ztml_asiodriver.del"), Bytes("left by an earlier run"));
+    SimPutFile(In(product, "MixolyteRemote.del"), Bytes("left by an earlier run"));
+    SimFindFile(In(product, "ztml_asiodriver.dll"))->in_use = true;
+    SimFindFile(In(product, "mp3lame\\lame_enc.dll"))->in_use = true;
+
+    EXPECT_EQ(RunUninstall(), 1);
+
+    // The DLL got the purged leftover's name; the folder stays with it.
+    EXPECT_EQ(SimReadFile(In(product, "ztml_asiodriver.del")), Bytes("ztml_asiodriver.dll"));
+    EXPECT_FALSE(Has(In(product, "ztml_asiodriver.dll")));
+    EXPECT_FALSE(Has(In(product, "MixolyteRemote.del")));
+    std::vector<std::string> left;
+    for (const SimFile* file : SimListTree(product)) left.push_back(file->path);
+    // The folder tree stops at the first file it cannot delete: the
+    // subfolder with its moved encoder comes first and stays.
+    EXPECT_EQ(left, (std::vector<std::string>{In(product, "mp3lame"), In(product, "mp3lame\\lame_enc.del"),
+                                              In(product, "ztml_asiodriver.del")}));
+    // Everything else is gone all the same, and the box still asks for
+    // the restart.
+    EXPECT_FALSE(SimRegKeyExists(kHklm, UninstallEntry()));
+    EXPECT_FALSE(Has(kShortcutFolder));
+    EXPECT_STREQ(context->product_folder, "");
+    ExpectRestartBox(context);
+
+    // After the restart nothing holds them: the next uninstall purges the
+    // ".del" file of the product folder itself (not the subfolder's) and
+    // goes on to delete the rest.
+    for (const SimFile* file : SimListTree(product)) const_cast<SimFile*>(file)->in_use = false;
+    EXPECT_EQ(RunUninstall(), 1);
+    EXPECT_FALSE(Has(product));
+}
+
+TEST(UninstallSequence, AFailingDriverUninstallIsReportedAndTheRestGoesOn) {
+    SetupContext* context = InstalledMachine(false, kWindows7);
+    context->cable_driver_found = 1;
+    context->aux_driver_found = 1;
+    DriverProgramsSeeTheirFiles(context, false);
+    Record().exit_codes["ZTCABLE_Setup.exe"] = -1;
+    Record().exit_codes["ZTMLAUX_Setup.exe"] = 1;  // no meaning on uninstall
+
+    EXPECT_EQ(RunUninstall(), 1);
+    EXPECT_EQ(Reports(context), std::vector<std::intptr_t>{127}) << "one report, from the failing runner";
+    EXPECT_EQ(std::string(context->message_text).rfind("Failed to uninstall Mixolyte virtual i/o driver...", 0), 0u);
+    EXPECT_EQ(Sim().processes.started.size(), 2u);
+    ExpectProductGone(context, false);
+    ExpectRestartBox(context);
+}
+
+TEST(UninstallSequence, HiddenModeShowsNoBox) {
+    SetupContext* context = InstalledMachine(true, kWindows10);
+    hidden_mode = 1;
+    EXPECT_EQ(RunUninstall(), 1);
+    hidden_mode = 0;
+    EXPECT_TRUE(Sim().windows.boxes.empty());
+    EXPECT_TRUE(Reports(context).empty());
+    ExpectProductGone(context, true);
+}
+
+TEST(UninstallSequence, AnUnreadablePackageRemovesNothing) {
+    for (int hidden = 0; hidden < 2; ++hidden) {
+        SetupContext* context = InstalledMachine(true, kWindows7);
+        context->daza_driver_found = 1;
+        context->cable_driver_found = 1;
+        context->aux_driver_found = 1;
+        // Only the directory and no entry byte: not a package.
+        Sim().resources.rcdata[100].resize(kPackageDirectorySize);
+        hidden_mode = hidden;
+        std::size_t files_before = Sim().files.entries.size();
+
+        EXPECT_EQ(RunUninstall(), -101);
+        hidden_mode = 0;
+        EXPECT_STREQ(context->message_caption, "Mixolyte Uninstallation Error");
+        EXPECT_EQ(std::string(context->message_text),
+                  std::string("Package uninstallation might be corrupted\nthanks to download official package at\n") +
+                      kProductWebSite + ".");
+        // The report is posted in hidden mode too; the window ignores it there.
+        EXPECT_EQ(Reports(context), std::vector<std::intptr_t>{127});
+        EXPECT_TRUE(Sim().windows.boxes.empty());
+        EXPECT_TRUE(Sim().processes.started.empty());
+        EXPECT_TRUE(Record().events.empty());
+        EXPECT_EQ(Sim().files.entries.size(), files_before);
+        EXPECT_TRUE(Has(In(ProductFolder(true), "ztml_asiodriver.dll")));
+        EXPECT_TRUE(Has(In(kStartup, "Mixolyte (ZT-Audio).LNK")));
+        EXPECT_TRUE(SimRegKeyExists(kHklm, UninstallEntry()));
+        EXPECT_EQ(Dword("SysTray"), 5u);
+    }
+    // No package resource at all: the same.
+    SetupContext* context = InstalledMachine(false, kWindows7);
+    Sim().resources.rcdata.erase(100);
+    EXPECT_EQ(RunUninstall(), -101);
+    EXPECT_EQ(Reports(context), std::vector<std::intptr_t>{127});
+    EXPECT_TRUE(Has(ProductFolder(false)));
+}
+
+TEST(UninstallSequence, InstallUninstallInstallRoundTrip) {
+    // The install's own work is undone; a DLL held over the uninstall is
+    // purged by the next install once it is free, and that install succeeds.
+    SetupContext* context = NewMachine(false, kWindows7);
+    PutPackage(PackageEntries());
+    PutStandIns(context, false);
+    CopyText(startup_folder, sizeof startup_folder, kStartup);
+    ASSERT_EQ(RunInstall(context), 1);
+    const std::string product = ProductFolder(false);
+    ASSERT_TRUE(Has(In(product, "ztml_asiodriver.dll")));
+    ASSERT_TRUE(SimRegKeyExists(kHklm, UninstallEntry()));
+    ASSERT_TRUE(Has(In(kShortcutFolder, "Readme.LNK")));
+    context->cable_driver_found = 1;
+    context->aux_driver_found = 1;
+
+    SimFindFile(In(product, "ztml_asiodriver.dll"))->in_use = true;
+    EXPECT_EQ(RunUninstall(), 1);
+    std::vector<std::string> left;
+    for (const SimFile* file : SimListTree(product)) left.push_back(file->path);
+    EXPECT_EQ(left, std::vector<std::string>{In(product, "ztml_asiodriver.del")});
+    EXPECT_FALSE(Has(kShortcutFolder));
+    EXPECT_FALSE(SimRegKeyExists(kHklm, UninstallEntry()));
+    EXPECT_FALSE(Has("C:\\Windows\\inf\\ztusbgpi_uart.inf"));
+    EXPECT_EQ(Dword("SysTray"), 0u);
+
+    SimFindFile(In(product, "ztml_asiodriver.del"))->in_use = false;
+    Sim().windows.boxes.clear();
+    EXPECT_EQ(RunInstall(context), 1);
+    EXPECT_FALSE(Has(In(product, "ztml_asiodriver.del")));
+    EXPECT_TRUE(Has(In(product, "ztml_asiodriver.dll")));
+    EXPECT_TRUE(SimRegKeyExists(kHklm, UninstallEntry()));
+}

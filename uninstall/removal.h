@@ -1,0 +1,54 @@
+// The removal operations: ".del" leftovers, the package's files, the
+// Start-menu shortcuts, one shortcut file, a folder tree and a registry key
+// tree. They work silently; their callers ignore what they give back.
+#pragma once
+#include <cstddef>
+
+#include "platform/types.h"
+#include "setup/context.h"
+
+// The shortcut folder below a Start-menu Programs folder.
+inline constexpr char kShortcutFolderName[] = "ZT Audio\\MixoLyte";
+// The per-user Programs folder: the Shell Folders value under HKCU.
+inline constexpr char kShellFoldersKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+inline constexpr char kProgramsValue[] = "Programs";
+
+// Deletes every file matching "*.del" directly in the folder (subfolders
+// are not searched). Gives the number of deletions tried, failed ones
+// included. An empty folder name searches nothing.
+int PurgeDelFiles(const char* folder);
+
+// The name a file in use is moved to: the path with the extension of its
+// last component replaced by ".del". Gives 0 (and leaves `out` unusable)
+// when the last component has no extension or the name does not fit.
+int DelNameOf(const char* path, char* out, std::size_t size);
+
+// Deletes each package file from the product folder; a file that cannot
+// be deleted is renamed to its ".del" name (a failing rename is ignored).
+// Entry names that the extraction refuses are passed over, so a crafted
+// directory cannot reach outside the product folder. Gives 0.
+int DeletePackageFiles(const SetupContext* context);
+
+// Deletes the shortcut file folder\title.LNK. Non-zero when it was
+// deleted; an empty folder deletes nothing.
+int DeleteShortcut(const char* folder, const char* title);
+
+// Deletes the product's shortcuts and the shortcut folder below the user's
+// Programs folder (from the registry) and below common_programs_folder.
+// `buffer` is the scratch path buffer of `size` (at least 1024) bytes.
+void RemoveStartMenuShortcuts(const SetupContext* context, char* buffer, std::size_t size);
+
+// Deletes the folder's files and subfolders, then the folder. The first
+// file (or subfolder) that cannot be deleted ends the work on that folder;
+// directories whose name begins with "." are left alone. Gives 1.
+int DeleteFolderTree(const char* folder);
+
+// Deletes the key parent\subkey with all its subkeys, depth first. 1 when
+// the key was deleted; 0 when it, or one of its subkeys, cannot be opened
+// or deleted.
+int DeleteRegistryTree(plat::Handle parent, const char* subkey);
+
+// Reads the user's Start-menu Programs folder into `destination` (`size`
+// bytes). 1 when read; 0 when the value is missing, not a REG_SZ, or does
+// not fit.
+int ReadUserProgramsFolder(char* destination, std::size_t size);
