@@ -12,6 +12,9 @@
 void ContractSetUp();
 // 1 on the sim, 0 on Windows: for the few facts only the sim can force.
 int ContractIsSim();
+// 1 when the suite runs as a 32-bit program, as the setup program does (the
+// sim models that program); 0 for the 64-bit build of the suite.
+int ContractIs32BitProgram();
 // A folder that exists, is empty and belongs to this test alone, without a
 // final backslash.
 std::string ContractTempFolder();

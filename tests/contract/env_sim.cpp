@@ -15,6 +15,8 @@ void ContractSetUp() {
     Sim().resources.rcdata[100].assign(text.begin(), text.end());
 }
 
+int ContractIs32BitProgram() { return 1; }
+
 int ContractIsSim() { return 1; }
 
 std::string ContractTempFolder() {

@@ -41,6 +41,8 @@ void ContractSetUp() {
     ContractUnloadModules();
 }
 
+int ContractIs32BitProgram() { return sizeof(void*) == 4; }
+
 int ContractIsSim() { return 0; }
 
 std::string ContractTempFolder() {

@@ -528,6 +528,7 @@ TEST_F(RegistryContract, WideAndAnsiFormsSeeTheSameKeysAndValues) {
 
 TEST_F(RegistryContract, SixtyFourBitWindowsRedirectsMachineSoftwareOnly) {
     ContractUse64BitWindows();
+    if (!ContractIs32BitProgram()) GTEST_SKIP() << "the setup program's views are a 32-bit program's";
     if (!ContractIs64BitWindows()) GTEST_SKIP() << "32-bit Windows has one registry view";
     const Handle machine = plat::kHkeyLocalMachine;
     const std::uint32_t read64 = plat::kKeyRead | plat::kKeyWow64_64Key;
@@ -610,6 +611,7 @@ TEST_F(RegistryContract, SixtyFourBitWindowsRedirectsMachineSoftwareOnly) {
 }
 
 TEST_F(RegistryContract, ViewFlagsChangeNothingOn32BitWindows) {
+    if (!ContractIs32BitProgram()) GTEST_SKIP() << "the setup program's views are a 32-bit program's";
     if (ContractIs64BitWindows()) GTEST_SKIP() << "64-bit Windows has two registry views";
     const Handle machine = plat::kHkeyLocalMachine;
     Handle key = nullptr;
