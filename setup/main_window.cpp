@@ -296,20 +296,8 @@ std::uint32_t InstallWorkerMain(void* parameter) {
 int IsSameSetupProgram() {
     const char* running = FileNamePart(setup_context.program_path);
 
-    plat::Handle key = nullptr;
-    if (plat::RegistryOpenKeyEx(plat::kHkeyLocalMachine, kUninstallEntryKey, plat::kKeyRead, &key) !=
-            plat::kErrorSuccess &&
-        plat::RegistryOpenKeyEx(plat::kHkeyLocalMachine, kUninstallEntryKey,
-                                plat::kKeyRead | plat::kKeyWow64_32Key, &key) != plat::kErrorSuccess)
-        return 1;
     char value[1024];
-    std::uint32_t size = sizeof value;
-    std::uint32_t type = 0;
-    std::uint32_t status = plat::RegistryQueryValue(key, "UninstallString", &type, value, &size);
-    plat::RegistryCloseKey(key);
-    if (status != plat::kErrorSuccess || type != plat::kRegSz) return 1;
-    // A text stored without its terminator fills the buffer unterminated.
-    value[size < sizeof value ? size : sizeof value - 1] = '\0';
+    if (ReadUninstallString(value, sizeof value) != 1) return 1;
     if (value[0] == '\0') return 1;
     return EqualIgnoringCase(FileNamePart(value), running) ? 1 : 0;
 }

@@ -157,19 +157,26 @@ const char* OsVersionLabel(int code) {
     }
 }
 
-int FindUninstallEntry() {
+int ReadUninstallString(char* value, std::uint32_t capacity) {
     plat::Handle key = nullptr;
     if (plat::RegistryOpenKeyEx(plat::kHkeyLocalMachine, kUninstallEntryKey, plat::kKeyRead, &key) !=
             plat::kErrorSuccess &&
         plat::RegistryOpenKeyEx(plat::kHkeyLocalMachine, kUninstallEntryKey,
                                 plat::kKeyRead | plat::kKeyWow64_32Key, &key) != plat::kErrorSuccess)
-        return 0;
-    char value[1024];
-    std::uint32_t size = sizeof value;
+        return -1;
+    std::uint32_t size = capacity;
     std::uint32_t type = 0;
     std::uint32_t status = plat::RegistryQueryValue(key, "UninstallString", &type, value, &size);
     plat::RegistryCloseKey(key);
-    return status == plat::kErrorSuccess && type == plat::kRegSz ? 1 : 0;
+    if (status != plat::kErrorSuccess || type != plat::kRegSz) return 0;
+    // A text stored without its terminator fills the buffer unterminated.
+    value[size < capacity ? size : capacity - 1] = '\0';
+    return 1;
+}
+
+int FindUninstallEntry() {
+    char value[1024];
+    return ReadUninstallString(value, sizeof value) == 1 ? 1 : 0;
 }
 
 int FindProductDeviceNames() {

@@ -22,6 +22,10 @@ int GetOsVersionCode();
 const char* OsVersionLabel(int code);
 // 1 when the uninstall entry exists with a REG_SZ "UninstallString".
 int FindUninstallEntry();
+// "UninstallString" of the uninstall entry, the default view tried first,
+// then the 32-bit view: -1 when the key cannot be opened, 0 when the value
+// is missing, too long or not REG_SZ, 1 with the text terminated in `value`.
+int ReadUninstallString(char* value, std::uint32_t capacity);
 // 0, or 1-4 for a hit in the capture device list, 11-14 in the render list.
 int FindProductDeviceNames();
 // Non-null when the class has a present device interface (the device
