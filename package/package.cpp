@@ -78,6 +78,16 @@ int ExtractPackage(SetupContext* context) {
     ChainState chain;
     ChainStart(&chain);
     EntryBuffer buffer;
+    // One buffer for the largest entry that lies inside the resource, taken
+    // once: growing it entry by entry would touch fresh pages again and again.
+    std::uint32_t largest = 0;
+    for (int index = 0; index < kPackageEntryCount; ++index) {
+        DirectoryRecord record;
+        ReadDirectoryRecord(context->package_directory[index], &record);
+        if (EntryInsideResource(record, view.size) && record.size < 0x80000000u && record.size > largest)
+            largest = record.size;
+    }
+    buffer.Reserve(largest);
     int failures = 0;
     std::uint32_t last_size = 0;
     for (int index = 0; index < kPackageEntryCount; ++index) {
