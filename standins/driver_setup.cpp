@@ -10,11 +10,20 @@
 // and eight recording endpoint entries under MMDevices; the uninstall takes
 // all of that away again. Exit codes follow the runner's contract: 0 done,
 // 1 restart needed first, negative failed.
+//
+// The DAZA driver is a real device driver (daza_driver/): its setup installs
+// the root-enumerated device from the INF beside it, as Windows installs
+// such a device, which copies the driver, creates its service and starts the
+// device; the uninstall removes the device and the service first. The cable
+// and aux drivers have no device: their setups write the records alone.
 #include <cstdio>
 #include <string>
 
 #include "setup/text.h"
 #include "standin_common.h"
+#if defined(MIXO_DRIVER_DAZA)
+#include "daza_device_install.h"
+#endif
 
 namespace {
 
@@ -36,18 +45,17 @@ struct Driver {
     const char* file_stem;     // driver file and INF name without generation/bitness
     const char* inf_stem;
     bool fixed_win10_x64;      // the DAZA driver exists only as the Windows 10 x64 build
-    bool endpoints;            // leaves the sixteen endpoint entries
 };
 
 #if defined(MIXO_DRIVER_DAZA)
 const Driver kDriver = {"ZTMixolyteDAZA", "ZT-Audio Mixolyte DAZA", "ztmixolytevaio", "ztmixolytevaio",
-                        true, true};
+                        true};
 #elif defined(MIXO_DRIVER_CABLE)
 const Driver kDriver = {"ZTMixolyteCABLE", "ZT-Audio Virtual Cable", "ztaudio_mlvaio", "ZTmlvaio",
-                        false, false};
+                        false};
 #elif defined(MIXO_DRIVER_AUX)
 const Driver kDriver = {"ZTMixolyteMLAUX", "ZT-Audio Virtual Cable AUX", "ztaudio_mlauxvaio",
-                        "ZTmlauxvaio", false, false};
+                        "ZTmlauxvaio", false};
 #else
 #error "build with MIXO_DRIVER_DAZA, MIXO_DRIVER_CABLE or MIXO_DRIVER_AUX"
 #endif
@@ -72,8 +80,6 @@ Mode ParseMode(const char* command_line, bool* hidden) {
     return mode;
 }
 
-std::string ServiceKey() { return std::string(kServicesKey) + kDriver.hardware_id + "MME"; }
-
 // "ztaudio_mlvaio64_win7.sys" and the like: the build for this Windows
 // generation and this program's bitness.
 std::string DriverBaseName() {
@@ -90,13 +96,6 @@ std::string DriverBaseName() {
 std::string InfName() {
     std::string base = DriverBaseName();
     return std::string(kDriver.inf_stem) + base.substr(std::string(kDriver.file_stem).size()) + ".inf";
-}
-
-std::string DriversFolder() {
-    char system[MAX_PATH] = {};
-    UINT n = GetSystemDirectoryA(system, sizeof system);
-    if (n == 0 || n >= sizeof system) CopyText(system, sizeof system, "C:\\Windows\\System32");
-    return std::string(system) + "\\drivers";
 }
 
 // The media class entry that belongs to this driver, or the first free
@@ -119,6 +118,8 @@ std::string ClassEntryName() {
     }
     return "9999";
 }
+
+#if defined(MIXO_DRIVER_DAZA)
 
 // Endpoint keys are named by GUID; these are fixed per flow and channel so
 // that a reinstall finds the same entries.
@@ -173,6 +174,49 @@ void RemoveEndpoints() {
     }
 }
 
+// The device from the INF in this program's folder (the product folder),
+// before anything else: a loaded driver file cannot be overwritten, so only
+// the device install may put it in place. Then the endpoint entries.
+int Install() {
+    std::string inf = OwnFolder(nullptr) + "\\" + InfName();
+    std::string driver = OwnFolder(nullptr) + "\\" + DriverBaseName() + ".sys";
+    if (GetFileAttributesA(inf.c_str()) == INVALID_FILE_ATTRIBUTES ||
+        GetFileAttributesA(driver.c_str()) == INVALID_FILE_ATTRIBUTES)
+        return -2;  // broken package
+    DazaDeviceResult installed = InstallDazaDevice(inf.c_str());
+    if (installed.error != 0) {
+        LogNote(OwnFileName(nullptr).c_str(), std::string("device install failed at ") + installed.failed_step +
+                                                  ": error " + std::to_string(installed.error));
+        return -3;
+    }
+    // The media class entry the device install made, found by its matching id.
+    return WriteEndpoints(ClassEntryName()) ? 0 : -3;
+}
+
+// The device first (which stops the driver), then the endpoint entries. A
+// device that cannot be removed is reported as a failure and the rest stays.
+int Uninstall() {
+    DazaDeviceResult removed = RemoveDazaDevice();
+    if (removed.error != 0) {
+        LogNote(OwnFileName(nullptr).c_str(), std::string("device removal failed at ") + removed.failed_step +
+                                                  ": error " + std::to_string(removed.error));
+        return -3;
+    }
+    RemoveEndpoints();
+    return 0;
+}
+
+#else
+
+std::string ServiceKey() { return std::string(kServicesKey) + kDriver.hardware_id + "MME"; }
+
+std::string DriversFolder() {
+    char system[MAX_PATH] = {};
+    UINT n = GetSystemDirectoryA(system, sizeof system);
+    if (n == 0 || n >= sizeof system) CopyText(system, sizeof system, "C:\\Windows\\System32");
+    return std::string(system) + "\\drivers";
+}
+
 int Install() {
     std::string driver_file = DriverBaseName() + ".sys";
     std::string source = OwnFolder(nullptr) + "\\" + driver_file;
@@ -189,16 +233,13 @@ int Install() {
                       "\\SystemRoot\\System32\\drivers\\" + driver_file, REG_EXPAND_SZ);
     ok &= WriteString(HKEY_LOCAL_MACHINE, service, "DisplayName", kDriver.display_name);
 
-    std::string entry_name = ClassEntryName();
-    std::string entry = std::string(kMediaClassKey) + "\\" + entry_name;
+    std::string entry = std::string(kMediaClassKey) + "\\" + ClassEntryName();
     ok &= WriteString(HKEY_LOCAL_MACHINE, entry, "MatchingDeviceId", kDriver.hardware_id);
     ok &= WriteString(HKEY_LOCAL_MACHINE, entry, "Driver", driver_file);
     ok &= WriteString(HKEY_LOCAL_MACHINE, entry, "DriverDesc", kDriver.display_name);
     ok &= WriteString(HKEY_LOCAL_MACHINE, entry, "ProviderName", "ZT-Audio Software");
     ok &= WriteString(HKEY_LOCAL_MACHINE, entry, "DriverVersion", "2.1.2.2");
     ok &= WriteString(HKEY_LOCAL_MACHINE, entry, "InfPath", InfName());
-
-    if (kDriver.endpoints) ok &= WriteEndpoints(entry_name);
     return ok ? 0 : -3;
 }
 
@@ -218,9 +259,10 @@ int Uninstall() {
             EqualsIgnoreCase(id, kDriver.hardware_id))
             ok &= DeleteKeyTree(HKEY_LOCAL_MACHINE, entry);
     }
-    if (kDriver.endpoints) RemoveEndpoints();
     return ok ? 0 : -3;
 }
+
+#endif
 
 }  // namespace
 

@@ -44,16 +44,11 @@ std::string RunLogPath() {
     return base + "\\ZT-Audio\\standin-runs.log";
 }
 
-void LogRun(const char* exe_name, const char* command_line) {
-    std::string log = RunLogPath();
+namespace {
+
+// Appends one line to a log file, creating its folder when missing.
+void AppendLine(const std::string& log, const std::string& line) {
     CreateDirectoryA(log.substr(0, log.find_last_of('\\')).c_str(), nullptr);
-
-    char folder[MAX_PATH * 2] = {};
-    DWORD n = GetCurrentDirectoryA(sizeof folder, folder);
-    if (n >= sizeof folder) folder[0] = '\0';
-
-    std::string line = std::string(exe_name) + "|" + (command_line ? command_line : "") + "|" +
-                       folder + "\r\n";
     // Several stand-ins may append in turn; FILE_APPEND_DATA keeps each line whole.
     HANDLE file = CreateFileA(log.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
                               nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -61,6 +56,24 @@ void LogRun(const char* exe_name, const char* command_line) {
     DWORD written = 0;
     WriteFile(file, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
     CloseHandle(file);
+}
+
+}  // namespace
+
+void LogNote(const char* exe_name, const std::string& text) {
+    std::string log = RunLogPath();
+    AppendLine(log.substr(0, log.find_last_of('\\')) + "\\standin-notes.log",
+               std::string(exe_name) + "|" + text + "\r\n");
+}
+
+void LogRun(const char* exe_name, const char* command_line) {
+    std::string log = RunLogPath();
+
+    char folder[MAX_PATH * 2] = {};
+    DWORD n = GetCurrentDirectoryA(sizeof folder, folder);
+    if (n >= sizeof folder) folder[0] = '\0';
+
+    AppendLine(log, std::string(exe_name) + "|" + (command_line ? command_line : "") + "|" + folder + "\r\n");
 }
 
 int ForcedExitCode(HMODULE module, int* code) {

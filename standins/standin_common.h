@@ -22,6 +22,10 @@ void LogRun(const char* exe_name, const char* command_line);
 // The path of the run log.
 std::string RunLogPath();
 
+// Appends "<exe name>|<text>" to the notes log beside the run log
+// (standin-notes.log): why a stand-in failed, for people reading a test run.
+void LogNote(const char* exe_name, const std::string& text);
+
 // A test can make a stand-in end with another code: a file named after the
 // program plus ".exitcode" beside it, holding a decimal number (negative
 // numbers included). Gives 1 and the code when such a file is there.

@@ -22,11 +22,13 @@ fail() { echo "endpoints: FAIL: $*"; failures=$((failures + 1)); }
 audio='HKLM\Software\Microsoft\Windows\CurrentVersion\MMDevices\Audio'
 service='HKLM\SYSTEM\CurrentControlSet\Services\ZTMixolyteDAZAMME'
 
-# The DAZA stand-in with its driver file beside it, when built.
+# The DAZA stand-in with its driver file and INF beside it, when built (it
+# installs the device from the INF).
 standin=
 for candidate in "${DAZA_SETUP:-}" "$build/win64/standins/ZTMixolyteDAZA_Setup_x64.exe" \
                  "$build/standins64/ZTMixolyteDAZA_Setup_x64.exe"; do
-  if [ -n "$candidate" ] && [ -f "$candidate" ] && [ -f "$(dirname "$candidate")/ztmixolytevaio64_win10.sys" ]; then
+  if [ -n "$candidate" ] && [ -f "$candidate" ] && [ -f "$(dirname "$candidate")/ztmixolytevaio64_win10.sys" ] &&
+     [ -f "$(dirname "$candidate")/ztmixolytevaio64_win10.inf" ]; then
     standin=$candidate
     break
   fi
@@ -38,7 +40,8 @@ if [ -n "$standin" ]; then
   # its switches.
   folder="$prefix/drive_c/Program Files (x86)/ZT/Mixolyte"
   mkdir -p "$folder"
-  cp "$standin" "$(dirname "$standin")/ztmixolytevaio64_win10.sys" "$folder/"
+  cp "$standin" "$(dirname "$standin")/ztmixolytevaio64_win10.sys" "$(dirname "$standin")/ztmixolytevaio64_win10.inf" \
+     "$folder/"
   status=0
   (cd "$folder" && wine ./ZTMixolyteDAZA_Setup_x64.exe -h -i -H -n) || status=$?
   [ "$status" -eq 0 ] || fail "the DAZA stand-in ended with $status"

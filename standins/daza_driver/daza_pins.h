@@ -23,12 +23,15 @@
 #define DAZA_PIN1_STATE_AT 16u
 #define DAZA_PIN2_STATE_AT 28u
 
-/* Each pin climbs linearly from 0 to its final state, the later pins of the
- * later channels a little more slowly, so that the pin check sees its count
- * of settled pins grow: channel 0's first pin settles at 2.5 s, channel 7's
- * second pin at 4.0 s after the device started. */
+/* Each pin climbs linearly from 0 to its final state, pin after pin a
+ * little more slowly, so that the pin check, polling once a second, sees its
+ * count of settled pins grow over several polls: channel 0's first pin
+ * settles at 2.5 s, each further pin (channel 0 pin 1, channel 1 pin 0, ...)
+ * 0.3 s later, channel 7's second pin at 7.0 s after the pins' clock started
+ * (the driver's first 0x222040 since the device started). */
 #define DAZA_PIN_FINAL_BASE 5000u
 #define DAZA_RAMP_BASE_MS 2500u
+#define DAZA_RAMP_STEP_MS 300u
 
 static inline void DazaPutLe32(unsigned char* at, unsigned int value) {
     at[0] = (unsigned char)(value & 0xFFu);
@@ -47,10 +50,11 @@ static inline unsigned int DazaPinFinal(unsigned int channel, unsigned int pin) 
 }
 
 static inline unsigned int DazaPinRampMs(unsigned int channel, unsigned int pin) {
-    return DAZA_RAMP_BASE_MS + 200u * channel + 100u * pin;
+    return DAZA_RAMP_BASE_MS + DAZA_RAMP_STEP_MS * (2u * channel + pin);
 }
 
-/* State of pin 0 or 1 of a channel, `ms` milliseconds after the start. */
+/* State of pin 0 or 1 of a channel, `ms` milliseconds after the pins' clock
+ * started. */
 static inline unsigned int DazaPinState(unsigned int channel, unsigned int pin, unsigned int ms) {
     unsigned int final_state = DazaPinFinal(channel, pin);
     unsigned int ramp = DazaPinRampMs(channel, pin);

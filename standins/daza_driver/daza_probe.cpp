@@ -131,7 +131,7 @@ int RunCheck(bool expect_climb) {
     unsigned first_poll_ms = 0;
     const DWORD begin = GetTickCount();
     bool settled = false;
-    for (int poll = 0; !settled && GetTickCount() - begin < 10000; ++poll) {
+    for (int poll = 0; !settled && GetTickCount() - begin < 15000; ++poll) {
         if (poll > 0) Sleep(250);
         if (poll == 0) first_poll_ms = ReadStatistics(device).ms_since_start;
         DWORD now = GetTickCount();

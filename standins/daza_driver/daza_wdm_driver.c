@@ -10,9 +10,13 @@
  *   0x222050  16 bytes in (channel index 0..7, little-endian, then zeros),
  *             416 bytes out: the channel's pin status record, whose 32-bit
  *             little-endian values at bytes 16 and 28 are the states of the
- *             channel's two pins. Each state climbs from 0 over the first
- *             seconds after the device started and then holds at its final
- *             value of 5000 or more.
+ *             channel's two pins. The pins come up once the control
+ *             application has connected: each state is 0 until the first
+ *             0x222040 since the device started (the pin check sends it once
+ *             after opening the device), climbs over the seconds after it
+ *             and then holds at its final value of 5000 or more. So the pin
+ *             check, however late it comes, sees changing pins first and
+ *             steady ones after, and its count of good pins grows.
  *
  * It counts the requests it answered and keeps the counts, for tests, in
  * the service key's "Parameters" subkey ("InfoRequests", "PinRequests",
@@ -35,6 +39,7 @@ typedef struct DazaDevice {
     UNICODE_STRING interface_link; /* from IoRegisterDeviceInterface */
     BOOLEAN interface_enabled;
     LONGLONG started_at;           /* performance counter at the last start */
+    volatile LONGLONG pins_started_at; /* at the first 0x222040 since then, 0 before */
 } DazaDevice;
 
 /* Driver-wide state: the counts and where they are published. */
@@ -57,10 +62,10 @@ static LONGLONG CounterNow(LONGLONG* ticks_per_second) {
     return now.QuadPart;
 }
 
-static ULONG MillisecondsSinceStart(const DazaDevice* device) {
+static ULONG MillisecondsSince(LONGLONG then) {
     LONGLONG per_second = 1;
     LONGLONG now = CounterNow(&per_second);
-    LONGLONG elapsed = now - device->started_at;
+    LONGLONG elapsed = now - then;
     if (elapsed <= 0) return 0;
     LONGLONG ms = elapsed / per_second * 1000 + (elapsed % per_second) * 1000 / per_second;
     return ms > 0x7FFFFFFF ? 0x7FFFFFFFu : (ULONG)ms;
@@ -91,8 +96,21 @@ static void PublishCounts(void) {
 
 /* ---- control requests ---- */
 
-static NTSTATUS AnswerInfo(PIRP irp, ULONG out_size) {
+static ULONG MillisecondsSinceStart(const DazaDevice* device) { return MillisecondsSince(device->started_at); }
+
+/* The pins' clock: 0 until the first 0x222040 since the start. */
+static ULONG PinMilliseconds(const DazaDevice* device) {
+    LONGLONG since = device->pins_started_at;
+    return since == 0 ? 0 : MillisecondsSince(since);
+}
+
+static NTSTATUS AnswerInfo(DazaDevice* device, PIRP irp, ULONG out_size) {
     if (out_size < DAZA_INFO_SIZE) return STATUS_BUFFER_TOO_SMALL;
+    if (device->pins_started_at == 0) {
+        LONGLONG per_second = 1;
+        LONGLONG now = CounterNow(&per_second);
+        InterlockedCompareExchange64(&device->pins_started_at, now != 0 ? now : 1, 0);
+    }
     UCHAR* out = (UCHAR*)irp->AssociatedIrp.SystemBuffer;
     DazaPutLe32(out, DAZA_INTERFACE_VERSION);
     irp->IoStatus.Information = DAZA_INFO_SIZE;
@@ -107,7 +125,7 @@ static NTSTATUS AnswerPinStatus(const DazaDevice* device, PIRP irp, ULONG in_siz
     /* Input and output share the system buffer: take the channel first. */
     ULONG channel = DazaGetLe32(buffer);
     if (channel >= DAZA_CHANNELS) return STATUS_INVALID_PARAMETER;
-    DazaFillRecord(buffer, channel, MillisecondsSinceStart(device));
+    DazaFillRecord(buffer, channel, PinMilliseconds(device));
     irp->IoStatus.Information = DAZA_RECORD_SIZE;
     InterlockedIncrement(&g_driver.pin_requests);
     return STATUS_SUCCESS;
@@ -140,7 +158,7 @@ static NTSTATUS DispatchDeviceControl(PDEVICE_OBJECT device_object, PIRP irp) {
     NTSTATUS status;
     switch (code) {
         case DAZA_IOCTL_INFO:
-            status = AnswerInfo(irp, out_size);
+            status = AnswerInfo(device, irp, out_size);
             break;
         case DAZA_IOCTL_PIN_STATUS:
             status = AnswerPinStatus(device, irp, in_size, out_size);
@@ -202,6 +220,7 @@ static NTSTATUS StartDevice(DazaDevice* device, PIRP irp) {
     if (NT_SUCCESS(status)) {
         LONGLONG per_second = 1;
         device->started_at = CounterNow(&per_second);
+        device->pins_started_at = 0;
         InterlockedIncrement(&g_driver.device_starts);
         PublishCounts();
         SetInterface(device, TRUE);
