@@ -49,6 +49,8 @@ test: deps build test-host test-asan test-wine test-e2e fuzz-short
 test-host: host
 	@$(BUILD)/host/mixo_tests --gtest_brief=1
 	@$(BUILD)/host/contract_tests --gtest_brief=1
+	@# mixpack reads the package straight out of the built setup program.
+	@$(BUILD)/host/mixpack verify $(BUILD)/win32/MixolyteSetup.exe | tail -n 1
 
 test-asan:
 	@$(CMAKE) -S . -B $(BUILD)/host-asan -DCMAKE_BUILD_TYPE=Debug -DMIXO_SANITIZE=ON >/dev/null

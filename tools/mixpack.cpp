@@ -16,6 +16,7 @@
 #include "platform/sim/sim.h"
 #include "setup/context.h"
 #include "setup/text.h"
+#include "tools/pe_rcdata.h"
 
 namespace fs = std::filesystem;
 
@@ -26,7 +27,8 @@ int Usage() {
                  "usage: mixpack build PAYLOAD_DIR OUT [--tag N]\n"
                  "       mixpack list FILE\n"
                  "       mixpack verify FILE\n"
-                 "       mixpack extract FILE DIR\n");
+                 "       mixpack extract FILE DIR\n"
+                 "FILE is a package or a setup program that carries one.\n");
     return 2;
 }
 
@@ -116,12 +118,22 @@ int Build(int argc, char** argv) {
     return 0;
 }
 
-// Reads FILE and checks that it can be a package at all.
+// Reads FILE (a package, or a setup program carrying one as RCDATA 100)
+// and checks that it can be a package at all.
 bool LoadPackageFile(const char* path, std::vector<std::uint8_t>* bytes) {
     std::string error;
     if (!ReadWholeFile(path, bytes, &error)) {
         std::fprintf(stderr, "mixpack: %s\n", error.c_str());
         return false;
+    }
+    if (LooksLikeProgram(*bytes)) {
+        std::vector<std::uint8_t> resource;
+        error = FindProgramResource(*bytes, 10, 100, &resource);
+        if (!error.empty()) {
+            std::fprintf(stderr, "mixpack: %s: a Windows program without a package: %s\n", path, error.c_str());
+            return false;
+        }
+        bytes->swap(resource);
     }
     if (bytes->size() <= static_cast<std::size_t>(kPackageDirectorySize)) {
         std::fprintf(stderr,
