@@ -8,25 +8,16 @@
 
 #include "devices/inventory.h"
 #include "devices/inventory_state.h"
+#include "devices/mmdevices.h"
 #include "setup/wide_text.h"
 #include "platform/audio.h"
 #include "platform/registry.h"
 
 namespace {
 
-constexpr char16_t kAudioKeyPath[] = u"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\MMDevices\\Audio";
 // Flow key path + "\" + key name (at most 999 units) + "\Properties".
 constexpr std::size_t kPathUnits = 1100;
 constexpr std::uint32_t kKeyNameUnits = 1000;
-
-constexpr char16_t kValueDescription[] = u"{a45c254e-df1c-4efd-8020-67d146a850e0},2";
-constexpr char16_t kValueInterfaceName[] = u"{b3f8fa53-0004-438e-9003-51a46e139bfc},6";
-constexpr char16_t kValueDevicePath[] = u"{233164c8-1b2c-4c7d-bc68-b671687a2567},1";
-constexpr char16_t kValueFormFactor[] = u"{1da5d803-d492-4edd-8c23-e0c0ffee7f0e},0";
-constexpr char16_t kValueIconPath[] = u"{259abffc-50a7-47ce-af08-68c9a7d73366},12";
-constexpr char16_t kValueEndpointFormat[] = u"{e4870e26-3cc5-4cd2-ba46-ca0a9a70ed04},0";
-constexpr char16_t kValueDeviceFormat[] = u"{f19f064d-082c-4e27-bc73-6882a1bb8e4c},0";
-constexpr char16_t kValueHardwareId[] = u"{83da6326-97a6-4088-9453-a1923f573b29},3";
 
 constexpr std::uint32_t kTextLimitBytes = 4096;
 constexpr std::uint32_t kBytesLimit = 1024;

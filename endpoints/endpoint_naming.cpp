@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "endpoints/endpoints.h"
+#include "devices/mmdevices.h"
 #include "platform/registry.h"
 #include "setup/wide_text.h"
 
@@ -16,7 +17,6 @@ constexpr std::size_t kImagePathUnits = 1024;  // the service's ImagePath
 constexpr std::size_t kLongestKeyName = 254;   // longer names are skipped
 constexpr std::uint32_t kMostValueBytes = 4096;
 
-constexpr char16_t kFlowRoot[] = u"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\MMDevices\\Audio";
 constexpr char16_t kDazaHardwareId[] = u"ZTMixolyteDAZA";
 // The driver's service key: the hardware id with "MME" after it.
 constexpr char16_t kDazaServiceKey[] = u"SYSTEM\\CurrentControlSet\\Services\\ZTMixolyteDAZAMME";
@@ -25,13 +25,6 @@ constexpr char16_t kMediaClassKey[] =
 constexpr char16_t kWindowsFolderPrefix[] = u"%windir%\\";
 constexpr char16_t kClassDriverPrefix[] = u"%windir%\\system32\\Drivers\\";
 
-// Property values of an endpoint: read, the driver's identifier after the
-// last colon and the channel in the last four characters; written, the
-// name Windows shows and the icon.
-constexpr char16_t kDriverIdValue[] = u"{83da6326-97a6-4088-9453-a1923f573b29},3";
-constexpr char16_t kChannelValue[] = u"{233164c8-1b2c-4c7d-bc68-b671687a2567},1";
-constexpr char16_t kNameValue[] = u"{a45c254e-df1c-4efd-8020-67d146a850e0},2";
-constexpr char16_t kIconValue[] = u"{259abffc-50a7-47ce-af08-68c9a7d73366},12";
 
 struct ChannelRow {
     const char16_t* flow;
@@ -79,17 +72,17 @@ void NameInFlow(plat::Handle flow_key, const char16_t* flow_path, int use_64bit_
         AppendWide(properties, kPathUnits, u"\\Properties");
 
         char16_t text[kTextUnits];
-        if (!ReadMachineText(properties, kDriverIdValue, text, kTextUnits)) continue;
+        if (!ReadMachineText(properties, kValueHardwareId, text, kTextUnits)) continue;
         if (!IsDazaHardwareId(AfterLastColon(text))) continue;
 
         ++ordinal;
-        if (ReadMachineText(properties, kChannelValue, text, kTextUnits)) {
+        if (ReadMachineText(properties, kValueDevicePath, text, kTextUnits)) {
             int number = TrailingNumber(text);
             if (number > 0) ordinal = number;
         }
         if (ordinal != channel) continue;
-        if (!WriteMachineText(use_64bit_view, name, properties, kNameValue)) ++*failures;
-        if (!WriteMachineText(use_64bit_view, icon_path, properties, kIconValue)) ++*failures;
+        if (!WriteMachineText(use_64bit_view, name, properties, kValueDescription)) ++*failures;
+        if (!WriteMachineText(use_64bit_view, icon_path, properties, kValueIconPath)) ++*failures;
     }
 }
 
@@ -211,7 +204,7 @@ int NameEndpoint(const char16_t* flow, const char16_t* name, int icon_id, int ch
     AppendWideNumber(icon_path, kPathUnits, icon_id);
 
     char16_t flow_path[kPathUnits];
-    CopyWide(flow_path, kPathUnits, kFlowRoot);
+    CopyWide(flow_path, kPathUnits, kAudioKeyPath);
     AppendWide(flow_path, kPathUnits, u"\\");
     AppendWide(flow_path, kPathUnits, flow);
 
