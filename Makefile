@@ -7,8 +7,11 @@ export WINEDEBUG := -all
 
 .PHONY: deps build host win32 win64 standins payload package test test-host test-asan test-wine test-e2e fuzz-short demo bench fuzz clean
 
+# I386=emulated runs 32-bit programs under emulation even where the kernel
+# could run them (to try that path); I386=native undoes it.
+I386 ?= auto
 deps:
-	@bash scripts/deps.sh
+	@MIXO_I386=$(I386) bash scripts/deps.sh
 
 host:
 	@$(CMAKE) -S . -B $(BUILD)/host -DCMAKE_BUILD_TYPE=Release >/dev/null

@@ -25,13 +25,19 @@ for p in "${packages[@]}"; do
   [ "$status" = "install ok installed" ] || missing+=("$p")
 done
 
+here=$(cd "$(dirname "$0")" && pwd)
 if [ ${#missing[@]} -eq 0 ]; then
   echo "deps: all present"
-  exit 0
-fi
+else
 echo "deps: installing ${missing[*]}"
 if [ -n "${need_update:-}" ] || [ ! -d /var/lib/apt/lists ] || [ -z "$(ls -A /var/lib/apt/lists 2>/dev/null)" ]; then
   as_root apt-get update -q
 fi
 as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}" ||
   { as_root apt-get update -q && as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"; }
+fi
+
+# 32-bit programs (32-bit Wine, and so the setup program): natively where the
+# kernel runs them, otherwise emulated. MIXO_I386=emulated forces emulation
+# on a machine that would not need it; MIXO_I386=native removes it again.
+bash "$here/i386_mode.sh" setup "${MIXO_I386:-auto}"
