@@ -12,6 +12,11 @@ probe=$build/win32/winprobe.exe
 out=$build/demo/window.png
 class=ZTMixolyte0Installer0MainWindow0
 
+case $(bash "$here/../scripts/i386_mode.sh" mode) in
+  native) echo "demo: this machine runs 32-bit programs natively; the setup program runs in Wine as it is" ;;
+  emulated) echo "demo: this machine cannot run 32-bit programs itself; the setup program runs in Wine under qemu's i386 emulation" ;;
+  *) echo "demo: this machine cannot run 32-bit programs and the emulation could not be set up (run 'make deps')" >&2; exit 1 ;;
+esac
 . "$here/xvfb.sh"
 start_xvfb
 prefix=$(bash "$here/wine_prefix.sh" copy "$build" win64 demo-window)

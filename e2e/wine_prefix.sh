@@ -6,15 +6,35 @@
 set -euo pipefail
 mode=$1 build=$2 arch=$3
 root=$(cd "$build" && pwd)/wine
+here=$(cd "$(dirname "$0")" && pwd)
 base=$root/base-$arch
 export WINEDEBUG=-all
+
+# A failed wineboot stops the run here, with its last lines and the cause
+# when it is known, rather than surfacing later as a missing file.
+wine_failed() { # wine_failed WHAT LOG
+  echo "wine_prefix: $1 failed; its last lines:" >&2
+  tail -n 15 "$2" | sed 's/^/  | /' >&2
+  if [ "$(bash "$here/../scripts/i386_mode.sh" mode 2>/dev/null)" = none ]; then
+    echo "wine_prefix: this machine cannot run 32-bit programs and the emulation could not be set up (run 'make deps')" >&2
+  fi
+  exit 1
+}
 
 make_base() {
   if [ ! -f "$base/.ready" ]; then
     rm -rf "$base"
     mkdir -p "$root"
-    WINEPREFIX=$base WINEARCH=$arch wineboot -i >/dev/null 2>&1 || true
+    local log=$root/wineboot-$arch.log
+    if ! WINEPREFIX=$base WINEARCH=$arch wineboot -i >"$log" 2>&1; then
+      wine_failed "wineboot of the $arch base prefix" "$log"
+    fi
     WINEPREFIX=$base wineserver -w
+    # wineboot can exit 0 without having made a prefix (a loader that could
+    # not start): the registry files are the proof.
+    if [ ! -f "$base/system.reg" ] || [ ! -d "$base/drive_c/windows/system32" ]; then
+      wine_failed "wineboot of the $arch base prefix (no system.reg or system32 made)" "$log"
+    fi
     touch "$base/.ready"
   fi
 }
@@ -43,8 +63,11 @@ case $mode in
     rm -rf "$target"
     copy_prefix "$base" "$target"
     if [ -n "$version" ]; then
-      WINEPREFIX=$target wine winecfg -v "$version" >/dev/null 2>&1
+      if ! WINEPREFIX=$target wine winecfg -v "$version" >"$target.winecfg.log" 2>&1; then
+        wine_failed "winecfg -v $version in $name" "$target.winecfg.log"
+      fi
       WINEPREFIX=$target wineserver -w
+      rm -f "$target.winecfg.log"
     fi
     echo "$target"
     ;;
