@@ -2,6 +2,7 @@
 // registry (by name, by its endpoint id, or through an audio endpoint
 // already listed) and copies the entry's stored properties into its record.
 #include <cstring>
+#include <new>
 #include <string>
 #include <utility>
 #include <vector>
@@ -34,19 +35,26 @@ bool OpenForRead(const char16_t* path, plat::Handle* key) {
 // The readers' queries on a key already open. Each reader opens its key
 // in the same way, so the values of one key may be read through one
 // handle with the same results.
-int QueryText(plat::Handle key, const char16_t* name, char16_t* text) {
+int QueryText(plat::Handle key, const char16_t* name, char16_t* text, std::uint32_t units) {
+    if (units == 0) return 0;
     text[0] = u'\0';
     std::uint32_t type = 0;
     std::uint32_t size = kTextLimitBytes;
     std::uint8_t data[kTextLimitBytes];
     if (plat::RegistryQueryValueW16(key, name, &type, data, &size) != plat::kErrorSuccess || type != plat::kRegSz)
         return 0;
-    std::uint32_t units = size / 2;
-    for (std::uint32_t i = 0; i < units; ++i) {
-        text[i] = static_cast<char16_t>(data[2 * i] | (data[2 * i + 1] << 8));
-        if (text[i] == u'\0') return 1;
+    std::uint32_t stored = size / 2;
+    for (std::uint32_t i = 0; i < stored; ++i) {
+        auto unit = static_cast<char16_t>(data[2 * i] | (data[2 * i + 1] << 8));
+        // A text that leaves no room for its terminator is too long.
+        if (i == units - 1 && unit != u'\0') {
+            text[0] = u'\0';
+            return 0;
+        }
+        text[i] = unit;
+        if (unit == u'\0') return 1;
     }
-    text[units] = u'\0';
+    text[stored] = u'\0';
     return 1;
 }
 
@@ -103,7 +111,9 @@ struct WalkedEntry {
 };
 
 // What walking one flow key gave: -1 when it could not be opened in either
-// view, else 0 with the matchable endpoint keys in registry order.
+// view, kWalkOutOfMemory when memory ran out on the way (no entries then),
+// else 0 with the matchable endpoint keys in registry order.
+constexpr int kWalkOutOfMemory = -2;
 struct FlowWalk {
     std::u16string flow_name;
     int result = 0;
@@ -118,12 +128,25 @@ std::vector<FlowWalk>& KeptWalks() {
     return walks;
 }
 
+// Allocations of the walks left before one fails (tests); -1: no limit.
+int walk_allocations_left = -1;
+
+// Stands before each allocation a walk keeps: with the test limit used up
+// it fails the way the allocator does.
+void CountWalkAllocation() {
+    if (walk_allocations_left == 0) throw std::bad_alloc();
+    if (walk_allocations_left > 0) --walk_allocations_left;
+}
+
 // Reads D and I of one endpoint key; false when either is absent. The
 // properties key is opened below the open flow key first: that is the key
 // the text reader's first try reaches whenever that try can succeed, and
 // the short path saves walking the whole tree again for every entry.
 bool ReadCandidates(plat::Handle flow_key, const char16_t* flow_key_path, const char16_t* key_name,
                     WalkedEntry* entry) {
+    // Allocated before the key is opened: running out of memory leaves no
+    // key open.
+    std::vector<char16_t> description(kRegistryTextUnits), interface_name(kRegistryTextUnits);
     char16_t path[kPathUnits];
     CopyWide(path, kPathUnits, key_name);
     AppendWide(path, kPathUnits, u"\\Properties");
@@ -132,9 +155,8 @@ bool ReadCandidates(plat::Handle flow_key, const char16_t* flow_key_path, const 
         PropertiesPath(path, flow_key_path, key_name);
         if (!OpenForRead(path, &key)) return false;
     }
-    std::vector<char16_t> description(kRegistryTextUnits), interface_name(kRegistryTextUnits);
-    bool both = QueryText(key, kValueDescription, description.data()) &&
-                QueryText(key, kValueInterfaceName, interface_name.data());
+    bool both = QueryText(key, kValueDescription, description.data(), kRegistryTextUnits) &&
+                QueryText(key, kValueInterfaceName, interface_name.data(), kRegistryTextUnits);
     plat::RegistryCloseKey(key);
     if (!both) return false;
     entry->key_name = key_name;
@@ -165,10 +187,22 @@ void WalkFlow(const char16_t* flow_key_path, FlowWalk* walk) {
     for (;;) {
         std::uint32_t index = 0;
         char16_t key_name[kKeyNameUnits];
-        while (plat::RegistryEnumKeyW16(flow_key, index, key_name, kKeyNameUnits) == plat::kErrorSuccess) {
-            WalkedEntry entry;
-            if (ReadCandidates(flow_key, flow_key_path, key_name, &entry)) walk->entries.push_back(std::move(entry));
-            ++index;
+        try {
+            while (plat::RegistryEnumKeyW16(flow_key, index, key_name, kKeyNameUnits) == plat::kErrorSuccess) {
+                WalkedEntry entry;
+                if (ReadCandidates(flow_key, flow_key_path, key_name, &entry)) {
+                    CountWalkAllocation();
+                    walk->entries.push_back(std::move(entry));
+                }
+                ++index;
+            }
+        } catch (const std::bad_alloc&) {
+            // An inventory that cannot remember the endpoint keys goes on
+            // without them rather than ending the program.
+            plat::RegistryCloseKey(flow_key);
+            std::vector<WalkedEntry>().swap(walk->entries);
+            walk->result = kWalkOutOfMemory;
+            return;
         }
         plat::RegistryCloseKey(flow_key);
         if (index != 0 || tried_64bit_view) return;
@@ -179,6 +213,25 @@ void WalkFlow(const char16_t* flow_key_path, FlowWalk* walk) {
     }
 }
 
+// The walk of a flow: kept from an earlier lookup of this survey, or made
+// now into `fresh` and kept while the survey runs. A walk that cannot be
+// kept for want of memory still serves this lookup.
+const FlowWalk* WalkOf(const char16_t* flow_name, const char16_t* flow_key_path, FlowWalk* fresh) {
+    if (keep_walks)
+        for (const FlowWalk& kept : KeptWalks())
+            if (kept.flow_name == flow_name) return &kept;
+    WalkFlow(flow_key_path, fresh);
+    if (!keep_walks || fresh->result == kWalkOutOfMemory) return fresh;
+    try {
+        CountWalkAllocation();
+        fresh->flow_name = flow_name;
+        KeptWalks().push_back(std::move(*fresh));
+        return &KeptWalks().back();
+    } catch (const std::bad_alloc&) {
+        return fresh;  // push_back failing leaves the walk where it was
+    }
+}
+
 }  // namespace
 
 void KeepLookupWalks(bool keep) {
@@ -186,11 +239,14 @@ void KeepLookupWalks(bool keep) {
     KeptWalks().clear();
 }
 
-int ReadRegistryText(const char16_t* path, const char16_t* name, char16_t* text) {
+void LimitLookupWalkAllocations(int count) { walk_allocations_left = count < 0 ? -1 : count; }
+
+int ReadRegistryText(const char16_t* path, const char16_t* name, char16_t* text, std::uint32_t units) {
+    if (units == 0) return 0;
     text[0] = u'\0';
     plat::Handle key = nullptr;
     if (!OpenForRead(path, &key)) return 0;
-    int found = QueryText(key, name, text);
+    int found = QueryText(key, name, text, units);
     plat::RegistryCloseKey(key);
     return found;
 }
@@ -221,23 +277,24 @@ void ReadEndpointProperties(DeviceRecord* record, const char16_t* endpoint_key_n
     char16_t path[kPathUnits];
     PropertiesPath(path, flow_key_path, endpoint_key_name);
     plat::Handle key = nullptr;
+    // On the stack: nothing here can run out of memory with the key open.
+    char16_t text[kRegistryTextUnits];
     if (!OpenForRead(path, &key)) return;
-    std::vector<char16_t> buffer(kRegistryTextUnits);
-    char16_t* text = buffer.data();
 
-    if ((wanted & kWantDevicePath) && QueryText(key, kValueDevicePath, text)) {
+    if ((wanted & kWantDevicePath) && QueryText(key, kValueDevicePath, text, kRegistryTextUnits)) {
         const char16_t* from = WideFindFirst(text, u'\\');
         CopyWide(record->device_path, 512, from != nullptr ? from : u"", 511);
         ConvertToAnsi(record->device_path, record->device_path_ansi, sizeof record->device_path_ansi);
     }
-    if (QueryText(key, kValueDescription, text)) CopyWide(record->device_description, 128, text, 127);
-    if ((wanted & kWantInterfaceName) && QueryText(key, kValueInterfaceName, text))
+    if (QueryText(key, kValueDescription, text, kRegistryTextUnits))
+        CopyWide(record->device_description, 128, text, 127);
+    if ((wanted & kWantInterfaceName) && QueryText(key, kValueInterfaceName, text, kRegistryTextUnits))
         CopyWide(record->interface_name, 128, text, 127);
 
     std::uint32_t form_factor = 0;
     if (QueryNumber(key, kValueFormFactor, &form_factor)) record->form_factor = form_factor;
 
-    if (QueryText(key, kValueIconPath, text)) CopyWide(record->icon_path, 512, text, 511);
+    if (QueryText(key, kValueIconPath, text, kRegistryTextUnits)) CopyWide(record->icon_path, 512, text, 511);
 
     // A WAVEFORMATEX behind an 8-byte header; other lengths are ignored.
     std::uint8_t bytes[kBytesLimit];
@@ -247,7 +304,7 @@ void ReadEndpointProperties(DeviceRecord* record, const char16_t* endpoint_key_n
     if (QueryBytes(key, kValueDeviceFormat, bytes, &length) == 0 && length >= 48 && length <= 255)
         std::memcpy(record->device_format, bytes + 8, sizeof record->device_format);
 
-    if ((wanted & kWantHardwareId) && QueryText(key, kValueHardwareId, text)) {
+    if ((wanted & kWantHardwareId) && QueryText(key, kValueHardwareId, text, kRegistryTextUnits)) {
         const char16_t* colon = WideFindLast(text, u':');
         ConvertToAnsi(colon != nullptr ? colon + 1 : text, record->hardware_id, sizeof record->hardware_id);
     }
@@ -268,23 +325,11 @@ int LookUpEndpointName(const char16_t* flow_name, DeviceRecord* record, unsigned
         return 0;
     }
 
-    // Name route: the first matchable endpoint key in registry order.
+    // Name route: the first matchable endpoint key in registry order. A walk
+    // that ran out of memory has no entries: the fallback below still runs.
     FlowWalk fresh;
-    FlowWalk* walk = &fresh;
-    if (keep_walks) {
-        walk = nullptr;
-        for (FlowWalk& kept : KeptWalks())
-            if (kept.flow_name == flow_name) walk = &kept;
-        if (walk == nullptr) {
-            KeptWalks().emplace_back();
-            walk = &KeptWalks().back();
-            walk->flow_name = flow_name;
-            WalkFlow(flow_key_path, walk);
-        }
-    } else {
-        WalkFlow(flow_key_path, walk);
-    }
-    if (walk->result != 0) return -1;
+    const FlowWalk* walk = WalkOf(flow_name, flow_key_path, &fresh);
+    if (walk->result == -1) return -1;
     for (const WalkedEntry& entry : walk->entries) {
         if (CandidateMatches(entry.candidate_one.c_str(), record) ||
             CandidateMatches(entry.candidate_two.c_str(), record)) {

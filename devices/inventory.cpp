@@ -12,9 +12,6 @@
 
 namespace {
 
-constexpr std::int32_t kComOk = 0;     // S_OK
-constexpr std::int32_t kComFalse = 1;  // S_FALSE: COM was already started on the thread
-
 // WAVEINCAPSW.szPname / WAVEOUTCAPSW.szPname hold 32 units.
 constexpr std::uint32_t kProductNameUnits = 32;
 
@@ -76,7 +73,8 @@ int InventoryStart() {
 
 int InventoryEnd() {
     InventoryState& state = Inventory();
-    if (state.com_start_result == kComOk || state.com_start_result == kComFalse) plat::ComUninitialize();
+    if (state.com_start_result == plat::kHresultOk || state.com_start_result == plat::kHresultFalse)
+        plat::ComUninitialize();
     ListFree(&state.capture_list);
     ListFree(&state.render_list);
     std::memset(&state, 0, sizeof state);

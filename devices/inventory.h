@@ -60,9 +60,10 @@ void ReadEndpointProperties(DeviceRecord* record, const char16_t* endpoint_key_n
 // KEY_READ and, when that fails, with KEY_READ | KEY_WOW64_64KEY, and
 // closes it again.
 // Text: 1 with the REG_SZ text (at most 4096 bytes) in `text`, which holds
-// kRegistryTextUnits units; 0 when absent, of another type or too long.
+// `units` units (kRegistryTextUnits takes any such text); 0 with `text`
+// empty when absent, of another type, or too long for either limit.
 constexpr std::uint32_t kRegistryTextUnits = 2049;
-int ReadRegistryText(const char16_t* path, const char16_t* name, char16_t* text);
+int ReadRegistryText(const char16_t* path, const char16_t* name, char16_t* text, std::uint32_t units);
 // Number: 1 with a REG_DWORD's value; 0 otherwise.
 int ReadRegistryNumber(const char16_t* path, const char16_t* name, std::uint32_t* value);
 // Bytes: 0 with a REG_BINARY's bytes (at most 1024) and *length; or

@@ -25,3 +25,6 @@ void SetAnsiName(DeviceRecord* record);
 // on or off forgets what was kept. The survey keeps walks while it runs,
 // since nothing writes the registry meanwhile.
 void KeepLookupWalks(bool keep);
+// Tests: the walks may make `count` more allocations before one fails as on
+// a machine out of memory; -1 lifts the limit.
+void LimitLookupWalkAllocations(int count);

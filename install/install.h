@@ -12,17 +12,13 @@ constexpr std::intptr_t REPORT_FAILED = 127;
 constexpr std::intptr_t REPORT_INSTALLED = 128;
 constexpr std::intptr_t REPORT_INSTALLED_DRIVER_ISSUE = 129;
 
-// Early failures of the install sequence.
-constexpr int kInstallPackageUnreadable = -100;
-constexpr int kInstallFolderNotCreated = -101;
-constexpr int kInstallCopyFailed = -102;
-
 // The product's name as the texts show it.
 inline constexpr char kProductName[] = "Mixolyte";
 
-// 1 when the sequence ran to its end (driver failures included); -100,
-// -101 or -102 when it stopped early, after posting REPORT_FAILED with
-// message_text written.
+// kExitSucceeded (1) when the sequence ran to its end (driver failures
+// included); kExitPackageUnreadable, kExitFolderOrUninstallPackage or
+// kExitCopyFailed when it stopped early, after posting REPORT_FAILED with
+// message_text written. The result becomes the program's exit code.
 int RunInstall(SetupContext* context);
 
 // Copies (mode 1) or deletes (mode 0) the USB UART INF file in the Windows

@@ -106,14 +106,14 @@ int RunInstall(SetupContext* context) {
     SetStep(context, "Extract Package");
     plat::SleepMs(kStepPauseMs);
     if (LoadPackageDirectory(context) != 0)
-        return StopEarly(context, kPackageUnreadableText, kInstallPackageUnreadable);
+        return StopEarly(context, kPackageUnreadableText, kExitPackageUnreadable);
 
     SetStep(context, "Copy Files");
     FindProductFolder(context);
     if (CreateFolderChain(context->product_folder) != 1)
-        return StopEarly(context, kFolderNotCreatedText, kInstallFolderNotCreated);
+        return StopEarly(context, kFolderNotCreatedText, kExitFolderOrUninstallPackage);
     PurgeDelFiles(context->product_folder);
-    if (ExtractPackage(context) != 0) return StopEarly(context, kCopyFailedText, kInstallCopyFailed);
+    if (ExtractPackage(context) != 0) return StopEarly(context, kCopyFailedText, kExitCopyFailed);
 
     // The console's own driver, on 64-bit Windows 10 and later.
     if ((context->os_version_code == 7 || context->os_version_code == 8) && context->is_wow64 != 0) {
@@ -158,5 +158,5 @@ int RunInstall(SetupContext* context) {
 
     SetStep(context, "Installation Completed");
     PostWorkerReport(context->main_window, install_error == 0 ? REPORT_INSTALLED : REPORT_INSTALLED_DRIVER_ISSUE);
-    return 1;
+    return kExitSucceeded;
 }

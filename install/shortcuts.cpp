@@ -78,10 +78,12 @@ int FindProductFolder(SetupContext* context) {
     folder[0] = '\0';
 
     int done = 0;
-    if (plat::ShellSpecialFolderPath(plat::kCsidlProgramFiles, 0, folder, &done) && done != 1) folder[0] = '\0';
+    if (plat::ShellSpecialFolderPath(plat::kCsidlProgramFiles, 0, folder, size, &done) && done != 1)
+        folder[0] = '\0';
     if (folder[0] == '\0') {
         std::int32_t result = 0;
-        if (plat::ShellFolderPath(plat::kCsidlProgramFiles, folder, &result) && result != 0) folder[0] = '\0';
+        if (plat::ShellFolderPath(plat::kCsidlProgramFiles, folder, size, &result) && result != plat::kHresultOk)
+            folder[0] = '\0';
     }
     if (folder[0] == '\0') {
         WindowsDrive(folder, size);

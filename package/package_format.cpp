@@ -49,24 +49,24 @@ void WriteLe32(std::uint8_t* bytes, std::uint32_t value) {
 }
 
 void ReadDirectoryRecord(const std::uint8_t* bytes, DirectoryRecord* record) {
-    std::memcpy(record->name, bytes, 128);
-    record->name[128] = '\0';
-    record->name_terminated = std::memchr(bytes, 0, 128) != nullptr;
-    record->offset = ReadLe32(bytes + 128);
-    record->size = ReadLe32(bytes + 132);
-    std::memcpy(record->digest, bytes + 136, 16);
-    record->tag = ReadLe32(bytes + 152);
-    record->reserved = ReadLe32(bytes + 156);
+    std::memcpy(record->name, bytes + kRecordNameAt, kRecordNameSize);
+    record->name[kRecordNameSize] = '\0';
+    record->name_terminated = std::memchr(bytes + kRecordNameAt, 0, kRecordNameSize) != nullptr;
+    record->offset = ReadLe32(bytes + kRecordOffsetAt);
+    record->size = ReadLe32(bytes + kRecordSizeAt);
+    std::memcpy(record->digest, bytes + kRecordDigestAt, kRecordDigestSize);
+    record->tag = ReadLe32(bytes + kRecordTagAt);
+    record->reserved = ReadLe32(bytes + kRecordReservedAt);
 }
 
 void WriteDirectoryRecord(const DirectoryRecord& record, std::uint8_t* bytes) {
     std::memset(bytes, 0, kDirectoryRecordSize);
-    std::memcpy(bytes, record.name, strnlen(record.name, 127));
-    WriteLe32(bytes + 128, record.offset);
-    WriteLe32(bytes + 132, record.size);
-    std::memcpy(bytes + 136, record.digest, 16);
-    WriteLe32(bytes + 152, record.tag);
-    WriteLe32(bytes + 156, record.reserved);
+    std::memcpy(bytes + kRecordNameAt, record.name, strnlen(record.name, kRecordNameSize - 1));
+    WriteLe32(bytes + kRecordOffsetAt, record.offset);
+    WriteLe32(bytes + kRecordSizeAt, record.size);
+    std::memcpy(bytes + kRecordDigestAt, record.digest, kRecordDigestSize);
+    WriteLe32(bytes + kRecordTagAt, record.tag);
+    WriteLe32(bytes + kRecordReservedAt, record.reserved);
 }
 
 int EntryInsideResource(const DirectoryRecord& record, std::uint64_t resource_size) {

@@ -8,12 +8,32 @@
 
 #include "setup/context.h"
 
+// The directory record: kDirectoryRecordSize (160) bytes, integers
+// unsigned 32-bit little-endian, read and written field by field.
+//
+//   at   size  field
+//    0    128  name: relative path, 8-bit ANSI, NUL-padded
+//  128      4  offset: first stored byte, counted from the resource's start
+//  132      4  size: stored bytes, also the installed file's size
+//  136     16  digest: MD5 of the plain bytes, in MD5's output order
+//  152      4  tag: ignored by every reader
+//  156      4  reserved: 0, ignored by every reader
+constexpr int kRecordNameAt = 0;
+constexpr int kRecordNameSize = 128;
+constexpr int kRecordOffsetAt = 128;
+constexpr int kRecordSizeAt = 132;
+constexpr int kRecordDigestAt = 136;
+constexpr int kRecordDigestSize = 16;
+constexpr int kRecordTagAt = 152;
+constexpr int kRecordReservedAt = 156;
+static_assert(kRecordReservedAt + 4 == kDirectoryRecordSize, "the fields fill the record");
+
 struct DirectoryRecord {
-    char name[129];  // the 128-byte field, always terminated here
+    char name[kRecordNameSize + 1];  // the 128-byte field, always terminated here
     bool name_terminated;  // the field itself held a NUL
     std::uint32_t offset;
     std::uint32_t size;
-    std::uint8_t digest[16];
+    std::uint8_t digest[kRecordDigestSize];
     std::uint32_t tag;
     std::uint32_t reserved;
 };

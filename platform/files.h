@@ -1,8 +1,20 @@
 // Files and folders, by 8-bit ANSI paths.
+//
+// Conventions: an operation that gives an int gives the Win32 call's BOOL as
+// 1 for success and 0 for failure; where the logic needs the reason, the
+// Win32 error (GetLastError right after the call) comes in an out
+// parameter. Operations that open something give a Handle: a file or
+// search handle, or kInvalidHandle (INVALID_HANDLE_VALUE, not null) when
+// it cannot be opened; every handle given out is closed with its own close
+// operation (FileClose, FindClose). Paths are at most MAX_PATH long unless
+// an operation says otherwise.
 #pragma once
 #include "platform/types.h"
 
 namespace plat {
+
+// FILE_ATTRIBUTE_NORMAL, for FileSetAttributes.
+constexpr std::uint32_t kFileAttributeNormal = 0x80;
 
 // CreateDirectoryA without security attributes. Gives 1 on success, else 0
 // with the Win32 error in *last_error (kErrorAlreadyExists when the folder
@@ -19,13 +31,6 @@ int FileWrite(Handle file, const void* data, std::uint32_t size, std::uint32_t* 
 
 // CloseHandle of a file handle.
 void FileClose(Handle file);
-
-}  // namespace plat
-
-namespace plat {
-
-// FILE_ATTRIBUTE_NORMAL, for FileSetAttributes.
-constexpr std::uint32_t kFileAttributeNormal = 0x80;
 
 // DeleteFileA. 1 on success; fails for a file in use, a read-only file,
 // a folder, or nothing there.

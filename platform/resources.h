@@ -1,4 +1,11 @@
 // The program's own resources.
+//
+// Conventions: opening a resource gives a ResourceStatus that tells a
+// missing resource from one that was found but could not be loaded; on any
+// status but kResourceOk the view is empty (null bytes, size 0) and needs
+// no closing. A view that opened is released with ResourceClose, which also
+// empties it. Resources are found by type and integer id alone; their
+// language is not looked at.
 #pragma once
 #include "platform/types.h"
 

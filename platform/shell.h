@@ -1,5 +1,13 @@
-// Shell folder lookups. Both functions are looked up at run time in their
-// DLLs; the logic tells "not available" apart from "the call failed".
+// The shell: special folder lookups, shell links and opening a web address.
+//
+// Conventions: an operation whose function is looked up at run time
+// (SHGetSpecialFolderPathA, SHGetFolderPathA) gives 1 when the function was
+// there and called, and 0 when its DLL or export is missing ("0 = export
+// missing"); the call's own result then comes in an out parameter, so the
+// logic tells "not available" apart from "the call failed". COM calls give
+// their HRESULT as a signed 32-bit number: kHresultOk (platform/types.h) on
+// success, negative on failure. Paths are 8-bit ANSI text; a folder comes
+// into a caller's buffer of `size` bytes only whole and terminated.
 #pragma once
 #include <cstdint>
 
@@ -11,23 +19,24 @@ constexpr int kCsidlStartup = 0x07;
 constexpr int kCsidlCommonPrograms = 0x17;
 constexpr int kCsidlProgramFiles = 0x26;
 
-// SHGetSpecialFolderPathA of "SHELL32.DLL" (no owner window). Gives 0 when
-// the DLL or the export is missing; otherwise 1, with the call's BOOL in
-// *result and the folder in `buffer` (at least 260 bytes).
-int ShellSpecialFolderPath(int csidl, int create, char* buffer, int* result);
-
-// SHGetFolderPathA of "SHFOLDER.DLL" (no owner, no token, flags 0). Gives 0
-// when missing; otherwise 1 with the HRESULT in *hresult.
-int ShellFolderPath(int csidl, char* buffer, std::int32_t* hresult);
-
-}  // namespace plat
-
-namespace plat {
+// MAX_PATH: the most the folder lookups write, terminator included.
+constexpr std::uint32_t kShellPathSize = 260;
 
 // HRESULTs of the shell link that callers and tests tell apart.
-constexpr std::int32_t kHresultOk = 0;
 constexpr std::int32_t kHresultClassNotRegistered = static_cast<std::int32_t>(0x80040154u);  // REGDB_E_CLASSNOTREG
 constexpr std::int32_t kHresultComNotInitialized = static_cast<std::int32_t>(0x800401F0u);   // CO_E_NOTINITIALIZED
+
+// SHGetSpecialFolderPathA of "SHELL32.DLL" (no owner window). Gives 0 when
+// the DLL or the export is missing (or `size` is 0); otherwise 1, with the
+// call's BOOL in *result and the folder in `buffer`. A folder that does not
+// fit `size` bytes gives *result 0. `buffer` is emptied first.
+int ShellSpecialFolderPath(int csidl, int create, char* buffer, std::uint32_t size, int* result);
+
+// SHGetFolderPathA of "SHFOLDER.DLL" (no owner, no token, flags 0). Gives 0
+// when missing; otherwise 1 with the HRESULT in *hresult and the folder in
+// `buffer`; a folder that does not fit `size` bytes gives
+// HRESULT_FROM_WIN32(ERROR_INSUFFICIENT_BUFFER). `buffer` is emptied first.
+int ShellFolderPath(int csidl, char* buffer, std::uint32_t size, std::int32_t* hresult);
 
 // A shortcut made through the shell-link component: CoCreateInstance of
 // CLSID_ShellLink (in-process server) for IShellLinkA; SetPath(target),
@@ -39,10 +48,6 @@ constexpr std::int32_t kHresultComNotInitialized = static_cast<std::int32_t>(0x8
 // Needs COM initialised on the calling thread.
 std::int32_t ShellLinkCreate(const char* link_path, const char* target, const char* description,
                              const char* arguments, const char* working_folder);
-
-}  // namespace plat
-
-namespace plat {
 
 // ShellExecuteA(owner, "open", file, no parameters, no folder, SW_SHOW):
 // the HINSTANCE the call gives, as a number; above 32 means success.

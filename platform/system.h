@@ -1,8 +1,22 @@
-// System services the logic shares: the clock, the Windows folder.
-// (Version, WOW64, mutexes and threads join this header with the shell.)
+// System services the logic shares: the clock, the Windows folder, COM,
+// the Windows version and WOW64, the single-instance mutex, threads, the
+// program's own module and User32.
+//
+// Conventions: an operation that gives an int gives the Win32 call's BOOL
+// as 1 for success and 0 for failure. An operation whose function is looked
+// up at run time (RtlGetVersion, IsWow64Process) gives 0 when the module or
+// export is missing ("0 = export missing") and 1 when it was called, with
+// the call's own result in an out parameter; the looked-up
+// InternalGetWindowText reader is null when missing.
+// Handles (mutex, thread, module) are null when they cannot be made, never
+// kInvalidHandle, and are let go with their own close operation. Where the
+// logic needs GetLastError, it comes in an out parameter taken right after
+// the call. The wait results and kInfinite are those of
+// platform/processes.h.
 #pragma once
 #include <cstdint>
 
+#include "platform/processes.h"
 #include "platform/types.h"
 
 namespace plat {
@@ -17,18 +31,12 @@ std::uint32_t TickCount();
 // needed when the buffer is too small, or 0 on failure.
 std::uint32_t WindowsFolder(char* buffer, std::uint32_t size);
 
-// CoInitialize(NULL) on the calling thread: S_OK 0, S_FALSE 1, or a
-// failure code. CoUninitialize undoes one successful call.
+// CoInitialize(NULL) on the calling thread: kHresultOk, kHresultFalse, or
+// a failure code. CoUninitialize undoes one successful call.
 std::int32_t ComInitialize();
 void ComUninitialize();
 
-}  // namespace plat
-
-// ---- Windows version, WOW64, mutex, threads, the program's module ------------
-#include "platform/processes.h"
-
-namespace plat {
-
+// ---- Windows version and WOW64 ------------------------------------------------
 constexpr std::uint32_t kVersionInfoExSize = 156;  // OSVERSIONINFOEXA
 constexpr std::uint32_t kVersionInfoSize = 148;    // OSVERSIONINFOA
 constexpr int kVerNtWorkstation = 1;
@@ -60,7 +68,6 @@ int RtlVersionRead(OsVersion* version, std::int32_t* status);
 int Wow64Query(int* is_wow64);
 
 // ---- Named mutex --------------------------------------------------------------
-// (The wait results and kInfinite are those of platform/processes.h.)
 
 // CreateMutexA(no security attributes, initial_owner, name). Null on
 // failure. *last_error is GetLastError() right after the call:

@@ -23,4 +23,9 @@ constexpr std::uint32_t kErrorDiskFull = 112;
 constexpr std::uint32_t kErrorAlreadyExists = 183;
 constexpr std::uint32_t kErrorNoMoreItems = 259;
 
+// HRESULTs: S_OK, the one success code the logic tests for, and S_FALSE,
+// which CoInitialize gives when COM was already started on the thread.
+constexpr std::int32_t kHresultOk = 0;
+constexpr std::int32_t kHresultFalse = 1;
+
 }  // namespace plat

@@ -7,7 +7,7 @@ SetupContext setup_context;
 int hidden_mode;
 int silent_install;
 int silent_uninstall;
-volatile int exit_code;
+volatile int exit_code = kExitNoWork;
 
 char common_programs_folder[512];
 char startup_folder[512];

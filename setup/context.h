@@ -53,6 +53,20 @@ extern int silent_install;
 extern int silent_uninstall;
 extern volatile int exit_code;
 
+// The program's exit codes: every value exit_code takes and SetupMain
+// gives back has its name here.
+constexpr int kExitNoWork = 0;              // closed without work, interactive uninstall, silent install not started
+constexpr int kExitSucceeded = 1;           // install, or silent uninstall, ran to its end
+constexpr int kExitMutexFailed = -1;        // the single-instance mutex cannot be created
+constexpr int kExitWrongSetupProgram = -2;  // "Wrong Installation Program" was shown
+constexpr int kExitInstallationIssue = -3;  // "Installation Issue" was shown
+constexpr int kExitSilentRefused = -4;      // -i with the product installed, -u without it
+constexpr int kExitStartupError = -5;       // the window class or the window cannot be made
+constexpr int kExitAlreadyRunning = -10;    // another copy of the setup program runs
+constexpr int kExitPackageUnreadable = -100;        // install: the package directory cannot be loaded
+constexpr int kExitFolderOrUninstallPackage = -101;  // install: no product folder; uninstall: package damaged
+constexpr int kExitCopyFailed = -102;               // install: package files not extracted
+
 // Shell folders looked up once at start.
 extern char common_programs_folder[512];
 extern char startup_folder[512];

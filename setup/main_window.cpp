@@ -18,7 +18,6 @@ namespace {
 
 constexpr std::uint32_t kErrorBox = plat::kMbSystemModal | plat::kMbIconError;
 constexpr std::uint32_t kWarningBox = plat::kMbSystemModal | plat::kMbIconWarning;
-constexpr std::int32_t kSOk = 0;
 
 std::intptr_t PostCommand(plat::Handle window, std::uintptr_t command, std::intptr_t code) {
     return plat::WindowPostMessage(window, plat::kWmCommand, command, code);
@@ -150,10 +149,10 @@ void OnWorkerReport(std::intptr_t code) {
 void OnSilentRun(std::intptr_t code) {
     SetupContext& context = setup_context;
     if (code == RUN_INSTALL) {
-        if (context.remove_mode || context.uninstall_entry_found) exit_code = -4;
+        if (context.remove_mode || context.uninstall_entry_found) exit_code = kExitSilentRefused;
         else StartInstallWorker(1);
     } else if (code == RUN_UNINSTALL) {
-        exit_code = -4;
+        exit_code = kExitSilentRefused;
         if (context.remove_mode) exit_code = uninstall_sequence();
     }
     ReleaseDrawingResources();
@@ -169,7 +168,7 @@ void OnWarnOtherSetup(plat::Handle window) {
                "DON'T FORGET TO REBOOT AFTER UNINSTALLATION",
                kProductName);
     plat::MessageBoxShow(window, text, "Wrong Installation Program", kErrorBox);
-    exit_code = -2;
+    exit_code = kExitWrongSetupProgram;
     plat::WindowPostMessage(window, plat::kWmClose, 0, 0);
 }
 
@@ -183,7 +182,7 @@ void OnWarnDriverPresent(plat::Handle window) {
                "DON'T FORGET TO REBOOT AFTER UNINSTALLATION",
                "ZT-Audio Mixolyte");
     plat::MessageBoxShow(window, text, "Installation Issue", kWarningBox);
-    exit_code = -3;
+    exit_code = kExitInstallationIssue;
 }
 
 void OnCommand(plat::Handle window, std::uintptr_t wparam, std::intptr_t lparam) {
@@ -288,7 +287,7 @@ std::uint32_t InstallWorkerMain(void* parameter) {
     int result = install_sequence(context);
     context->worker_result = result;
     exit_code = result;
-    if (com == kSOk) plat::ComUninitialize();
+    if (com == plat::kHresultOk) plat::ComUninitialize();
     context->worker_busy = 0;
     return 0;
 }

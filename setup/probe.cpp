@@ -11,8 +11,6 @@
 
 namespace {
 
-constexpr std::int32_t kHresultOk = 0;
-
 // Whether `field` (at most `units` units, terminated within them or cut
 // there) contains `needle`; case-sensitive, code unit by code unit.
 bool ContainsText(const char16_t* field, std::size_t units, const char16_t* needle) {
@@ -92,7 +90,7 @@ void LookUpFolders() {
     for (const Folder& folder : folders) {
         char path[512] = {};
         int result = 0;
-        if (!plat::ShellSpecialFolderPath(folder.csidl, 1, path, &result)) {
+        if (!plat::ShellSpecialFolderPath(folder.csidl, 1, path, sizeof path, &result)) {
             found = 0;
             break;
         }
@@ -110,8 +108,8 @@ void LookUpFolders() {
         if (folder.buffer[0] != '\0') continue;
         char path[512] = {};
         std::int32_t hresult = 0;
-        if (!plat::ShellFolderPath(folder.csidl, path, &hresult)) break;
-        if (hresult == kHresultOk) CopyText(folder.buffer, 512, path);
+        if (!plat::ShellFolderPath(folder.csidl, path, sizeof path, &hresult)) break;
+        if (hresult == plat::kHresultOk) CopyText(folder.buffer, 512, path);
         else folder.buffer[0] = '\0';
     }
 }

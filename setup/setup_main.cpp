@@ -15,8 +15,6 @@ plat::Handle window_text_reader;
 
 namespace {
 
-constexpr std::int32_t kSOk = 0;
-
 // Titles of the maker's companion tools, closed at start, in this order.
 constexpr const char16_t* kToolTitles[] = {
     u"Mixolyte.Remote",        u"ZT-Audio 8x8 Matrix",  u"ZT-Audio Matrix 8",
@@ -135,11 +133,11 @@ int SetupMain(plat::Handle instance, const char* command_line) {
 
     std::uint32_t last_error = 0;
     plat::Handle mutex = plat::MutexCreate(kSetupMutexName, 1, &last_error);
-    if (mutex == nullptr) return -1;
+    if (mutex == nullptr) return kExitMutexFailed;
     if (last_error == plat::kErrorAlreadyExists) {
         plat::MutexRelease(mutex);
         plat::MutexClose(mutex);
-        return -10;
+        return kExitAlreadyRunning;
     }
     plat::MutexWait(mutex, plat::kInfinite);
 
@@ -175,7 +173,7 @@ int SetupMain(plat::Handle instance, const char* command_line) {
     plat::MutexRelease(mutex);
     plat::MutexClose(mutex);
     InventoryEnd();
-    if (com == kSOk) plat::ComUninitialize();
+    if (com == plat::kHresultOk) plat::ComUninitialize();
     if (user32_module != nullptr) plat::User32Close(user32_module);
     user32_module = nullptr;
     window_text_reader = nullptr;

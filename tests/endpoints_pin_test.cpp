@@ -219,6 +219,29 @@ TEST_F(PinCheckTest, TheTickCounterWrapsDuringThePoll) {
     }
 }
 
+TEST_F(PinCheckTest, TheWrapFormulaCountsOneMillisecondLessWithUnevenSteps) {
+    // Each poll takes 2069 ms (the channel-0 request answers after 1069
+    // ms), so 29 polls after the start exactly 60001 ms have passed. Without
+    // a wrap that is more than the minute: polling ends. Across the wrap the
+    // time is (0xFFFFFFFF - noted) + now, one less: 60000 is not more than
+    // the minute, and a 30th poll follows.
+    for (bool wrap : {false, true}) {
+        SetUp();
+        Sim().system.tick_ms = wrap ? 0xFFFFFFFFu - 30000u : 1000u;
+        AddDevice(SimDazaPins{});
+        auto driver = Sim().devices.answer;
+        Sim().devices.answer = [driver](const SimDeviceRequest& request, std::vector<std::uint8_t>* answer) {
+            if (request.code == kDazaRequestPinStatus && ReadLe(request.input, 0) == 0) Sim().system.tick_ms += 1069;
+            return driver(request, answer);
+        };
+        EXPECT_EQ(Run(), 0);
+        std::vector<std::uint32_t> polls = PollTicks();
+        ASSERT_EQ(polls.size(), wrap ? 30u : 29u) << wrap;
+        EXPECT_EQ(polls[28] - polls[0], 28u * 2069u) << wrap;
+        EXPECT_TRUE(EndpointsNamed()) << wrap;
+    }
+}
+
 TEST_F(PinCheckTest, PollingEndsAfterTenMinutesWhateverTheCount) {
     // One pin good throughout; a second one comes and goes every 30 s, so the
     // count keeps changing between 1 and 2 within every minute.

@@ -43,6 +43,12 @@ TEST(InstallRegistry, UninstallEntryLandsInTheProgramsOwnViewAsText) {
     ASSERT_EQ(bytes.size(), text.size() + 1);
     EXPECT_EQ(std::string(bytes.begin(), bytes.begin() + static_cast<long>(text.size())), text);
     EXPECT_EQ(bytes.back(), 0);
+    // ... and the program passed the size without the NUL: the sim records
+    // the argument before adding it.
+    ASSERT_EQ(Sim().registry.writes.size(), 1u);
+    EXPECT_EQ(Sim().registry.writes[0].name, u"DisplayName");
+    EXPECT_EQ(Sim().registry.writes[0].type, plat::kRegSz);
+    EXPECT_EQ(Sim().registry.writes[0].size, text.size());
 
     // Rewriting replaces the value; other values of the key stay.
     EXPECT_EQ(SetMachineString(kUninstallEntryKey, "C:\\Program Files (x86)\\ZT\\Mixolyte\\MixolyteSetup.exe",
@@ -97,6 +103,18 @@ TEST(InstallRegistry, WritesThatAreRefusedGiveZero) {
     EXPECT_EQ(SetUserDword(kProductSettingsKey, "done", 0), 0);
     ResetTraySettings();  // skipped silently
     EXPECT_TRUE(SimRegListValues(kHkcu, kProductSettingsKey).empty());
+    // One refused value does not stop the values after it.
+    NewMachine(false, kWindows10);
+    SimRegPutDword(kHkcu, kProductSettingsKey, "SysTrayShowOnRun", 1);
+    SimRegPutDword(kHkcu, kProductSettingsKey, "EngineMode", 1);
+    Sim().registry.refused_values = {"SysTrayShowOnRun"};
+    ResetTraySettings();
+    EXPECT_EQ(Dword(kHkcu, kProductSettingsKey, "SysTray"), 0u);
+    EXPECT_EQ(Dword(kHkcu, kProductSettingsKey, "SysTrayShowOnRun"), 1u);
+    EXPECT_EQ(Dword(kHkcu, kProductSettingsKey, "EngineMode"), 0u);
+    ASSERT_EQ(Sim().registry.writes.size(), 3u);
+    EXPECT_EQ(Sim().registry.writes[2].name, u"EngineMode");
+    EXPECT_EQ(Sim().registry.writes[2].size, 4u);
     SimRegDenyWrite(kHklm, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall");
     EXPECT_EQ(SetMachineString(kUninstallEntryKey, "x", "DisplayName"), 0);
     EXPECT_FALSE(SimRegKeyExists(kHklm, kUninstallEntryKey));

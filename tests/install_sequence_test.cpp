@@ -3,6 +3,7 @@
 // the machine holds afterwards.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 
 #include "install/install.h"
@@ -265,6 +266,47 @@ TEST(InstallSequence, FailingDazaSetupIsReportedAndTheInstallGoesOn) {
     EXPECT_STREQ(context->step_text, "Installation Completed");
     EXPECT_NE(SimRegGetText(kHklm, kWowUninstallEntry, "UninstallString"), "");
     EXPECT_EQ(Sim().shell.links.size(), 11u);
+}
+
+// The DAZA path is taken on 64-bit Windows 10 and 11 whatever the DAZA
+// setup gives, and whether or not the interface was there at start-up:
+// the flag is set and the older drivers are never run.
+TEST(InstallSequence, DazaPathOnWindows11WithTheInterfaceThereOrAFailingSetup) {
+    struct Case {
+        const char* what;
+        int version;
+        bool found_at_start;
+        std::int32_t exit_code;
+        bool cannot_start;
+        std::vector<std::intptr_t> reports;
+        bool pin_check;
+    };
+    const Case cases[] = {
+        {"Windows 11", kWindowsAbove10, false, 0, false, {REPORT_INSTALLED}, true},
+        {"interface there at start", kWindows10, true, 0, false, {REPORT_INSTALLED}, true},
+        {"negative code", kWindowsAbove10, false, -7, false, {REPORT_FAILED, REPORT_INSTALLED_DRIVER_ISSUE}, false},
+        {"cannot be started", kWindows10, false, 0, true, {REPORT_INSTALLED_DRIVER_ISSUE}, false},
+    };
+    for (const Case& c : cases) {
+        SetupContext* context = ReadyMachine(true, c.version);
+        DazaInstallsTheDevice(context);
+        context->daza_driver_found = c.found_at_start ? 1 : 0;
+        Record().exit_codes["ZTMixolyteDAZA_Setup_x64.exe"] = c.exit_code;
+        Sim().processes.programs[SimPathKey(ProductFolder(true) + "\\ZTMixolyteDAZA_Setup_x64.exe")].create_fails =
+            c.cannot_start;
+
+        EXPECT_EQ(RunInstall(context), 1) << c.what;
+        EXPECT_EQ(Reports(context), c.reports) << c.what;
+        EXPECT_EQ(context->daza_driver_found, 1) << c.what;
+        std::vector<std::string> started = ProgramsStarted();
+        EXPECT_EQ(std::count(started.begin(), started.end(), "ZTMixolyteDAZA_Setup_x64.exe"), c.cannot_start ? 0 : 1)
+            << c.what;
+        EXPECT_EQ(std::count(started.begin(), started.end(), "ztregsvr64.exe"), 3) << c.what;
+        EXPECT_EQ(started.size(), c.cannot_start ? 3u : 4u) << c.what;  // no cable or aux setup
+        EXPECT_EQ(PinCheckRan(), c.pin_check) << c.what;
+        EXPECT_STREQ(context->step_text, "Installation Completed") << c.what;
+        EXPECT_EQ(std::string(context->message_text).empty(), c.exit_code >= 0) << c.what;
+    }
 }
 
 TEST(InstallSequence, FailingCableAndAuxSetupsEachReportAndTheLastTextStays) {

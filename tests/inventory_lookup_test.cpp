@@ -6,6 +6,7 @@
 #include <string>
 
 #include "devices/inventory.h"
+#include "devices/inventory_state.h"
 #include "tests/inventory_test_support.h"
 
 using namespace inv_test;
@@ -151,6 +152,57 @@ TEST_F(LookupTest, TheSixtyFourBitViewIsTriedOnlyWhenTheFlowKeyHadNoSubkeys) {
     PutNamedEntry(kAudioKey, "Capture", "{c6400000-0000-0000-0000-000000000000}", u"Mic", u"Array");
     EXPECT_EQ(LookUpEndpointName(u"Capture", &capture, kMmeWanted), 0);
     EXPECT_EQ(std::u16string(capture.endpoint_id), u"{c6400000-0000-0000-0000-000000000000}");
+}
+
+// The survey's kept walks give what fresh walks give: names that begin
+// alike, and a tree that exists only in the 64-bit view. Running out of
+// memory while walking or keeping a walk costs the match at worst, never
+// the program.
+TEST_F(LookupTest, KeptWalksAnswerAsFreshOnesAndSurviveRunningOutOfMemory) {
+    Sim().system.is_64bit = true;  // no MMDevices key in the 32-bit view at all
+    PutNamedEntry(kAudioKey, "Render", "{a0000000-0000-0000-0000-00000000000a}", u"Speakers 2", u"USB Audio");
+    PutNamedEntry(kAudioKey, "Render", "{b0000000-0000-0000-0000-00000000000b}", u"Speakers", u"USB Audio");
+    PutNamedEntry(kAudioKey, "Render", "{c0000000-0000-0000-0000-00000000000c}", u"Speakers", u"HDMI");
+    ASSERT_FALSE(SimRegKeyExists(plat::kHkeyLocalMachine, kAudioKeyWow));
+    const std::u16string names[] = {u"Speakers (USB", u"Speakers 2 (USB", u"Speakers (HDMI)", u"Speakers",
+                                    u"Speakers 3"};
+    const std::u16string expected[] = {u"{b0000000-0000-0000-0000-00000000000b}",
+                                       u"{a0000000-0000-0000-0000-00000000000a}",
+                                       u"{c0000000-0000-0000-0000-00000000000c}",
+                                       u"{a0000000-0000-0000-0000-00000000000a}", u""};
+    for (bool keep : {false, true}) {
+        KeepLookupWalks(keep);
+        for (int pass = 0; pass < 2; ++pass)
+            for (std::size_t i = 0; i < std::size(names); ++i) {
+                DeviceRecord record = MmeRecord(names[i]);
+                EXPECT_EQ(LookUpEndpointName(u"Render", &record, kMmeWanted), expected[i].empty() ? -2 : 0)
+                    << keep << " " << i;
+                EXPECT_EQ(std::u16string(record.endpoint_id), expected[i]) << keep << " " << i;
+                const char16_t* card = expected[i].empty() ? u"" : i == 2 ? u"HDMI" : u"USB Audio";
+                EXPECT_EQ(std::u16string(record.interface_name), card) << keep << " " << i;
+            }
+    }
+
+    // Memory runs out after the first entry: no match by name, no throw,
+    // and nothing half-made is kept: the next lookup walks again.
+    KeepLookupWalks(true);
+    LimitLookupWalkAllocations(1);
+    DeviceRecord starved = MmeRecord(u"Speakers (USB");
+    EXPECT_EQ(LookUpEndpointName(u"Render", &starved, kMmeWanted), -2);
+    EXPECT_EQ(starved.endpoint_id[0], u'\0');
+    LimitLookupWalkAllocations(-1);
+    DeviceRecord fed = MmeRecord(u"Speakers (USB");
+    EXPECT_EQ(LookUpEndpointName(u"Render", &fed, kMmeWanted), 0);
+    EXPECT_EQ(std::u16string(fed.endpoint_id), expected[0]);
+
+    // The walk is made but cannot be kept: it still serves its lookup.
+    KeepLookupWalks(true);
+    LimitLookupWalkAllocations(3);
+    DeviceRecord unkept = MmeRecord(u"Speakers (HDMI)");
+    EXPECT_EQ(LookUpEndpointName(u"Render", &unkept, kMmeWanted), 0);
+    EXPECT_EQ(std::u16string(unkept.endpoint_id), expected[2]);
+    LimitLookupWalkAllocations(-1);
+    KeepLookupWalks(false);
 }
 
 TEST_F(LookupTest, TheDirectRouteReadsTheEntryOfTheEndpointIdWithoutComparingNames) {
@@ -304,7 +356,7 @@ TEST_F(LookupTest, RegistryReadersTellTheirCasesApartAndTryBothViews) {
     std::uint8_t bytes[1024];
     std::uint32_t length = 99;
 
-    EXPECT_EQ(ReadRegistryText(path16.c_str(), u"t", text), 0);
+    EXPECT_EQ(ReadRegistryText(path16.c_str(), u"t", text, kRegistryTextUnits), 0);
     EXPECT_EQ(ReadRegistryNumber(path16.c_str(), u"n", &number), 0);
     EXPECT_EQ(ReadRegistryBytes(path16.c_str(), u"b", bytes, &length), kBytesNoKey);
     EXPECT_EQ(length, 0u);
@@ -318,13 +370,27 @@ TEST_F(LookupTest, RegistryReadersTellTheirCasesApartAndTryBothViews) {
     // A text stored without its NUL reads as the same text.
     SimRegPutValue(plat::kHkeyLocalMachine, path, "raw", plat::kRegSz, {'a', 0, 'b', 0});
 
-    EXPECT_EQ(ReadRegistryText(path16.c_str(), u"t", text), 1);
+    EXPECT_EQ(ReadRegistryText(path16.c_str(), u"t", text, kRegistryTextUnits), 1);
     EXPECT_EQ(std::u16string(text), u"text");
-    EXPECT_EQ(ReadRegistryText(path16.c_str(), u"raw", text), 1);
+    EXPECT_EQ(ReadRegistryText(path16.c_str(), u"raw", text, kRegistryTextUnits), 1);
     EXPECT_EQ(std::u16string(text), u"ab");
-    EXPECT_EQ(ReadRegistryText(path16.c_str(), u"x", text), 0);
-    EXPECT_EQ(ReadRegistryText(path16.c_str(), u"n", text), 0);
-    EXPECT_EQ(ReadRegistryText(path16.c_str(), u"missing", text), 0);
+    EXPECT_EQ(ReadRegistryText(path16.c_str(), u"x", text, kRegistryTextUnits), 0);
+    EXPECT_EQ(ReadRegistryText(path16.c_str(), u"n", text, kRegistryTextUnits), 0);
+    EXPECT_EQ(ReadRegistryText(path16.c_str(), u"missing", text, kRegistryTextUnits), 0);
+    // A smaller buffer takes a text that fits with its terminator, with or
+    // without the NUL stored, and refuses a longer one without overrunning.
+    char16_t small[6] = {u'#', u'#', u'#', u'#', u'#', u'#'};
+    EXPECT_EQ(ReadRegistryText(path16.c_str(), u"t", small, 5), 1);
+    EXPECT_EQ(std::u16string(small), u"text");
+    EXPECT_EQ(ReadRegistryText(path16.c_str(), u"raw", small, 3), 1);
+    EXPECT_EQ(std::u16string(small), u"ab");
+    small[4] = u'#';
+    EXPECT_EQ(ReadRegistryText(path16.c_str(), u"t", small, 4), 0);
+    EXPECT_EQ(small[0], u'\0');
+    EXPECT_EQ(small[4], u'#');
+    EXPECT_EQ(ReadRegistryText(path16.c_str(), u"raw", small, 2), 0);
+    EXPECT_EQ(ReadRegistryText(path16.c_str(), u"t", small, 0), 0);
+    EXPECT_EQ(small[4], u'#');
 
     EXPECT_EQ(ReadRegistryNumber(path16.c_str(), u"n", &number), 1);
     EXPECT_EQ(number, 77u);
@@ -344,12 +410,12 @@ TEST_F(LookupTest, RegistryReadersTellTheirCasesApartAndTryBothViews) {
     // On a 64-bit machine the default view of the 32-bit program misses
     // the key; each reader then opens it in the 64-bit view.
     Sim().system.is_64bit = true;
-    EXPECT_EQ(ReadRegistryText(path16.c_str(), u"t", text), 1);
+    EXPECT_EQ(ReadRegistryText(path16.c_str(), u"t", text, kRegistryTextUnits), 1);
     EXPECT_EQ(ReadRegistryNumber(path16.c_str(), u"n", &number), 1);
     EXPECT_EQ(ReadRegistryBytes(path16.c_str(), u"b4", bytes, &length), 0);
     // ... but the default view comes first when it has the key.
     SimRegPutText16(plat::kHkeyLocalMachine, kAudioKeyWow + "\\Render\\K", "t", u"thirty-two");
-    EXPECT_EQ(ReadRegistryText(path16.c_str(), u"t", text), 1);
+    EXPECT_EQ(ReadRegistryText(path16.c_str(), u"t", text, kRegistryTextUnits), 1);
     EXPECT_EQ(std::u16string(text), u"thirty-two");
     EXPECT_EQ(ReadRegistryNumber(path16.c_str(), u"n", &number), 0);  // not in that view
 }

@@ -152,9 +152,9 @@ TEST_F(MixpackTool, MalformedPackagesGiveClearErrors) {
 
     // Offsets past the end, and offset plus size past 32 bits.
     std::vector<std::uint8_t> bytes = good;
-    WriteLe32(bytes.data() + 3 * kDirectoryRecordSize + 128, 0xFFFFFFF0u);
-    WriteLe32(bytes.data() + 3 * kDirectoryRecordSize + 132, 0x100u);
-    WriteLe32(bytes.data() + 9 * kDirectoryRecordSize + 128, static_cast<std::uint32_t>(good.size()));
+    WriteLe32(bytes.data() + 3 * kDirectoryRecordSize + kRecordOffsetAt, 0xFFFFFFF0u);
+    WriteLe32(bytes.data() + 3 * kDirectoryRecordSize + kRecordSizeAt, 0x100u);
+    WriteLe32(bytes.data() + 9 * kDirectoryRecordSize + kRecordOffsetAt, static_cast<std::uint32_t>(good.size()));
     fs::path bad = dir / "bad.bin";
     WriteFile(bad, bytes);
     ToolRun list = Mixpack("list " + bad.string());

@@ -115,6 +115,26 @@ TEST(Package, DirectoryLoadsOnlyWithEntryData) {
     EXPECT_EQ(LoadPackageDirectory(&setup_context), 0);
     EXPECT_STREQ(reinterpret_cast<const char*>(setup_context.package_directory[97]), "mp3lame\\lame_License.txt");
 
+    // A failed load after a good one keeps the directory it had, and an
+    // extraction from a resource without entry data neither refreshes it nor
+    // reads past the resource: every entry lies outside and fails.
+    Bytes loaded(setup_context.package_directory[0], setup_context.package_directory[0] + kPackageDirectorySize);
+    Bytes other(kPackageDirectorySize, 0x5A);
+    Sim().resources.rcdata[100] = other;
+    EXPECT_EQ(LoadPackageDirectory(&setup_context), -1);
+    EXPECT_EQ(std::memcmp(setup_context.package_directory, loaded.data(), kPackageDirectorySize), 0);
+    EXPECT_EQ(ExtractPackage(&setup_context), -198);
+    EXPECT_EQ(std::memcmp(setup_context.package_directory, loaded.data(), kPackageDirectorySize), 0);
+    EXPECT_EQ(CountWritten(), 0);
+    // With the all-zero directory of a fresh context, a short resource
+    // fails every entry too (an empty name is never written).
+    for (std::size_t size : {std::size_t{0}, std::size_t{1}, std::size_t{kPackageDirectorySize}}) {
+        Install(Bytes(size, 0));
+        EXPECT_EQ(LoadPackageDirectory(&setup_context), -1) << size;
+        EXPECT_EQ(ExtractPackage(&setup_context), -198) << size;
+        EXPECT_EQ(CountWritten(), 0) << size;
+    }
+
     SimReset();
     EXPECT_EQ(LoadPackageDirectory(&setup_context), -1);  // no resource
     EXPECT_EQ(ExtractPackage(&setup_context), -1);
@@ -206,6 +226,14 @@ TEST(Package, FailureCountsAndUnwritableTargets) {
     EXPECT_EQ(SimReadFile(Target("readme.txt")), (Bytes{'o', 'l', 'd'}));
     EXPECT_EQ(SimReadFile(Target("mixolyte.exe")), entries[36]);
 
+    // A file named "mp3lame" where the folder should be: each of the three
+    // entries in it counts once (the folder itself is not counted).
+    Install(package);
+    SimPutFile(Target("mp3lame"), {'f'});
+    EXPECT_EQ(ExtractPackage(&setup_context), -103);
+    EXPECT_EQ(SimReadFile(Target("mp3lame")), (Bytes{'f'}));
+    EXPECT_EQ(CountWritten(), kPackageEntryCount - 3 + 1);
+
     // A writable existing file is replaced.
     Install(package);
     SimPutFile(Target("mixolyte.exe"), {9, 9});
@@ -256,8 +284,11 @@ TEST(Package, CraftedNamesNeverLeaveTheProductFolder) {
     }
     // A name that fills the whole field without a terminator.
     DirectoryRecord record = RecordOf(package, 70);
-    std::memset(record.name, 'A', 128);
+    std::memset(record.name, 'A', kRecordNameSize);
     PatchRecord(&package, 70, record);
+    // The writer always terminates the name: the last byte goes in by hand.
+    package[70 * kDirectoryRecordSize + kRecordNameAt + kRecordNameSize - 1] = 'A';
+    ASSERT_FALSE(RecordOf(package, 70).name_terminated);
     // A name that fits the field but not the path buffer with the folder.
     std::string deep_folder = "C:\\" + std::string(900, 'f');
     Install(package, deep_folder.c_str());
@@ -275,6 +306,71 @@ TEST(Package, CraftedNamesNeverLeaveTheProductFolder) {
     EXPECT_EQ(CountWritten(deep_folder.c_str()), kPackageEntryCount - 5);
     EXPECT_EQ(SimReadFile(Target(kPackageEntryNames[31], deep_folder.c_str())), entries[31]);
     EXPECT_GT(Sim().files.entries.size(), files_before);
+}
+
+// A known answer, worked out by hand from the format's rules (not with the
+// project's scrambler or builder): entries 0 "Mixolyte", 1 "The quick
+// brown fox." and 97 "end\r\n", all others empty, tag 7. Entry 1 is keyed
+// by the MD5 of entry 0's stored bytes; chaining on the plain digest would
+// give 0A 07 69 98 ... instead. Extraction and the builder share their
+// code, so only a vector like this catches a mistake made in both.
+TEST(Package, KnownAnswerPackageOfThreeEntries) {
+    const Bytes plain0 = {'M', 'i', 'x', 'o', 'l', 'y', 't', 'e'};
+    const Bytes plain1 = {'T', 'h', 'e', ' ', 'q', 'u', 'i', 'c', 'k', ' ',
+                          'b', 'r', 'o', 'w', 'n', ' ', 'f', 'o', 'x', '.'};
+    const Bytes plain97 = {'e', 'n', 'd', '\r', '\n'};
+    const Bytes stored0 = {0xF3, 0x48, 0xC9, 0x00, 0x5A, 0x8C, 0xC3, 0xA3};
+    const Bytes stored1 = {0x11, 0xA1, 0x7B, 0xA1, 0x8E, 0x6A, 0x0F, 0x96, 0x43, 0x35,
+                           0x31, 0x5F, 0x70, 0xF1, 0x0A, 0xB1, 0x2F, 0xF9, 0x08, 0xF5};
+    const Bytes stored97 = {0xAD, 0xA1, 0xEA, 0x2D, 0xD2};
+    const Bytes md5_0 = {0xDE, 0x1E, 0x93, 0x31, 0x72, 0xDD, 0xD5, 0x9D,
+                         0x85, 0x7F, 0x56, 0xD3, 0xBF, 0xEA, 0x3B, 0xB0};
+    const Bytes md5_1 = {0x2E, 0x87, 0x28, 0x4D, 0x24, 0x5C, 0x2A, 0xAE,
+                         0x1C, 0x74, 0xFA, 0x4C, 0x50, 0xA7, 0x4C, 0x77};
+    const Bytes md5_97 = {0x69, 0x4F, 0xFE, 0x4B, 0xD4, 0x31, 0x06, 0x28,
+                          0xC8, 0x79, 0xDB, 0x24, 0x32, 0x9A, 0x73, 0xBD};
+    const Bytes md5_empty = {0xD4, 0x1D, 0x8C, 0xD9, 0x8F, 0x00, 0xB2, 0x04,
+                             0xE9, 0x80, 0x09, 0x98, 0xEC, 0xF8, 0x42, 0x7E};
+
+    // The expected resource, laid out byte by byte: 98 records of 160 bytes
+    // (name, offset, size, digest, tag, reserved), then the stored bytes.
+    Bytes expected(15680);
+    auto put32 = [&](std::size_t at, std::uint32_t value) {
+        for (int i = 0; i < 4; ++i) expected[at + i] = static_cast<std::uint8_t>(value >> (8 * i));
+    };
+    std::uint32_t offset = 15680;
+    for (int i = 0; i < 98; ++i) {
+        const Bytes& stored = i == 0 ? stored0 : i == 1 ? stored1 : i == 97 ? stored97 : Bytes{};
+        const Bytes& digest = i == 0 ? md5_0 : i == 1 ? md5_1 : i == 97 ? md5_97 : md5_empty;
+        std::size_t record = static_cast<std::size_t>(i) * 160;
+        std::memcpy(&expected[record], kPackageEntryNames[i], std::strlen(kPackageEntryNames[i]));
+        put32(record + 128, offset);
+        put32(record + 132, static_cast<std::uint32_t>(stored.size()));
+        std::memcpy(&expected[record + 136], digest.data(), 16);
+        put32(record + 152, 7);
+        expected.insert(expected.end(), stored.begin(), stored.end());
+        offset += static_cast<std::uint32_t>(stored.size());
+    }
+    ASSERT_EQ(expected.size(), 15680u + 8 + 20 + 5);
+
+    std::vector<Bytes> entries(kPackageEntryCount);
+    entries[0] = plain0;
+    entries[1] = plain1;
+    entries[97] = plain97;
+    Bytes built;
+    ASSERT_EQ(BuildPackage(entries, 7, &built), "");
+    ASSERT_EQ(built.size(), expected.size());
+    for (std::size_t i = 0; i < expected.size(); ++i)
+        ASSERT_EQ(built[i], expected[i]) << "byte " << i << " (record " << i / 160 << ")";
+
+    // The hand-made resource extracts to the plain files.
+    Install(expected);
+    EXPECT_EQ(ExtractPackage(&setup_context), 0);
+    EXPECT_EQ(SimReadFile(Target(kPackageEntryNames[0])), plain0);
+    EXPECT_EQ(SimReadFile(Target(kPackageEntryNames[1])), plain1);
+    EXPECT_EQ(SimReadFile(Target(kPackageEntryNames[97])), plain97);
+    EXPECT_NE(SimFindFile(Target(kPackageEntryNames[50])), nullptr);
+    EXPECT_EQ(CountWritten(), kPackageEntryCount);
 }
 
 TEST(Package, CreateFolderChainWalksDrivesAndShares) {

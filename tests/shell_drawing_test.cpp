@@ -151,8 +151,12 @@ TEST_F(ShellDrawing, ResourcesAreLoadedOnceAndReleasedAtTheEnd) {
     }
     EXPECT_EQ(fonts, 3);
     EXPECT_EQ(bitmaps, 1);
+    EXPECT_EQ(Sim().windows.refused_deletes, 0);
     // A second release (another WM_DESTROY) deletes nothing twice.
     ReleaseDrawingResources();
+    EXPECT_EQ(Sim().windows.refused_deletes, 0);
+    EXPECT_EQ(setup_context.background_bitmap, nullptr);
+    EXPECT_EQ(setup_context.font_text, nullptr);
 }
 
 TEST_F(ShellDrawing, MissingPictureLeavesAWindowThatStillWorks) {

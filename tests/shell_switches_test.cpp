@@ -111,6 +111,24 @@ TEST_F(ShellSwitches, SilentUninstallGivesTheSequenceResult) {
     EXPECT_EQ(Run("-h -u"), -101);
     // The failure report is ignored in hidden mode.
     EXPECT_TRUE(Sim().windows.boxes.empty());
+
+    // "-u" without "-h" on an installed machine: the same unattended run
+    // with the window shown; the report stood in the queue before the quit
+    // message, so its box is seen, and the run still ends by itself.
+    SetUp();
+    PutUninstallEntry("C:\\Program Files\\ZT\\Mixolyte\\MixolyteSetup.exe");
+    EXPECT_EQ(Run("-u"), 1);
+    EXPECT_EQ(Fakes().uninstall_calls, 1);
+    EXPECT_TRUE(WindowIsShown());
+    EXPECT_TRUE(Sim().windows.boxes.empty());  // no "other setup program" warning either
+    EXPECT_FALSE(Sim().windows.hung);
+    SetUp();
+    PutUninstallEntry("C:\\Program Files\\ZT\\Mixolyte\\MixolyteSetup.exe");
+    Fakes().uninstall_result = -101;
+    Fakes().uninstall_reports_failure = true;
+    EXPECT_EQ(Run("-U"), -101);
+    EXPECT_EQ(BoxCount("Uninstall Error"), 1);
+    EXPECT_FALSE(Sim().windows.hung);
 }
 
 TEST_F(ShellSwitches, InstallAndUninstallTogetherOnlyInstall) {

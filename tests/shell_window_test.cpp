@@ -101,7 +101,9 @@ TEST_F(ShellWindow, BusyWorkerRefusesEscCloseAndEnter) {
     SimScriptPost(plat::kWmClose);
     SimScriptKey(plat::kVkReturn);
     SimScriptClick(kLeft + 10, kTop + 10);
+    SimScriptClick(100, 100);  // into the picture: no web page while installing
     SimScriptCall([] {
+        EXPECT_TRUE(Sim().windows.shell_executes.empty());
         EXPECT_EQ(setup_context.worker_busy, 1);
         EXPECT_EQ(setup_context.worker_result, -1);
         EXPECT_EQ(ThreadsCreated(), 1);  // Enter and the click started nothing more
@@ -345,8 +347,28 @@ TEST_F(ShellWindow, StoredAddressesDescrambleAndTheBufferIsWiped) {
     ScrambleWebAddress(second, sizeof second, kWebAddressSeed);
     EXPECT_EQ(sizeof second, 46u);
     EXPECT_STREQ(reinterpret_cast<const char*>(second), "https://www.example.com/mixolyte/welcome.html");
-    // Stored scrambled, not as plain text, and scrambling is its own inverse.
-    EXPECT_EQ(std::memcmp(kProductPageAddress, "https", 5) == 0, false);
+    // The stored bytes are the text XOR the key stream of seed 0x2B6D4F19,
+    // worked out by hand from the rule (k := ((k + n)^2) >> 8, n counting
+    // down from the length, the low byte of k as the key), not with
+    // ScrambleWebAddress: a mistake in it could not hide here.
+    const std::uint8_t key24[24] = {0x47, 0xFE, 0x79, 0x8E, 0xF6, 0xF2, 0xB8, 0xCD, 0xE0, 0x57, 0xE9, 0x44,
+                                    0xD9, 0x53, 0x79, 0x52, 0x1B, 0x9C, 0x02, 0xF6, 0x6C, 0x8C, 0x92, 0x64};
+    const std::uint8_t key46[46] = {0xE5, 0x6D, 0xC5, 0xA1, 0x9E, 0x92, 0x5F, 0xEA, 0xA1, 0x81, 0x12, 0x5A,
+                                    0xF4, 0x17, 0xD7, 0x14, 0xB1, 0x01, 0x87, 0xEA, 0x00, 0x2C, 0xCA, 0x41,
+                                    0x91, 0x87, 0x95, 0xCE, 0xC4, 0x07, 0x86, 0x64, 0xBE, 0x70, 0x04, 0x1C,
+                                    0x41, 0x3D, 0x68, 0x98, 0xB5, 0x53, 0x33, 0xD7, 0x61, 0xC9};
+    EXPECT_EQ(kWebAddressSeed, 0x2B6D4F19);
+    const char text24[] = "https://www.example.com";
+    const char text46[] = "https://www.example.com/mixolyte/welcome.html";
+    for (std::size_t i = 0; i < 24; ++i)
+        EXPECT_EQ(kProductPageAddress[i], static_cast<std::uint8_t>(text24[i]) ^ key24[i]) << i;
+    for (std::size_t i = 0; i < 46; ++i)
+        EXPECT_EQ(kWelcomePageAddress[i], static_cast<std::uint8_t>(text46[i]) ^ key46[i]) << i;
+    std::uint8_t zeros[46] = {};
+    ScrambleWebAddress(zeros, 24, kWebAddressSeed);
+    EXPECT_EQ(std::memcmp(zeros, key24, 24), 0);
+
+    // Scrambling is its own inverse.
     ScrambleWebAddress(second, sizeof second, kWebAddressSeed);
     EXPECT_EQ(std::memcmp(second, kWelcomePageAddress, sizeof second), 0);
     // Another seed gives another text.

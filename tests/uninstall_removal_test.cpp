@@ -58,8 +58,8 @@ void FreshMachine() {
 
 void SetEntryName(int index, const std::string& name) {
     std::uint8_t* field = setup_context.package_directory[index];
-    std::memset(field, 0, 128);
-    std::memcpy(field, name.data(), name.size() < 128 ? name.size() : 128);
+    std::memset(field + kRecordNameAt, 0, kRecordNameSize);
+    std::memcpy(field + kRecordNameAt, name.data(), std::min<std::size_t>(name.size(), kRecordNameSize));
 }
 
 void PutLinks(const std::string& folder) {

@@ -36,7 +36,7 @@ int RunUninstall() {
     if (LoadPackageDirectory(context) != 0) {
         FormatText(context->message_text, sizeof context->message_text, kPackageUnreadableText, kProductWebSite);
         PostWorkerReport(context->main_window, REPORT_FAILED);
-        return kUninstallPackageUnreadable;
+        return kExitFolderOrUninstallPackage;
     }
 
     FindProductFolder(context);
@@ -69,5 +69,5 @@ int RunUninstall() {
     if (!hidden_mode)
         plat::MessageBoxShow(context->main_window, kRestartText, kRestartCaption,
                              plat::kMbSystemModal | plat::kMbIconWarning);
-    return 1;
+    return kExitSucceeded;
 }

@@ -282,6 +282,9 @@ std::uint32_t Set(Handle handle, const std::u16string& name, std::uint32_t type,
     std::uint32_t status = LookUp(handle, &id, &access);
     if (status != plat::kErrorSuccess) return status;
     if ((access & plat::kKeySetValue) == 0) return plat::kErrorAccessDenied;
+    Reg().writes.push_back(SimRegWrite{name, type, size});
+    for (const std::string& refused : Reg().refused_values)
+        if (Fold(SimAnsiToUtf16(refused)) == Fold(name)) return plat::kErrorAccessDenied;
     const auto* bytes = static_cast<const std::uint8_t*>(data);
     std::vector<std::uint8_t> stored;
     if (IsStringType(type) && ansi) {

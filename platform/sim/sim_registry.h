@@ -56,10 +56,23 @@ constexpr std::uint64_t kSimHkcuId = 2;
 // machine's 32-bit view is first used.
 std::map<std::uint64_t, SimRegKey> SimRegBaseKeys();
 
+// One RegSetValueEx call on a key opened with the right to set values:
+// the size is the argument as the program gave it, before the sim adds the
+// NUL that Windows stores after a text written without it.
+struct SimRegWrite {
+    std::u16string name;
+    std::uint32_t type = 0;
+    std::uint32_t size = 0;
+};
+
 struct SimRegistry {
     std::map<std::uint64_t, SimRegKey> keys = SimRegBaseKeys();  // by id; a deleted key is gone
     std::uint64_t next_key = 100;
     std::map<std::uintptr_t, SimRegOpenKey> open;  // open key handles
+    std::vector<SimRegWrite> writes;               // every value write, in order, refused ones too
+    // Forced failure: a write of a value of one of these names (any letter
+    // case, in any key) gives ACCESS_DENIED and stores nothing.
+    std::vector<std::string> refused_values;
 };
 
 // Windows-1252 <-> UTF-16, one character for one unit.

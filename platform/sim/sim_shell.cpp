@@ -4,29 +4,39 @@
 
 namespace plat {
 
-int ShellSpecialFolderPath(int csidl, int /*create*/, char* buffer, int* result) {
+int ShellSpecialFolderPath(int csidl, int /*create*/, char* buffer, std::uint32_t size, int* result) {
+    if (size == 0) return 0;
+    buffer[0] = '\0';
     const SimShell& shell = Sim().shell;
     if (!shell.special_folder_function) return 0;
     auto it = shell.folders.find(csidl);
-    if (it == shell.folders.end() || shell.special_folder_fails.count(csidl)) {
+    // Windows writes at most MAX_PATH bytes; a path must fit whole.
+    if (it == shell.folders.end() || shell.special_folder_fails.count(csidl) || it->second.size() >= kShellPathSize ||
+        it->second.size() >= size) {
         *result = 0;
         return 1;
     }
-    SimCopyText(buffer, 260, it->second);
+    SimCopyText(buffer, size, it->second);
     *result = 1;
     return 1;
 }
 
-int ShellFolderPath(int csidl, char* buffer, std::int32_t* hresult) {
+int ShellFolderPath(int csidl, char* buffer, std::uint32_t size, std::int32_t* hresult) {
+    if (size == 0) return 0;
+    buffer[0] = '\0';
     const SimShell& shell = Sim().shell;
     if (!shell.folder_path_function) return 0;
     auto it = shell.folders.find(csidl);
-    if (it == shell.folders.end()) {
+    if (it == shell.folders.end() || it->second.size() >= kShellPathSize) {
         *hresult = static_cast<std::int32_t>(0x80004005u);  // E_FAIL
         return 1;
     }
-    SimCopyText(buffer, 260, it->second);
-    *hresult = 0;
+    if (it->second.size() >= size) {
+        *hresult = static_cast<std::int32_t>(0x8007007Au);  // HRESULT_FROM_WIN32(ERROR_INSUFFICIENT_BUFFER)
+        return 1;
+    }
+    SimCopyText(buffer, size, it->second);
+    *hresult = kHresultOk;
     return 1;
 }
 

@@ -601,7 +601,10 @@ Handle FontCreate(int height, int weight, const char* face) {
 
 int GdiObjectDelete(Handle object) {
     auto it = Sim().windows.objects.find(Key(object));
-    if (it == Sim().windows.objects.end() || it->second.deleted) return 0;
+    if (it == Sim().windows.objects.end() || it->second.deleted) {
+        ++Sim().windows.refused_deletes;
+        return 0;
+    }
     if (it->second.stock_id >= 0) return 1;  // stock objects stay
     it->second.deleted = true;
     return 1;

@@ -155,6 +155,7 @@ struct SimWindows {
 
     // Drawing.
     std::map<std::uintptr_t, SimGdiObject> objects;
+    int refused_deletes = 0;  // DeleteObject of an unknown or deleted object
     std::map<std::uintptr_t, SimDc> dcs;
     std::map<int, std::uintptr_t> stock;        // GetStockObject id -> handle
     std::map<int, std::uintptr_t> system_cursors;

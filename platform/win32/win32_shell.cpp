@@ -1,5 +1,7 @@
 #include <windows.h>
 
+#include <cstring>
+
 #include "platform/shell.h"
 
 namespace plat {
@@ -7,26 +9,49 @@ namespace plat {
 namespace {
 using SpecialFolderPathFn = BOOL(WINAPI*)(HWND, LPSTR, int, BOOL);
 using FolderPathFn = HRESULT(WINAPI*)(HWND, int, HANDLE, DWORD, LPSTR);
+
+// Both calls write up to MAX_PATH bytes: they get a buffer of that size
+// here, and the caller's buffer the path only when it fits whole.
+bool CopyWhole(const char (&path)[MAX_PATH], char* buffer, std::uint32_t size) {
+    std::size_t length = strnlen(path, MAX_PATH - 1);
+    if (length >= size) return false;
+    std::memcpy(buffer, path, length);
+    buffer[length] = '\0';
+    return true;
+}
 }  // namespace
 
-int ShellSpecialFolderPath(int csidl, int create, char* buffer, int* result) {
+int ShellSpecialFolderPath(int csidl, int create, char* buffer, std::uint32_t size, int* result) {
+    if (size == 0) return 0;
+    buffer[0] = '\0';
     HMODULE shell32 = LoadLibraryA("SHELL32.DLL");
     if (shell32 == nullptr) return 0;
     auto function = reinterpret_cast<SpecialFolderPathFn>(
         reinterpret_cast<void*>(GetProcAddress(shell32, "SHGetSpecialFolderPathA")));
     int available = function != nullptr;
-    if (available) *result = function(nullptr, buffer, csidl, create);
+    if (available) {
+        char path[MAX_PATH] = {};
+        *result = function(nullptr, path, csidl, create);
+        if (*result && !CopyWhole(path, buffer, size)) *result = FALSE;
+    }
     FreeLibrary(shell32);
     return available;
 }
 
-int ShellFolderPath(int csidl, char* buffer, std::int32_t* hresult) {
+int ShellFolderPath(int csidl, char* buffer, std::uint32_t size, std::int32_t* hresult) {
+    if (size == 0) return 0;
+    buffer[0] = '\0';
     HMODULE shfolder = LoadLibraryA("SHFOLDER.DLL");
     if (shfolder == nullptr) return 0;
     auto function =
         reinterpret_cast<FolderPathFn>(reinterpret_cast<void*>(GetProcAddress(shfolder, "SHGetFolderPathA")));
     int available = function != nullptr;
-    if (available) *hresult = function(nullptr, csidl, nullptr, 0, buffer);
+    if (available) {
+        char path[MAX_PATH] = {};
+        *hresult = function(nullptr, csidl, nullptr, 0, path);
+        if (*hresult == S_OK && !CopyWhole(path, buffer, size))
+            *hresult = HRESULT_FROM_WIN32(ERROR_INSUFFICIENT_BUFFER);
+    }
     FreeLibrary(shfolder);
     return available;
 }

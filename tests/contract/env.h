@@ -2,10 +2,26 @@
 // tests run against the sim on the host and against Win32 in Wine; only the
 // setting-up differs per backend (env_sim.cpp, env_win32.cpp).
 #pragma once
+#include <gtest/gtest.h>
+
 #include <string>
 #include <vector>
 
 #include "platform/types.h"
+
+// A check this backend cannot make: unless `condition` holds, the test ends
+// here as skipped, with the reason, and the runner counts it for the
+// backend (skip_report.cpp) instead of passing without checking. Placed
+// after the checks that every backend makes.
+#define CONTRACT_SKIP_UNLESS(condition, reason) \
+    if (condition) {                            \
+    } else                                      \
+        GTEST_SKIP() << "not checked on this backend: " << reason
+
+// The backend the suite runs against, for the runner's report: "sim", or
+// "Win32" with the program's and the machine's bitness (and Wine's version
+// when Wine stands in for Windows).
+std::string ContractBackendName();
 
 // Gives the test a clean place to work: on the sim a fresh machine, on
 // Windows nothing to do.

@@ -19,6 +19,8 @@ int ContractIs32BitProgram() { return 1; }
 
 int ContractIsSim() { return 1; }
 
+std::string ContractBackendName() { return "sim"; }
+
 std::string ContractTempFolder() {
     std::string folder = "C:\\Temp\\contract" + std::to_string(++temp_counter);
     SimPutFolder(folder);

@@ -45,6 +45,16 @@ int ContractIs32BitProgram() { return sizeof(void*) == 4; }
 
 int ContractIsSim() { return 0; }
 
+std::string ContractBackendName() {
+    std::string name = ContractIs32BitProgram() ? "Win32 (32-bit program" : "Win32 (64-bit program";
+    if (ContractIs32BitProgram()) name += ContractIs64BitWindows() ? " on 64-bit Windows" : " on 32-bit Windows";
+    using WineVersionFn = const char*(CDECL*)();
+    auto wine_version = reinterpret_cast<WineVersionFn>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version")));
+    if (wine_version != nullptr) name += std::string(", Wine ") + wine_version();
+    return name + ")";
+}
+
 std::string ContractTempFolder() {
     char base[MAX_PATH];
     GetTempPathA(MAX_PATH, base);

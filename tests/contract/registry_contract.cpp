@@ -508,7 +508,8 @@ TEST_F(RegistryContract, WideAndAnsiFormsSeeTheSameKeysAndValues) {
     plat::RegistryCloseKey(wide);
 
     // Characters beyond ASCII cross in the ANSI code page.
-    if (ContractAnsiCodePage() != 1252) return;
+    CONTRACT_SKIP_UNLESS(ContractAnsiCodePage() == 1252,
+                         "the ANSI code page is " << ContractAnsiCodePage() << ", not 1252");
     ASSERT_EQ(plat::RegistryCreateKeyExW16(user, u"Software\\MixoContract\\Wide\\Caf\u00e9", plat::kKeyAllAccess,
                                            &wide),
               plat::kErrorSuccess);
