@@ -378,7 +378,9 @@ std::string PlanStamp(const Bytes& b, std::uint64_t package_size, StampPlan* p) 
     if (!error.empty()) return error;
     if (l.symbol_table != 0) {
         std::uint64_t end = l.symbol_table + 18ull * l.symbol_count;
-        if (l.symbol_table > b.size()) return "the symbol table pointer runs past the end of the file";
+        // The symbols, then the string table with its length first.
+        if (!Has(b, l.symbol_table, 18ull * l.symbol_count + 4) || !Has(b, end, U32(b, end)))
+            return "the symbol table runs past the end of the file (truncated?)";
         if (l.symbol_table < rs.raw_offset + static_cast<std::uint64_t>(rs.raw_size) && end > rs.raw_offset)
             return "the symbol table lies in or before the resources: not supported";
     }
@@ -520,6 +522,7 @@ ProgramComparison ComparePrograms(const Bytes& a, const Bytes& b) {
     }
     std::uint64_t common = std::min(a.size(), b.size());
     int ranges = 0;
+    std::vector<std::pair<std::string, std::uint64_t>> by_part;  // differing bytes per part
     for (std::uint64_t at = 0; at < common;) {
         if (a[at] == b[at]) {
             ++at;
@@ -528,6 +531,9 @@ ProgramComparison ComparePrograms(const Bytes& a, const Bytes& b) {
         std::uint64_t end = at;
         std::string part = PartOf(la, at);
         while (end < common && a[end] != b[end] && PartOf(la, end) == part) ++end;
+        std::string group = part.substr(0, part.find(" +"));
+        if (by_part.empty() || by_part.back().first != group) by_part.push_back({group, 0});
+        by_part.back().second += end - at;
         bool excused = ignored(at);
         if (!excused) result.same = false;
         if (++ranges <= 20)
@@ -535,7 +541,11 @@ ProgramComparison ComparePrograms(const Bytes& a, const Bytes& b) {
                                    (excused ? " (written by the link: ignored)" : ""));
         at = end;
     }
-    if (ranges > 20) result.lines.push_back("... " + std::to_string(ranges - 20) + " more differing ranges");
+    if (ranges > 20) {
+        result.lines.push_back("... " + std::to_string(ranges - 20) + " more differing ranges; in all:");
+        for (const auto& [group, bytes] : by_part)
+            result.lines.push_back("  " + group + ": " + std::to_string(bytes) + " bytes differ");
+    }
     result.lines.push_back(result.same ? "same apart from the link's time stamp and checksum" : "different");
     return result;
 }
