@@ -5,7 +5,7 @@ NINJA   := ninja -j$(JOBS)
 CMAKE   := cmake -G Ninja -Wno-dev
 export WINEDEBUG := -all
 
-.PHONY: deps build host win32 win64 standins payload package test test-host test-asan test-wine test-e2e fuzz-short demo bench fuzz clean
+.PHONY: deps build host win32 win64 standins payload package test test-host test-asan test-wine test-e2e fuzz-short demo bench fuzz clean test-stamp repro
 
 # I386=emulated runs 32-bit programs under emulation even where the kernel
 # could run them (to try that path); I386=native undoes it.
@@ -70,6 +70,17 @@ test-wine: win32 win64
 E2E_KEEP_PREFIXES ?= 0
 test-e2e: win32
 	@E2E_KEEP_PREFIXES=$(E2E_KEEP_PREFIXES) bash e2e/run_e2e.sh $(BUILD)
+
+# Another payload stamped into the built setup program, proven on the host
+# (a few seconds); leaves $(BUILD)/stamp/MixolyteSetup.exe and its payload
+# $(BUILD)/stamp/payload for a run in Wine.
+test-stamp: host package win32
+	@bash scripts/stamp_proof.sh $(BUILD)
+
+# A second build of the sources in another folder, compared byte for byte,
+# and stamping compared with building through CMake (several minutes).
+repro: host package win32
+	@JOBS=$(JOBS) bash scripts/repro.sh $(BUILD)
 
 fuzz-short:
 	@$(CMAKE) -S . -B $(BUILD)/fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMIXO_FUZZ=ON \

@@ -17,6 +17,7 @@
 #include "setup/context.h"
 #include "setup/text.h"
 #include "tools/pe_rcdata.h"
+#include "tools/pe_stamp.h"
 
 namespace fs = std::filesystem;
 
@@ -28,6 +29,8 @@ int Usage() {
                  "       mixpack list FILE\n"
                  "       mixpack verify FILE\n"
                  "       mixpack extract FILE DIR\n"
+                 "       mixpack stamp SETUP_EXE PACKAGE_OR_PAYLOAD_DIR OUT_EXE [--tag N]\n"
+                 "       mixpack same SETUP_EXE SETUP_EXE\n"
                  "FILE is a package or a setup program that carries one.\n");
     return 2;
 }
@@ -68,52 +71,71 @@ std::string Hex(const std::uint8_t* bytes, int count) {
     return text;
 }
 
-int Build(int argc, char** argv) {
-    if (argc != 4 && !(argc == 6 && std::strcmp(argv[4], "--tag") == 0)) return Usage();
-    std::uint32_t tag = 0;
-    if (argc == 6) {
-        char* end = nullptr;
-        unsigned long long value = std::strtoull(argv[5], &end, 0);
-        if (*argv[5] == '\0' || *end != '\0' || value > 0xFFFFFFFFull) {
-            std::fprintf(stderr, "mixpack: --tag takes a number from 0 to 4294967295\n");
-            return 2;
-        }
-        tag = static_cast<std::uint32_t>(value);
-    }
+// Reads the 98 entries of a payload folder and builds the package from them.
+bool BuildFromFolder(const std::string& folder, std::uint32_t tag, std::vector<std::uint8_t>* package) {
     std::vector<std::vector<std::uint8_t>> plain(kPackageEntryCount);
     for (int i = 0; i < kPackageEntryCount; ++i) {
         std::string error;
-        if (!ReadWholeFile(std::string(argv[2]) + "/" + HostName(kPackageEntryNames[i]), &plain[i], &error)) {
+        if (!ReadWholeFile(folder + "/" + HostName(kPackageEntryNames[i]), &plain[i], &error)) {
             std::fprintf(stderr, "mixpack: cannot read entry %d: %s\n", i, error.c_str());
-            return 1;
+            return false;
         }
     }
-    std::vector<std::uint8_t> package;
-    std::string problem = BuildPackage(plain, tag, &package);
+    std::string problem = BuildPackage(plain, tag, package);
     if (!problem.empty()) {
         std::fprintf(stderr, "mixpack: %s\n", problem.c_str());
-        return 1;
+        return false;
     }
-    // Written beside the target and renamed, so a failure leaves no package.
-    std::string temp = std::string(argv[3]) + ".part";
+    return true;
+}
+
+// Written beside the target and renamed, so a failure leaves no output.
+// `mode_from`, when given, lends its permissions (a program stays runnable).
+bool WriteOutput(const std::string& path, const std::vector<std::uint8_t>& bytes, const char* mode_from) {
+    std::string temp = path + ".part";
+    std::error_code code;
     {
         std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-        out.write(reinterpret_cast<const char*>(package.data()), static_cast<std::streamsize>(package.size()));
+        out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
         out.close();
         if (!out) {
-            std::error_code ignored;
-            fs::remove(temp, ignored);
-            std::fprintf(stderr, "mixpack: cannot write %s\n", argv[3]);
-            return 1;
+            int saved = errno;
+            fs::remove(temp, code);
+            std::fprintf(stderr, "mixpack: cannot write %s: %s\n", path.c_str(), std::strerror(saved));
+            return false;
         }
     }
-    std::error_code code;
-    fs::rename(temp, argv[3], code);
+    if (mode_from != nullptr) fs::permissions(temp, fs::status(mode_from, code).permissions(), code);
+    fs::rename(temp, path, code);
     if (code) {
+        std::string reason = code.message();
         fs::remove(temp, code);
-        std::fprintf(stderr, "mixpack: cannot write %s\n", argv[3]);
-        return 1;
+        std::fprintf(stderr, "mixpack: cannot write %s: %s\n", path.c_str(), reason.c_str());
+        return false;
     }
+    return true;
+}
+
+// The optional "--tag N" at argv[at]: false (after a message) when malformed.
+bool ParseTag(int argc, char** argv, int at, std::uint32_t* tag) {
+    *tag = 0;
+    if (argc == at) return true;
+    if (argc != at + 2 || std::strcmp(argv[at], "--tag") != 0) return false;
+    char* end = nullptr;
+    unsigned long long value = std::strtoull(argv[at + 1], &end, 0);
+    if (*argv[at + 1] == '\0' || *end != '\0' || value > 0xFFFFFFFFull) {
+        std::fprintf(stderr, "mixpack: --tag takes a number from 0 to 4294967295\n");
+        return false;
+    }
+    *tag = static_cast<std::uint32_t>(value);
+    return true;
+}
+
+int Build(int argc, char** argv) {
+    std::uint32_t tag = 0;
+    if ((argc != 4 && argc != 6) || !ParseTag(argc, argv, 4, &tag)) return Usage();
+    std::vector<std::uint8_t> package;
+    if (!BuildFromFolder(argv[2], tag, &package) || !WriteOutput(argv[3], package, nullptr)) return 1;
     std::printf("%s: %zu bytes, %d entries\n", argv[3], package.size(), kPackageEntryCount);
     return 0;
 }
@@ -222,6 +244,82 @@ int Extract(int argc, char** argv) {
     return code == 0 ? 0 : 1;
 }
 
+// A package file to stamp: package-shaped, not a program, every entry
+// inside it under a name that may be placed below the product folder.
+bool CheckPackageShape(const char* path, const std::vector<std::uint8_t>& bytes) {
+    if (LooksLikeProgram(bytes)) {
+        std::fprintf(stderr, "mixpack: %s: a Windows program, not a package\n", path);
+        return false;
+    }
+    if (bytes.size() <= static_cast<std::size_t>(kPackageDirectorySize) || bytes.size() > 0xFFFFFFFFull) {
+        std::fprintf(stderr, "mixpack: %s: %zu bytes cannot be a package\n", path, bytes.size());
+        return false;
+    }
+    for (int i = 0; i < kPackageEntryCount; ++i) {
+        DirectoryRecord record;
+        ReadDirectoryRecord(bytes.data() + i * kDirectoryRecordSize, &record);
+        if (!EntryInsideResource(record, bytes.size()) || !IsSafeEntryName(record.name)) {
+            std::fprintf(stderr, "mixpack: %s: not a package (entry %d lies outside or has a bad name)\n", path, i);
+            return false;
+        }
+    }
+    return true;
+}
+
+int Stamp(int argc, char** argv) {
+    std::uint32_t tag = 0;
+    if ((argc != 5 && argc != 7) || !ParseTag(argc, argv, 5, &tag)) return Usage();
+    const char* setup = argv[2];
+    const char* source = argv[3];
+    std::vector<std::uint8_t> program, package, stamped;
+    std::string error;
+    if (!ReadWholeFile(setup, &program, &error)) {
+        std::fprintf(stderr, "mixpack: %s\n", error.c_str());
+        return 1;
+    }
+    std::error_code code;
+    if (fs::is_directory(source, code)) {
+        if (!BuildFromFolder(source, tag, &package)) return 1;
+    } else if (argc == 7) {
+        std::fprintf(stderr, "mixpack: --tag applies only when a payload folder is given\n");
+        return 2;
+    } else if (!ReadWholeFile(source, &package, &error)) {
+        std::fprintf(stderr, "mixpack: %s\n", error.c_str());
+        return 1;
+    } else if (!CheckPackageShape(source, package)) {
+        return 1;
+    }
+    error = StampProgram(program, package, &stamped);
+    if (!error.empty()) {
+        std::fprintf(stderr, "mixpack: %s: cannot stamp: %s\n", setup, error.c_str());
+        return 1;
+    }
+    // Read back before writing: the output must be a program carrying exactly this package.
+    ProgramLayout layout;
+    std::vector<std::uint8_t> carried;
+    if (!ReadProgramLayout(stamped, &layout).empty() || !FindProgramResource(stamped, 10, 100, &carried).empty() ||
+        carried != package) {
+        std::fprintf(stderr, "mixpack: %s: the stamped program does not read back; nothing written\n", setup);
+        return 1;
+    }
+    if (!WriteOutput(argv[4], stamped, setup)) return 1;
+    std::printf("%s: %zu bytes, carrying a package of %zu bytes\n", argv[4], stamped.size(), package.size());
+    return 0;
+}
+
+int Same(int argc, char** argv) {
+    if (argc != 4) return Usage();
+    std::vector<std::uint8_t> first, second;
+    std::string error;
+    if (!ReadWholeFile(argv[2], &first, &error) || !ReadWholeFile(argv[3], &second, &error)) {
+        std::fprintf(stderr, "mixpack: %s\n", error.c_str());
+        return 1;
+    }
+    ProgramComparison result = ComparePrograms(first, second);
+    for (const std::string& line : result.lines) std::printf("%s\n", line.c_str());
+    return result.same ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -231,5 +329,7 @@ int main(int argc, char** argv) {
     if (command == "list") return List(argc, argv);
     if (command == "verify") return Verify(argc, argv);
     if (command == "extract") return Extract(argc, argv);
+    if (command == "stamp") return Stamp(argc, argv);
+    if (command == "same") return Same(argc, argv);
     return Usage();
 }

@@ -1,0 +1,386 @@
+// Stamping a package into a Windows program. A program laid out here from
+// first principles, as a linker lays out one carrying a given package, must
+// come out of the stamper byte for byte; a program the mingw toolchain links
+// with another package must too; damaged programs are refused, never read
+// past.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "package/package_format.h"
+#include "tools/pe_rcdata.h"
+#include "tools/pe_stamp.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+void Put16(Bytes* b, std::size_t at, std::uint32_t v) {
+    (*b)[at] = static_cast<std::uint8_t>(v);
+    (*b)[at + 1] = static_cast<std::uint8_t>(v >> 8);
+}
+void Put32(Bytes* b, std::size_t at, std::uint32_t v) { WriteLe32(b->data() + at, v); }
+std::uint32_t Get32(const Bytes& b, std::size_t at) { return ReadLe32(b.data() + at); }
+std::size_t Up(std::size_t v, std::size_t a) { return (v + a - 1) / a * a; }
+
+Bytes Pattern(std::size_t size, int seed) {
+    Bytes b(size);
+    for (std::size_t i = 0; i < size; ++i) b[i] = static_cast<std::uint8_t>(i * 31 + seed * 7 + (i >> 8));
+    return b;
+}
+
+// The PE checksum as the format describes it: the file's 16-bit words
+// summed with the checksum field as zero, carries folded, plus the length.
+std::uint32_t ReferenceChecksum(const Bytes& b, std::size_t field) {
+    std::uint64_t sum = 0;
+    for (std::size_t i = 0; i < b.size(); i += 2) {
+        std::uint32_t lo = (i >= field && i < field + 4) ? 0 : b[i];
+        std::uint32_t hi = (i + 1 >= b.size() || (i + 1 >= field && i + 1 < field + 4)) ? 0 : b[i + 1];
+        sum += lo | hi << 8;
+    }
+    while (sum >> 16) sum = (sum & 0xFFFF) + (sum >> 16);
+    return static_cast<std::uint32_t>(sum + b.size());
+}
+
+struct Resource {
+    std::uint32_t type, id;
+    Bytes data;
+};
+
+// Offsets of the laid-out program, for the tests that damage it.
+constexpr std::size_t kPe = 0x80;
+constexpr std::size_t kOptional = kPe + 24;
+constexpr std::size_t kDirectories = kOptional + 96;
+constexpr std::size_t kSectionTable = kOptional + 224;
+constexpr std::size_t kRsrcRaw = 0x600;
+constexpr std::uint32_t kRsrcVa = 0x2000;
+
+// A PE32 program as a linker writes it: .text, .rsrc, a discardable .reloc
+// behind it, then a symbol table. Resources go in the given (sorted)
+// order, one language each; their data follows the tables, each padded to
+// 8 bytes. Everything else is computed from that.
+Bytes LayOutProgram(const std::vector<Resource>& resources, bool with_package = true, bool with_checksum = true) {
+    std::vector<Resource> all;
+    for (const Resource& r : resources)
+        if (with_package || r.type != 10 || r.id != 100) all.push_back(r);
+    // Types in order, each with its names.
+    std::vector<std::uint32_t> types;
+    for (const Resource& r : all)
+        if (types.empty() || types.back() != r.type) types.push_back(r.type);
+    std::size_t tables = 16 + 8 * types.size();
+    for (std::uint32_t t : types) {
+        std::size_t names = 0;
+        for (const Resource& r : all) names += r.type == t;
+        tables += 16 + 8 * names + names * (16 + 8);
+    }
+    std::size_t entries = tables;
+    tables += 16 * all.size();
+    std::size_t content = tables;
+    for (const Resource& r : all) content += Up(r.data.size(), 8);
+    const std::size_t rsrc_raw_size = Up(content, 0x200);
+    const std::uint32_t reloc_va = static_cast<std::uint32_t>(Up(kRsrcVa + content, 0x1000));
+    const std::size_t reloc_raw = kRsrcRaw + rsrc_raw_size;
+    const std::size_t symbols = reloc_raw + 0x200;
+    Bytes b(symbols + 2 * 18 + 4, 0);
+
+    b[0] = 'M', b[1] = 'Z';
+    Put32(&b, 0x3C, kPe);
+    Put32(&b, kPe, 0x00004550);
+    Put16(&b, kPe + 4, 0x14C);
+    Put16(&b, kPe + 6, 3);
+    Put32(&b, kPe + 12, static_cast<std::uint32_t>(symbols));
+    Put32(&b, kPe + 16, 2);
+    Put16(&b, kPe + 20, 224);
+    Put16(&b, kPe + 22, 0x102);
+    Put16(&b, kOptional, 0x10B);
+    Put32(&b, kOptional + 4, 0x200);                                          // SizeOfCode
+    Put32(&b, kOptional + 8, static_cast<std::uint32_t>(rsrc_raw_size + 0x200));  // initialized data
+    Put32(&b, kOptional + 28, 0x400000);
+    Put32(&b, kOptional + 32, 0x1000);
+    Put32(&b, kOptional + 36, 0x200);
+    Put32(&b, kOptional + 56, reloc_va + 0x1000);  // SizeOfImage
+    Put32(&b, kOptional + 60, 0x400);              // SizeOfHeaders
+    Put16(&b, kOptional + 68, 2);
+    Put32(&b, kOptional + 92, 16);
+    Put32(&b, kDirectories + 16, kRsrcVa);
+    Put32(&b, kDirectories + 20, static_cast<std::uint32_t>(content));
+    Put32(&b, kDirectories + 40, reloc_va);
+    Put32(&b, kDirectories + 44, 12);
+    struct Section {
+        const char* name;
+        std::uint32_t vsize, va, raw_size, raw, flags;
+    } sections[3] = {
+        {".text", 0x180, 0x1000, 0x200, 0x400, 0x60000020},
+        {".rsrc", static_cast<std::uint32_t>(content), kRsrcVa, static_cast<std::uint32_t>(rsrc_raw_size), kRsrcRaw,
+         0xC0000040},
+        {".reloc", 12, reloc_va, 0x200, static_cast<std::uint32_t>(reloc_raw), 0x42000040},
+    };
+    for (int i = 0; i < 3; ++i) {
+        std::size_t at = kSectionTable + 40 * i;
+        for (int c = 0; sections[i].name[c]; ++c) b[at + c] = static_cast<std::uint8_t>(sections[i].name[c]);
+        Put32(&b, at + 8, sections[i].vsize);
+        Put32(&b, at + 12, sections[i].va);
+        Put32(&b, at + 16, sections[i].raw_size);
+        Put32(&b, at + 20, sections[i].raw);
+        Put32(&b, at + 36, sections[i].flags);
+    }
+    for (std::size_t i = 0; i < 0x180; ++i) b[0x400 + i] = static_cast<std::uint8_t>(0x90 ^ i);
+
+    // The resource tables: root, then per type its directory and one
+    // language directory per name; data entries; data.
+    std::size_t at = 16 + 8 * types.size();
+    std::size_t entry = entries, data = tables, index = 0;
+    Put16(&b, kRsrcRaw + 14, static_cast<std::uint32_t>(types.size()));
+    for (std::size_t t = 0; t < types.size(); ++t) {
+        Put32(&b, kRsrcRaw + 16 + 8 * t, types[t]);
+        Put32(&b, kRsrcRaw + 20 + 8 * t, 0x80000000u | static_cast<std::uint32_t>(at));
+        std::size_t names = 0;
+        for (const Resource& r : all) names += r.type == types[t];
+        std::size_t type_dir = at;
+        Put16(&b, kRsrcRaw + type_dir + 14, static_cast<std::uint32_t>(names));
+        at += 16 + 8 * names;
+        for (std::size_t n = 0; n < names; ++n, ++index) {
+            const Resource& r = all[index];
+            Put32(&b, kRsrcRaw + type_dir + 16 + 8 * n, r.id);
+            Put32(&b, kRsrcRaw + type_dir + 20 + 8 * n, 0x80000000u | static_cast<std::uint32_t>(at));
+            Put16(&b, kRsrcRaw + at + 14, 1);
+            Put32(&b, kRsrcRaw + at + 16, 0x409);
+            Put32(&b, kRsrcRaw + at + 20, static_cast<std::uint32_t>(entry));
+            at += 24;
+            Put32(&b, kRsrcRaw + entry, static_cast<std::uint32_t>(kRsrcVa + data));
+            Put32(&b, kRsrcRaw + entry + 4, static_cast<std::uint32_t>(r.data.size()));
+            entry += 16;
+            std::copy(r.data.begin(), r.data.end(), b.begin() + static_cast<long>(kRsrcRaw + data));
+            data += Up(r.data.size(), 8);
+        }
+    }
+    // One base relocation block for .text; two symbols.
+    Put32(&b, reloc_raw, 0x1000);
+    Put32(&b, reloc_raw + 4, 12);
+    Put16(&b, reloc_raw + 8, 0x3010);
+    Put16(&b, reloc_raw + 10, 0x3020);
+    for (std::size_t i = 0; i < 36; ++i) b[symbols + i] = static_cast<std::uint8_t>('a' + i % 26);
+    Put32(&b, symbols + 36, 4);
+    if (with_checksum) Put32(&b, kOptional + 64, ReferenceChecksum(b, kOptional + 64));
+    return b;
+}
+
+std::vector<Resource> Resources(std::size_t package_size) {
+    return {{3, 1, Pattern(0x468, 1)},   {3, 2, Pattern(0x10A8, 2)},          {10, 99, Pattern(13, 3)},
+            {10, 100, Pattern(package_size, 4)}, {10, 101, Pattern(0x333, 5)}, {14, 100, Pattern(0x3E, 6)},
+            {16, 1, Pattern(0x2DC, 7)},  {24, 1, Pattern(0x3BC, 8)}};
+}
+
+// Every resource of the list reads back from the program unchanged.
+void ExpectResources(const Bytes& program, const std::vector<Resource>& resources, const std::string& what) {
+    for (const Resource& r : resources) {
+        Bytes found;
+        EXPECT_EQ(FindProgramResource(program, r.type, r.id, &found), "") << what << " " << r.type << "/" << r.id;
+        EXPECT_EQ(found, r.data) << what << " " << r.type << "/" << r.id;
+    }
+}
+
+}  // namespace
+
+TEST(PeStamp, GivesTheLinkersLayoutForAnyPackageSize) {
+    const std::size_t original = 5000;
+    Bytes program = LayOutProgram(Resources(original));
+    ProgramLayout layout;
+    ASSERT_EQ(ReadProgramLayout(program, &layout), "");
+    EXPECT_EQ(layout.checksum, ProgramChecksum(program, kOptional + 64));
+    // Sizes around the 8-byte padding, the file and section alignment, and
+    // far beyond; smaller and larger than the package replaced.
+    for (std::size_t size : {0ul, 1ul, 7ul, 8ul, 9ul, 4999ul, 5000ul, 5001ul, 5007ul, 0x1FFul, 0x200ul, 0x1000ul,
+                             0x1001ul, 70001ul, 1300000ul}) {
+        std::vector<Resource> resources = Resources(size);
+        Bytes expected = LayOutProgram(resources);
+        Bytes stamped;
+        ASSERT_EQ(StampProgram(program, resources[3].data, &stamped), "") << size;
+        EXPECT_EQ(stamped.size(), expected.size()) << size;
+        EXPECT_TRUE(stamped == expected) << "package of " << size << " bytes";
+        ExpectResources(stamped, resources, std::to_string(size));
+        // The code, byte for byte, at the same place.
+        EXPECT_TRUE(std::equal(program.begin() + 0x400, program.begin() + 0x600, stamped.begin() + 0x400));
+        // And back: stamping the first package again gives the first program.
+        Bytes back;
+        ASSERT_EQ(StampProgram(stamped, Resources(original)[3].data, &back), "");
+        EXPECT_TRUE(back == program) << size;
+    }
+    // Without a checksum in the input, none in the output.
+    Bytes unsummed = LayOutProgram(Resources(original), true, false), stamped;
+    ASSERT_EQ(StampProgram(unsummed, Pattern(77777, 4), &stamped), "");
+    EXPECT_EQ(stamped, LayOutProgram(Resources(77777), true, false));
+}
+
+TEST(PeStamp, LimitsAreCheckedWithoutWrapping) {
+    Bytes program = LayOutProgram(Resources(5000));
+    StampPlan plan;
+    ASSERT_EQ(PlanStamp(program, 0x70000000ull, &plan), "");
+    EXPECT_EQ(plan.new_content, plan.old_content + 0x70000000ull - 5000);
+    EXPECT_EQ(plan.layout.size_of_image + plan.va_delta, 0x2000ull + Up(plan.new_content, 0x1000) + 0x1000);
+    // A 32-bit program at 0x400000 cannot map a package of nearly 4 GiB;
+    // nothing passes 32 bits.
+    for (std::uint64_t size : {0xFFC00000ull, 0xFFFFFFFFull, 0x100000000ull, 0xFFFFFFFFFFFFFFF0ull}) {
+        std::string error = PlanStamp(program, size, &plan);
+        EXPECT_NE(error.find("4 GiB"), std::string::npos) << size << ": " << error;
+    }
+}
+
+TEST(PeStamp, DamagedOrUnsuitableProgramsAreRefused) {
+    const Bytes package = Pattern(9000, 9);
+    Bytes program = LayOutProgram(Resources(5000));
+    Bytes out{1, 2, 3};
+    auto refused = [&](const Bytes& input, const char* words, const char* what) {
+        std::string error = StampProgram(input, package, &out);
+        EXPECT_NE(error, "") << what;
+        EXPECT_NE(error.find(words), std::string::npos) << what << ": " << error;
+        EXPECT_TRUE(out.empty()) << what;
+    };
+    refused(Bytes{'P', 'K', 3, 4}, "not a Windows program", "a zip file");
+    refused(LayOutProgram(Resources(5000), false), "no RCDATA 100", "no package");
+    Bytes damaged = program;
+    Put32(&damaged, 0x3C, 0xFFFFFFF0u);
+    refused(damaged, "no PE header", "PE header offset outside");
+    damaged = program;
+    Put32(&damaged, kSectionTable + 40 + 20, 0xFFFFFE00u);
+    refused(damaged, "past the end of the file", "resource data offset outside");
+    damaged = program;
+    Put32(&damaged, kOptional + 56, 0x2000);
+    refused(damaged, "SizeOfImage", "SizeOfImage too small");
+    damaged = program;
+    Put32(&damaged, kOptional + 36, 0x300);
+    refused(damaged, "FileAlignment", "alignment not a power of two");
+    damaged = program;
+    Put32(&damaged, kSectionTable + 80 + 36, 0xC0000040u);
+    refused(damaged, "cannot be moved", "a section behind the resources the code may use");
+    damaged = program;
+    Put32(&damaged, kDirectories + 32, 0x5000);
+    Put32(&damaged, kDirectories + 36, 0x100);
+    refused(damaged, "signed", "a signature");
+    damaged = program;
+    Put32(&damaged, kDirectories + 8, kRsrcVa + 0x10);
+    refused(damaged, "points into the resources", "the import table in the resources");
+    // The resource tree: a subdirectory that points at the root (a loop),
+    // an entry outside, data overlapping the package, a tree too shallow.
+    damaged = program;
+    Put32(&damaged, kRsrcRaw + 16 + 8 * 2 + 4, 0x80000000u);
+    refused(damaged, "three levels", "a loop back to the root");
+    damaged = program;
+    Put32(&damaged, kRsrcRaw + 20, 0x80FFFFF0u);
+    refused(damaged, "outside the resource section", "a subdirectory outside");
+    ASSERT_EQ(StampProgram(program, package, &out), "");
+    // Data of RCDATA 101 moved onto the package's data.
+    damaged = program;
+    std::uint32_t package_rva = 0;
+    for (std::size_t e = 0; e < 0x400; e += 4)
+        if (Get32(damaged, kRsrcRaw + e + 4) == 5000 && Get32(damaged, kRsrcRaw + e) > kRsrcVa)
+            package_rva = Get32(damaged, kRsrcRaw + e), Put32(&damaged, kRsrcRaw + e + 16, package_rva + 8);
+    ASSERT_NE(package_rva, 0u);
+    refused(damaged, "overlaps", "two resources sharing bytes");
+
+    // Cut anywhere: refused, never read past the end.
+    for (std::size_t cut = 0; cut < program.size(); cut += 97) {
+        Bytes part(program.begin(), program.begin() + static_cast<long>(cut));
+        EXPECT_NE(StampProgram(part, package, &out), "") << cut;
+    }
+    // Random damage to the headers and tables: refused, or stamped into a
+    // program that still reads back with the package in it.
+    std::mt19937 random(7);
+    int stamped = 0;
+    for (int round = 0; round < 3000; ++round) {
+        damaged = program;
+        for (int flips = 1 + round % 3; flips > 0; --flips) {
+            std::size_t at = random() % 2 ? random() % 0x400 : kRsrcRaw + random() % 0x140;
+            damaged[at] = static_cast<std::uint8_t>(random());
+        }
+        if (!StampProgram(damaged, package, &out).empty()) continue;
+        ++stamped;
+        Bytes found;
+        ProgramLayout layout;
+        EXPECT_EQ(ReadProgramLayout(out, &layout), "") << round;
+        EXPECT_EQ(FindProgramResource(out, 10, 100, &found), "") << round;
+        EXPECT_EQ(found, package) << round;
+    }
+    EXPECT_GT(stamped, 100);  // harmless bytes changed: still stamped
+}
+
+TEST(PeStamp, SameIgnoresOnlyTheLinkTime) {
+    Bytes program = LayOutProgram(Resources(5000));
+    ProgramComparison result = ComparePrograms(program, program);
+    EXPECT_TRUE(result.same);
+    Bytes relinked = program;
+    Put32(&relinked, kPe + 8, 0x6B179CB8u);
+    Put32(&relinked, kOptional + 64, ReferenceChecksum(relinked, kOptional + 64));
+    result = ComparePrograms(program, relinked);
+    EXPECT_TRUE(result.same);
+    ASSERT_GE(result.lines.size(), 3u);
+    EXPECT_NE(result.lines[0].find("COFF time stamp"), std::string::npos) << result.lines[0];
+    EXPECT_NE(result.lines[1].find("checksum"), std::string::npos) << result.lines[1];
+    Bytes patched = relinked;
+    patched[0x400 + 5] ^= 1;
+    result = ComparePrograms(program, patched);
+    EXPECT_FALSE(result.same);
+    bool named = false;
+    for (const std::string& line : result.lines) named |= line.find("section .text +0x5") != std::string::npos;
+    EXPECT_TRUE(named);
+    Bytes other;
+    ASSERT_EQ(StampProgram(program, Pattern(5000, 5), &other), "");
+    result = ComparePrograms(program, other);
+    EXPECT_FALSE(result.same);
+    named = false;
+    for (const std::string& line : result.lines) named |= line.find("section .rsrc +0x") != std::string::npos;
+    EXPECT_TRUE(named);
+}
+
+namespace {
+
+Bytes ReadFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+}  // namespace
+
+// The program the mingw toolchain linked with packages of 13, 3000 and
+// 70000 bytes (cmake/stamp_fixture.cmake): each one's package stamped into
+// each other gives the linker's bytes exactly.
+TEST(PeStamp, MatchesTheMingwLinkerForEveryPairOfPackages) {
+    const fs::path dir = MIXO_STAMP_FIXTURE_DIR;
+    const char* variants[] = {"small", "medium", "large"};
+    for (const char* v : variants)
+        if (!fs::exists(dir / ("fixture_" + std::string(v) + ".exe")))
+            GTEST_SKIP() << "no program linked by mingw at " << dir << " (no i686-w64-mingw32 toolchain on this host)";
+    for (const char* from : variants) {
+        Bytes program = ReadFile(dir / ("fixture_" + std::string(from) + ".exe"));
+        ProgramLayout layout;
+        ASSERT_EQ(ReadProgramLayout(program, &layout), "") << from;
+        EXPECT_GT(layout.sections.size(), 5u);  // code, data, .rsrc, .reloc, debug sections
+        EXPECT_NE(layout.symbol_table, 0u);
+        for (const char* to : variants) {
+            Bytes linked = ReadFile(dir / ("fixture_" + std::string(to) + ".exe"));
+            Bytes package = ReadFile(dir / to / "package.bin");
+            Bytes stamped;
+            ASSERT_EQ(StampProgram(program, package, &stamped), "") << from << " -> " << to;
+            EXPECT_TRUE(stamped == linked) << from << " -> " << to;
+            Bytes found;
+            EXPECT_EQ(FindProgramResource(stamped, 10, 100, &found), "");
+            EXPECT_EQ(found, package);
+            for (std::uint32_t id : {99u, 101u}) {
+                Bytes before, after;
+                EXPECT_EQ(FindProgramResource(program, 10, id, &before), "");
+                EXPECT_EQ(FindProgramResource(stamped, 10, id, &after), "");
+                EXPECT_EQ(before, after) << id;
+            }
+        }
+    }
+}
