@@ -11,8 +11,10 @@
 #   - a file that defines a function e2e_NAME (a line starting "e2e_NAME()")
 #     is sourced in a shell of its own, which then calls e2e_NAME BUILD;
 #   - any other file runs on its own: `bash NAME.sh BUILD`.
-# A suite fails by a nonzero exit code. Prefixes come from wine_prefix.sh:
-# one base per architecture, made fresh once per run (E2E_KEEP_PREFIXES=1
+# A suite fails by a nonzero exit code. E2E_SCENARIOS names the scenarios
+# of a suite to run (all when empty); E2E_ARCHS limits the prefixes of the
+# suites that run each scenario in several (e.g. "win64"). Prefixes come
+# from wine_prefix.sh: one base per architecture, made fresh once per run (E2E_KEEP_PREFIXES=1
 # keeps bases made earlier in the same run, as the Makefile does after the
 # contract suite made them), copied for every scenario.
 set -uo pipefail
@@ -44,7 +46,8 @@ for file in "$here"/scenarios/*.sh; do
     (
       # shellcheck source=/dev/null
       . "$file"
-      "e2e_$name" "$build"
+      # shellcheck disable=SC2086 # a list of scenario names
+      "e2e_$name" "$build" ${E2E_SCENARIOS:-}
     )
   else
     bash "$file" "$build"

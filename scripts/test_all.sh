@@ -93,6 +93,7 @@ fuzz_short() {
 }
 
 suite "host tests" host host_tests
+suite "stamp: another payload into the program" host bash scripts/stamp_proof.sh "$build"
 suite "host tests, ASan+UBSan" host asan_tests
 
 # Base prefixes are made once for the whole run, then copied per scenario.
@@ -105,7 +106,8 @@ for file in e2e/scenarios/*.sh; do
   name=$(basename "$file" .sh)
   core=$(sed -n 's/^# core: *//p' "$file" | head -n 1)
   if [ "$e2e" = core ] && [ -n "$core" ]; then
-    wine_suite "e2e: $name (core: $core)" yes "$wine_where" env E2E_SCENARIOS="$core" bash e2e/run_e2e.sh "$build" "$name"
+    wine_suite "e2e: $name (core: $core)" yes "$wine_where" \
+      env E2E_SCENARIOS="$core" E2E_ARCHS=win64 bash e2e/run_e2e.sh "$build" "$name"
   else
     wine_suite "e2e: $name" no "$wine_where" bash e2e/run_e2e.sh "$build" "$name"
   fi
