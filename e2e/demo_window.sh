@@ -18,6 +18,7 @@ case $(bash "$here/../scripts/i386_mode.sh" mode) in
   *) echo "demo: this machine cannot run 32-bit programs and the emulation could not be set up (run 'make deps')" >&2; exit 1 ;;
 esac
 . "$here/xvfb.sh"
+. "$here/screen.sh"
 start_xvfb
 prefix=$(bash "$here/wine_prefix.sh" copy "$build" win64 demo-window)
 export WINEPREFIX=$prefix
@@ -34,11 +35,17 @@ if ! wine "$probe" wait "$class" 30 >/dev/null 2>&1; then
   echo "demo: the setup window did not appear" >&2
   exit 1
 fi
-sleep 1  # painted
+# Painted: the client area shows a picture, the same in two grabs.
+info=$(wine "$probe" info "$class" 2>/dev/null | tr -d '\r')
+client=$(sed -n 's/.* client=\([0-9]*x[0-9]*\).*/\1/p' <<<"$info")
+origin=$(sed -n 's/.* origin=\(-\{0,1\}[0-9]*\),\(-\{0,1\}[0-9]*\).*/+\1+\2/p' <<<"$info")
+if ! screen_settled "$client$origin" 60; then
+  echo "demo: the setup window was not drawn within 60 s; its picture is taken as it is" >&2
+fi
 xid=$(xdotool search --onlyvisible --name "Mixolyte Installation" | head -1)
 mkdir -p "$(dirname "$out")"
 import -window "$xid" "$out"
-wine "$probe" info "$class" 2>/dev/null | tr -d '\r' | sed 's/^/demo: setup window: /'
+echo "demo: setup window: $info"
 xdotool windowfocus --sync "$xid" key Escape 2>/dev/null || wine "$probe" close "$class" >/dev/null 2>&1
 status=0
 wait "$setup_pid" || status=$?

@@ -14,12 +14,16 @@
 #                                   "running" after SECONDS
 #   e2e_running NAME                succeeds while it runs
 #   e2e_probe ARGS...               the window probe (e2e/winprobe.cpp)
-#   e2e_check DESCRIPTION COMMAND... one assertion: the command succeeds
-#   e2e_expect DESCRIPTION WANT GOT one assertion: equal texts
 # In a scenario: E2E_PREFIX, E2E_ARCH, and E2E_TAG (scenario and prefix as
-# one name for files). e2e_failures counts the failed scenarios.
+# one name for files). The assertions (expect, check, fail) and their count
+# come from e2e/expect.sh; e2e_passed and e2e_failures count the scenarios
+# for the suite's closing line.
 
 E2E_LIB_HERE=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+# shellcheck source=expect.sh
+. "$E2E_LIB_HERE/expect.sh"
+# shellcheck source=screen.sh
+. "$E2E_LIB_HERE/screen.sh"
 declare -A E2E_PIDS=()
 e2e_failures=0
 e2e_passed=0
@@ -29,6 +33,9 @@ e2e_lib_init() {
   E2E_BIN=$E2E_BUILD/win32
   E2E_SETUP=$E2E_BIN/MixolyteSetup.exe
   E2E_OUT=$E2E_BUILD/e2e
+  expect_reset
+  e2e_failures=0
+  e2e_passed=0
   export WINEDEBUG=-all
   mkdir -p "$E2E_OUT"
   if [ -z "${DISPLAY:-}" ] || ! xdpyinfo >/dev/null 2>&1; then
@@ -69,21 +76,6 @@ e2e_probe() {
   WINEPREFIX=$E2E_PREFIX wine "$E2E_BIN/winprobe.exe" "$@" 2>/dev/null | tr -d '\r'
 }
 
-e2e_fail() {
-  echo "    FAIL: $*"
-  E2E_SCENARIO_FAILED=1
-}
-
-e2e_check() {
-  local description=$1
-  shift
-  if "$@"; then echo "    ok: $description"; else e2e_fail "$description"; fi
-}
-
-e2e_expect() {
-  if [ "$2" = "$3" ]; then echo "    ok: $1 ($3)"; else e2e_fail "$1: wanted '$2', got '$3'"; fi
-}
-
 e2e_end_scenario() {
   local name
   for name in "${!E2E_PIDS[@]}"; do kill "${E2E_PIDS[$name]}" 2>/dev/null || true; done
@@ -106,16 +98,16 @@ e2e_run() {
     E2E_TAG=$suite-$function-${where//\//-}
     echo "  $function in $where"
     started=$SECONDS
-    E2E_SCENARIO_FAILED=0
+    expect_scenario_begin
     E2E_PREFIX=$(bash "$E2E_LIB_HERE/wine_prefix.sh" copy "$E2E_BUILD" "$E2E_ARCH" "e2e-$E2E_TAG" $version)
     "$function"
     e2e_end_scenario
-    if [ "$E2E_SCENARIO_FAILED" = 0 ]; then
-      e2e_passed=$((e2e_passed + 1))
-      echo "  $function in $where passed ($((SECONDS - started)) s)"
-    else
+    if expect_scenario_failed; then
       e2e_failures=$((e2e_failures + 1))
       echo "  $function in $where FAILED ($((SECONDS - started)) s)"
+    else
+      e2e_passed=$((e2e_passed + 1))
+      echo "  $function in $where passed ($((SECONDS - started)) s)"
     fi
   done
 }

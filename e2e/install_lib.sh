@@ -2,10 +2,15 @@
 # benchmark: fresh Wine prefixes, running the setup program, reading the
 # registry with `wine reg query`, the stand-ins' run log, shortcuts with
 # lnkinfo, windows and boxes with window_list.exe and xdotool, screenshots.
-# Sourced, not run. Every function name starts with ie_.
+# Sourced, not run. Every function name starts with ie_; the assertions
+# (expect, check, fail) and their count come from e2e/expect.sh.
 
 IE_HERE=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 IE_ROOT=$(dirname "$IE_HERE")
+# shellcheck source=expect.sh
+. "$IE_HERE/expect.sh"
+# shellcheck source=screen.sh
+. "$IE_HERE/screen.sh"
 
 IE_UNINSTALL_KEY='HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\ZT:Mixolyte {17359A74-1236-5467}'
 IE_SETTINGS_KEY='HKCU\ZT-Audio\MixoLyte'
@@ -20,8 +25,7 @@ ie_init() {
   IE_SETUP_EXE=$IE_BUILD/win32/MixolyteSetup.exe
   IE_PAYLOAD=$IE_BUILD/payload
   IE_OUT=$IE_BUILD/e2e/install
-  IE_FAILS=0
-  IE_SCENARIO_FAILS=0
+  expect_reset
   export WINEDEBUG=-all
   mkdir -p "$IE_OUT"
   ie_build_window_list
@@ -63,24 +67,6 @@ ie_stop_display() {
 }
 
 # ---------------------------------------------------------------------------
-# Results
-
-ie_pass() { echo "  ok    $*"; }
-ie_fail() {
-  echo "  FAIL  $*"
-  IE_FAILS=$((IE_FAILS + 1))
-  IE_SCENARIO_FAILS=$((IE_SCENARIO_FAILS + 1))
-}
-ie_expect() {  # ie_expect DESCRIPTION ACTUAL EXPECTED
-  if [ "$2" == "$3" ]; then ie_pass "$1"; else ie_fail "$1: got [$2], expected [$3]"; fi
-}
-ie_expect_true() {  # ie_expect_true DESCRIPTION COMMAND...
-  local what=$1
-  shift
-  if "$@"; then ie_pass "$what"; else ie_fail "$what"; fi
-}
-
-# ---------------------------------------------------------------------------
 # Prefixes
 
 # ie_prefix NAME win64|win32 [win10|win7]: a fresh copy of the base prefix,
@@ -88,7 +74,7 @@ ie_expect_true() {  # ie_expect_true DESCRIPTION COMMAND...
 # `wine reg` does not start one), and the setup program in C:\Setup.
 ie_prefix() {
   local name=$1 arch=$2 version=${3:-}
-  IE_SCENARIO_FAILS=0
+  expect_scenario_begin
   IE_PREFIX=$(bash "$IE_HERE/wine_prefix.sh" copy "$IE_BUILD" "$arch" "ie-$name" $version)
   IE_ARCH=$arch
   IE_C=$IE_PREFIX/drive_c
@@ -113,10 +99,10 @@ ie_prefix() {
 ie_prefix_done() {
   wineserver -k 2>/dev/null || true
   wineserver -w 2>/dev/null || true
-  if [ "$IE_SCENARIO_FAILS" -eq 0 ]; then
-    rm -rf "$IE_PREFIX"
-  else
+  if expect_scenario_failed; then
     echo "  (prefix kept: $IE_PREFIX)"
+  else
+    rm -rf "$IE_PREFIX"
   fi
   IE_PREFIX_ACTIVE=
   unset WINEPREFIX
@@ -272,14 +258,36 @@ ie_wait_titles() {
 # ie_wait_painted X Y SECONDS: waits until the screen pixel is white (the
 # setup window's button is drawn, so a click can hit it).
 ie_wait_painted() {
-  local i
-  for ((i = 0; i < $3 * 4; i++)); do
+  local deadline=$((SECONDS + $3))
+  while :; do
     import -window root "$IE_OUT/.probe.png" 2>/dev/null
     [ "$(ie_pixel "$IE_OUT/.probe.png" "$1" "$2")" = "255,255,255" ] && { rm -f "$IE_OUT/.probe.png"; return 0; }
+    [ "$SECONDS" -lt "$deadline" ] || break
     sleep 0.25
   done
   rm -f "$IE_OUT/.probe.png"
   return 1
+}
+
+# ie_wait_drawn SECONDS: waits until the setup window (IE_WINDOW, as
+# ie_wait_window found it) is drawn: its button's face white and its client
+# area the same in two grabs in a row (IE_CX IE_CY IE_CW IE_CH are read on
+# the way). Gives 1 after SECONDS without that.
+ie_wait_drawn() {
+  local deadline=$((SECONDS + $1))
+  ie_window_client
+  ie_wait_painted $((IE_CX + IE_CW - 310)) $((IE_CY + IE_CH - 75)) "$1" || return 1
+  screen_settled "${IE_CW}x${IE_CH}+${IE_CX}+${IE_CY}" $((deadline > SECONDS ? deadline - SECONDS : 1))
+}
+
+# ie_wait_gone TITLE SECONDS: waits until no top-level window has that
+# title. Gives 1 after SECONDS with it still up.
+ie_wait_gone() {
+  local deadline=$((SECONDS + $2))
+  while ie_window_list | awk -F '|' -v t="$1" '$1 == "W" && $4 == t { found = 1 } END { exit !found }'; do
+    [ "$SECONDS" -lt "$deadline" ] || return 1
+    sleep 0.25
+  done
 }
 
 # Client area origin and size of IE_WINDOW: IE_CX IE_CY IE_CW IE_CH.

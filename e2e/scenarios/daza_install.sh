@@ -120,6 +120,9 @@ di_wait_button() {
   return 1
 }
 
+# di_offers TEXT: the setup window is up and its button drawn with TEXT.
+di_offers() { ie_wait_window "$IE_SETUP_WINDOW" 60 && di_wait_button "$1" 30; }
+
 # The label strip of a screenshot (screen coordinates from the window's
 # client origin IE_CX/IE_CY): inside the black box, below the blinking word
 # above it (which reaches down to 15 pixels above the box's bottom).
@@ -128,6 +131,10 @@ di_strip_hash() { /usr/bin/convert "$1" -crop "$(di_strip_geometry)" +repage -th
 di_strip_white() {
   ie_white_pixels "$1" $((IE_CX + DI_BL + 1)) $((IE_CY + DI_BB - 15)) $((DI_BR - DI_BL - 2)) 14
 }
+
+# di_reboot_box_up SEEN: the loop saw the reboot box (SEEN 1) and Wine
+# lists it (IE_WINDOW_TEXTS are its texts).
+di_reboot_box_up() { [ "$1" = 1 ] && ie_wait_window "REBOOT YOUR SYSTEM" 30; }
 
 # Properties of a flow's endpoints, one line each: channel value, driver id,
 # name, icon (tab-separated), from the 64-bit view.
@@ -153,17 +160,16 @@ di_check_endpoints() {
       else name=${DI_CAPTURE_NAMES[$((channel - 1))]} icon_id=$((300 + channel)); fi
       line=$(printf '%s\n' "$listing" | awk -F'\t' -v c="000$channel" \
                'tolower($2) ~ /:ztmixolytedaza$/ && substr($1, length($1) - 3) == c')
-      if [ "$(printf '%s\n' "$line" | cut -f3-4)" = "$name"$'\t'"$DI_ICON_FILE,-$icon_id" ]; then
+      # Name and icon as one text, a tab between them.
+      if expect "$flow channel $channel: name and icon" "$name"$'\t'"$DI_ICON_FILE,-$icon_id" \
+          "$(printf '%s\n' "$line" | cut -f3-4)"; then
         named=$((named + 1))
-      else
-        ie_fail "$flow channel $channel: got [$(printf '%s' "$line" | cut -f3-4 | tr '\t' '|')]," \
-                "expected [$name|$DI_ICON_FILE,-$icon_id]"
       fi
     done
   done
-  ie_expect "endpoints named with the channel table's names and icons (64-bit view)" "$named" 16
-  ie_expect "no endpoint names in the 32-bit view" \
-    "$(wine reg query "$DI_AUDIO_KEY" /s /reg:32 2>/dev/null | grep -c 'Mixolyte' || true)" 0
+  expect "endpoints named with the channel table's names and icons (64-bit view)" 16 "$named"
+  expect "no endpoint names in the 32-bit view" 0 \
+    "$(wine reg query "$DI_AUDIO_KEY" /s /reg:32 2>/dev/null | grep -c 'Mixolyte' || true)"
   for flow in Render Capture; do
     di_properties "$flow" | awk -F'\t' -v f="$flow" 'NF { print "        " f " " substr($1, length($1) - 3) ": " $3 " | " $4 }'
   done
@@ -177,60 +183,59 @@ di_scenario_silent() {
   di_prefix silent
   local started=$SECONDS
   ie_setup -h -i
-  ie_expect "\"-h -i\" exit code" "$IE_RC" 1
+  expect "\"-h -i\" exit code" 1 "$IE_RC"
   echo "  (install took $((SECONDS - started)) s, the pin check on the device included)"
-  ie_expect "the DAZA driver setup ran once, with \"-h -i -H -n\" in the product folder" \
-    "$(ie_runs_of ZTMixolyteDAZA_Setup_x64.exe)" "ZTMixolyteDAZA_Setup_x64.exe|-h -i -H -n|$IE_PRODUCT_WIN"
+  expect "the DAZA driver setup ran once, with \"-h -i -H -n\" in the product folder" \
+    "ZTMixolyteDAZA_Setup_x64.exe|-h -i -H -n|$IE_PRODUCT_WIN" "$(ie_runs_of ZTMixolyteDAZA_Setup_x64.exe)"
 
   # The device and what the driver answered.
-  ie_expect "the device's service names the driver file" "$(ie_reg_value "$DI_SERVICE_KEY" ImagePath 64)" \
-    "REG_EXPAND_SZ|$DI_IMAGE_PATH"
-  ie_expect_true "the driver file is in System32\\drivers" \
+  expect "the device's service names the driver file" "REG_EXPAND_SZ|$DI_IMAGE_PATH" \
+    "$(ie_reg_value "$DI_SERVICE_KEY" ImagePath 64)"
+  check "the driver file is in System32\\drivers" \
     cmp -s "$IE_PAYLOAD/ztmixolytevaio64_win10.sys" "$IE_C/windows/system32/drivers/ztmixolytevaio64_win10.sys"
   local starts info pins
   starts=$(di_count DeviceStarts) info=$(di_count InfoRequests) pins=$(di_count PinRequests)
   echo "  (driver counts: device starts $starts, 0x222040 answered $info, 0x222050 answered $pins)"
-  ie_expect "the device was started once" "$starts" 1
-  ie_expect "the pin check's 0x222040 was answered once" "$info" 1
+  expect "the device was started once" 1 "$starts"
+  expect "the pin check's 0x222040 was answered once" 1 "$info"
   # Eight records after opening, eight per poll; the pins climb over several
   # polls, so at least four polls ran.
-  ie_expect "0x222050 answered in whole rounds of 8 channels" "$(( ${pins:-1} % 8 ))" 0
-  ie_expect_true "0x222050 answered for the first records and at least four polls ($pins)" \
+  expect "0x222050 answered in whole rounds of 8 channels" 0 "$(( ${pins:-1} % 8 ))"
+  check "0x222050 answered for the first records and at least four polls ($pins)" \
     test "${pins:-0}" -ge 40
   di_check_endpoints
 
   # A new start offers Remove.
-  ie_expect "the DAZA interface is present" "$(di_probe present | cut -d' ' -f1)" PASS
+  expect "the DAZA interface is present" PASS "$(di_probe present | cut -d' ' -f1)"
   di_start_traced remove-offer
-  if ie_wait_window "$IE_SETUP_WINDOW" 60 && di_wait_button Remove 30; then
-    ie_window_client
-    ie_pass "a new start offers Remove (the button's text as drawn: $(di_drawn "$DI_BUTTON" | paste -sd '|'))"
-    sleep 0.5
+  if check "a new start offers Remove" di_offers Remove; then
+    echo "        (the button's text as drawn: $(di_drawn "$DI_BUTTON" | paste -sd '|'))"
+    check "the Remove offer is on screen" ie_wait_drawn 60
     ie_screenshot silent-remove-offer
-    ie_expect_true "the Remove button is drawn (screenshot: white face)" \
-      test "$(ie_pixel "$IE_OUT/silent-remove-offer.png" $((IE_CX + DI_BL + 10)) $((IE_CY + DI_BT + 10)))" = "255,255,255"
+    expect "the Remove button is drawn (screenshot: white face)" "255,255,255" \
+      "$(ie_pixel "$IE_OUT/silent-remove-offer.png" $((IE_CX + DI_BL + 10)) $((IE_CY + DI_BT + 10)))"
   else
-    ie_fail "no Remove offer drawn: $(grep -ao 'DrawTextExW L"[^"]*"' "$DI_TRACE" | sort -u | paste -sd '|')"
+    echo "        (texts drawn: $(grep -ao 'DrawTextExW L"[^"]*"' "$DI_TRACE" | sort -u | paste -sd '|'))"
   fi
   wine taskkill /im MixolyteSetup.exe >/dev/null 2>&1
   ie_wait_exit 30
-  [ "$IE_RC" = 124 ] && { kill "$IE_SETUP_PID" 2>/dev/null; ie_fail "the offer window did not close"; }
+  [ "$IE_RC" = 124 ] && { kill "$IE_SETUP_PID" 2>/dev/null; fail "the offer window did not close"; }
   ie_setup -h -i
-  ie_expect "\"-h -i\" refused on an installed product (-4)" "$IE_RC" 252
+  expect "\"-h -i\" refused on an installed product (-4)" 252 "$IE_RC"
 
   # Uninstall.
   ie_setup -h -u
-  ie_expect "\"-h -u\" exit code" "$IE_RC" 1
-  ie_expect "the DAZA driver setup ran with \"-h -u -H\" in the product folder" \
-    "$(ie_runs_of ZTMixolyteDAZA_Setup_x64.exe | grep -F -- '|-h -u -H|' || true)" \
-    "ZTMixolyteDAZA_Setup_x64.exe|-h -u -H|$IE_PRODUCT_WIN"
-  ie_expect "no present DAZA interface" "$(di_probe absent | cut -d' ' -f1)" PASS
-  ie_expect_true "the driver's service is gone" bash -c '! wine reg query "$1" /reg:64 >/dev/null 2>&1' _ "$DI_SERVICE_KEY"
-  ie_expect_true "the driver file is gone" test ! -e "$IE_C/windows/system32/drivers/ztmixolytevaio64_win10.sys"
-  ie_expect "no media class entry of the device" \
-    "$(ie_reg_dump "$DI_CLASS_KEY" 64 | grep -ci 'MatchingDeviceId.*ztmixolytedaza' || true)" 0
-  ie_expect "no endpoint entries of the device" "$(ie_reg_dump "$DI_AUDIO_KEY" 64 | grep -ci ':ztmixolytedaza' || true)" 0
-  ie_expect_true "no uninstall entry" bash -c '! wine reg query "$1" /reg:32 >/dev/null 2>&1' _ "$IE_UNINSTALL_KEY"
+  expect "\"-h -u\" exit code" 1 "$IE_RC"
+  expect "the DAZA driver setup ran with \"-h -u -H\" in the product folder" \
+    "ZTMixolyteDAZA_Setup_x64.exe|-h -u -H|$IE_PRODUCT_WIN" \
+    "$(ie_runs_of ZTMixolyteDAZA_Setup_x64.exe | grep -F -- '|-h -u -H|' || true)"
+  expect "no present DAZA interface" PASS "$(di_probe absent | cut -d' ' -f1)"
+  check "the driver's service is gone" bash -c '! wine reg query "$1" /reg:64 >/dev/null 2>&1' _ "$DI_SERVICE_KEY"
+  check "the driver file is gone" test ! -e "$IE_C/windows/system32/drivers/ztmixolytevaio64_win10.sys"
+  expect "no media class entry of the device" 0 \
+    "$(ie_reg_dump "$DI_CLASS_KEY" 64 | grep -ci 'MatchingDeviceId.*ztmixolytedaza' || true)"
+  expect "no endpoint entries of the device" 0 "$(ie_reg_dump "$DI_AUDIO_KEY" 64 | grep -ci ':ztmixolytedaza' || true)"
+  check "no uninstall entry" bash -c '! wine reg query "$1" /reg:32 >/dev/null 2>&1' _ "$IE_UNINSTALL_KEY"
   ie_prefix_done
 }
 
@@ -239,13 +244,11 @@ di_scenario_interactive() {
   di_prefix interactive
   rm -f "$IE_OUT"/interactive-*.png
   di_start_traced interactive
-  if ! ie_wait_window "$IE_SETUP_WINDOW" 60 || ! di_wait_button Install 30; then
-    ie_fail "the Install offer was not drawn"
+  if ! check "the Install offer is drawn" di_offers Install; then
     ie_prefix_done
     return
   fi
-  ie_window_client
-  ie_wait_painted $((IE_CX + DI_BL + 10)) $((IE_CY + DI_BT + 10)) 20 || ie_fail "Install button not drawn"
+  check "the Install button is on screen" ie_wait_drawn 60
   ie_screenshot interactive-0-offer
   ie_click_client $(((DI_BL + DI_BR) / 2)) $(((DI_BT + DI_BB) / 2))
 
@@ -277,13 +280,12 @@ di_scenario_interactive() {
     sleep 0.25
   done
   rm -f "$shot"
-  if [ "$box" = 1 ] && ie_wait_window "REBOOT YOUR SYSTEM" 30; then
+  if check "reboot box shown" di_reboot_box_up "$box"; then
     ie_screenshot interactive-reboot-box
-    ie_expect_true "reboot box says the install is complete" \
+    check "reboot box says the install is complete" \
       grep -qF 'Installation Complete and Successful' <<< "$IE_WINDOW_TEXTS"
   else
     box=0
-    ie_fail "reboot box not shown"
   fi
 
   # The labels as drawn (trace), from "Configure VAIOs" on.
@@ -292,10 +294,10 @@ di_scenario_interactive() {
   echo "  step labels drawn: $(printf '%s\n' "$labels" | paste -sd '|')"
   local counts
   counts=$(printf '%s\n' "$labels" | sed -n 's|^\([0-9]*\)/16 Pin(s) Ok$|\1|p' | paste -sd ' ')
-  ie_expect "after \"Configure VAIOs\": pin counts, then \"Set Pin Name/Icon\"" \
-    "$(printf '%s\n' "$labels" | sed 's|^[0-9]*/16 Pin(s) Ok$|COUNT|' | uniq | grep -v '^Installation Completed$' | paste -sd '|')" \
-    "Configure VAIOs|COUNT|Set Pin Name/Icon"
-  ie_expect_true "the pin count grew over several polls ($counts)" \
+  expect "after \"Configure VAIOs\": pin counts, then \"Set Pin Name/Icon\"" \
+    "Configure VAIOs|COUNT|Set Pin Name/Icon" \
+    "$(printf '%s\n' "$labels" | sed 's|^[0-9]*/16 Pin(s) Ok$|COUNT|' | uniq | grep -v '^Installation Completed$' | paste -sd '|')"
+  check "the pin count grew over several polls ($counts)" \
     bash -c 'set -- $1; [ $# -ge 2 ] || exit 1; p=0; for c; do [ "$c" -gt "$p" ] && [ "$c" -le 16 ] || exit 1; p=$c; done' _ "$counts"
   # When they were drawn (Wine's time stamps; the window repaints every
   # 500 ms, so each up to half a second after it was set).
@@ -306,12 +308,12 @@ di_scenario_interactive() {
   if [ -n "$count_at" ] && [ -n "$set_at" ] && [ -n "$box_text_at" ]; then
     gap=$(awk -v a="$count_at" -v b="$set_at" 'BEGIN { printf "%.1f", b - a }')
     held=$(awk -v a="$set_at" -v b="$box_text_at" 'BEGIN { printf "%.1f", b - a }')
-    ie_expect_true "the polling ended ${gap} s after \"$last_count\": the next poll counted 16 (not 60 s without change)" \
+    check "the polling ended ${gap} s after \"$last_count\": the next poll counted 16 (not 60 s without change)" \
       awk -v g="$gap" 'BEGIN { exit !(g < 10) }'
-    ie_expect_true "\"Set Pin Name/Icon\" shown ${held} s before the reboot box (the 5 s wait, then the naming)" \
+    check "\"Set Pin Name/Icon\" shown ${held} s before the reboot box (the 5 s wait, then the naming)" \
       awk -v h="$held" 'BEGIN { exit !(h >= 4 && h < 15) }'
   else
-    ie_fail "no time stamps in the trace for \"$last_count\", \"Set Pin Name/Icon\" or the reboot box"
+    fail "no time stamps in the trace for \"$last_count\", \"Set Pin Name/Icon\" or the reboot box"
   fi
 
   # The screenshots: one per label seen steady, the busy box black, the
@@ -325,12 +327,12 @@ di_scenario_interactive() {
          "$(printf '%s' "${hashes[$label]}" | wc -w) strip picture(s)"
   done
   for label in "Configure VAIOs" "Set Pin Name/Icon"; do
-    ie_expect_true "a screenshot shows \"$label\"" test -n "${shots[$label]:-}"
+    check "a screenshot shows \"$label\"" test -n "${shots[$label]:-}"
   done
   for label in "${order[@]}"; do
     [[ "$label" == */16\ Pin\(s\)\ Ok ]] && seen_counts=$((seen_counts + 1))
   done
-  ie_expect_true "screenshots show $seen_counts pin count(s)" test "$seen_counts" -ge 1
+  check "screenshots show $seen_counts pin count(s)" test "$seen_counts" -ge 1
   local bad_box=0 empty=0 unstable=0 all_hashes=""
   for label in "${order[@]}"; do
     [ "$(ie_pixel "${shots[$label]}" $((IE_CX + DI_BL + 10)) $((IE_CY + DI_BT + 5)))" = "0,0,0" ] || bad_box=$((bad_box + 1))
@@ -338,17 +340,17 @@ di_scenario_interactive() {
     [ "$(printf '%s' "${hashes[$label]}" | wc -w)" -eq 1 ] || unstable=$((unstable + 1))
     all_hashes+="${hashes[$label]}"$'\n'
   done
-  ie_expect "screenshots without the black busy box" "$bad_box" 0
-  ie_expect "screenshots with an empty label strip" "$empty" 0
-  ie_expect "labels whose strip looked different in two screenshots" "$unstable" 0
-  ie_expect "labels sharing one strip picture with another label" \
-    "$(printf '%s' "$all_hashes" | tr ' ' '\n' | grep . | sort | uniq -d | wc -l)" 0
+  expect "screenshots without the black busy box" 0 "$bad_box"
+  expect "screenshots with an empty label strip" 0 "$empty"
+  expect "labels whose strip looked different in two screenshots" 0 "$unstable"
+  expect "labels sharing one strip picture with another label" 0 \
+    "$(printf '%s' "$all_hashes" | tr ' ' '\n' | grep . | sort | uniq -d | wc -l)"
 
   # The reboot box ends the run; it stays open while the checks run.
-  [ "$box" = 1 ] && ie_press_ok "REBOOT YOUR SYSTEM" || ie_fail "could not press OK on the reboot box"
+  [ "$box" = 1 ] && ie_press_ok "REBOOT YOUR SYSTEM" || fail "could not press OK on the reboot box"
   ie_wait_exit 30
-  ie_expect "exit code after OK" "$IE_RC" 1
-  ie_expect "the pin check's 0x222040 was answered once" "$(di_count InfoRequests)" 1
+  expect "exit code after OK" 1 "$IE_RC"
+  expect "the pin check's 0x222040 was answered once" 1 "$(di_count InfoRequests)"
   di_check_endpoints
   ie_prefix_done
 }
@@ -375,12 +377,7 @@ e2e_daza_install() {
     "di_scenario_$s"
   done
   ie_stop_display
-  if [ "$IE_FAILS" -eq 0 ]; then
-    echo "daza_install e2e: all passed (screenshots and traces in $IE_OUT)"
-  else
-    echo "daza_install e2e: $IE_FAILS check(s) failed"
-  fi
-  [ "$IE_FAILS" -eq 0 ]
+  expect_summary "daza_install e2e" "screenshots and traces in $IE_OUT"
 }
 
 if [ "${BASH_SOURCE[0]}" == "$0" ]; then

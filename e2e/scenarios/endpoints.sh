@@ -7,17 +7,18 @@
 #   endpoints.sh BUILD [endpoints_e2e.exe]
 # BUILD is the build root (its wine/ holds the prefixes); the test program
 # defaults to BUILD/win32/endpoints_e2e.exe. DAZA_SETUP may name the stand-in.
-set -euo pipefail
+# The checks go on after a failed one (no `set -e`).
+set -uo pipefail
 build=$1
 exe=$(cd "$(dirname "${2:-$build/win32/endpoints_e2e.exe}")" && pwd)/$(basename "${2:-$build/win32/endpoints_e2e.exe}")
 here=$(cd "$(dirname "$0")/.." && pwd)
+# shellcheck source=../expect.sh
+. "$here/expect.sh"
 export WINEDEBUG=-all
 
-prefix=$(bash "$here/wine_prefix.sh" copy "$build" win64 endpoints)
+prefix=$(bash "$here/wine_prefix.sh" copy "$build" win64 endpoints) || { echo "endpoints: no prefix" >&2; exit 1; }
 export WINEPREFIX=$prefix
 trap 'wineserver -k 2>/dev/null || true' EXIT
-failures=0
-fail() { echo "endpoints: FAIL: $*"; failures=$((failures + 1)); }
 
 audio='HKLM\Software\Microsoft\Windows\CurrentVersion\MMDevices\Audio'
 service='HKLM\SYSTEM\CurrentControlSet\Services\ZTMixolyteDAZAMME'
@@ -39,21 +40,21 @@ if [ -n "$standin" ]; then
   # Started as the setup program starts it: from the product folder, with
   # its switches.
   folder="$prefix/drive_c/Program Files (x86)/ZT/Mixolyte"
-  mkdir -p "$folder"
+  mkdir -p "$folder" || exit 1
   cp "$standin" "$(dirname "$standin")/ztmixolytevaio64_win10.sys" "$(dirname "$standin")/ztmixolytevaio64_win10.inf" \
-     "$folder/"
+     "$folder/" || exit 1
   status=0
   (cd "$folder" && wine ./ZTMixolyteDAZA_Setup_x64.exe -h -i -H -n) || status=$?
-  [ "$status" -eq 0 ] || fail "the DAZA stand-in ended with $status"
+  expect "the DAZA stand-in's exit code" 0 "$status"
 else
   writer="the test program"
-  wine "$exe" write || fail "the test program could not write the entries"
+  check "the test program writes the entries" wine "$exe" write
 fi
 echo "endpoints: entries written by $writer"
 
 status=0
 wine "$exe" name || status=$?
-[ "$status" -eq 0 ] || fail "NameVirtualEndpoints failed (exit $status)"
+expect "NameVirtualEndpoints (the test program's exit code)" 0 "$status"
 
 # "Properties" keys of a flow as lines: channel value, driver id, name, icon.
 properties() {
@@ -71,7 +72,7 @@ properties() {
 # component.
 image=$(wine reg query "$service" /v ImagePath /reg:64 2>/dev/null | tr -d '\r' |
         awk -F'    ' '$2 == "ImagePath" { print $4 }')
-[ -n "$image" ] || fail "no ImagePath in $service"
+check "an ImagePath in $service" test -n "$image"
 rest=${image#\\}
 rest=${rest#*\\}
 driver_file="%windir%\\$rest"
@@ -88,34 +89,27 @@ for flow in Render Capture; do
     else name=${capture_names[$((channel - 1))]}; icon_id=$((300 + channel)); fi
     line=$(printf '%s\n' "$listing" | awk -F'\t' -v c="000$channel" \
              'tolower($2) ~ /:ztmixolytedaza$/ && substr($1, length($1) - 3) == c')
-    if [ -z "$line" ]; then fail "$flow channel $channel: no DAZA endpoint found"; continue; fi
+    check "$flow channel $channel: a DAZA endpoint" test -n "$line" || continue
     got_name=$(printf '%s\n' "$line" | cut -f3)
     got_icon=$(printf '%s\n' "$line" | cut -f4)
     echo "endpoints: $flow $channel: \"$got_name\" icon $got_icon"
-    [ "$got_name" = "$name" ] || fail "$flow channel $channel: name \"$got_name\", expected \"$name\""
-    [ "$got_icon" = "$driver_file,-$icon_id" ] ||
-      fail "$flow channel $channel: icon \"$got_icon\", expected \"$driver_file,-$icon_id\""
-    [ "$got_name" = "$name" ] && [ "$got_icon" = "$driver_file,-$icon_id" ] && named=$((named + 1))
+    ok=1
+    expect "$flow channel $channel: name" "$name" "$got_name" || ok=0
+    expect "$flow channel $channel: icon" "$driver_file,-$icon_id" "$got_icon" || ok=0
+    named=$((named + ok))
   done
   # Endpoints of other drivers keep their names.
   others=$(printf '%s\n' "$listing" | awk -F'\t' 'NF && tolower($2) !~ /:ztmixolytedaza$/ { print $3 }')
-  if printf '%s\n' "$others" | grep -q '^Mixolyte'; then fail "$flow: another driver's endpoint was renamed"; fi
+  expect "$flow: other drivers' endpoints with our names (none: not renamed)" "" "$(printf '%s\n' "$others" | grep '^Mixolyte')"
 done
 echo "endpoints: $named of 16 endpoints named in the 64-bit view"
 
 # Nothing of it in the 32-bit view.
-if wine reg query "$audio" /s /reg:32 2>/dev/null | grep -q 'Mixolyte'; then
-  fail "names were written into the 32-bit view"
-fi
+expect "names written into the 32-bit view" 0 "$(wine reg query "$audio" /s /reg:32 2>/dev/null | grep -c 'Mixolyte')"
 
 # With the stand-in's driver file in place, the icon paths point at its icons.
 if [ -n "$standin" ]; then
-  wine "$exe" icons || fail "icon paths do not resolve to icons of the driver file"
+  check "the icon paths resolve to icons of the driver file" wine "$exe" icons
 fi
 
-if [ "$failures" -eq 0 ]; then
-  echo "endpoints: PASS"
-else
-  echo "endpoints: $failures failure(s)"
-  exit 1
-fi
+expect_summary endpoints

@@ -19,6 +19,10 @@
 
 INV_HERE=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 INV_E2E=$(dirname "$INV_HERE")
+# shellcheck source=../expect.sh
+. "$INV_E2E/expect.sh"
+# shellcheck source=../screen.sh
+. "$INV_E2E/screen.sh"
 INV_ALL_SCENARIOS=(no_devices null_device setup_starts)
 # The setup window's title as an xdotool pattern (a regular expression).
 INV_SETUP_WINDOW='^Mixolyte Installation \(Version 2\.1\.2\.2\)$'
@@ -27,21 +31,9 @@ inv_init() {
   INV_BUILD=$(cd "$1" && pwd)
   INV_EXE_DIR=${INV_EXE_DIR:-$INV_BUILD/win32}
   INV_OUT=$INV_BUILD/e2e/inventory
-  INV_FAILS=0
+  expect_reset
   export WINEDEBUG=-all
   mkdir -p "$INV_OUT"
-}
-
-inv_pass() { echo "  ok    $*"; }
-inv_fail() {
-  echo "  FAIL  $*"
-  INV_FAILS=$((INV_FAILS + 1))
-}
-# inv_check DESCRIPTION COMMAND...: passes when the command succeeds.
-inv_check() {
-  local what=$1
-  shift
-  if "$@"; then inv_pass "$what"; else inv_fail "$what"; fi
 }
 
 # inv_prefix NAME AUDIO: a fresh prefix; AUDIO is "none" (no audio driver)
@@ -83,48 +75,56 @@ inv_records() { sed -n "s/^$2: \([0-9]*\) records.*/\1/p" "$INV_OUT/$1.txt"; }
 inv_scenario_no_devices() {
   echo "inventory: no_devices"
   inv_prefix no_devices none
-  if inv_run_check no_devices; then inv_pass "lists agree with Core Audio and WinMM"; else inv_fail "inventory_check"; fi
-  inv_check "capture list empty" [ "$(inv_records no_devices capture)" = 0 ]
-  inv_check "render list empty" [ "$(inv_records no_devices render)" = 0 ]
+  check "inventory_check: lists agree with Core Audio and WinMM" inv_run_check no_devices
+  expect "capture list empty" 0 "$(inv_records no_devices capture)"
+  expect "render list empty" 0 "$(inv_records no_devices render)"
   inv_done
 }
 
 inv_scenario_null_device() {
   echo "inventory: null_device"
   inv_prefix null_device null
-  if inv_run_check null_device; then inv_pass "lists agree with Core Audio and WinMM"; else inv_fail "inventory_check"; fi
+  check "inventory_check: lists agree with Core Audio and WinMM" inv_run_check null_device
   local capture render
   capture=$(inv_records null_device capture)
   render=$(inv_records null_device render)
   # An endpoint and a wave device per direction.
-  inv_check "capture list: ${capture:-?} records" [ "${capture:-0}" -ge 2 ]
-  inv_check "render list: ${render:-?} records" [ "${render:-0}" -ge 2 ]
+  check "capture list: ${capture:-?} records" [ "${capture:-0}" -ge 2 ]
+  check "render list: ${render:-?} records" [ "${render:-0}" -ge 2 ]
   inv_done
 }
 
 # Starts MixolyteSetup.exe and waits for its window; a crash would end the
 # process or raise Wine's "Program Error" box instead.
 inv_setup_run() {
-  local audio=$1 pid shown=0
+  local audio=$1 pid shown=0 xid geometry
   inv_prefix "setup-$audio" "$audio"
   HOME=$INV_HOME wine "$INV_EXE_DIR/MixolyteSetup.exe" >/dev/null 2>&1 &
   pid=$!
   for _ in $(seq 60); do
-    if xdotool search --name "$INV_SETUP_WINDOW" >/dev/null 2>&1; then
+    xid=$(xdotool search --name "$INV_SETUP_WINDOW" 2>/dev/null | head -1)
+    if [ -n "$xid" ]; then
       shown=1
       break
     fi
     kill -0 "$pid" 2>/dev/null || break
     sleep 0.5
   done
-  sleep 1
-  if [ $shown = 1 ]; then inv_pass "window shown ($audio)"; else inv_fail "no window ($audio)"; fi
-  if kill -0 "$pid" 2>/dev/null; then inv_pass "still running ($audio)"; else inv_fail "ended early ($audio)"; fi
-  if xdotool search --name 'Program Error' >/dev/null 2>&1; then inv_fail "fault box ($audio)"; else inv_pass "no fault box ($audio)"; fi
+  check "window shown ($audio)" [ $shown = 1 ]
+  if [ $shown = 1 ]; then
+    # Painted, so that a fault while drawing shows below.
+    geometry=$(xdotool getwindowgeometry --shell "$xid" 2>/dev/null |
+               awk -F= '{ v[$1] = $2 } END { print v["WIDTH"] "x" v["HEIGHT"] "+" v["X"] "+" v["Y"] }')
+    check "window drawn ($audio)" screen_settled "$geometry" 60
+  fi
+  check "still running ($audio)" kill -0 "$pid"
+  check "no fault box ($audio)" inv_no_fault_box
   import -window root "$INV_OUT/setup-$audio.png" 2>/dev/null || true
   inv_done
   wait "$pid" 2>/dev/null || true
 }
+
+inv_no_fault_box() { ! xdotool search --name 'Program Error' >/dev/null 2>&1; }
 
 inv_ensure_display() {
   if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then return 0; fi
@@ -145,10 +145,7 @@ inv_scenario_setup_starts() {
     echo "  SKIPPED: $INV_EXE_DIR/MixolyteSetup.exe is missing (make build)"
     return 0
   fi
-  if ! inv_ensure_display; then
-    inv_fail "no X display"
-    return 0
-  fi
+  check "an X display" inv_ensure_display || return 0
   inv_setup_run none
   inv_setup_run null
   if [ -n "${INV_XVFB_PID:-}" ]; then
@@ -170,12 +167,7 @@ e2e_inventory() {
   for s in "${scenarios[@]}"; do
     "inv_scenario_$s"
   done
-  if [ "$INV_FAILS" -eq 0 ]; then
-    echo "inventory e2e: all passed (reports in $INV_OUT)"
-  else
-    echo "inventory e2e: $INV_FAILS check(s) failed"
-  fi
-  [ "$INV_FAILS" -eq 0 ]
+  expect_summary "inventory e2e" "reports in $INV_OUT"
 }
 
 if [ "${BASH_SOURCE[0]}" == "$0" ]; then

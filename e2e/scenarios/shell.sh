@@ -42,17 +42,18 @@ shell_window_appears() { # class
 
 shell_window_picture() {
   e2e_start setup "$E2E_SETUP"
-  e2e_check "the window appears" shell_window_appears "$SHELL_CLASS"
+  check "the window appears" shell_window_appears "$SHELL_CLASS"
   local info
   info=$(e2e_probe info "$SHELL_CLASS")
-  e2e_expect "window shown" 1 "$(shell_field "$info" visible)"
-  e2e_expect "client area" 900x524 "$(shell_field "$info" client)"
-  e2e_expect "title" "Mixolyte Installation (Version 2.1.2.2)" "$(sed -n 's/.*title=//p' <<<"$info")"
+  expect "window shown" 1 "$(shell_field "$info" visible)"
+  expect "client area" 900x524 "$(shell_field "$info" client)"
+  expect "title" "Mixolyte Installation (Version 2.1.2.2)" "$(sed -n 's/.*title=//p' <<<"$info")"
   local origin x y
   origin=$(shell_field "$info" origin)
   x=${origin%,*}
   y=${origin#*,}
-  sleep 1  # painted
+  # Painted: the client area shows a picture, the same in two grabs.
+  check "the window is drawn" screen_settled "900x524+$x+$y" 60
   local shot=$E2E_OUT/$E2E_TAG-screen.png window=$E2E_OUT/window-$E2E_ARCH.png
   import -window root "$shot"
   convert "$shot" -crop "900x524+$x+$y" +repage "$window"
@@ -61,68 +62,69 @@ shell_window_picture() {
   local splash=$E2E_BIN/res/splash.bmp p
   for p in "450 100" "120 40" "800 300"; do
     set -- $p
-    e2e_check "picture at $1,$2" shell_near "$(shell_pixel "$window" "$1" "$2")" "$(shell_pixel "$splash" "$1" "$2")" 8
+    check "picture at $1,$2" shell_near "$(shell_pixel "$window" "$1" "$2")" "$(shell_pixel "$splash" "$1" "$2")" 8
   done
   # The white band, the button's black outline with white inside it.
-  e2e_expect "band at 100,440" FFFFFF "$(shell_pixel "$window" 100 440)"
-  e2e_expect "band at 450,515" FFFFFF "$(shell_pixel "$window" 450 515)"
-  e2e_expect "button's left edge" 000000 "$(shell_pixel "$window" 580 474)"
-  e2e_expect "button's top edge" 000000 "$(shell_pixel "$window" 700 444)"
-  e2e_expect "button's bottom edge" 000000 "$(shell_pixel "$window" 700 504)"
-  e2e_expect "inside the button" FFFFFF "$(shell_pixel "$window" 590 452)"
+  expect "band at 100,440" FFFFFF "$(shell_pixel "$window" 100 440)"
+  expect "band at 450,515" FFFFFF "$(shell_pixel "$window" 450 515)"
+  expect "button's left edge" 000000 "$(shell_pixel "$window" 580 474)"
+  expect "button's top edge" 000000 "$(shell_pixel "$window" 700 444)"
+  expect "button's bottom edge" 000000 "$(shell_pixel "$window" 700 504)"
+  expect "inside the button" FFFFFF "$(shell_pixel "$window" 590 452)"
   # The white "O/S" label on the dark corner of the picture, which the
   # bitmap leaves empty.
   local label_pixels picture_pixels
   label_pixels=$(shell_bright_pixels "$window" 200x30+20+390)
   picture_pixels=$(shell_bright_pixels "$splash" 200x30+20+390)
-  e2e_expect "no bright pixels in the bitmap's label corner" 0 "$picture_pixels"
-  e2e_check "the label is drawn ($label_pixels bright pixels)" test "$label_pixels" -ge 40
+  expect "no bright pixels in the bitmap's label corner" 0 "$picture_pixels"
+  check "the label is drawn ($label_pixels bright pixels)" test "$label_pixels" -ge 40
 
   # Esc closes the shown window with exit code 0.
   local xid
   xid=$(xdotool search --onlyvisible --name "Mixolyte Installation" | head -1)
-  e2e_check "the X window is found" test -n "$xid"
+  check "the X window is found" test -n "$xid"
   xdotool windowfocus --sync "$xid" key Escape 2>/dev/null
-  e2e_expect "exit code after Esc" 0 "$(e2e_wait setup 20)"
+  expect "exit code after Esc" 0 "$(e2e_wait setup 20)"
 }
 
 shell_second_copy() {
   e2e_start first "$E2E_SETUP"
-  e2e_check "the first window appears" shell_window_appears "$SHELL_CLASS"
+  check "the first window appears" shell_window_appears "$SHELL_CLASS"
   e2e_start second "$E2E_SETUP"
-  e2e_expect "second copy's exit code (-10)" 246 "$(e2e_wait second 30)"
-  e2e_expect "setup windows" 1 "$(e2e_probe count "$SHELL_CLASS")"
-  e2e_check "the first copy still runs" e2e_running first
+  expect "second copy's exit code (-10)" 246 "$(e2e_wait second 30)"
+  expect "setup windows" 1 "$(e2e_probe count "$SHELL_CLASS")"
+  check "the first copy still runs" e2e_running first
   e2e_probe close "$SHELL_CLASS"
-  e2e_expect "first copy's exit code" 0 "$(e2e_wait first 20)"
+  expect "first copy's exit code" 0 "$(e2e_wait first 20)"
 }
 
 shell_hidden() {
   e2e_start setup "$E2E_SETUP" -h
-  e2e_check "the hidden window exists" shell_window_appears "$SHELL_CLASS"
-  e2e_expect "window shown" 0 "$(shell_field "$(e2e_probe info "$SHELL_CLASS")" visible)"
-  sleep 2
-  e2e_check "it waits" e2e_running setup
-  e2e_expect "still hidden" 0 "$(shell_field "$(e2e_probe info "$SHELL_CLASS")" visible)"
+  check "the hidden window exists" shell_window_appears "$SHELL_CLASS"
+  expect "window shown" 0 "$(shell_field "$(e2e_probe info "$SHELL_CLASS")" visible)"
+  # It waits to be told: no exit of its own within two seconds.
+  expect "no exit of its own" running "$(e2e_wait setup 2)"
+  check "it waits" e2e_running setup
+  expect "still hidden" 0 "$(shell_field "$(e2e_probe info "$SHELL_CLASS")" visible)"
   e2e_probe close "$SHELL_CLASS"
-  e2e_expect "exit code after WM_CLOSE" 0 "$(e2e_wait setup 20)"
+  expect "exit code after WM_CLOSE" 0 "$(e2e_wait setup 20)"
 }
 
 shell_console_windows() {
   e2e_start console "$E2E_BIN/test_window.exe" "$CONSOLE_CLASS" Mixolyte Kumbra
   e2e_start other "$E2E_BIN/test_window.exe" MixoE2EOtherWindow Mixolyte Kumbra
-  e2e_check "the console window appears" shell_window_appears "$CONSOLE_CLASS"
-  e2e_check "the other window appears" shell_window_appears MixoE2EOtherWindow
+  check "the console window appears" shell_window_appears "$CONSOLE_CLASS"
+  check "the other window appears" shell_window_appears MixoE2EOtherWindow
   e2e_start setup "$E2E_SETUP"
-  e2e_check "the setup window appears" shell_window_appears "$SHELL_CLASS"
-  e2e_expect "the console ended" 0 "$(e2e_wait console 20)"
-  e2e_expect "console windows" 0 "$(e2e_probe count "$CONSOLE_CLASS")"
-  e2e_check "the other program still runs" e2e_running other
-  e2e_expect "other windows" 1 "$(e2e_probe count MixoE2EOtherWindow)"
+  check "the setup window appears" shell_window_appears "$SHELL_CLASS"
+  expect "the console ended" 0 "$(e2e_wait console 20)"
+  expect "console windows" 0 "$(e2e_probe count "$CONSOLE_CLASS")"
+  check "the other program still runs" e2e_running other
+  expect "other windows" 1 "$(e2e_probe count MixoE2EOtherWindow)"
   e2e_probe close "$SHELL_CLASS"
-  e2e_expect "setup's exit code" 0 "$(e2e_wait setup 20)"
+  expect "setup's exit code" 0 "$(e2e_wait setup 20)"
   e2e_probe close MixoE2EOtherWindow
-  e2e_expect "the other program's exit code" 0 "$(e2e_wait other 20)"
+  expect "the other program's exit code" 0 "$(e2e_wait other 20)"
 }
 
 SHELL_SCENARIOS=(shell_window_picture shell_second_copy shell_hidden shell_console_windows)
@@ -142,8 +144,8 @@ e2e_shell() {
     if [ $# -gt 0 ] && [[ " $* " != *" $scenario "* ]]; then continue; fi
     e2e_run shell "$scenario" win64 win32
   done
-  echo "shell: $e2e_passed passed, $e2e_failures failed"
-  [ "$e2e_failures" = 0 ]
+  echo "shell: $e2e_passed scenario(s) passed, $e2e_failures failed"
+  expect_summary shell
 }
 
 if [ "${BASH_SOURCE[0]}" = "$0" ]; then

@@ -41,7 +41,7 @@ iu_put_user_shortcuts() {
   cp "$IE_SHORTCUTS"/*.LNK "$IU_USER_SHORTCUTS/"
   cp "$IE_SHORTCUTS/Mixolyte.LNK" "$IU_STARTUP/Mixolyte (ZT-Audio).LNK"
   cp "$IE_SHORTCUTS/Readme.LNK" "$IU_STARTUP/Other Program.LNK"
-  ie_expect_true "per-user shortcuts present" test -f "$IU_USER_SHORTCUTS/Mixolyte.LNK"
+  check "per-user shortcuts present" test -f "$IU_USER_SHORTCUTS/Mixolyte.LNK"
 }
 
 # Absent in both views (one view on 32-bit Windows).
@@ -49,7 +49,7 @@ iu_key_absent() {  # iu_key_absent DESCRIPTION KEY
   local view
   for view in 32 64; do
     [ "$IE_ARCH" = win32 ] && [ "$view" = 64 ] && continue
-    ie_expect_true "$1 absent /reg:$view" bash -c '! ie_key_exists "$1" "$2"' _ "$2" "$view"
+    check "$1 absent /reg:$view" bash -c '! ie_key_exists "$1" "$2"' _ "$2" "$view"
   done
 }
 
@@ -58,19 +58,19 @@ iu_key_absent() {  # iu_key_absent DESCRIPTION KEY
 # DAZA setup program run to uninstall as often as given (0 or 1), no other.
 iu_check_removed() {  # iu_check_removed [DAZA_UNINSTALL_RUNS]
   local daza_runs=${1:-0}
-  ie_expect_true "no product folder" test ! -e "$IE_PRODUCT"
-  ie_expect_true "no all-users shortcut folder" test ! -e "$IE_SHORTCUTS"
-  ie_expect_true "no per-user shortcut folder" test ! -e "$IU_USER_SHORTCUTS"
-  ie_expect_true "no Startup shortcut" test ! -e "$IU_STARTUP/Mixolyte (ZT-Audio).LNK"
-  ie_expect_true "another program's Startup shortcut stays" test -f "$IU_STARTUP/Other Program.LNK"
+  check "no product folder" test ! -e "$IE_PRODUCT"
+  check "no all-users shortcut folder" test ! -e "$IE_SHORTCUTS"
+  check "no per-user shortcut folder" test ! -e "$IU_USER_SHORTCUTS"
+  check "no Startup shortcut" test ! -e "$IU_STARTUP/Mixolyte (ZT-Audio).LNK"
+  check "another program's Startup shortcut stays" test -f "$IU_STARTUP/Other Program.LNK"
   iu_key_absent "uninstall entry" "$IE_UNINSTALL_KEY"
   local name
   for name in "${IU_ASIO_DRIVERS[@]}"; do iu_key_absent "ASIO driver \"$name\"" "$IE_ASIO_KEY\\$name"; done
   for name in SysTray SysTrayShowOnRun EngineMode; do
-    ie_expect "setting $name" "$(ie_reg_value "$IE_SETTINGS_KEY" "$name" 32)" "REG_DWORD|0x0"
+    expect "setting $name" "REG_DWORD|0x0" "$(ie_reg_value "$IE_SETTINGS_KEY" "$name" 32)"
   done
-  ie_expect "driver setup programs run to uninstall" "$(iu_driver_runs '|-h -u -H|')" "$daza_runs"
-  ie_expect "DAZA setup program run to uninstall" "$(ie_runs_of ZTMixolyteDAZA_Setup_x64.exe | grep -c -F -- '|-h -u -H|' || true)" "$daza_runs"
+  expect "driver setup programs run to uninstall" "$daza_runs" "$(iu_driver_runs '|-h -u -H|')"
+  expect "DAZA setup program run to uninstall" "$daza_runs" "$(ie_runs_of ZTMixolyteDAZA_Setup_x64.exe | grep -c -F -- '|-h -u -H|' || true)"
 }
 
 # How many runs of the driver setup stand-ins the run log holds with that
@@ -83,19 +83,19 @@ iu_driver_runs() {  # iu_driver_runs '|SWITCHES|'
 # What the uninstall is to remove is there after the install, so that its
 # absence afterwards means something.
 iu_check_installed() {
-  ie_expect_true "product folder present" test -f "$IE_PRODUCT/ztml_asiodriver.dll"
-  ie_expect_true "all-users shortcuts present" test -f "$IE_SHORTCUTS/Readme.LNK"
-  ie_expect_true "uninstall entry present" ie_key_exists "$IE_UNINSTALL_KEY" 32
-  ie_expect_true "ASIO driver registered /reg:32" ie_key_exists "$IE_ASIO_KEY\\${IU_ASIO_DRIVERS[0]}" 32
+  check "product folder present" test -f "$IE_PRODUCT/ztml_asiodriver.dll"
+  check "all-users shortcuts present" test -f "$IE_SHORTCUTS/Readme.LNK"
+  check "uninstall entry present" ie_key_exists "$IE_UNINSTALL_KEY" 32
+  check "ASIO driver registered /reg:32" ie_key_exists "$IE_ASIO_KEY\\${IU_ASIO_DRIVERS[0]}" 32
   if [ "$IE_ARCH" = win64 ]; then
-    ie_expect_true "ASIO driver registered /reg:64" ie_key_exists "$IE_ASIO_KEY\\${IU_ASIO_DRIVERS[0]}" 64
+    check "ASIO driver registered /reg:64" ie_key_exists "$IE_ASIO_KEY\\${IU_ASIO_DRIVERS[0]}" 64
   fi
-  ie_expect_true "driver setup programs ran to install" test "$(iu_driver_runs '|-h -i -H -n|')" -ge 1
+  check "driver setup programs ran to install" test "$(iu_driver_runs '|-h -i -H -n|')" -ge 1
   local name
   for name in SysTray SysTrayShowOnRun EngineMode; do
     wine reg add "$IE_SETTINGS_KEY" /v "$name" /t REG_DWORD /d 1 /f >/dev/null 2>&1
   done
-  ie_expect "setting SysTray set by the user" "$(ie_reg_value "$IE_SETTINGS_KEY" SysTray 32)" "REG_DWORD|0x1"
+  expect "setting SysTray set by the user" "REG_DWORD|0x1" "$(ie_reg_value "$IE_SETTINGS_KEY" SysTray 32)"
 }
 
 # ---------------------------------------------------------------------------
@@ -108,27 +108,27 @@ iu_hidden() {  # iu_hidden NAME ARCH VERSION
   echo "uninstall e2e: \"-h -u\" after an install, $arch prefix, $version"
   ie_prefix "$name" "$arch" "$version"
   ie_setup -h -i
-  ie_expect "\"-h -i\" exit code" "$IE_RC" 1
+  expect "\"-h -i\" exit code" 1 "$IE_RC"
   iu_check_installed
   iu_put_user_shortcuts
   if [ "$version" = win7 ]; then
-    ie_expect_true "UART INF installed" test -f "$IE_C/windows/inf/ztusbgpi_uart.inf"
+    check "UART INF installed" test -f "$IE_C/windows/inf/ztusbgpi_uart.inf"
   fi
   ie_setup -h -u
-  ie_expect "\"-h -u\" exit code" "$IE_RC" 1
+  expect "\"-h -u\" exit code" 1 "$IE_RC"
   # The DAZA device is present after an install on 64-bit Windows 10 only.
   if [ "$arch" = win64 ] && [ "$version" = win10 ]; then iu_check_removed 1; else iu_check_removed 0; fi
   if [ "$arch" = win64 ]; then
-    ie_expect "64-bit ASIO drivers unregistered by ztregsvr64.exe" \
-      "$(ie_runs_of ztregsvr64.exe | cut -d'|' -f2 | grep -- '-u' || true)" \
+    expect "64-bit ASIO drivers unregistered by ztregsvr64.exe" \
       "$(printf ' -u  -f%s\\%s\n' "$IE_PRODUCT_WIN" ztml_asiodriver64.dll "$IE_PRODUCT_WIN" ztmlaux_asiodriver64.dll \
-         "$IE_PRODUCT_WIN" ztmlins_asiodriver64.dll)"
+         "$IE_PRODUCT_WIN" ztmlins_asiodriver64.dll)" \
+      "$(ie_runs_of ztregsvr64.exe | cut -d'|' -f2 | grep -- '-u' || true)"
   else
-    ie_expect "ztregsvr64.exe never ran" "$(ie_run_count ztregsvr64.exe)" 0
+    expect "ztregsvr64.exe never ran" 0 "$(ie_run_count ztregsvr64.exe)"
   fi
-  ie_expect_true "no UART INF" test ! -e "$IE_C/windows/inf/ztusbgpi_uart.inf"
+  check "no UART INF" test ! -e "$IE_C/windows/inf/ztusbgpi_uart.inf"
   ie_setup -h -u
-  ie_expect "second \"-h -u\" exit code (-4)" "$IE_RC" 252
+  expect "second \"-h -u\" exit code (-4)" 252 "$IE_RC"
   ie_prefix_done
 }
 iu_scenario_hidden_win10() { iu_hidden uninstall-win10 win64 win10; }
@@ -141,7 +141,7 @@ iu_scenario_in_use() {
   echo "uninstall e2e: a package DLL in use, 64-bit prefix, Windows 7"
   ie_prefix uninstall-in-use win64 win7
   ie_setup -h -i
-  ie_expect "\"-h -i\" exit code" "$IE_RC" 1
+  expect "\"-h -i\" exit code" 1 "$IE_RC"
   iu_user_folders
   # A tool of the product, run from the product folder, loads the DLL. Its
   # own window class keeps it out of the setup program's closing pass.
@@ -149,18 +149,18 @@ iu_scenario_in_use() {
      --title "Mixolyte DLL holder" --hold ztml_asiodriver.dll >/dev/null 2>&1) &
   local holder=$!
   if ! ie_wait_window "Mixolyte DLL holder" 30; then
-    ie_fail "the holding program did not start"
+    fail "the holding program did not start"
     kill "$holder" 2>/dev/null
     ie_prefix_done
     return
   fi
   ie_setup -h -u
-  ie_expect "\"-h -u\" exit code" "$IE_RC" 1
-  ie_expect_true "the DLL moved to ztml_asiodriver.del" cmp -s "$IE_PAYLOAD/ztml_asiodriver.dll" "$IE_PRODUCT/ztml_asiodriver.del"
-  ie_expect_true "no ztml_asiodriver.dll" test ! -e "$IE_PRODUCT/ztml_asiodriver.dll"
-  ie_expect_true "the product folder stays" test -d "$IE_PRODUCT"
-  ie_expect_true "no other package DLL left" test ! -e "$IE_PRODUCT/ztmlaux_asiodriver.dll"
-  ie_expect_true "no all-users shortcut folder" test ! -e "$IE_SHORTCUTS"
+  expect "\"-h -u\" exit code" 1 "$IE_RC"
+  check "the DLL moved to ztml_asiodriver.del" cmp -s "$IE_PAYLOAD/ztml_asiodriver.dll" "$IE_PRODUCT/ztml_asiodriver.del"
+  check "no ztml_asiodriver.dll" test ! -e "$IE_PRODUCT/ztml_asiodriver.dll"
+  check "the product folder stays" test -d "$IE_PRODUCT"
+  check "no other package DLL left" test ! -e "$IE_PRODUCT/ztmlaux_asiodriver.dll"
+  check "no all-users shortcut folder" test ! -e "$IE_SHORTCUTS"
   iu_key_absent "uninstall entry" "$IE_UNINSTALL_KEY"
   echo "  (left in the product folder: $(cd "$IE_PRODUCT" && find . -type f | sed 's|^\./||' | sort | tr '\n' ' '))"
 
@@ -168,12 +168,12 @@ iu_scenario_in_use() {
   wait "$holder" 2>/dev/null
   local i
   for i in $(seq 10); do ie_wait_window "Mixolyte DLL holder" 1 || break; done
-  ie_expect_true "the holding program has ended" bash -c '! kill -0 "$1" 2>/dev/null' _ "$holder"
+  check "the holding program has ended" bash -c '! kill -0 "$1" 2>/dev/null' _ "$holder"
   ie_setup -h -i
-  ie_expect "install after the program ended: exit code" "$IE_RC" 1
-  ie_expect_true "ztml_asiodriver.del purged" test ! -e "$IE_PRODUCT/ztml_asiodriver.del"
-  ie_expect_true "no .del file left" test -z "$(find "$IE_PRODUCT" -iname '*.del')"
-  ie_expect_true "ztml_asiodriver.dll installed again" cmp -s "$IE_PAYLOAD/ztml_asiodriver.dll" "$IE_PRODUCT/ztml_asiodriver.dll"
+  expect "install after the program ended: exit code" 1 "$IE_RC"
+  check "ztml_asiodriver.del purged" test ! -e "$IE_PRODUCT/ztml_asiodriver.del"
+  check "no .del file left" test -z "$(find "$IE_PRODUCT" -iname '*.del')"
+  check "ztml_asiodriver.dll installed again" cmp -s "$IE_PAYLOAD/ztml_asiodriver.dll" "$IE_PRODUCT/ztml_asiodriver.dll"
   ie_prefix_done
 }
 
@@ -193,11 +193,11 @@ iu_scenario_interactive() {
   iu_user_folders
   ie_setup_background
   if ! ie_wait_window "$IE_SETUP_WINDOW" 60; then
-    ie_fail "setup window did not appear"
+    fail "setup window did not appear"
     ie_prefix_done
     return
   fi
-  sleep 1
+  check "the Install offer is drawn" ie_wait_drawn 60
   ie_screenshot uninstall-0-install-offer
   local install_offer
   install_offer=$(iu_button_digest "$IE_OUT/uninstall-0-install-offer.png")
@@ -206,7 +206,7 @@ iu_scenario_interactive() {
   xid=$(xdotool search --onlyvisible --name "Mixolyte Installation" | head -1)
   [ -n "$xid" ] && xdotool windowfocus --sync "$xid" key Escape 2>/dev/null
   ie_wait_exit 20
-  ie_expect "exit code after Esc" "$IE_RC" 0
+  expect "exit code after Esc" 0 "$IE_RC"
   if [ "$IE_RC" != 0 ]; then
     kill "$IE_SETUP_PID" 2>/dev/null
     ie_prefix_done
@@ -214,34 +214,31 @@ iu_scenario_interactive() {
   fi
 
   ie_setup -h -i
-  ie_expect "\"-h -i\" exit code" "$IE_RC" 1
+  expect "\"-h -i\" exit code" 1 "$IE_RC"
   ie_setup_background
   if ! ie_wait_window "$IE_SETUP_WINDOW" 60; then
-    ie_fail "setup window did not appear after the install"
+    fail "setup window did not appear after the install"
     ie_prefix_done
     return
   fi
-  sleep 1
+  check "the Remove offer is drawn" ie_wait_drawn 60
   ie_screenshot uninstall-1-remove-offer
   local remove_offer
   remove_offer=$(iu_button_digest "$IE_OUT/uninstall-1-remove-offer.png")
-  ie_expect_true "the button's offer changed after the install (Install -> Remove)" \
+  check "the button's offer changed after the install (Install -> Remove)" \
     test -n "$remove_offer" -a "$remove_offer" != "$install_offer"
   ie_window_client
   ie_click_client $((IE_CW - 170)) $((IE_CH - 50))
-  if ie_wait_window "REBOOT YOUR SYSTEM" 90; then
-    ie_pass "restart box shown"
+  if check "restart box shown" ie_wait_window "REBOOT YOUR SYSTEM" 90; then
     ie_screenshot uninstall-2-restart-box
-    ie_expect_true "restart box text" grep -qxF 'Restart System to finish the uninstallation!' <<< "$IE_WINDOW_TEXTS"
-    ie_expect_true "the product is gone while the box is up" test ! -e "$IE_PRODUCT"
-    ie_press_ok "REBOOT YOUR SYSTEM" || ie_fail "could not press OK"
-  else
-    ie_fail "restart box not shown"
+    check "restart box text" grep -qxF 'Restart System to finish the uninstallation!' <<< "$IE_WINDOW_TEXTS"
+    check "the product is gone while the box is up" test ! -e "$IE_PRODUCT"
+    ie_press_ok "REBOOT YOUR SYSTEM" || fail "could not press OK"
   fi
   ie_wait_exit 30
-  ie_expect "exit code after OK" "$IE_RC" 0
+  expect "exit code after OK" 0 "$IE_RC"
   iu_key_absent "uninstall entry" "$IE_UNINSTALL_KEY"
-  ie_expect_true "no all-users shortcut folder" test ! -e "$IE_SHORTCUTS"
+  check "no all-users shortcut folder" test ! -e "$IE_SHORTCUTS"
   ie_prefix_done
 }
 
@@ -264,12 +261,7 @@ e2e_uninstall() {
     "iu_scenario_$s"
   done
   ie_stop_display
-  if [ "$IE_FAILS" -eq 0 ]; then
-    echo "uninstall e2e: all passed (screenshots in $IE_OUT)"
-  else
-    echo "uninstall e2e: $IE_FAILS check(s) failed"
-  fi
-  [ "$IE_FAILS" -eq 0 ]
+  expect_summary "uninstall e2e" "screenshots in $IE_OUT"
 }
 
 if [ "${BASH_SOURCE[0]}" == "$0" ]; then
