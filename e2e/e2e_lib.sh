@@ -93,6 +93,10 @@ e2e_run() {
   shift 2
   for where in "$@"; do
     E2E_ARCH=${where%%/*}
+    if [ -n "${E2E_ARCHS:-}" ] && [[ " $E2E_ARCHS " != *" $E2E_ARCH "* ]]; then
+      echo "  $function in $where: skipped (E2E_ARCHS=$E2E_ARCHS)"
+      continue
+    fi
     version=
     if [[ "$where" == */* ]]; then version=${where#*/}; fi
     E2E_TAG=$suite-$function-${where//\//-}

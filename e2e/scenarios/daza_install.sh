@@ -30,6 +30,7 @@
 #
 # Sourced by the e2e runner, which calls `e2e_daza_install BUILD`; or run
 # alone: bash e2e/scenarios/daza_install.sh [BUILD] [silent|interactive...]
+# core: silent
 
 DI_SCENARIOS_HERE=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 # shellcheck source=../install_lib.sh

@@ -8,7 +8,8 @@
 #
 # Sourced by the e2e runner, which calls `e2e_install BUILD`; or run alone:
 #   bash e2e/scenarios/install.sh [BUILD] [SCENARIO...]
-# Scenarios: standins win10 win7 win32 daza_fails daza_fails_boxes damaged interactive
+# Scenarios: standins win10 win7 win32 daza_fails daza_fails_boxes damaged stamped interactive
+# core: damaged stamped
 
 IE_SCENARIOS_HERE=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 # shellcheck source=../install_lib.sh
@@ -456,6 +457,30 @@ EOF
   ie_prefix_done
 }
 
+# A program made by `mixpack stamp` from the built one and another payload
+# (a longer readme): it installs that payload, and removes it again.
+ie_scenario_stamped() {
+  echo "install e2e: a program stamped with another payload, 64-bit Windows 10"
+  local stamped=$IE_BUILD/stamp/MixolyteSetup.exe
+  if [ ! -f "$stamped" ] || [ ! -d "$IE_BUILD/stamp/payload" ]; then
+    fail "no stamped program at $stamped (scripts/stamp_proof.sh makes it)"
+    return
+  fi
+  local built_exe=$IE_SETUP_EXE built_payload=$IE_PAYLOAD
+  IE_SETUP_EXE=$stamped IE_PAYLOAD=$IE_BUILD/stamp/payload
+  ie_prefix stamped win64 win10
+  ie_setup -h -i
+  expect "\"-h -i\" exit code" 1 "$IE_RC"
+  ie_check_product_files
+  check "the installed readme is the stamped payload's" \
+    grep -q 'This setup program was stamped with another package.' "$IE_PRODUCT/readme.txt"
+  ie_setup -h -u
+  expect "\"-h -u\" exit code" 1 "$IE_RC"
+  check "the stamped readme is removed" test ! -e "$IE_PRODUCT/readme.txt"
+  ie_prefix_done
+  IE_SETUP_EXE=$built_exe IE_PAYLOAD=$built_payload
+}
+
 # A click on the button installs: the black busy box with a step label,
 # then "REBOOT YOUR SYSTEM"; after its OK the program ends with 1. Windows 10,
 # so that the pin check on the DAZA device keeps the busy box up for a while
@@ -514,7 +539,7 @@ ie_scenario_interactive() {
   ie_prefix_done
 }
 
-IE_ALL_SCENARIOS=(standins win10 win7 win32 daza_fails daza_fails_boxes damaged interactive)
+IE_ALL_SCENARIOS=(standins win10 win7 win32 daza_fails daza_fails_boxes damaged stamped interactive)
 
 # e2e_install BUILD [SCENARIO...]: runs the scenarios; nonzero when one failed.
 e2e_install() {

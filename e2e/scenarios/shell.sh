@@ -5,6 +5,7 @@
 # Sourced by the e2e runner, which calls `e2e_shell BUILD`; or run alone:
 #   bash e2e/scenarios/shell.sh BUILD [SCENARIO...]
 # The window's picture is kept as BUILD/e2e/window-ARCH.png.
+# core: shell_window_picture
 
 # shellcheck source=../e2e_lib.sh
 . "$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)/e2e_lib.sh"

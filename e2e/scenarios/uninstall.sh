@@ -15,6 +15,7 @@
 # Sourced by the e2e runner, which calls `e2e_uninstall BUILD`; or run alone:
 #   bash e2e/scenarios/uninstall.sh [BUILD] [SCENARIO...]
 # Scenarios: hidden_win10 hidden_win32 in_use interactive
+# core: hidden_win10
 
 IU_SCENARIOS_HERE=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 # shellcheck source=../install_lib.sh
