@@ -41,12 +41,28 @@ bool ComStarted() {
 
 namespace plat {
 
-int EndpointEnumeratorAvailable() { return Sim().audio.create_event_ex ? 1 : 0; }
+int EndpointEnumeratorAvailable() {
+    static const int op = SimOpId("EndpointEnumeratorAvailable");
+    SimCountHere(op);
+    return Sim().audio.create_event_ex ? 1 : 0;
+}
 
-std::uint32_t WaveDeviceCount(int direction) { return static_cast<std::uint32_t>(WaveDevices(direction).size()); }
+std::uint32_t WaveDeviceCount(int direction) {
+    static const int op = SimOpId("WaveDeviceCount");
+    if (SimFaultHere(op)) {
+        return 0;
+    }
+    return static_cast<std::uint32_t>(WaveDevices(direction).size());
+}
 
 std::uint32_t WaveDeviceCaps(int direction, std::uint32_t device, char16_t* name, std::uint32_t name_units,
                              std::uint16_t* channels) {
+    static const int op = SimOpId("WaveDeviceCaps");
+    if (SimFaultHere(op)) {
+        if (name != nullptr && name_units > 0) name[0] = u'\0';
+        if (channels != nullptr) *channels = 0;
+        return kMmSysErrNoDriver;
+    }
     Clear(name, name_units);
     *channels = 0;
     const std::vector<SimWaveDevice>& devices = WaveDevices(direction);
@@ -59,6 +75,11 @@ std::uint32_t WaveDeviceCaps(int direction, std::uint32_t device, char16_t* name
 }
 
 Handle AudioEndpointsOpen(int direction, std::uint32_t* count) {
+    static const int op = SimOpId("AudioEndpointsOpen");
+    if (SimFaultHere(op)) {
+        if (count != nullptr) *count = 0;
+        return nullptr;
+    }
     *count = 0;
     SimAudio& audio = Sim().audio;
     if (!ComStarted() || audio.enumerator_fails || audio.collection_fails || audio.count_fails) return nullptr;
@@ -75,6 +96,12 @@ Handle AudioEndpointsOpen(int direction, std::uint32_t* count) {
 int AudioEndpointRead(Handle collection, std::uint32_t position, char16_t* identifier,
                       std::uint32_t identifier_units, char16_t* friendly_name, std::uint32_t friendly_units,
                       char16_t* interface_name, std::uint32_t interface_units) {
+    static const int op = SimOpId("AudioEndpointRead");
+    if (SimFaultHere(op)) {
+        for (auto [text, units] : {std::pair{identifier, identifier_units}, std::pair{friendly_name, friendly_units}, std::pair{interface_name, interface_units}})
+            if (text != nullptr && units > 0) text[0] = u'\0';
+        return kEndpointNoItem;
+    }
     Clear(identifier, identifier_units);
     Clear(friendly_name, friendly_units);
     Clear(interface_name, interface_units);
@@ -93,12 +120,18 @@ int AudioEndpointRead(Handle collection, std::uint32_t position, char16_t* ident
 }
 
 void AudioEndpointsClose(Handle collection) {
+    static const int op = SimOpId("AudioEndpointsClose");
+    SimCountHere(op);
     if (collection == nullptr) return;
     delete static_cast<SimCollection*>(collection);
     --Sim().audio.open_collections;
 }
 
 std::uint32_t WideToAnsi(const char16_t* text, char* buffer, std::uint32_t size) {
+    static const int op = SimOpId("WideToAnsi");
+    if (SimFaultHere(op)) {
+        return 0;
+    }
     if (text == nullptr) return 0;
     std::string ansi = SimUtf16ToAnsi(text);
     if (ansi.size() + 1 > size) {

@@ -38,6 +38,10 @@ bool OpenAtAll(const std::string& key) {
 namespace plat {
 
 int FileCopy(const char* from, const char* to, int fail_if_exists) {
+    static const int op = SimOpId("FileCopy");
+    if (SimFaultHere(op)) {
+        return 0;
+    }
     std::string from_key = SimPathKey(from ? from : "");
     std::string to_key = SimPathKey(to ? to : "");
     SimFile* source = from_key.empty() ? nullptr : EntryOf(from_key);
@@ -65,6 +69,10 @@ int FileCopy(const char* from, const char* to, int fail_if_exists) {
 }
 
 int FileSetAttributes(const char* path, std::uint32_t attributes) {
+    static const int op = SimOpId("FileSetAttributes");
+    if (SimFaultHere(op)) {
+        return 0;
+    }
     std::string key = SimPathKey(path ? path : "");
     if (key.empty()) return 0;
     if (Fs().roots.count(key)) return 1;
@@ -75,6 +83,10 @@ int FileSetAttributes(const char* path, std::uint32_t attributes) {
 }
 
 Handle FileOpenForRead(const char* path) {
+    static const int op = SimOpId("FileOpenForRead");
+    if (SimFaultHere(op)) {
+        return kInvalidHandle;
+    }
     std::string key = SimPathKey(path ? path : "");
     SimFile* entry = key.empty() ? nullptr : EntryOf(key);
     // A folder needs backup semantics to be opened; a file open for writing

@@ -490,6 +490,11 @@ std::size_t SimRegOpenKeyCount() { return Reg().open.size(); }
 namespace plat {
 
 std::uint32_t RegistryOpenKey(Handle parent, const char* subkey, Handle* key) {
+    static const int op = SimOpId("RegistryOpenKey");
+    if (SimFaultHere(op)) {
+        *key = nullptr;
+        return kErrorAccessDenied;
+    }
     if (!subkey || !*subkey) {
         *key = parent;
         return kErrorSuccess;
@@ -498,28 +503,55 @@ std::uint32_t RegistryOpenKey(Handle parent, const char* subkey, Handle* key) {
 }
 
 std::uint32_t RegistryCreateKey(Handle parent, const char* subkey, Handle* key) {
+    static const int op = SimOpId("RegistryCreateKey");
+    if (SimFaultHere(op)) {
+        *key = nullptr;
+        return kErrorAccessDenied;
+    }
     return OpenOrCreate(parent, FromAnsi(subkey), kMaximumAllowed, true, key);
 }
 
 std::uint32_t RegistryOpenKeyEx(Handle parent, const char* subkey, std::uint32_t access, Handle* key) {
+    static const int op = SimOpId("RegistryOpenKeyEx");
+    if (SimFaultHere(op)) {
+        *key = nullptr;
+        return kErrorAccessDenied;
+    }
     return OpenOrCreate(parent, FromAnsi(subkey), access, false, key);
 }
 
 std::uint32_t RegistryCreateKeyEx(Handle parent, const char* subkey, std::uint32_t access, Handle* key) {
+    static const int op = SimOpId("RegistryCreateKeyEx");
+    if (SimFaultHere(op)) {
+        *key = nullptr;
+        return kErrorAccessDenied;
+    }
     return OpenOrCreate(parent, FromAnsi(subkey), access, true, key);
 }
 
 std::uint32_t RegistryQueryValue(Handle key, const char* name, std::uint32_t* type, void* data,
                                  std::uint32_t* size) {
+    static const int op = SimOpId("RegistryQueryValue");
+    if (SimFaultHere(op)) {
+        return kErrorFileNotFound;
+    }
     return Query(key, FromAnsi(name), true, type, data, size);
 }
 
 std::uint32_t RegistrySetValue(Handle key, const char* name, std::uint32_t type, const void* data,
                                std::uint32_t size) {
+    static const int op = SimOpId("RegistrySetValue");
+    if (SimFaultHere(op)) {
+        return kErrorAccessDenied;
+    }
     return Set(key, FromAnsi(name), type, data, size, true);
 }
 
 std::uint32_t RegistryEnumKey(Handle key, std::uint32_t index, char* name, std::uint32_t* name_size) {
+    static const int op = SimOpId("RegistryEnumKey");
+    if (SimFaultHere(op)) {
+        return kErrorAccessDenied;
+    }
     std::u16string found;
     std::uint32_t status = EnumName(key, index, &found);
     if (status != kErrorSuccess) return status;
@@ -531,6 +563,10 @@ std::uint32_t RegistryEnumKey(Handle key, std::uint32_t index, char* name, std::
 }
 
 std::uint32_t RegistryDeleteKey(Handle parent, const char* subkey) {
+    static const int op = SimOpId("RegistryDeleteKey");
+    if (SimFaultHere(op)) {
+        return kErrorAccessDenied;
+    }
     std::uint64_t start = 0;
     std::uint32_t access = 0;
     std::uint32_t status = LookUp(parent, &start, &access);
@@ -550,11 +586,18 @@ std::uint32_t RegistryDeleteKey(Handle parent, const char* subkey) {
 }
 
 std::uint32_t RegistryCloseKey(Handle key) {
+    static const int op = SimOpId("RegistryCloseKey");
+    SimCountHere(op);
     if (HiveId(key)) return kErrorSuccess;
     return Reg().open.erase(reinterpret_cast<std::uintptr_t>(key)) ? kErrorSuccess : kErrorInvalidHandle;
 }
 
 std::uint32_t RegistryOpenKeyW16(Handle parent, const char16_t* subkey, Handle* key) {
+    static const int op = SimOpId("RegistryOpenKeyW16");
+    if (SimFaultHere(op)) {
+        *key = nullptr;
+        return kErrorAccessDenied;
+    }
     if (!subkey || !*subkey) {
         *key = parent;
         return kErrorSuccess;
@@ -563,24 +606,46 @@ std::uint32_t RegistryOpenKeyW16(Handle parent, const char16_t* subkey, Handle* 
 }
 
 std::uint32_t RegistryOpenKeyExW16(Handle parent, const char16_t* subkey, std::uint32_t access, Handle* key) {
+    static const int op = SimOpId("RegistryOpenKeyExW16");
+    if (SimFaultHere(op)) {
+        *key = nullptr;
+        return kErrorAccessDenied;
+    }
     return OpenOrCreate(parent, FromWide(subkey), access, false, key);
 }
 
 std::uint32_t RegistryCreateKeyExW16(Handle parent, const char16_t* subkey, std::uint32_t access, Handle* key) {
+    static const int op = SimOpId("RegistryCreateKeyExW16");
+    if (SimFaultHere(op)) {
+        *key = nullptr;
+        return kErrorAccessDenied;
+    }
     return OpenOrCreate(parent, FromWide(subkey), access, true, key);
 }
 
 std::uint32_t RegistryQueryValueW16(Handle key, const char16_t* name, std::uint32_t* type, void* data,
                                     std::uint32_t* size) {
+    static const int op = SimOpId("RegistryQueryValueW16");
+    if (SimFaultHere(op)) {
+        return kErrorFileNotFound;
+    }
     return Query(key, FromWide(name), false, type, data, size);
 }
 
 std::uint32_t RegistrySetValueW16(Handle key, const char16_t* name, std::uint32_t type, const void* data,
                                   std::uint32_t size) {
+    static const int op = SimOpId("RegistrySetValueW16");
+    if (SimFaultHere(op)) {
+        return kErrorAccessDenied;
+    }
     return Set(key, FromWide(name), type, data, size, false);
 }
 
 std::uint32_t RegistryEnumKeyW16(Handle key, std::uint32_t index, char16_t* name, std::uint32_t name_units) {
+    static const int op = SimOpId("RegistryEnumKeyW16");
+    if (SimFaultHere(op)) {
+        return kErrorAccessDenied;
+    }
     std::u16string found;
     std::uint32_t status = EnumName(key, index, &found);
     if (status != kErrorSuccess) return status;
