@@ -1,0 +1,284 @@
+// What the fault and crash sweeps share: one 64-bit Windows 10 machine with
+// stand-ins that play the DAZA driver setup (the device appears with its
+// service and endpoints, and goes again), the ASIO DLLs and the 64-bit
+// registration program; whole program runs ("-h -i", "-h -u") as Windows
+// starts them; and fingerprints of the machine, split into the product's
+// places and everything else.
+#pragma once
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "install/install.h"
+#include "install/registry_records.h"
+#include "platform/registry.h"
+#include "platform/sim/sim.h"
+#include "setup/context.h"
+#include "setup/main_window.h"
+#include "setup/probe.h"
+#include "setup/setup_main.h"
+#include "devices/inventory.h"
+#include "devices/inventory_state.h"
+#include "tests/install_test_machine.h"
+#include "uninstall/removal.h"
+#include "uninstall/uninstall.h"
+
+namespace sweep {
+
+using namespace install_test;
+
+inline const char kUserPrograms[] = "C:\\Users\\user\\AppData\\Roaming\\Microsoft\\Windows\\Start Menu\\Programs";
+inline const char kDazaService[] = "SYSTEM\\CurrentControlSet\\Services\\ZTMixolyteDAZAMME";
+inline const char kMmDevices[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\MMDevices\\Audio";
+
+inline std::string EndpointKey(const char* flow, int channel) {
+    return std::string(kMmDevices) + "\\" + flow + "\\{0.0.0.00000000}.{ep" + std::to_string(channel) + "}";
+}
+
+// The key id at a physical path, 0 when absent.
+inline std::uint64_t KeyId(plat::Handle hive, const std::string& path) {
+    std::uint64_t id = hive == plat::kHkeyLocalMachine ? kSimHklmId : kSimHkcuId;
+    std::string rest = path;
+    while (!rest.empty()) {
+        std::size_t cut = rest.find('\\');
+        std::string part = rest.substr(0, cut);
+        rest = cut == std::string::npos ? "" : rest.substr(cut + 1);
+        std::uint64_t next = 0;
+        for (const auto& [folded, child] : Sim().registry.keys[id].subkeys)
+            if (SimPathKey("C:\\" + SimUtf16ToAnsi(Sim().registry.keys[child].name)) == SimPathKey("C:\\" + part))
+                next = child;
+        if (next == 0) return 0;
+        id = next;
+    }
+    return id;
+}
+
+// Removes a key with everything below it, as a 64-bit program would
+// (physical path, no view).
+inline void EraseKey(std::uint64_t id) {
+    SimRegistry& registry = Sim().registry;
+    std::vector<std::uint64_t> children;
+    for (const auto& [folded, child] : registry.keys[id].subkeys) children.push_back(child);
+    for (std::uint64_t child : children) EraseKey(child);
+    SimRegKey& parent = registry.keys[registry.keys[id].parent];
+    for (auto it = parent.subkeys.begin(); it != parent.subkeys.end(); ++it)
+        if (it->second == id) {
+            parent.subkeys.erase(it);
+            break;
+        }
+    registry.keys.erase(id);
+}
+
+inline void EraseKey(plat::Handle hive, const std::string& path) {
+    if (std::uint64_t id = KeyId(hive, path)) EraseKey(id);
+}
+
+// The DAZA driver setup: "-i" brings the device with all pins up, its
+// service and its 16 endpoints; "-u" takes them away again.
+inline std::int32_t DazaSetup(SimProgramRun& run) {
+    if (run.command_line.find("-i") != std::string::npos) {
+        SimAddDazaDevice(SimDazaAllChannels({SimPinStep{0, 6000, 6000, false}}));
+        SimRegPutText(plat::kHkeyLocalMachine, kDazaService, "ImagePath", "\\SystemRoot\\System32\\drivers\\ztdaza.sys");
+        for (const char* flow : {"Render", "Capture"})
+            for (int channel = 1; channel <= 8; ++channel) {
+                std::string path = EndpointKey(flow, channel) + "\\Properties";
+                SimRegPutText(plat::kHkeyLocalMachine, path, "{83da6326-97a6-4088-9453-a1923f573b29},3",
+                              "{1}.ROOT\\MEDIA\\0000:ZTMixolyteDAZA");
+                SimRegPutText(plat::kHkeyLocalMachine, path, "{233164c8-1b2c-4c7d-bc68-b671687a2567},1",
+                              "{2}.ROOT\\MEDIA\\000" + std::to_string(channel));
+            }
+    } else {
+        Sim().devices.classes.erase(kSimDazaClass);
+        Sim().devices.answer = nullptr;
+        EraseKey(plat::kHkeyLocalMachine, kDazaService);
+        for (const char* flow : {"Render", "Capture"})
+            for (int channel = 1; channel <= 8; ++channel) EraseKey(plat::kHkeyLocalMachine, EndpointKey(flow, channel));
+    }
+    return 0;
+}
+
+// A 32-bit ASIO DLL: registering writes its ASIO entry, unregistering
+// removes it.
+inline void PutAsio32(const std::string& path) {
+    std::string name = FileName(path);
+    SimDll& dll = Sim().modules.dlls[SimPathKey(path)];
+    dll.exports["DllRegisterServer"] = [name] {
+        SimRegPutText(plat::kHkeyLocalMachine, AsioEntryKey(name, false), "Description", name);
+        return std::int32_t{0};
+    };
+    dll.exports["DllUnregisterServer"] = [name] {
+        EraseKey(plat::kHkeyLocalMachine, AsioEntryKey(name, false));
+        return std::int32_t{0};
+    };
+}
+
+// "ztregsvr64.exe": registers the 64-bit DLL named after "-f", or
+// unregisters it with "-u".
+inline std::int32_t Registrar64(SimProgramRun& run) {
+    std::size_t f = run.command_line.find("-f");
+    if (f == std::string::npos) return 1;
+    std::string entry = AsioEntryKey(FileName(run.command_line.substr(f + 2)), true);
+    if (run.command_line.find("-u") == std::string::npos)
+        SimRegPutText(plat::kHkeyLocalMachine, entry, "Description", run.command_line.substr(f + 2));
+    else
+        EraseKey(plat::kHkeyLocalMachine, entry);
+    return 0;
+}
+
+// The machine before any install: 64-bit Windows 10, the setup program in
+// the downloads folder with the package as its RCDATA 100, the stand-ins
+// behind the product folder's programs and DLLs, the user's Programs folder
+// in Shell Folders, and some of the user's own files and keys.
+inline void BuildBaseMachine() {
+    SimReset();
+    Sim().system.is_64bit = true;
+    Sim().shell.folders[0x26] = ProgramFiles(true);
+    SimPutFolder(ProgramFiles(true));
+    SimPutFolder("C:\\Windows\\inf");
+    SimPutFile("C:\\Windows\\inf\\machine.inf", Bytes("the machine's own"));
+    SimPutFile("C:\\Windows\\System32\\kernel32.dll", Bytes("MZ system"));
+    SimPutFolder(kCommonPrograms);
+    SimPutFolder(std::string(kUserPrograms) + "\\Startup");
+    SimPutFile(std::string(kUserPrograms) + "\\Other Tool.LNK", Bytes("link"));
+    SimPutFile(kSetupProgram, Bytes("MZ the setup program"));
+    SimPutFolder(Sim().processes.current_folder);
+    Sim().system.module_path = kSetupProgram;
+    SimRegPutText(plat::kHkeyCurrentUser, kShellFoldersKey, kProgramsValue, kUserPrograms);
+    SimRegPutKey(plat::kHkeyLocalMachine, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Other");
+    SimRegPutKey(plat::kHkeyLocalMachine, "SOFTWARE\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Other");
+    SimRegPutDword(plat::kHkeyCurrentUser, "Software\\Other", "kept", 7);
+    SimRegPutKey(plat::kHkeyLocalMachine, kMmDevices);
+    SimRegPutKey(plat::kHkeyLocalMachine, "SYSTEM\\CurrentControlSet\\Services\\Other");
+    PutPackage(PackageEntries());
+    const std::string folder = ProductFolder(true);
+    for (const char* program : {"ZTCABLE_Setup_x64.exe", "ZTMLAUX_Setup_x64.exe"}) SimPutProgram(folder + "\\" + program);
+    Sim().processes.programs[SimPathKey(folder + "\\ZTMixolyteDAZA_Setup_x64.exe")].behaviour = DazaSetup;
+    Sim().processes.programs[SimPathKey(folder + "\\ztregsvr64.exe")].behaviour = Registrar64;
+    for (const char* dll : {"ztml_asiodriver.dll", "ztmlaux_asiodriver.dll", "ztmlins_asiodriver.dll"})
+        PutAsio32(folder + "\\" + dll);
+    // Placing programs made their files and folders; the package makes them.
+    std::vector<std::string> placed;
+    for (const SimFile* file : SimListTree(ProgramFiles(true))) placed.push_back(SimPathKey(file->path));
+    for (const std::string& key : placed) Sim().files.entries.erase(key);
+}
+
+// The end of a killed process: its heap and module state go with it.
+inline void EndProcessState() {
+    InventoryEnd();
+    KeepLookupWalks(false);
+}
+
+struct RunResult {
+    int exit_code = 0;
+    bool killed = false;
+    bool runaway = false;  // far more calls than any sound run makes
+    bool hung = false;     // waited for something that would never come
+};
+
+// One start of the setup program with the switches, as Windows starts it:
+// fresh program globals.
+inline RunResult RunProgram(const char* switches) {
+    hidden_mode = silent_install = silent_uninstall = 0;
+    exit_code = 0;
+    ResetSetupContext(&setup_context);
+    common_programs_folder[0] = startup_folder[0] = '\0';
+    ForgetFolderLookUp();
+    install_sequence = RunInstall;
+    uninstall_sequence = RunUninstall;
+    RunResult result;
+    try {
+        result.exit_code = SetupMain(reinterpret_cast<plat::Handle>(0x400000), switches);
+    } catch (const SimKilled& killed) {
+        result.killed = true;
+        result.runaway = killed.runaway;
+        EndProcessState();
+        return result;
+    }
+    result.hung = Sim().windows.hung;
+    return result;
+}
+
+// Everything on the machine as text, by place: files by key (folders, bytes
+// and attributes) and registry keys by physical path (values in order).
+using Fingerprint = std::map<std::string, std::string>;
+
+inline void AddKeys(Fingerprint* print, std::uint64_t id, const std::string& path) {
+    const SimRegKey& key = Sim().registry.keys[id];
+    // Values by name: the order they were first written in means nothing.
+    std::map<std::string, std::string> by_name;
+    for (const SimRegValue& value : key.values)
+        by_name[SimPathKey("C:\\" + SimUtf16ToAnsi(value.name))] =
+            std::to_string(value.type) + "|" + std::string(value.bytes.begin(), value.bytes.end());
+    std::string values;
+    for (const auto& [name, facts] : by_name) values += name + "|" + facts + "\n";
+    (*print)["R " + path] = values;
+    for (const auto& [folded, child] : key.subkeys)
+        AddKeys(print, child, path + "\\" + SimPathKey("C:\\" + SimUtf16ToAnsi(Sim().registry.keys[child].name)).substr(3));
+}
+
+inline Fingerprint TakeFingerprint() {
+    Fingerprint print;
+    for (const auto& [key, file] : Sim().files.entries) {
+        std::string facts = file.is_folder ? "folder" : std::string(file.bytes.begin(), file.bytes.end());
+        if (file.read_only) facts += "|read-only";
+        if (!file.link_target.empty()) facts += "|link " + file.link_target;
+        print["F " + key] = facts;
+    }
+    AddKeys(&print, kSimHklmId, "HKLM");
+    AddKeys(&print, kSimHkcuId, "HKCU");
+    return print;
+}
+
+// The product's places: the product folder (with its parent "ZT"), the
+// shortcut folders, the Windows "inf" folder; the product's keys, the
+// uninstall entry, the ASIO keys, the endpoint keys, and the DAZA driver's
+// service (written by its own setup program).
+inline bool IsProductPlace(const std::string& place) {
+    static const std::vector<std::string> prefixes = {
+        "F " + SimPathKey(ProgramFiles(true) + "\\ZT"),
+        "F " + SimPathKey(std::string(kCommonPrograms) + "\\ZT Audio"),
+        "F " + SimPathKey(std::string(kUserPrograms) + "\\ZT Audio"),
+        "F " + SimPathKey("C:\\Windows\\inf"),
+        "R HKLM\\SOFTWARE\\WOW6432NODE\\MICROSOFT\\WINDOWS\\CURRENTVERSION\\UNINSTALL\\ZT:MIXOLYTE {17359A74-1236-5467}",
+        "R HKCU\\ZT-AUDIO",
+        "R HKLM\\SOFTWARE\\ZT-AUDIO",
+        "R HKLM\\SOFTWARE\\WOW6432NODE\\ZT-AUDIO",
+        "R HKLM\\SYSTEM\\CURRENTCONTROLSET\\SERVICES\\ZT-QUADWIRE",
+        "R HKLM\\SOFTWARE\\ASIO",
+        "R HKLM\\SOFTWARE\\WOW6432NODE\\ASIO",
+        "R HKLM\\SOFTWARE\\MICROSOFT\\WINDOWS\\CURRENTVERSION\\MMDEVICES",
+        "R HKLM\\SYSTEM\\CURRENTCONTROLSET\\SERVICES\\ZTMIXOLYTEDAZAMME",
+    };
+    for (const std::string& prefix : prefixes)
+        if (place.compare(0, prefix.size(), prefix) == 0 &&
+            (place.size() == prefix.size() || place[prefix.size()] == '\\'))
+            return true;
+    // The 32-bit view's root appears with the first redirected key.
+    return place == "R HKLM\\SOFTWARE\\WOW6432NODE";
+}
+
+// The places that differ between two fingerprints, product places or not.
+inline std::vector<std::string> Differences(const Fingerprint& before, const Fingerprint& after, bool product) {
+    std::vector<std::string> places;
+    for (const auto& [place, facts] : after) {
+        if (IsProductPlace(place) != product) continue;
+        auto it = before.find(place);
+        if (it == before.end() || it->second != facts) places.push_back(place);
+    }
+    for (const auto& [place, facts] : before)
+        if (IsProductPlace(place) == product && !after.count(place)) places.push_back(place);
+    return places;
+}
+
+// Every package file in the product folder, byte for byte.
+inline bool PackageInPlace() {
+    static const std::vector<std::vector<std::uint8_t>> plain = PackageEntries();
+    for (int i = 0; i < kPackageEntryCount; ++i) {
+        const SimFile* file = SimFindFile(ProductFolder(true) + "\\" + kPackageEntryNames[i]);
+        if (file == nullptr || file->bytes != plain[i]) return false;
+    }
+    return true;
+}
+
+}  // namespace sweep
