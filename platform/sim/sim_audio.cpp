@@ -6,11 +6,6 @@ namespace {
 // COM errors the enumerator's creation tells apart.
 constexpr std::int32_t kRpcChangedMode = static_cast<std::int32_t>(0x80010106u);
 
-struct SimCollection {
-    int direction = 0;
-    std::vector<std::size_t> active;  // indices of the active endpoints
-};
-
 void CopyUnits(char16_t* buffer, std::uint32_t units, const std::u16string& text) {
     if (buffer == nullptr || units == 0) return;
     std::size_t n = text.size() < units - 1 ? text.size() : units - 1;
@@ -83,14 +78,14 @@ Handle AudioEndpointsOpen(int direction, std::uint32_t* count) {
     *count = 0;
     SimAudio& audio = Sim().audio;
     if (!ComStarted() || audio.enumerator_fails || audio.collection_fails || audio.count_fails) return nullptr;
-    auto* collection = new SimCollection;
-    collection->direction = direction;
+    Handle handle = SimNewHandle();
+    SimCollection& collection = audio.collections[reinterpret_cast<std::uintptr_t>(handle)];
+    collection.direction = direction;
     const std::vector<SimEndpoint>& endpoints = Endpoints(direction);
     for (std::size_t i = 0; i < endpoints.size(); ++i)
-        if (endpoints[i].state == 1) collection->active.push_back(i);
-    *count = static_cast<std::uint32_t>(collection->active.size());
-    ++audio.open_collections;
-    return collection;
+        if (endpoints[i].state == 1) collection.active.push_back(i);
+    *count = static_cast<std::uint32_t>(collection.active.size());
+    return handle;
 }
 
 int AudioEndpointRead(Handle collection, std::uint32_t position, char16_t* identifier,
@@ -106,8 +101,10 @@ int AudioEndpointRead(Handle collection, std::uint32_t position, char16_t* ident
     Clear(friendly_name, friendly_units);
     Clear(interface_name, interface_units);
     ++Sim().audio.endpoint_reads;
-    const auto* list = static_cast<const SimCollection*>(collection);
-    if (list == nullptr || position >= list->active.size()) return kEndpointNoItem;
+    auto found = Sim().audio.collections.find(reinterpret_cast<std::uintptr_t>(collection));
+    if (found == Sim().audio.collections.end()) return kEndpointNoItem;
+    const SimCollection* list = &found->second;
+    if (position >= list->active.size()) return kEndpointNoItem;
     const SimEndpoint& endpoint = Endpoints(list->direction)[list->active[position]];
     if (endpoint.failure == SimEndpointFailure::kItem) return kEndpointNoItem;
     if (!endpoint.identifier_fails) CopyUnits(identifier, identifier_units, endpoint.identifier);
@@ -122,9 +119,7 @@ int AudioEndpointRead(Handle collection, std::uint32_t position, char16_t* ident
 void AudioEndpointsClose(Handle collection) {
     static const int op = SimOpId("AudioEndpointsClose");
     SimCountHere(op);
-    if (collection == nullptr) return;
-    delete static_cast<SimCollection*>(collection);
-    --Sim().audio.open_collections;
+    Sim().audio.collections.erase(reinterpret_cast<std::uintptr_t>(collection));
 }
 
 std::uint32_t WideToAnsi(const char16_t* text, char* buffer, std::uint32_t size) {

@@ -40,7 +40,7 @@ void SimRestart() {
     system.user32_open = 0;
     machine.windows = SimWindows{};
     machine.devices.open.clear();
-    machine.audio.open_collections = 0;
+    machine.audio.collections.clear();
     machine.faults = SimFaults{};
 }
 
