@@ -71,7 +71,9 @@ std::string SimPathKey(const std::string& path) {
     while (key.size() > root && key.back() == '\\') key.pop_back();
     if (key.find("\\\\", 2) != std::string::npos) return "";
     // Windows resolves "." and ".." components before it looks a path up;
-    // ".." stops at the root.
+    // ".." stops at the root. Most paths have none: they are looked up as
+    // they are.
+    if (key.find("\\.", root) == std::string::npos) return Fs().has_links ? ResolveLinks(key) : key;
     std::vector<std::string> parts;
     for (std::size_t start = root + 1; start <= key.size();) {
         std::size_t end = key.find('\\', start);

@@ -1,5 +1,6 @@
 #include <algorithm>
 #include <cstring>
+#include <string_view>
 
 #include "platform/registry.h"
 #include "platform/sim/sim.h"
@@ -58,6 +59,15 @@ std::u16string Fold(const std::u16string& name) {
     return folded;
 }
 
+// Two names equal ignoring letter case (without folding copies: value
+// look-ups compare every name of a key).
+bool SameFolded(std::u16string_view a, std::u16string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (a[i] != b[i] && FoldUnit(a[i]) != FoldUnit(b[i])) return false;
+    return true;
+}
+
 bool IsStringType(std::uint32_t type) {
     return type == plat::kRegSz || type == plat::kRegExpandSz || type == plat::kRegMultiSz;
 }
@@ -114,26 +124,41 @@ std::uint32_t LookUp(Handle handle, std::uint64_t* id, std::uint32_t* access) {
     return plat::kErrorSuccess;
 }
 
-// Splits a subkey path into its names. A trailing backslash is ignored;
-// a leading one is a syntax error, as in Windows.
-std::uint32_t SplitPath(const std::u16string& path, std::vector<std::u16string>* parts) {
+// Splits a subkey path into its names, as views into `path` (every key
+// opening splits its path: no copies). A trailing backslash is ignored; a
+// leading one is a syntax error, as in Windows.
+std::uint32_t SplitPathViews(std::u16string_view path, std::vector<std::u16string_view>* parts) {
     parts->clear();
     if (!path.empty() && path[0] == u'\\') return plat::kErrorBadPathname;
     std::size_t start = 0;
     while (start < path.size()) {
         std::size_t end = path.find(u'\\', start);
-        if (end == std::u16string::npos) end = path.size();
+        if (end == std::u16string_view::npos) end = path.size();
         parts->push_back(path.substr(start, end - start));
         start = end + 1;
     }
     // An empty name inside the path (two backslashes in a row) names no key.
-    for (const std::u16string& part : *parts)
+    for (std::u16string_view part : *parts)
         if (part.empty()) return plat::kErrorFileNotFound;
     return plat::kErrorSuccess;
 }
 
+// The same, as copies.
+std::uint32_t SplitPath(const std::u16string& path, std::vector<std::u16string>* parts) {
+    std::vector<std::u16string_view> views;
+    std::uint32_t status = SplitPathViews(path, &views);
+    parts->assign(views.begin(), views.end());
+    return status;
+}
+
 std::uint64_t FindSubkey(const SimRegKey& key, const std::u16string& name) {
     auto it = key.subkeys.find(Fold(name));
+    return it == key.subkeys.end() ? 0 : it->second;
+}
+
+// The same, for a name already folded.
+std::uint64_t FindFoldedSubkey(const SimRegKey& key, const std::u16string& folded) {
+    auto it = key.subkeys.find(folded);
     return it == key.subkeys.end() ? 0 : it->second;
 }
 
@@ -161,19 +186,22 @@ std::uint64_t WowNode(std::uint64_t software) {
 
 // Walks `parts` below key `start` in the view the access mask chooses,
 // creating missing keys when `create` is set.
-std::uint32_t Resolve(std::uint64_t start, const std::vector<std::u16string>& parts, std::uint32_t access,
+std::uint32_t Resolve(std::uint64_t start, const std::vector<std::u16string_view>& parts, std::uint32_t access,
                       bool create, std::uint64_t* found) {
     bool view32 = Sim().system.is_64bit && (access & plat::kKeyWow64_64Key) == 0;
+    std::u16string folded;
     std::uint64_t current = start;
     for (std::size_t i = 0; i < parts.size(); ++i) {
-        std::uint64_t next = FindSubkey(Reg().keys[current], parts[i]);
+        folded.assign(parts[i]);
+        for (char16_t& c : folded) c = FoldUnit(c);
+        std::uint64_t next = FindFoldedSubkey(Reg().keys[current], folded);
         if (next == 0) {
             if (!create) return plat::kErrorFileNotFound;
             if (Reg().keys[current].deny_write) return plat::kErrorAccessDenied;
-            next = AddSubkey(current, parts[i]);
+            next = AddSubkey(current, std::u16string(parts[i]));
         }
         current = next;
-        bool names_node = i + 1 < parts.size() && Fold(parts[i + 1]) == u"wow6432node";
+        bool names_node = i + 1 < parts.size() && SameFolded(parts[i + 1], u"wow6432node");
         if (view32 && !names_node && IsRedirectedRoot(current)) current = WowNode(current);
     }
     *found = current;
@@ -205,8 +233,8 @@ std::uint32_t OpenOrCreate(Handle parent, const std::u16string& subkey, std::uin
     std::uint32_t parent_access = 0;
     std::uint32_t status = LookUp(parent, &start, &parent_access);
     if (status != plat::kErrorSuccess) return status;
-    std::vector<std::u16string> parts;
-    status = SplitPath(subkey, &parts);
+    std::vector<std::u16string_view> parts;
+    status = SplitPathViews(subkey, &parts);
     if (status != plat::kErrorSuccess) return status;
     std::uint64_t found = 0;
     status = Resolve(start, parts, access, create, &found);
@@ -220,9 +248,8 @@ std::uint32_t OpenOrCreate(Handle parent, const std::u16string& subkey, std::uin
 }
 
 SimRegValue* FindValue(SimRegKey& key, const std::u16string& name) {
-    std::u16string folded = Fold(name);
     for (SimRegValue& value : key.values)
-        if (Fold(value.name) == folded) return &value;
+        if (SameFolded(value.name, name)) return &value;
     return nullptr;
 }
 
@@ -571,8 +598,9 @@ std::uint32_t RegistryDeleteKey(Handle parent, const char* subkey) {
     std::uint32_t access = 0;
     std::uint32_t status = LookUp(parent, &start, &access);
     if (status != kErrorSuccess) return status;
-    std::vector<std::u16string> parts;
-    status = SplitPath(FromAnsi(subkey), &parts);
+    const std::u16string path = FromAnsi(subkey);
+    std::vector<std::u16string_view> parts;
+    status = SplitPathViews(path, &parts);
     if (status != kErrorSuccess) return status;
     std::uint64_t found = 0;
     status = Resolve(start, parts, kKeyDelete, false, &found);
