@@ -199,34 +199,59 @@ inline RunResult RunProgram(const char* switches) {
     return result;
 }
 
-// Everything on the machine as text, by place: files by key (folders, bytes
-// and attributes) and registry keys by physical path (values in order).
-using Fingerprint = std::map<std::string, std::string>;
-
-inline void AddKeys(Fingerprint* print, std::uint64_t id, const std::string& path) {
-    const SimRegKey& key = Sim().registry.keys[id];
-    // Values by name: the order they were first written in means nothing.
-    std::map<std::string, std::string> by_name;
-    for (const SimRegValue& value : key.values)
-        by_name[SimPathKey("C:\\" + SimUtf16ToAnsi(value.name))] =
-            std::to_string(value.type) + "|" + std::string(value.bytes.begin(), value.bytes.end());
-    std::string values;
-    for (const auto& [name, facts] : by_name) values += name + "|" + facts + "\n";
-    (*print)["R " + path] = values;
-    for (const auto& [folded, child] : key.subkeys)
-        AddKeys(print, child, path + "\\" + SimPathKey("C:\\" + SimUtf16ToAnsi(Sim().registry.keys[child].name)).substr(3));
+// The places of the machine: files by key, registry keys by physical path
+// ("R HKLM\\SOFTWARE\\..."), names in upper case.
+inline std::string UpperName(const std::u16string& name) {
+    std::string upper = SimUtf16ToAnsi(name);
+    for (char& c : upper)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    return upper;
 }
+
+// Calls file(place, file) for every file and folder, and key(place, key) for
+// every registry key, parents before children.
+template <class OnKey>
+void VisitKeys(std::uint64_t id, const std::string& place, OnKey& on_key) {
+    const SimRegKey& key = Sim().registry.keys.at(id);
+    on_key(place, key);
+    for (const auto& [folded, child] : key.subkeys)
+        VisitKeys(child, place + "\\" + UpperName(Sim().registry.keys.at(child).name), on_key);
+}
+
+template <class OnFile, class OnKey>
+void VisitPlaces(OnFile on_file, OnKey on_key) {
+    std::string place;
+    for (const auto& [key, file] : Sim().files.entries) {
+        place.assign("F ").append(key);
+        on_file(place, file);
+    }
+    VisitKeys(kSimHklmId, "R HKLM", on_key);
+    VisitKeys(kSimHkcuId, "R HKCU", on_key);
+}
+
+// Everything on the machine as text, by place: files (folders, bytes and
+// attributes) and registry keys (values by name).
+using Fingerprint = std::map<std::string, std::string>;
 
 inline Fingerprint TakeFingerprint() {
     Fingerprint print;
-    for (const auto& [key, file] : Sim().files.entries) {
+    auto on_file = [&](const std::string& place, const SimFile& file) {
         std::string facts = file.is_folder ? "folder" : std::string(file.bytes.begin(), file.bytes.end());
         if (file.read_only) facts += "|read-only";
         if (!file.link_target.empty()) facts += "|link " + file.link_target;
-        print["F " + key] = facts;
-    }
-    AddKeys(&print, kSimHklmId, "HKLM");
-    AddKeys(&print, kSimHkcuId, "HKCU");
+        print[place] = facts;
+    };
+    auto on_key = [&](const std::string& place, const SimRegKey& key) {
+        // Values by name: the order they were first written in means nothing.
+        std::map<std::string, std::string> by_name;
+        for (const SimRegValue& value : key.values)
+            by_name[UpperName(value.name)] =
+                std::to_string(value.type) + "|" + std::string(value.bytes.begin(), value.bytes.end());
+        std::string values;
+        for (const auto& [name, facts] : by_name) values += name + "|" + facts + "\n";
+        print[place] = values;
+    };
+    VisitPlaces(on_file, on_key);
     return print;
 }
 
@@ -256,6 +281,75 @@ inline bool IsProductPlace(const std::string& place) {
             return true;
     // The 32-bit view's root appears with the first redirected key.
     return place == "R HKLM\\SOFTWARE\\WOW6432NODE";
+}
+
+// 64-bit FNV-1a, then mixed: for digests, not for security.
+struct Hasher {
+    std::uint64_t h = 0xcbf29ce484222325ull;
+    void Add(const void* data, std::size_t size) {
+        const auto* bytes = static_cast<const std::uint8_t*>(data);
+        for (std::size_t i = 0; i < size; ++i) h = (h ^ bytes[i]) * 0x100000001b3ull;
+    }
+    void Add(const std::string& text) { Add(text.data(), text.size() + 1); }
+    void Add(std::uint64_t value) { Add(&value, sizeof value); }
+    std::uint64_t Done() const {
+        std::uint64_t z = h + 0x9e3779b97f4a7c15ull;
+        z = (z ^ (z >> 30)) * 0xbf58476d1ce4e5b9ull;
+        z = (z ^ (z >> 27)) * 0x94d049bb133111ebull;
+        return z ^ (z >> 31);
+    }
+};
+
+// The machine in three numbers, over the facts a fingerprint holds: the
+// product's places, every other place, and the devices. Each place hashes
+// on its own and the hashes add up, so two machines with the same places
+// give the same digest whatever order things were made in. Far cheaper
+// than a fingerprint: the sweeps compare digests, and take fingerprints
+// only to name what differs.
+struct Digest {
+    std::uint64_t product = 0, other = 0, devices = 0;
+    auto operator<=>(const Digest&) const = default;
+};
+
+inline Digest TakeDigest() {
+    Digest digest;
+    auto add = [&](const std::string& place, std::uint64_t facts) {
+        Hasher hasher;
+        hasher.Add(place);
+        hasher.Add(facts);
+        (IsProductPlace(place) ? digest.product : digest.other) += hasher.Done();
+    };
+    VisitPlaces(
+        [&](const std::string& place, const SimFile& file) {
+            Hasher facts;
+            facts.Add(std::uint64_t{file.is_folder} | std::uint64_t{file.read_only} << 1);
+            facts.Add(file.bytes.data(), file.bytes.size());
+            facts.Add(file.link_target);
+            add(place, facts.Done());
+        },
+        [&](const std::string& place, const SimRegKey& key) {
+            std::uint64_t values = 0;
+            for (const SimRegValue& value : key.values) {
+                Hasher one;
+                one.Add(UpperName(value.name));
+                one.Add(std::uint64_t{value.type});
+                one.Add(value.bytes.data(), value.bytes.size());
+                values += one.Done();
+            }
+            add(place, values + (key.deny_write ? 1 : 0) + (key.deny_delete ? 2 : 0));
+        });
+    // The devices the program can see: which interfaces are there, and
+    // whether the DAZA driver answers. (Its pin script is fixed for the
+    // sweeps; the noise of its answers and the clock mean nothing to the
+    // program.)
+    Hasher devices;
+    for (const auto& [name, device] : Sim().devices.classes) {
+        devices.Add(name);
+        devices.Add(std::uint64_t{device.present} | std::uint64_t{device.openable} << 1);
+    }
+    devices.Add(std::uint64_t{Sim().devices.answer != nullptr});
+    digest.devices = devices.Done();
+    return digest;
 }
 
 // The places that differ between two fingerprints, product places or not.

@@ -18,11 +18,35 @@ namespace {
 // leave that code to the program (setup/setup_main.h).
 const std::set<int> kExitCodes = {0, 1, -1, -2, -3, -4, -5, -10, -100, -101, -102};
 
+// What the user's next runs (see RecoverToInstalled) made of a machine.
+struct Recovery {
+    int exit_code = 0;
+    bool complete = false;      // the product's places as after a clean install
+    std::string differences;    // the first of them that differ, when not
+    std::string outside;        // a place outside the product that changed
+};
+
+// What a second uninstall made of a machine, and the recovery after it.
+struct SecondUninstall {
+    int exit_code = 0;
+    bool everything_removed = false;
+    std::string differences;
+    Recovery recovery;
+};
+
 struct Machines {
     SimMachine base;
     SimMachine installed;
     Fingerprint base_print, installed_print, removed_print;
+    Digest base_digest, installed_digest, removed_digest;
     std::uint64_t install_calls = 0, uninstall_calls = 0;
+    // The runs after a sweep's run depend on nothing but the machine it
+    // left: what they made of each machine seen, by its digest. Many call
+    // indices leave the same machine (a crash before a write leaves what a
+    // crash just after the write before it left).
+    std::map<Digest, Recovery> recoveries;
+    std::map<Digest, SecondUninstall> second_uninstalls;
+    int recovery_runs = 0;  // machines actually recovered, for the report
 };
 
 // Set up once: the base machine, a clean install of it, a clean uninstall
@@ -33,16 +57,19 @@ Machines& Shared() {
         BuildBaseMachine();
         m->base = SimSnapshot();
         m->base_print = TakeFingerprint();
+        m->base_digest = TakeDigest();
         RunResult install = RunProgram("-h -i");
         m->install_calls = Sim().faults.calls;
         if (install.exit_code != 1 || !PackageInPlace()) ADD_FAILURE() << "the clean install fails";
         SimRestart();
         m->installed = SimSnapshot();
         m->installed_print = TakeFingerprint();
+        m->installed_digest = TakeDigest();
         RunResult uninstall = RunProgram("-h -u");
         m->uninstall_calls = Sim().faults.calls;
         if (uninstall.exit_code != 1) ADD_FAILURE() << "the clean uninstall fails";
         m->removed_print = TakeFingerprint();
+        m->removed_digest = TakeDigest();
         return m;
     }();
     return *machines;
@@ -59,8 +86,10 @@ struct Findings {
         for (const auto& [kind, count] : counts) total += kinds.count(kind) ? count : 0;
         return total;
     }
+    int recoveries_before = Shared().recovery_runs;
     void Print(const char* title) const {
-        std::printf("[ sweep ] %s\n", title);
+        std::printf("[ sweep ] %s; %d machines left behind were recovered anew\n", title,
+                    Shared().recovery_runs - recoveries_before);
         for (const auto& [kind, count] : counts) std::printf("[ sweep ]   %-40s %d\n", kind.c_str(), count);
         for (const std::string& example : examples) std::printf("[ sweep ]   e.g. %s\n", example.c_str());
     }
@@ -76,9 +105,23 @@ std::string FirstDifferences(const Fingerprint& reference) {
     return text;
 }
 
+// A place outside the product that differs from the base machine, or "".
+std::string ChangedOutside(const Digest& now) {
+    const Machines& m = Shared();
+    if (now.other == m.base_digest.other) return "";
+    std::vector<std::string> outside = Differences(m.base_print, TakeFingerprint(), false);
+    return outside.empty() ? "(digest only)" : outside[0];
+}
+
 // What a user does after a run that went wrong: "-h -i"; when that is
 // refused with -4, "-h -u" and "-h -i" again. Each start after a restart.
-RunResult RecoverToInstalled() {
+// Run once per machine the sweeps leave behind.
+const Recovery& RecoverToInstalled() {
+    Machines& m = Shared();
+    auto [it, fresh] = m.recoveries.try_emplace(TakeDigest());
+    Recovery& recovery = it->second;
+    if (!fresh) return recovery;
+    ++m.recovery_runs;
     SimRestart();
     RunResult run = RunProgram("-h -i");
     if (run.exit_code == -4) {
@@ -87,7 +130,12 @@ RunResult RecoverToInstalled() {
         SimRestart();
         run = RunProgram("-h -i");
     }
-    return run;
+    recovery.exit_code = run.exit_code;
+    Digest after = TakeDigest();
+    recovery.complete = run.exit_code == 1 && after.product == m.installed_digest.product;
+    if (!recovery.complete) recovery.differences = FirstDifferences(m.installed_print);
+    recovery.outside = ChangedOutside(after);
+    return recovery;
 }
 
 // The run ended as a program must: no runaway, no endless wait, a code of
@@ -97,17 +145,30 @@ void CheckEnding(const RunResult& run, const std::string& at, Findings* findings
     if (run.hung) findings->Add("hang", at);
     if (!run.killed && !kExitCodes.count(run.exit_code))
         findings->Add("exit code outside the table", at + " gave " + std::to_string(run.exit_code));
-    std::vector<std::string> outside = Differences(Shared().base_print, TakeFingerprint(), false);
-    if (!outside.empty()) findings->Add("changed outside the product", at + " " + outside[0]);
+    std::string outside = ChangedOutside(TakeDigest());
+    if (!outside.empty()) findings->Add("changed outside the product", at + " " + outside);
 }
 
-void CheckFullyInstalled(const RunResult& run, const std::string& at, Findings* findings) {
-    const Machines& m = Shared();
-    if (run.exit_code != 1 || !Differences(m.installed_print, TakeFingerprint(), true).empty())
+void CheckFullyInstalled(const Recovery& recovery, const std::string& at, Findings* findings) {
+    if (!recovery.complete)
         findings->Add("not fully installed afterwards",
-                      at + " ends " + std::to_string(run.exit_code) + FirstDifferences(m.installed_print));
-    std::vector<std::string> outside = Differences(m.base_print, TakeFingerprint(), false);
-    if (!outside.empty()) findings->Add("changed outside the product", at + " " + outside[0]);
+                      at + " ends " + std::to_string(recovery.exit_code) + recovery.differences);
+    if (!recovery.outside.empty()) findings->Add("changed outside the product", at + " " + recovery.outside);
+}
+
+// After an uninstall that went wrong: a second "-h -u" (after a restart),
+// then the recovery. Run once per machine the first uninstall left.
+const SecondUninstall& UninstallAgain() {
+    Machines& m = Shared();
+    auto [it, fresh] = m.second_uninstalls.try_emplace(TakeDigest());
+    SecondUninstall& second = it->second;
+    if (!fresh) return second;
+    SimRestart();
+    second.exit_code = RunProgram("-h -u").exit_code;
+    second.everything_removed = TakeDigest().product == m.removed_digest.product;
+    if (!second.everything_removed) second.differences = FirstDifferences(m.removed_print);
+    second.recovery = RecoverToInstalled();
+    return second;
 }
 
 // What must hold after every run, whatever failed.
@@ -182,17 +243,16 @@ TEST(Sweeps, EveryFailedCallOfTheUninstall) {
         RunResult run = RunProgram("-h -u");
         std::string at = Describe(n);
         CheckEnding(run, at, &findings);
-        if (run.exit_code == 1 && !Differences(m.removed_print, TakeFingerprint(), true).empty())
+        if (run.exit_code == 1 && TakeDigest().product != m.removed_digest.product)
             findings.Add("uninstall says 1 with something left", at + FirstDifferences(m.removed_print));
         // A following uninstall removes the rest, when the machine still
         // shows the product; the install after it is complete.
-        SimRestart();
-        RunResult again = RunProgram("-h -u");
-        if (again.exit_code == 1 && !Differences(m.removed_print, TakeFingerprint(), true).empty())
-            findings.Add("not fully removed afterwards", at + FirstDifferences(m.removed_print));
-        if (again.exit_code == -4 && !Differences(m.removed_print, TakeFingerprint(), true).empty())
-            findings.Add("left over, and uninstall refused", at + FirstDifferences(m.removed_print));
-        CheckFullyInstalled(RecoverToInstalled(), at, &findings);
+        const SecondUninstall& again = UninstallAgain();
+        if (again.exit_code == 1 && !again.everything_removed)
+            findings.Add("not fully removed afterwards", at + again.differences);
+        if (again.exit_code == -4 && !again.everything_removed)
+            findings.Add("left over, and uninstall refused", at + again.differences);
+        CheckFullyInstalled(again.recovery, at, &findings);
     }
     findings.Print(("uninstall, one failed call each of " + std::to_string(m.uninstall_calls)).c_str());
     EXPECT_EQ(findings.Total(kAlwaysWrong), 0);
