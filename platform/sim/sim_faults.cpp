@@ -54,7 +54,12 @@ bool SimFaultHere(int op) {
     SimFaults& faults = Sim().faults;
     ++faults.failed;
     faults.failed_op = SimOpName(op);
+    faults.failed_subject.clear();
     return true;
+}
+
+void SimNoteFailedSubject(const std::string& place, const std::string& arguments) {
+    Sim().faults.failed_subject = arguments.empty() ? place : place + "|" + arguments;
 }
 
 void SimCountHere(int op) { Count(op); }

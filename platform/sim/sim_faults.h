@@ -34,6 +34,12 @@ struct SimFaults {
     std::vector<std::uint64_t> calls_of;    // by operation id
     std::uint64_t failed = 0;               // calls failed by the switch
     std::string failed_op;                  // the operation of the last one
+    // What the last failed call named, as the sweeps name places: "F " and
+    // the file's key, or "R HKLM\\" (or HKCU) and the key's physical path in
+    // upper case; then "|" and the call's other arguments that name things
+    // (a program's command line, a DLL entry's name). Empty when the call
+    // names nothing.
+    std::string failed_subject;
     int inside = 0;                         // > 0 while the sim calls its own operations
     bool record = false;                    // keep the operation of every call
     std::vector<int> log;                   // operation ids in call order, when recording
@@ -56,6 +62,9 @@ const std::string& SimOpName(int id);
 // Counts a call of the operation. True when this call must fail; throws
 // SimKilled at the kill point (before the call does anything).
 bool SimFaultHere(int op);
+// Notes what the call that SimFaultHere just failed named (see
+// SimFaults::failed_subject).
+void SimNoteFailedSubject(const std::string& place, const std::string& arguments = "");
 // Counts a call of an operation that cannot fail (only a kill stops it).
 void SimCountHere(int op);
 // Arms the switch on the current machine (counters restart from 0).

@@ -156,6 +156,7 @@ namespace plat {
 int FolderCreate(const char* path, std::uint32_t* last_error) {
     static const int op = SimOpId("FolderCreate");
     if (SimFaultHere(op)) {
+        SimNoteFailedSubject("F " + SimPathKey(path ? path : ""));
         *last_error = kErrorAccessDenied;
         return 0;
     }
@@ -182,6 +183,7 @@ int FolderCreate(const char* path, std::uint32_t* last_error) {
 Handle FileCreateForWrite(const char* path) {
     static const int op = SimOpId("FileCreateForWrite");
     if (SimFaultHere(op)) {
+        SimNoteFailedSubject("F " + SimPathKey(path ? path : ""));
         return kInvalidHandle;
     }
     std::string key = SimPathKey(path ? path : "");
@@ -204,6 +206,8 @@ Handle FileCreateForWrite(const char* path) {
 int FileWrite(Handle file, const void* data, std::uint32_t size, std::uint32_t* written) {
     static const int op = SimOpId("FileWrite");
     if (SimFaultHere(op)) {
+        auto open = Fs().open.find(reinterpret_cast<std::uintptr_t>(file));
+        if (open != Fs().open.end()) SimNoteFailedSubject("F " + open->second.key);
         *written = 0;
         return 0;
     }

@@ -33,6 +33,7 @@ struct SimFound {
     bool is_link = false;
 };
 struct SimSearch {
+    std::string folder;  // the key of the folder searched
     std::vector<SimFound> found;
     std::size_t next = 0;
 };

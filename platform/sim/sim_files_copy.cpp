@@ -40,6 +40,7 @@ namespace plat {
 int FileCopy(const char* from, const char* to, int fail_if_exists) {
     static const int op = SimOpId("FileCopy");
     if (SimFaultHere(op)) {
+        SimNoteFailedSubject("F " + SimPathKey(to ? to : ""), SimPathKey(from ? from : ""));
         return 0;
     }
     std::string from_key = SimPathKey(from ? from : "");
@@ -71,6 +72,7 @@ int FileCopy(const char* from, const char* to, int fail_if_exists) {
 int FileSetAttributes(const char* path, std::uint32_t attributes) {
     static const int op = SimOpId("FileSetAttributes");
     if (SimFaultHere(op)) {
+        SimNoteFailedSubject("F " + SimPathKey(path ? path : ""));
         return 0;
     }
     std::string key = SimPathKey(path ? path : "");
@@ -85,6 +87,7 @@ int FileSetAttributes(const char* path, std::uint32_t attributes) {
 Handle FileOpenForRead(const char* path) {
     static const int op = SimOpId("FileOpenForRead");
     if (SimFaultHere(op)) {
+        SimNoteFailedSubject("F " + SimPathKey(path ? path : ""));
         return kInvalidHandle;
     }
     std::string key = SimPathKey(path ? path : "");

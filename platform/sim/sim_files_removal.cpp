@@ -99,6 +99,7 @@ namespace plat {
 int FileDelete(const char* path) {
     static const int op = SimOpId("FileDelete");
     if (SimFaultHere(op)) {
+        SimNoteFailedSubject("F " + SimPathKey(path ? path : ""));
         return 0;
     }
     std::string key = SimPathKey(path ? path : "");
@@ -113,6 +114,7 @@ int FileDelete(const char* path) {
 int FileRename(const char* from, const char* to) {
     static const int op = SimOpId("FileRename");
     if (SimFaultHere(op)) {
+        SimNoteFailedSubject("F " + SimPathKey(from ? from : ""), SimPathKey(to ? to : ""));
         return 0;
     }
     std::string from_key = SimPathKey(from ? from : "");
@@ -168,6 +170,7 @@ int FileRename(const char* from, const char* to) {
 int FolderRemove(const char* path) {
     static const int op = SimOpId("FolderRemove");
     if (SimFaultHere(op)) {
+        SimNoteFailedSubject("F " + SimPathKey(path ? path : ""));
         return 0;
     }
     std::string key = SimPathKey(path ? path : "");
@@ -180,9 +183,7 @@ int FolderRemove(const char* path) {
 
 Handle FindFirst(const char* pattern, FindEntry* entry) {
     static const int op = SimOpId("FindFirst");
-    if (SimFaultHere(op)) {
-        return kInvalidHandle;
-    }
+    bool fails = SimFaultHere(op);
     std::string text = pattern ? pattern : "";
     std::size_t cut = text.find_last_of("\\/");
     if (cut == std::string::npos) return kInvalidHandle;  // no relative searches on the sim
@@ -191,9 +192,11 @@ Handle FindFirst(const char* pattern, FindEntry* entry) {
     std::string folder_text = text.substr(0, cut);
     while (folder_text.size() > 2 && folder_text.back() == '\\') folder_text.pop_back();
     std::string folder = SimParentKey(SimPathKey(folder_text + "\\|"));
-    if (wanted.empty() || !FolderExists(folder)) return kInvalidHandle;
+    if (fails) SimNoteFailedSubject("F " + folder);
+    if (fails || wanted.empty() || !FolderExists(folder)) return kInvalidHandle;
 
     SimSearch search;
+    search.folder = folder;
     if (!IsRoot(folder)) {
         for (const char* dots : {".", ".."})
             if (MatchesSearch(wanted, dots)) search.found.push_back(SimFound{dots, true, false});
@@ -217,6 +220,8 @@ Handle FindFirst(const char* pattern, FindEntry* entry) {
 int FindNext(Handle search, FindEntry* entry) {
     static const int op = SimOpId("FindNext");
     if (SimFaultHere(op)) {
+        auto open = Fs().searches.find(reinterpret_cast<std::uintptr_t>(search));
+        if (open != Fs().searches.end()) SimNoteFailedSubject("F " + open->second.folder);
         return 0;
     }
     auto it = Fs().searches.find(reinterpret_cast<std::uintptr_t>(search));

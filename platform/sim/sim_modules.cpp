@@ -42,6 +42,7 @@ namespace plat {
 Handle ModuleLoad(const char* path) {
     static const int op = SimOpId("ModuleLoad");
     if (SimFaultHere(op)) {
+        SimNoteFailedSubject("F " + SimPathKey(path ? path : ""));
         return nullptr;
     }
     std::string text = path ? path : "";
@@ -67,6 +68,7 @@ Handle ModuleLoad(const char* path) {
 int ModuleCallEntry(Handle module, const char* name, std::int32_t* hresult) {
     static const int op = SimOpId("ModuleCallEntry");
     if (SimFaultHere(op)) {
+        if (SimLoadedModule* loaded = LoadedOf(module)) SimNoteFailedSubject("F " + loaded->key, name ? name : "");
         return 0;
     }
     SimLoadedModule* loaded = LoadedOf(module);

@@ -24,6 +24,12 @@ SimProgram* ProgramAt(const std::string& path) {
     return it == Procs().programs.end() ? nullptr : &it->second;
 }
 
+// Notes the program and command line of a process whose call failed.
+void NoteProcess(plat::Handle process) {
+    if (const SimStartedProcess* started = ProcessOf(process))
+        SimNoteFailedSubject("F " + SimPathKey(started->application), started->command_line);
+}
+
 }  // namespace
 
 SimProgram& SimPutProgram(const std::string& path, SimProgramBehaviour behaviour) {
@@ -48,6 +54,7 @@ ProcessStartStatus ProcessStart(const char* application, const char* command_lin
                                 Handle* process) {
     static const int op = SimOpId("ProcessStart");
     if (SimFaultHere(op)) {
+        SimNoteFailedSubject("F " + SimPathKey(application ? application : ""), command_line ? command_line : "");
         if (process != nullptr) *process = nullptr;
         return kProcessCreateFailed;
     }
@@ -82,6 +89,7 @@ ProcessStartStatus ProcessStart(const char* application, const char* command_lin
 std::uint32_t ProcessWait(Handle process, std::uint32_t milliseconds) {
     static const int op = SimOpId("ProcessWait");
     if (SimFaultHere(op)) {
+        NoteProcess(process);
         return kWaitFailed;
     }
     SimStartedProcess* started = ProcessOf(process);
@@ -102,6 +110,7 @@ std::uint32_t ProcessWait(Handle process, std::uint32_t milliseconds) {
 int ProcessExitCode(Handle process, std::uint32_t* code) {
     static const int op = SimOpId("ProcessExitCode");
     if (SimFaultHere(op)) {
+        NoteProcess(process);
         return 0;
     }
     SimStartedProcess* started = ProcessOf(process);

@@ -350,6 +350,51 @@ void RemoveKey(std::uint64_t id) {
     Reg().keys.erase(id);
 }
 
+// ---- what a failed call named, for the fault sweeps ----
+
+// A key as the sweeps name places: "R HKLM" or "R HKCU" and the physical
+// path, in upper case.
+std::string PlaceOf(std::uint64_t id) {
+    std::string path;
+    for (const SimRegKey* key = FindKey(id); key != nullptr && key->parent != 0; key = FindKey(key->parent)) {
+        std::string name = SimUtf16ToAnsi(key->name);
+        for (char& c : name)
+            if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+        path = "\\" + name + path;
+        id = key->parent;
+    }
+    return (id == kSimHkcuId ? "R HKCU" : "R HKLM") + path;
+}
+
+// The key a failed open, create or delete named: as far as its path leads
+// through existing keys in the view asked for, then the rest of the path.
+void NoteKey(Handle parent, const std::u16string& subkey, std::uint32_t access) {
+    std::uint64_t start = 0;
+    std::uint32_t rights = 0;
+    if (LookUp(parent, &start, &rights) != plat::kErrorSuccess) return;
+    std::vector<std::u16string_view> parts;
+    if (SplitPathViews(subkey, &parts) != plat::kErrorSuccess) parts.clear();
+    for (std::size_t known = parts.size() + 1; known-- > 0;) {
+        std::vector<std::u16string_view> head(parts.begin(), parts.begin() + static_cast<std::ptrdiff_t>(known));
+        std::uint64_t found = 0;
+        if (Resolve(start, head, access, false, &found) != plat::kErrorSuccess) continue;
+        std::string place = PlaceOf(found);
+        for (std::size_t i = known; i < parts.size(); ++i)
+            place += "\\" + SimUtf16ToAnsi(std::u16string(parts[i]));
+        for (char& c : place)
+            if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+        SimNoteFailedSubject(place);
+        return;
+    }
+}
+
+// The key behind a handle whose call failed, with the value it named.
+void NoteHandle(Handle handle, const std::u16string& value = u"") {
+    std::uint64_t id = 0;
+    std::uint32_t rights = 0;
+    if (LookUp(handle, &id, &rights) == plat::kErrorSuccess) SimNoteFailedSubject(PlaceOf(id), SimUtf16ToAnsi(value));
+}
+
 // ---- test helper plumbing ----
 
 std::uint64_t FindPhysical(Handle hive, const std::string& path) {
@@ -519,6 +564,7 @@ namespace plat {
 std::uint32_t RegistryOpenKey(Handle parent, const char* subkey, Handle* key) {
     static const int op = SimOpId("RegistryOpenKey");
     if (SimFaultHere(op)) {
+        NoteKey(parent, FromAnsi(subkey), kMaximumAllowed);
         *key = nullptr;
         return kErrorAccessDenied;
     }
@@ -532,6 +578,7 @@ std::uint32_t RegistryOpenKey(Handle parent, const char* subkey, Handle* key) {
 std::uint32_t RegistryCreateKey(Handle parent, const char* subkey, Handle* key) {
     static const int op = SimOpId("RegistryCreateKey");
     if (SimFaultHere(op)) {
+        NoteKey(parent, FromAnsi(subkey), kMaximumAllowed);
         *key = nullptr;
         return kErrorAccessDenied;
     }
@@ -541,6 +588,7 @@ std::uint32_t RegistryCreateKey(Handle parent, const char* subkey, Handle* key) 
 std::uint32_t RegistryOpenKeyEx(Handle parent, const char* subkey, std::uint32_t access, Handle* key) {
     static const int op = SimOpId("RegistryOpenKeyEx");
     if (SimFaultHere(op)) {
+        NoteKey(parent, FromAnsi(subkey), access);
         *key = nullptr;
         return kErrorAccessDenied;
     }
@@ -550,6 +598,7 @@ std::uint32_t RegistryOpenKeyEx(Handle parent, const char* subkey, std::uint32_t
 std::uint32_t RegistryCreateKeyEx(Handle parent, const char* subkey, std::uint32_t access, Handle* key) {
     static const int op = SimOpId("RegistryCreateKeyEx");
     if (SimFaultHere(op)) {
+        NoteKey(parent, FromAnsi(subkey), access);
         *key = nullptr;
         return kErrorAccessDenied;
     }
@@ -560,6 +609,7 @@ std::uint32_t RegistryQueryValue(Handle key, const char* name, std::uint32_t* ty
                                  std::uint32_t* size) {
     static const int op = SimOpId("RegistryQueryValue");
     if (SimFaultHere(op)) {
+        NoteHandle(key, FromAnsi(name));
         return kErrorFileNotFound;
     }
     return Query(key, FromAnsi(name), true, type, data, size);
@@ -569,6 +619,7 @@ std::uint32_t RegistrySetValue(Handle key, const char* name, std::uint32_t type,
                                std::uint32_t size) {
     static const int op = SimOpId("RegistrySetValue");
     if (SimFaultHere(op)) {
+        NoteHandle(key, FromAnsi(name));
         return kErrorAccessDenied;
     }
     return Set(key, FromAnsi(name), type, data, size, true);
@@ -577,6 +628,7 @@ std::uint32_t RegistrySetValue(Handle key, const char* name, std::uint32_t type,
 std::uint32_t RegistryEnumKey(Handle key, std::uint32_t index, char* name, std::uint32_t* name_size) {
     static const int op = SimOpId("RegistryEnumKey");
     if (SimFaultHere(op)) {
+        NoteHandle(key);
         return kErrorAccessDenied;
     }
     std::u16string found;
@@ -592,6 +644,7 @@ std::uint32_t RegistryEnumKey(Handle key, std::uint32_t index, char* name, std::
 std::uint32_t RegistryDeleteKey(Handle parent, const char* subkey) {
     static const int op = SimOpId("RegistryDeleteKey");
     if (SimFaultHere(op)) {
+        NoteKey(parent, FromAnsi(subkey), kKeyDelete);
         return kErrorAccessDenied;
     }
     std::uint64_t start = 0;
@@ -623,6 +676,7 @@ std::uint32_t RegistryCloseKey(Handle key) {
 std::uint32_t RegistryOpenKeyW16(Handle parent, const char16_t* subkey, Handle* key) {
     static const int op = SimOpId("RegistryOpenKeyW16");
     if (SimFaultHere(op)) {
+        NoteKey(parent, FromWide(subkey), kMaximumAllowed);
         *key = nullptr;
         return kErrorAccessDenied;
     }
@@ -636,6 +690,7 @@ std::uint32_t RegistryOpenKeyW16(Handle parent, const char16_t* subkey, Handle* 
 std::uint32_t RegistryOpenKeyExW16(Handle parent, const char16_t* subkey, std::uint32_t access, Handle* key) {
     static const int op = SimOpId("RegistryOpenKeyExW16");
     if (SimFaultHere(op)) {
+        NoteKey(parent, FromWide(subkey), access);
         *key = nullptr;
         return kErrorAccessDenied;
     }
@@ -645,6 +700,7 @@ std::uint32_t RegistryOpenKeyExW16(Handle parent, const char16_t* subkey, std::u
 std::uint32_t RegistryCreateKeyExW16(Handle parent, const char16_t* subkey, std::uint32_t access, Handle* key) {
     static const int op = SimOpId("RegistryCreateKeyExW16");
     if (SimFaultHere(op)) {
+        NoteKey(parent, FromWide(subkey), access);
         *key = nullptr;
         return kErrorAccessDenied;
     }
@@ -655,6 +711,7 @@ std::uint32_t RegistryQueryValueW16(Handle key, const char16_t* name, std::uint3
                                     std::uint32_t* size) {
     static const int op = SimOpId("RegistryQueryValueW16");
     if (SimFaultHere(op)) {
+        NoteHandle(key, FromWide(name));
         return kErrorFileNotFound;
     }
     return Query(key, FromWide(name), false, type, data, size);
@@ -664,6 +721,7 @@ std::uint32_t RegistrySetValueW16(Handle key, const char16_t* name, std::uint32_
                                   std::uint32_t size) {
     static const int op = SimOpId("RegistrySetValueW16");
     if (SimFaultHere(op)) {
+        NoteHandle(key, FromWide(name));
         return kErrorAccessDenied;
     }
     return Set(key, FromWide(name), type, data, size, false);
@@ -672,6 +730,7 @@ std::uint32_t RegistrySetValueW16(Handle key, const char16_t* name, std::uint32_
 std::uint32_t RegistryEnumKeyW16(Handle key, std::uint32_t index, char16_t* name, std::uint32_t name_units) {
     static const int op = SimOpId("RegistryEnumKeyW16");
     if (SimFaultHere(op)) {
+        NoteHandle(key);
         return kErrorAccessDenied;
     }
     std::u16string found;
