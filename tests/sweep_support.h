@@ -229,6 +229,16 @@ void VisitPlaces(OnFile on_file, OnKey on_key) {
     VisitKeys(kSimHkcuId, "R HKCU", on_key);
 }
 
+// The places a driver's setup program takes away with "-u": what a failed
+// start of it (or wait for it) leaves behind. By the program's file name in
+// upper case.
+inline std::vector<std::string> DriverPlaces(const std::string& program) {
+    if (program.rfind("ZTMIXOLYTEDAZA_SETUP", 0) != 0) return {};
+    return {"R HKLM\\" + UpperName(SimAnsiToUtf16(kDazaService)),
+            "R HKLM\\" + UpperName(SimAnsiToUtf16(kMmDevices)) + "\\RENDER\\{0.0.0.00000000}.{EP",
+            "R HKLM\\" + UpperName(SimAnsiToUtf16(kMmDevices)) + "\\CAPTURE\\{0.0.0.00000000}.{EP"};
+}
+
 // Everything on the machine as text, by place: files (folders, bytes and
 // attributes) and registry keys (values by name).
 using Fingerprint = std::map<std::string, std::string>;
@@ -350,6 +360,31 @@ inline Digest TakeDigest() {
     devices.Add(std::uint64_t{Sim().devices.answer != nullptr});
     digest.devices = devices.Done();
     return digest;
+}
+
+// Whether a place an uninstall left is one the failed call named
+// (SimFaults::failed_subject): the file, folder or key itself, something
+// below it or a folder or key above it (not empty, so not removed); for a
+// file that could not be deleted, what else its folder held (the folder
+// walk stops at the first file it cannot delete); a registration named
+// like the DLL or in the program's arguments; what a driver's setup
+// program would have taken away.
+inline bool NamedByFailedCall(const std::string& place, const std::string& op, const std::string& subject) {
+    if (subject.empty()) return false;
+    std::size_t bar = subject.find('|');
+    std::string named = subject.substr(0, bar);
+    std::string arguments = bar == std::string::npos ? "" : UpperName(SimAnsiToUtf16(subject.substr(bar + 1)));
+    auto below = [](const std::string& inner, const std::string& outer) {
+        return inner.size() > outer.size() && inner.compare(0, outer.size(), outer) == 0 && inner[outer.size()] == '\\';
+    };
+    if (place == named || below(place, named) || below(named, place)) return true;
+    std::string folder = named.substr(0, named.find_last_of('\\'));
+    if (op == "FileDelete" && below(place, folder)) return true;
+    std::string name = place.substr(place.find_last_of('\\') + 1);
+    if (name == named.substr(named.find_last_of('\\') + 1) || arguments.find(name) != std::string::npos) return true;
+    for (const std::string& owned : DriverPlaces(named.substr(named.find_last_of('\\') + 1)))
+        if (place.compare(0, owned.size(), owned) == 0) return true;
+    return false;
 }
 
 // The places that differ between two fingerprints, product places or not.
