@@ -172,6 +172,7 @@ inline void EndProcessState() {
 struct RunResult {
     int exit_code = 0;
     bool killed = false;
+    bool cut = false;      // killed halfway through a write
     bool runaway = false;  // far more calls than any sound run makes
     bool hung = false;     // waited for something that would never come
 };
@@ -192,6 +193,7 @@ inline RunResult RunProgram(const char* switches) {
     } catch (const SimKilled& killed) {
         result.killed = true;
         result.runaway = killed.runaway;
+        result.cut = killed.cut;
         EndProcessState();
         return result;
     }

@@ -287,10 +287,14 @@ TEST(Sweeps, ACrashAtEveryCallOfTheInstallRecovers) {
         SimKillAtCall(n);
         RunResult run = RunProgram("-h -i");
         if (!run.killed) findings.Add("not killed", std::to_string(n));
+        if (run.cut) findings.Add("killed halfway through a write", std::to_string(n));
         CheckFullyInstalled(RecoverToInstalled(), "crash at install call " + std::to_string(n), &findings);
     }
     findings.Print(("install, crash at each of " + std::to_string(m.install_calls) + " calls").c_str());
     EXPECT_EQ(findings.Total(kAlwaysWrong), 0);
+    EXPECT_EQ(findings.counts["not killed"], 0);
+    // Every package file is written: a crash in each write leaves half a file.
+    EXPECT_GE(findings.counts["killed halfway through a write"], kPackageEntryCount);
 }
 
 TEST(Sweeps, ACrashAtEveryCallOfTheUninstallRecovers) {
@@ -301,8 +305,10 @@ TEST(Sweeps, ACrashAtEveryCallOfTheUninstallRecovers) {
         SimKillAtCall(n);
         RunResult run = RunProgram("-h -u");
         if (!run.killed) findings.Add("not killed", std::to_string(n));
+        if (run.cut) findings.Add("killed halfway through a write", std::to_string(n));
         CheckFullyInstalled(RecoverToInstalled(), "crash at uninstall call " + std::to_string(n), &findings);
     }
     findings.Print(("uninstall, crash at each of " + std::to_string(m.uninstall_calls) + " calls").c_str());
     EXPECT_EQ(findings.Total(kAlwaysWrong), 0);
+    EXPECT_EQ(findings.counts["not killed"], 0);
 }

@@ -16,15 +16,20 @@ OpNames& Names() {
     return names;
 }
 
-// Counts the call; true when the switch picks it.
-bool Count(int op) {
+// Counts the call; true when the switch picks it. At the kill point it
+// throws, or sets *dies for an operation that dies halfway.
+bool Count(int op, bool* dies = nullptr) {
     SimFaults& faults = Sim().faults;
     if (faults.inside > 0) return false;
     ++faults.calls;
     if (faults.calls_of.size() <= static_cast<std::size_t>(op)) faults.calls_of.resize(op + 1, 0);
     std::uint64_t nth = ++faults.calls_of[op];
     if (faults.record) faults.log.push_back(op);
-    if (faults.kill_at != 0 && faults.calls == faults.kill_at) throw SimKilled{faults.calls, false};
+    if (faults.kill_at != 0 && faults.calls == faults.kill_at) {
+        if (dies == nullptr) throw SimKilled{faults.calls, false};
+        *dies = true;
+        return false;
+    }
     if (faults.call_limit != 0 && faults.calls >= faults.call_limit) throw SimKilled{faults.calls, true};
     if (faults.fail_at == 0) return false;
     std::uint64_t index = faults.fail_op.empty() ? faults.calls : nth;
@@ -61,6 +66,18 @@ bool SimFaultHere(int op) {
 void SimNoteFailedSubject(const std::string& place, const std::string& arguments) {
     Sim().faults.failed_subject = arguments.empty() ? place : place + "|" + arguments;
 }
+
+bool SimFaultHere(int op, bool* dies) {
+    *dies = false;
+    if (!Count(op, dies)) return false;
+    SimFaults& faults = Sim().faults;
+    ++faults.failed;
+    faults.failed_op = SimOpName(op);
+    faults.failed_subject.clear();
+    return true;
+}
+
+void SimDie() { throw SimKilled{Sim().faults.calls, false, true}; }
 
 void SimCountHere(int op) { Count(op); }
 

@@ -14,8 +14,9 @@
 // Thrown at the kill point: the process stops dead there. Tests catch it
 // around the program's entry and then restart the machine (SimRestart).
 struct SimKilled {
-    std::uint64_t call = 0;  // the index of the call that never happened
+    std::uint64_t call = 0;  // the index of the call that never happened (or was cut short)
     bool runaway = false;    // stopped at `call_limit`: the program would not end
+    bool cut = false;        // died halfway through a write, which left the part written so far
 };
 
 struct SimFaults {
@@ -62,6 +63,12 @@ const std::string& SimOpName(int id);
 // Counts a call of the operation. True when this call must fail; throws
 // SimKilled at the kill point (before the call does anything).
 bool SimFaultHere(int op);
+// The same for an operation that writes: at the kill point it does not
+// throw but sets *dies; the operation then writes half of what it was
+// given, as a power loss in the middle of the write would leave the file,
+// and calls SimDie.
+bool SimFaultHere(int op, bool* dies);
+[[noreturn]] void SimDie();
 // Notes what the call that SimFaultHere just failed named (see
 // SimFaults::failed_subject).
 void SimNoteFailedSubject(const std::string& place, const std::string& arguments = "");

@@ -151,6 +151,26 @@ std::vector<const SimFile*> SimListTree(const std::string& folder) {
     return found;
 }
 
+namespace {
+
+// WriteFile's work: appends what fits on the disk.
+int WriteBytes(plat::Handle file, const void* data, std::uint32_t size, std::uint32_t* written) {
+    *written = 0;
+    auto it = Fs().open.find(reinterpret_cast<std::uintptr_t>(file));
+    if (it == Fs().open.end() || !it->second.writable) return 0;
+    auto entry = Fs().entries.find(it->second.key);
+    if (entry == Fs().entries.end()) return 0;
+    std::uint32_t fits = static_cast<std::uint32_t>(std::min<std::uint64_t>(size, Fs().free_bytes));
+    const auto* bytes = static_cast<const std::uint8_t*>(data);
+    if (Fs().keep_contents) entry->second.bytes.insert(entry->second.bytes.end(), bytes, bytes + fits);
+    Fs().bytes_written += fits;
+    Fs().free_bytes -= fits;
+    *written = fits;
+    return 1;
+}
+
+}  // namespace
+
 namespace plat {
 
 int FolderCreate(const char* path, std::uint32_t* last_error) {
@@ -205,24 +225,16 @@ Handle FileCreateForWrite(const char* path) {
 
 int FileWrite(Handle file, const void* data, std::uint32_t size, std::uint32_t* written) {
     static const int op = SimOpId("FileWrite");
-    if (SimFaultHere(op)) {
+    bool dies = false;
+    if (SimFaultHere(op, &dies)) {
         auto open = Fs().open.find(reinterpret_cast<std::uintptr_t>(file));
         if (open != Fs().open.end()) SimNoteFailedSubject("F " + open->second.key);
         *written = 0;
         return 0;
     }
-    *written = 0;
-    auto it = Fs().open.find(reinterpret_cast<std::uintptr_t>(file));
-    if (it == Fs().open.end() || !it->second.writable) return 0;
-    auto entry = Fs().entries.find(it->second.key);
-    if (entry == Fs().entries.end()) return 0;
-    std::uint32_t fits = static_cast<std::uint32_t>(std::min<std::uint64_t>(size, Fs().free_bytes));
-    const auto* bytes = static_cast<const std::uint8_t*>(data);
-    if (Fs().keep_contents) entry->second.bytes.insert(entry->second.bytes.end(), bytes, bytes + fits);
-    Fs().bytes_written += fits;
-    Fs().free_bytes -= fits;
-    *written = fits;
-    return 1;
+    int result = WriteBytes(file, data, dies ? size / 2 : size, written);
+    if (dies) SimDie();
+    return result;
 }
 
 void FileClose(Handle file) {

@@ -33,16 +33,9 @@ bool OpenAtAll(const std::string& key) {
     return false;
 }
 
-}  // namespace
-
-namespace plat {
-
-int FileCopy(const char* from, const char* to, int fail_if_exists) {
-    static const int op = SimOpId("FileCopy");
-    if (SimFaultHere(op)) {
-        SimNoteFailedSubject("F " + SimPathKey(to ? to : ""), SimPathKey(from ? from : ""));
-        return 0;
-    }
+// CopyFileA's work; `half`: the process dies halfway, and the target keeps
+// the first half of the bytes.
+int CopyBytes(const char* from, const char* to, int fail_if_exists, bool half) {
     std::string from_key = SimPathKey(from ? from : "");
     std::string to_key = SimPathKey(to ? to : "");
     SimFile* source = from_key.empty() ? nullptr : EntryOf(from_key);
@@ -64,9 +57,26 @@ int FileCopy(const char* from, const char* to, int fail_if_exists) {
     if (copy.path.empty()) copy.path = to;
     copy.is_folder = false;
     copy.bytes = std::move(bytes);
-    copy.read_only = read_only;
+    copy.read_only = read_only && !half;  // the attributes come last
     copy.in_use = false;
+    if (half) copy.bytes.resize(copy.bytes.size() / 2);
     return 1;
+}
+
+}  // namespace
+
+namespace plat {
+
+int FileCopy(const char* from, const char* to, int fail_if_exists) {
+    static const int op = SimOpId("FileCopy");
+    bool dies = false;
+    if (SimFaultHere(op, &dies)) {
+        SimNoteFailedSubject("F " + SimPathKey(to ? to : ""), SimPathKey(from ? from : ""));
+        return 0;
+    }
+    int result = CopyBytes(from, to, fail_if_exists, dies);
+    if (dies) SimDie();
+    return result;
 }
 
 int FileSetAttributes(const char* path, std::uint32_t attributes) {
