@@ -58,10 +58,16 @@ Handle FileOpenForRead(const char* path);
 struct FindEntry {
     char name[260];  // the entry's own name, not its path
     int is_directory;
+    // FILE_ATTRIBUTE_REPARSE_POINT: the entry is a link (a junction or a
+    // symbolic link) that stands for something elsewhere. Walking into it
+    // reaches the target; RemoveDirectoryA (a folder link) or DeleteFileA
+    // (a file link) removes only the link.
+    int is_reparse_point;
 };
 
 // FindFirstFileA with a pattern such as "C:\Folder\*.del". kInvalidHandle
-// when nothing matches (or the folder is missing).
+// when nothing matches (or the folder is missing). A pattern without
+// wildcards finds the entry itself, a link as the link (not its target).
 Handle FindFirst(const char* pattern, FindEntry* entry);
 // FindNextFileA: 1 while there is another entry.
 int FindNext(Handle search, FindEntry* entry);

@@ -71,10 +71,13 @@ std::intptr_t OnCreate(plat::Handle window) {
         context.timer_id = plat::TimerSet(window, kBlinkTimerId, kBlinkPeriodMs);
     }
 
+    // A silent run whose command cannot be posted would leave a hidden
+    // window waiting for ever: the program ends instead, its exit code
+    // untouched (0), as when the worker cannot start.
     if (silent_install) {
-        PostCommand(window, CMD_SILENT_RUN, RUN_INSTALL);
+        if (!PostCommand(window, CMD_SILENT_RUN, RUN_INSTALL)) plat::QuitPost(0);
     } else if (silent_uninstall) {
-        PostCommand(window, CMD_SILENT_RUN, RUN_UNINSTALL);
+        if (!PostCommand(window, CMD_SILENT_RUN, RUN_UNINSTALL)) plat::QuitPost(0);
     } else if (context.uninstall_entry_found) {
         if (IsSameSetupProgram() == 0 && !hidden_mode) PostCommand(window, CMD_WARN_OTHER_SETUP, 0);
     } else if (context.product_devices_found && !hidden_mode) {

@@ -78,7 +78,8 @@ struct PinCheckTest : ::testing::Test {
     // Installs the scripted device (its script clock starting now) and
     // samples step_text at every request, as a repaint would.
     void AddDevice(const SimDazaPins& pins, int open_failures = 0) {
-        SimAddDazaDevice(pins, open_failures);
+        SimAddDazaDevice(pins);
+        if (open_failures > 0) SimFailCall("DeviceInterfaceOpen", 1, static_cast<std::uint64_t>(open_failures));
         auto driver = Sim().devices.answer;
         Sim().devices.answer = [this, driver](const SimDeviceRequest& request, std::vector<std::uint8_t>* answer) {
             std::string label = context->step_text;

@@ -33,7 +33,7 @@ struct InventoryTest : ::testing::Test {
     // Starts the inventory and checks what must hold after any start.
     void Start() {
         EXPECT_EQ(InventoryStart(), 0);
-        EXPECT_EQ(Sim().audio.open_collections, 0) << "every collection released";
+        EXPECT_TRUE(Sim().audio.collections.empty()) << "every collection released";
         EXPECT_EQ(SimRegOpenKeyCount(), 0u) << "every registry key closed";
     }
 };
@@ -287,7 +287,7 @@ TEST_F(InventoryTest, ReadEndpointGivesTheFailingStepsCodes) {
     }
     EXPECT_EQ(ReadEndpoint(collection, 5, &record, kDirectionRender), -1);  // past the end
     plat::AudioEndpointsClose(collection);
-    EXPECT_EQ(Sim().audio.open_collections, 0);
+    EXPECT_TRUE(Sim().audio.collections.empty());
 }
 
 TEST_F(InventoryTest, TheEndpointIdIsTheBracedPartAfterTheLastBrace) {

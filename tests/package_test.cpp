@@ -269,11 +269,19 @@ TEST(Package, CraftedNamesNeverLeaveTheProductFolder) {
                             "..\\evil.dll", "sub\\..\\..\\evil", "sub/../x", "..", ". .\\x", "x\\...",
                             "\\\\server\\share\\x"})
         EXPECT_FALSE(IsSafeEntryName(bad)) << bad;
+    // Device names, as the last component or a folder, any case, with or
+    // without an extension; their look-alikes are files.
+    for (const char* device : {"CON", "prn", "Aux.txt", "nul.dll", "COM1", "com9.log", "LPT1", "lpt5.x.y",
+                               "con .txt", "sub\\NUL", "AUX\\readme.txt", "a/com3/b"})
+        EXPECT_FALSE(IsSafeEntryName(device)) << device;
+    for (const char* file : {"CONSOLE.exe", "com10.txt", "COM0", "lpt.txt", "xcon", "nul_x.dll", "con-1\\a",
+                             "mp3lame\\prn_driver.dll", "AUXI"})
+        EXPECT_TRUE(IsSafeEntryName(file)) << file;
 
     std::mt19937 random(11);
     std::vector<Bytes> entries = RandomEntries(&random, 100);
     Bytes package = Build(entries);
-    const char* crafted[] = {"..\\..\\evil.dll", "C:\\Windows\\evil.dll", "\\evil.dll"};
+    const char* crafted[] = {"..\\..\\evil.dll", "C:\\Windows\\evil.dll", "\\evil.dll", "mp3lame\\CON.dll"};
     int index = 30;
     for (const char* name : crafted) {
         DirectoryRecord record = RecordOf(package, index);
@@ -299,11 +307,12 @@ TEST(Package, CraftedNamesNeverLeaveTheProductFolder) {
     Sim().resources.rcdata[100] = package;
 
     std::size_t files_before = Sim().files.entries.size();
-    EXPECT_EQ(ExtractPackage(&setup_context), -105);
+    EXPECT_EQ(ExtractPackage(&setup_context), -106);
     EXPECT_EQ(SimFindFile("C:\\evil.dll"), nullptr);
     EXPECT_EQ(SimFindFile("C:\\Windows\\evil.dll"), nullptr);
     // The chain goes on past refused names: everything else arrives.
-    EXPECT_EQ(CountWritten(deep_folder.c_str()), kPackageEntryCount - 5);
+    EXPECT_EQ(CountWritten(deep_folder.c_str()), kPackageEntryCount - 6);
+    EXPECT_EQ(SimFindFile(deep_folder + "\\mp3lame\\CON.dll"), nullptr);
     EXPECT_EQ(SimReadFile(Target(kPackageEntryNames[31], deep_folder.c_str())), entries[31]);
     EXPECT_GT(Sim().files.entries.size(), files_before);
 }

@@ -73,19 +73,19 @@ TEST_F(ShellProbe, OsVersionCodesAndTheRtlGetVersionCorrection) {
 
 TEST_F(ShellProbe, VersionSourcesAreTriedInTurn) {
     Sim().system.version = plat::OsVersion{6, 1, 7601, 2, 1};
-    Sim().system.version_failures = 1;
+    SimFailCall("VersionRead", 1, 1);  // the next 1 GetVersionExA calls fail
     EXPECT_EQ(GetOsVersionCode(), 4);
     EXPECT_EQ(Sim().system.version_sizes_asked, (std::vector<std::uint32_t>{156, 156}));
 
     // Two failures: the short form, which has no product type, so a
     // Windows 7 reads like Server 2008 R2.
     Sim().system.version_sizes_asked.clear();
-    Sim().system.version_failures = 2;
+    SimFailCall("VersionRead", 1, 2);  // the next 2 GetVersionExA calls fail
     EXPECT_EQ(GetOsVersionCode(), 3);
     EXPECT_EQ(Sim().system.version_sizes_asked, (std::vector<std::uint32_t>{156, 156, 148}));
 
     Sim().system.version_sizes_asked.clear();
-    Sim().system.version_failures = 3;
+    SimFailCall("VersionRead", 1, 3);  // the next 3 GetVersionExA calls fail
     EXPECT_EQ(GetOsVersionCode(), -1);
     EXPECT_EQ(Sim().system.version_sizes_asked.size(), 3u);
 

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "package/package_format.h"
+#include "platform/files.h"
 #include "platform/registry.h"
 #include "platform/sim/sim.h"
 #include "setup/context.h"
@@ -492,4 +493,89 @@ TEST(UninstallRemoval, RegistryTreeOnA64BitMachineStaysInTheProgramsView) {
     EXPECT_EQ(DeleteRegistryTree(plat::kHkeyLocalMachine, entry.c_str()), 1);
     EXPECT_FALSE(SimRegKeyExists(plat::kHkeyLocalMachine, wow));
     EXPECT_EQ(SimRegGetText(plat::kHkeyLocalMachine, entry, "UninstallString"), "native view");
+}
+
+TEST(UninstallRemoval, LinksAreRemovedAsLinksAndNeverWalked) {
+    // A user plants links where the elevated uninstall walks: in the
+    // per-user shortcut folder, as that folder itself, and in the product
+    // folder. Every target keeps everything it holds.
+    FreshMachine();
+    const std::string system = "C:\\Windows\\System32";
+    Put(In(system, "kernel32.dll"), "precious");
+    Put(In(system, "drivers\\disk.sys"), "precious");
+    const std::string user_shortcuts = In(kUserPrograms, "ZT Audio\\MixoLyte");
+    SetUserPrograms(kUserPrograms);
+    PutLinks(user_shortcuts);
+    SimPutFolderLink(In(user_shortcuts, "System"), system);
+    Put(In(user_shortcuts, "Mine\\notes.txt"));
+
+    // The search reports the link as such, and reading through it reaches
+    // the target.
+    plat::FindEntry entry{};
+    plat::Handle search = plat::FindFirst(In(user_shortcuts, "System").c_str(), &entry);
+    ASSERT_NE(search, plat::kInvalidHandle);
+    EXPECT_EQ(entry.is_directory, 1);
+    EXPECT_EQ(entry.is_reparse_point, 1);
+    plat::FindClose(search);
+    EXPECT_EQ(SimReadFile(In(user_shortcuts, "System\\kernel32.dll")), SimReadFile(In(system, "kernel32.dll")));
+
+    char buffer[1024];
+    RemoveStartMenuShortcuts(&setup_context, buffer, sizeof buffer);
+    EXPECT_FALSE(Has(user_shortcuts)) << "the link went with the folder";
+    EXPECT_TRUE(Has(In(system, "kernel32.dll")));
+    EXPECT_TRUE(Has(In(system, "drivers\\disk.sys")));
+
+    // The shortcut folder itself is a link: removed as one, nothing below
+    // it deleted, not even files named like the shortcuts.
+    SimPutFolder(In(kUserPrograms, "ZT Audio"));
+    SimPutFolderLink(user_shortcuts, system);
+    Put(In(system, "Readme.LNK"), "precious");
+    RemoveStartMenuShortcuts(&setup_context, buffer, sizeof buffer);
+    EXPECT_FALSE(Has(user_shortcuts));
+    EXPECT_TRUE(Has(In(system, "Readme.LNK")));
+    EXPECT_TRUE(Has(In(system, "kernel32.dll")));
+
+    // "ZT Audio" is a link to a folder holding a real "MixoLyte": it is not
+    // ours, and nothing below it is touched.
+    const std::string elsewhere = "C:\\Users\\other\\Stuff";
+    Put(In(elsewhere, "MixoLyte\\Readme.LNK"), "precious");
+    Sim().files.entries.erase(SimPathKey(In(kUserPrograms, "ZT Audio")));
+    SimPutFolderLink(In(kUserPrograms, "ZT Audio"), elsewhere);
+    RemoveStartMenuShortcuts(&setup_context, buffer, sizeof buffer);
+    EXPECT_TRUE(Has(In(elsewhere, "MixoLyte\\Readme.LNK")));
+    EXPECT_TRUE(Has(In(kUserPrograms, "ZT Audio")));
+
+    // The product folder: a linked subfolder goes as a link, a package file
+    // below a linked "mp3lame" is not deleted through it, and the ".del"
+    // purge does not search a linked folder.
+    const std::string other = "C:\\Other";
+    Put(In(other, "lame_enc.dll"), "precious");
+    Put(In(other, "old.del"), "precious");
+    SimPutFolderLink(In(kProduct, "mp3lame"), other);
+    SimPutFolderLink(In(kProduct, "Skins"), system);
+    Put(In(kProduct, "Mixolyte.exe"));
+    DeletePackageFiles(&setup_context);
+    EXPECT_TRUE(Has(In(other, "lame_enc.dll")));
+    EXPECT_FALSE(Has(In(kProduct, "Mixolyte.exe")));
+    EXPECT_EQ(PurgeDelFiles(In(kProduct, "mp3lame").c_str()), 0);
+    EXPECT_TRUE(Has(In(other, "old.del")));
+    DeleteFolderTree(kProduct);
+    EXPECT_FALSE(Has(kProduct));
+    EXPECT_TRUE(Has(In(other, "lame_enc.dll")));
+    EXPECT_TRUE(Has(In(system, "kernel32.dll")));
+
+    // A linked product folder: removed as a link; nothing deleted through it.
+    SimPutFolderLink(kProduct, other);
+    DeletePackageFiles(&setup_context);
+    DeleteFolderTree(kProduct);
+    EXPECT_FALSE(Has(kProduct));
+    EXPECT_TRUE(Has(In(other, "lame_enc.dll")));
+    EXPECT_TRUE(Has(In(other, "old.del")));
+    EXPECT_TRUE(Sim().files.searches.empty());
+
+    // Device names are refused in removal as in extraction.
+    Put(In(kProduct, "aux.txt"));
+    SetEntryName(0, "aux.txt");
+    DeletePackageFiles(&setup_context);
+    EXPECT_TRUE(Has(In(kProduct, "aux.txt")));
 }

@@ -51,7 +51,63 @@ int BuildShortcutFolder(char* buffer, std::size_t size, const char* programs) {
     return needed < size ? 1 : 0;
 }
 
+// What stands at one exact path, as a search without wildcards finds it
+// (a link as itself). 0 when nothing answers.
+int LookUp(const char* path, plat::FindEntry* entry) {
+    plat::Handle search = plat::FindFirst(path, entry);
+    if (search == plat::kInvalidHandle) return 0;
+    plat::FindClose(search);
+    return 1;
+}
+
+// 1 when the path must not be walked: it is a link, or it holds wildcards
+// (no real folder name does, and a search would read them as a pattern).
+int IsLinkOrPattern(const char* path) {
+    if (std::strpbrk(path, "*?") != nullptr) return 1;
+    plat::FindEntry entry;
+    return LookUp(path, &entry) && entry.is_reparse_point ? 1 : 0;
+}
+
+// Removes a link as a link: RemoveDirectoryA for a folder link, DeleteFileA
+// for a file link. Neither touches the target.
+int RemoveLink(const char* path, int is_directory) {
+    return is_directory ? plat::FolderRemove(path) : plat::FileDelete(path);
+}
+
+// 1 when a folder between `folder` and the file `name` below it is a link:
+// deleting through it would reach elsewhere.
+int PassesThroughLink(const char* folder, const char* name) {
+    char path[1024];
+    if (!CopyText(path, sizeof path, folder)) return 1;
+    const char* component = name;
+    for (const char* p = name; *p != '\0'; ++p) {
+        if (*p != '\\' && *p != '/') continue;
+        char part[260];
+        std::size_t length = static_cast<std::size_t>(p - component);
+        if (length >= sizeof part) return 1;
+        std::memcpy(part, component, length);
+        part[length] = '\0';
+        char next[1024];
+        if (!JoinPath(next, sizeof next, path, part) || IsLinkOrPattern(next)) return 1;
+        CopyText(path, sizeof path, next);
+        component = p + 1;
+    }
+    return 0;
+}
+
 void RemoveShortcutsIn(const SetupContext* context, const char* folder) {
+    // A user can make "ZT Audio" or "MixoLyte" a link to any folder: the
+    // shortcuts are then not ours, and nothing is deleted through it. A
+    // linked shortcut folder goes as a link.
+    char parent[1024];
+    if (!CopyText(parent, sizeof parent, folder)) return;
+    char* cut = std::strrchr(parent, '\\');
+    if (cut != nullptr) *cut = '\0';
+    if (IsLinkOrPattern(parent)) return;
+    if (IsLinkOrPattern(folder)) {
+        plat::FolderRemove(folder);
+        return;
+    }
     for (const ShortcutTitle& entry : kShortcutTitles) {
         if (entry.only_64bit && context->is_wow64 == 0) continue;
         DeleteShortcut(folder, entry.title);
@@ -79,7 +135,11 @@ int DeleteFolderContents(const char* folder) {
         if (!found) break;
 
         if (!JoinPath(path, sizeof path, folder, entry.name)) break;
-        if (entry.is_directory) {
+        if (entry.is_reparse_point) {
+            // Never walked into: the link goes, its target stays. A link
+            // that cannot be removed counts like a file that stays.
+            again = RemoveLink(path, entry.is_directory) == 1;
+        } else if (entry.is_directory) {
             // A subfolder that stays ends the work here, so that the walk
             // cannot pick it again and again.
             again = DeleteFolderContents(path) == 1;
@@ -93,7 +153,7 @@ int DeleteFolderContents(const char* folder) {
 }  // namespace
 
 int PurgeDelFiles(const char* folder) {
-    if (folder == nullptr || folder[0] == '\0') return 0;
+    if (folder == nullptr || folder[0] == '\0' || IsLinkOrPattern(folder)) return 0;
     char path[2048];
     if (!JoinPath(path, sizeof path, folder, "*.del")) return 0;
     plat::FindEntry entry;
@@ -122,11 +182,13 @@ int DelNameOf(const char* path, char* out, std::size_t size) {
 
 int DeletePackageFiles(const SetupContext* context) {
     if (context->product_folder[0] == '\0') return 0;  // never paths relative to the current folder
+    if (IsLinkOrPattern(context->product_folder)) return 0;
     for (int index = 0; index < kPackageEntryCount; ++index) {
         DirectoryRecord record;
         ReadDirectoryRecord(context->package_directory[index], &record);
         // The same names the extraction accepts, and no others.
         if (!record.name_terminated || !IsSafeEntryName(record.name)) continue;
+        if (PassesThroughLink(context->product_folder, record.name)) continue;
         char path[1024];
         if (!JoinPath(path, sizeof path, context->product_folder, record.name)) continue;
         if (plat::FileDelete(path)) continue;
@@ -151,7 +213,14 @@ void RemoveStartMenuShortcuts(const SetupContext* context, char* buffer, std::si
 }
 
 int DeleteFolderTree(const char* folder) {
-    if (folder != nullptr && folder[0] != '\0') DeleteFolderContents(folder);
+    if (folder == nullptr || folder[0] == '\0') return 1;
+    plat::FindEntry self;
+    if (std::strpbrk(folder, "*?") != nullptr) return 1;
+    if (LookUp(folder, &self) && self.is_reparse_point) {
+        RemoveLink(folder, self.is_directory);  // the folder itself is a link
+        return 1;
+    }
+    DeleteFolderContents(folder);
     return 1;
 }
 

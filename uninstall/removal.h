@@ -15,7 +15,8 @@ inline constexpr char kProgramsValue[] = "Programs";
 
 // Deletes every file matching "*.del" directly in the folder (subfolders
 // are not searched). Gives the number of deletions tried, failed ones
-// included. An empty folder name searches nothing.
+// included. An empty folder name, or a folder that is a link, searches
+// nothing.
 int PurgeDelFiles(const char* folder);
 
 // The name a file in use is moved to: the path with the extension of its
@@ -26,7 +27,9 @@ int DelNameOf(const char* path, char* out, std::size_t size);
 // Deletes each package file from the product folder; a file that cannot
 // be deleted is renamed to its ".del" name (a failing rename is ignored).
 // Entry names that the extraction refuses are passed over, so a crafted
-// directory cannot reach outside the product folder. Gives 0.
+// directory cannot reach outside the product folder; so are names below a
+// folder that is a link, and all of them when the product folder is one.
+// Gives 0.
 int DeletePackageFiles(const SetupContext* context);
 
 // Deletes the shortcut file folder\title.LNK. Non-zero when it was
@@ -35,12 +38,17 @@ int DeleteShortcut(const char* folder, const char* title);
 
 // Deletes the product's shortcuts and the shortcut folder below the user's
 // Programs folder (from the registry) and below common_programs_folder.
+// A linked shortcut folder is removed as a link; below a linked "ZT Audio"
+// nothing is touched.
 // `buffer` is the scratch path buffer of `size` (at least 1024) bytes.
 void RemoveStartMenuShortcuts(const SetupContext* context, char* buffer, std::size_t size);
 
 // Deletes the folder's files and subfolders, then the folder. The first
 // file (or subfolder) that cannot be deleted ends the work on that folder;
-// directories whose name begins with "." are left alone. Gives 1.
+// directories whose name begins with "." are left alone. A link (the
+// folder itself or any entry below it) is never walked into: it is removed
+// as a link, and one that cannot be removed counts like a file that stays.
+// Gives 1.
 int DeleteFolderTree(const char* folder);
 
 // Deletes the key parent\subkey with all its subkeys, depth first. 1 when

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/sim/sim_files.h"
+#include "platform/sim/sim_faults.h"
 #include "platform/sim/sim_audio.h"
 #include "platform/sim/sim_devices.h"
 #include "platform/sim/sim_modules.h"
@@ -33,6 +34,7 @@ struct SimMachine {
     SimShell shell;
     SimDevices devices;
     SimAudio audio;
+    SimFaults faults;
     std::uintptr_t next_handle = 0x100;
 };
 
@@ -41,6 +43,15 @@ SimMachine& Sim();
 // Replaces the machine with a fresh one: drive C: with an empty root,
 // nothing else.
 void SimReset();
+// A copy of the whole machine, and putting one back: a sweep sets a machine
+// up once and runs each case on a copy.
+SimMachine SimSnapshot();
+void SimRestore(const SimMachine& machine);
+// The machine restarts: the program's process is gone with everything it
+// held (open files, searches, keys, processes, loaded DLLs, mutexes,
+// threads, windows and its queue, COM); files in use are free again. What
+// is on disk and in the registry stays, and so do installed devices.
+void SimRestart();
 // Copies text into a buffer of `size` bytes, cut to fit and terminated.
 inline void SimCopyText(char* buffer, std::size_t size, const std::string& text) {
     if (size == 0) return;

@@ -4,6 +4,7 @@
 // (SimSystem::com_initialize_result).
 #pragma once
 #include <cstdint>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -31,6 +32,13 @@ struct SimEndpoint {
     SimEndpointFailure failure = SimEndpointFailure::kNone;
 };
 
+// An open endpoint collection: the active endpoints of one direction as
+// they were when it was opened.
+struct SimCollection {
+    int direction = 0;
+    std::vector<std::size_t> active;  // indices of the active endpoints
+};
+
 struct SimAudio {
     bool create_event_ex = true;  // Kernel32 exports "CreateEventExA"
     std::vector<SimWaveDevice> wave_in;   // by device number
@@ -42,8 +50,9 @@ struct SimAudio {
     bool enumerator_fails = false;
     bool collection_fails = false;
     bool count_fails = false;
-    // Collections opened and not yet closed, for tests that everything
-    // taken is released.
-    int open_collections = 0;
+    // Collections opened and not yet closed, by handle: the machine owns
+    // them, so a process that dies holding one leaks nothing, and tests see
+    // that everything taken is released.
+    std::map<std::uintptr_t, SimCollection> collections;
     int endpoint_reads = 0;  // every AudioEndpointRead
 };

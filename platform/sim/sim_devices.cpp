@@ -55,12 +55,11 @@ int AnswerDaza(const SimDeviceRequest& request, std::vector<std::uint8_t>* answe
 
 const char kSimDazaClass[] = "{3F594749-D668-404A-84EA-5026B8437752}";
 
-void SimAddDazaDevice(const SimDazaPins& pins, int open_failures) {
+void SimAddDazaDevice(const SimDazaPins& pins) {
     SimDevices& devices = Sim().devices;
     SimDeviceInterface& device = devices.classes[kSimDazaClass];
     device.present = true;
     device.openable = true;
-    device.open_failures = open_failures;
     devices.daza = pins;
     devices.daza.start_tick = Sim().system.tick_ms;
     devices.daza.status_answers = 0;
@@ -83,13 +82,17 @@ std::vector<SimDeviceRequest> SimDeviceRequestsOf(std::uint32_t code) {
 namespace plat {
 
 Handle DeviceInterfaceOpen(const char* interface_class) {
+    // A failure is CreateFileA's on the device path: the interface must be
+    // there to be opened at all.
+    static const int op = SimOpId("DeviceInterfaceOpen");
+    bool fails = SimFaultHere(op);
     SimDevices& devices = Sim().devices;
     std::string key = UpperGuid(interface_class);
     auto it = devices.classes.find(key);
     if (it == devices.classes.end() || !it->second.present) return nullptr;
     SimDeviceInterface& device = it->second;
     ++device.open_attempts;
-    if (!device.openable || device.open_attempts <= device.open_failures) return kInvalidHandle;
+    if (fails || !device.openable) return kInvalidHandle;
     Handle handle = SimNewHandle();
     devices.open[reinterpret_cast<std::uintptr_t>(handle)] = key;
     return handle;
@@ -97,6 +100,11 @@ Handle DeviceInterfaceOpen(const char* interface_class) {
 
 int DeviceControl(Handle device, std::uint32_t code, const void* input, std::uint32_t input_size,
                   void* output, std::uint32_t output_size, std::uint32_t* returned) {
+    static const int op = SimOpId("DeviceControl");
+    if (SimFaultHere(op)) {
+        if (returned != nullptr) *returned = 0;
+        return 0;
+    }
     *returned = 0;
     SimDevices& devices = Sim().devices;
     auto it = devices.open.find(reinterpret_cast<std::uintptr_t>(device));
@@ -117,6 +125,8 @@ int DeviceControl(Handle device, std::uint32_t code, const void* input, std::uin
 }
 
 void DeviceClose(Handle device) {
+    static const int op = SimOpId("DeviceClose");
+    SimCountHere(op);
     if (device == nullptr || device == kInvalidHandle) return;
     Sim().devices.open.erase(reinterpret_cast<std::uintptr_t>(device));
 }

@@ -9,7 +9,6 @@
 struct SimDeviceInterface {
     bool present = false;
     bool openable = true;
-    int open_failures = 0;  // this many opens fail before one works
     int open_attempts = 0;  // every open tried, for tests
 };
 
@@ -51,15 +50,14 @@ struct SimDevices {
 // The DAZA device interface class, upper case.
 extern const char kSimDazaClass[];
 
-// Makes the DAZA device present (its opens failing `open_failures` times
-// first) and installs an `answer` that plays the driver: 0x222040 answers
+// Makes the DAZA device present and installs an `answer` that plays the driver: 0x222040 answers
 // 4 bytes; 0x222050 with a 16-byte request (channel 0 to 7, then 12 zero
 // bytes) answers the channel's 416-byte pin status record, the two states
 // at bytes 16 and 28 taken from `pins` at the current simulated time. The
 // record's other bytes change with every answer, so only the two states
 // compare equal between queries. Anything else fails. The script's clock
 // starts now.
-void SimAddDazaDevice(const SimDazaPins& pins, int open_failures = 0);
+void SimAddDazaDevice(const SimDazaPins& pins);
 
 // The same steps for all eight channels.
 SimDazaPins SimDazaAllChannels(const std::vector<SimPinStep>& steps);

@@ -35,6 +35,24 @@ bool ParentExists(const std::string& key) {
     return it != Fs().entries.end() && it->second.is_folder;
 }
 
+// Follows the links among the key's folders (not its last component).
+// Links that lead round in circles stop after a Windows-like 31 hops.
+std::string ResolveLinks(std::string key) {
+    for (int hops = 0; hops < 31; ++hops) {
+        std::size_t root = RootLength(key);
+        bool followed = false;
+        for (std::size_t end = key.find('\\', root + 1); end != std::string::npos; end = key.find('\\', end + 1)) {
+            auto it = Fs().entries.find(key.substr(0, end));
+            if (it == Fs().entries.end() || it->second.link_target.empty()) continue;
+            key = it->second.link_target + key.substr(end);
+            followed = true;
+            break;
+        }
+        if (!followed) break;
+    }
+    return key;
+}
+
 bool HasOpenHandle(const std::string& key) {
     for (const auto& [h, open] : Fs().open)
         if (open.key == key) return true;
@@ -53,7 +71,9 @@ std::string SimPathKey(const std::string& path) {
     while (key.size() > root && key.back() == '\\') key.pop_back();
     if (key.find("\\\\", 2) != std::string::npos) return "";
     // Windows resolves "." and ".." components before it looks a path up;
-    // ".." stops at the root.
+    // ".." stops at the root. Most paths have none: they are looked up as
+    // they are.
+    if (key.find("\\.", root) == std::string::npos) return Fs().has_links ? ResolveLinks(key) : key;
     std::vector<std::string> parts;
     for (std::size_t start = root + 1; start <= key.size();) {
         std::size_t end = key.find('\\', start);
@@ -68,7 +88,7 @@ std::string SimPathKey(const std::string& path) {
     }
     key.resize(root);
     for (const std::string& part : parts) key += "\\" + part;
-    return key;
+    return Fs().has_links ? ResolveLinks(key) : key;
 }
 
 std::string SimParentKey(const std::string& key) {
@@ -107,6 +127,17 @@ SimFile* SimFindFile(const std::string& path) {
     return it == Fs().entries.end() ? nullptr : &it->second;
 }
 
+void SimPutFolderLink(const std::string& path, const std::string& target) {
+    std::string key = SimPathKey(path);
+    std::string target_key = SimPathKey(target);
+    if (key.empty() || target_key.empty()) return;
+    SimFile& entry = Fs().entries[key];
+    entry.path = path;
+    entry.is_folder = true;
+    entry.link_target = target_key;
+    Fs().has_links = true;
+}
+
 std::vector<std::uint8_t> SimReadFile(const std::string& path) {
     SimFile* file = SimFindFile(path);
     return file ? file->bytes : std::vector<std::uint8_t>{};
@@ -120,9 +151,35 @@ std::vector<const SimFile*> SimListTree(const std::string& folder) {
     return found;
 }
 
+namespace {
+
+// WriteFile's work: appends what fits on the disk.
+int WriteBytes(plat::Handle file, const void* data, std::uint32_t size, std::uint32_t* written) {
+    *written = 0;
+    auto it = Fs().open.find(reinterpret_cast<std::uintptr_t>(file));
+    if (it == Fs().open.end() || !it->second.writable) return 0;
+    auto entry = Fs().entries.find(it->second.key);
+    if (entry == Fs().entries.end()) return 0;
+    std::uint32_t fits = static_cast<std::uint32_t>(std::min<std::uint64_t>(size, Fs().free_bytes));
+    const auto* bytes = static_cast<const std::uint8_t*>(data);
+    if (Fs().keep_contents) entry->second.bytes.insert(entry->second.bytes.end(), bytes, bytes + fits);
+    Fs().bytes_written += fits;
+    Fs().free_bytes -= fits;
+    *written = fits;
+    return 1;
+}
+
+}  // namespace
+
 namespace plat {
 
 int FolderCreate(const char* path, std::uint32_t* last_error) {
+    static const int op = SimOpId("FolderCreate");
+    if (SimFaultHere(op)) {
+        SimNoteFailedSubject("F " + SimPathKey(path ? path : ""));
+        *last_error = kErrorAccessDenied;
+        return 0;
+    }
     std::string key = SimPathKey(path ? path : "");
     *last_error = kErrorSuccess;
     if (key.empty()) {
@@ -144,6 +201,11 @@ int FolderCreate(const char* path, std::uint32_t* last_error) {
 }
 
 Handle FileCreateForWrite(const char* path) {
+    static const int op = SimOpId("FileCreateForWrite");
+    if (SimFaultHere(op)) {
+        SimNoteFailedSubject("F " + SimPathKey(path ? path : ""));
+        return kInvalidHandle;
+    }
     std::string key = SimPathKey(path ? path : "");
     if (key.empty() || !ParentExists(key)) return kInvalidHandle;
     auto it = Fs().entries.find(key);
@@ -162,20 +224,23 @@ Handle FileCreateForWrite(const char* path) {
 }
 
 int FileWrite(Handle file, const void* data, std::uint32_t size, std::uint32_t* written) {
-    *written = 0;
-    auto it = Fs().open.find(reinterpret_cast<std::uintptr_t>(file));
-    if (it == Fs().open.end() || !it->second.writable) return 0;
-    auto entry = Fs().entries.find(it->second.key);
-    if (entry == Fs().entries.end()) return 0;
-    std::uint32_t fits = static_cast<std::uint32_t>(std::min<std::uint64_t>(size, Fs().free_bytes));
-    const auto* bytes = static_cast<const std::uint8_t*>(data);
-    if (Fs().keep_contents) entry->second.bytes.insert(entry->second.bytes.end(), bytes, bytes + fits);
-    Fs().bytes_written += fits;
-    Fs().free_bytes -= fits;
-    *written = fits;
-    return 1;
+    static const int op = SimOpId("FileWrite");
+    bool dies = false;
+    if (SimFaultHere(op, &dies)) {
+        auto open = Fs().open.find(reinterpret_cast<std::uintptr_t>(file));
+        if (open != Fs().open.end()) SimNoteFailedSubject("F " + open->second.key);
+        *written = 0;
+        return 0;
+    }
+    int result = WriteBytes(file, data, dies ? size / 2 : size, written);
+    if (dies) SimDie();
+    return result;
 }
 
-void FileClose(Handle file) { Fs().open.erase(reinterpret_cast<std::uintptr_t>(file)); }
+void FileClose(Handle file) {
+    static const int op = SimOpId("FileClose");
+    SimCountHere(op);
+    Fs().open.erase(reinterpret_cast<std::uintptr_t>(file));
+}
 
 }  // namespace plat

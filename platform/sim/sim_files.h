@@ -14,6 +14,10 @@ struct SimFile {
     std::vector<std::uint8_t> bytes;
     bool read_only = false;
     bool in_use = false;  // held by a running program or loaded DLL: delete fails, rename works
+    // A folder link (a junction or a directory symbolic link): the key of
+    // the folder it stands for. Paths through it reach the target; removing
+    // it removes only the link. Empty for anything else.
+    std::string link_target;
 };
 
 struct SimOpenFile {
@@ -23,8 +27,14 @@ struct SimOpenFile {
 
 // An open folder search: the entries it found, taken at FindFirst, and
 // the next one to hand out.
+struct SimFound {
+    std::string name;
+    bool is_folder = false;
+    bool is_link = false;
+};
 struct SimSearch {
-    std::vector<std::pair<std::string, bool>> found;  // name, is a folder
+    std::string folder;  // the key of the folder searched
+    std::vector<SimFound> found;
     std::size_t next = 0;
 };
 
@@ -38,10 +48,13 @@ struct SimFileSystem {
     // the file contents do not weigh on the memory being measured.
     bool keep_contents = true;
     std::uint64_t bytes_written = 0;
+    bool has_links = false;  // a link was made: paths are resolved through links
 };
 
 // The lookup key of a path: upper case, no trailing backslash. Empty when
-// the path is not an absolute Windows path.
+// the path is not an absolute Windows path. Links among its folders are
+// followed to their targets; the last component stays itself, so that the
+// key of a link is the link.
 std::string SimPathKey(const std::string& path);
 // The key of the folder that holds the path (empty for a root).
 std::string SimParentKey(const std::string& key);
@@ -51,6 +64,9 @@ void SimAddRoot(const std::string& root);  // "D:" or "\\server\share"
 void SimPutFolder(const std::string& path);  // with all missing parents
 void SimPutFile(const std::string& path, const std::vector<std::uint8_t>& bytes);
 SimFile* SimFindFile(const std::string& path);  // null when absent
+// A folder link at `path` (its parent must exist) standing for the folder
+// `target`.
+void SimPutFolderLink(const std::string& path, const std::string& target);
 std::vector<std::uint8_t> SimReadFile(const std::string& path);  // empty when absent
 // Every entry below (not including) the folder, in key order.
 std::vector<const SimFile*> SimListTree(const std::string& folder);

@@ -33,11 +33,9 @@ bool OpenAtAll(const std::string& key) {
     return false;
 }
 
-}  // namespace
-
-namespace plat {
-
-int FileCopy(const char* from, const char* to, int fail_if_exists) {
+// CopyFileA's work; `half`: the process dies halfway, and the target keeps
+// the first half of the bytes.
+int CopyBytes(const char* from, const char* to, int fail_if_exists, bool half) {
     std::string from_key = SimPathKey(from ? from : "");
     std::string to_key = SimPathKey(to ? to : "");
     SimFile* source = from_key.empty() ? nullptr : EntryOf(from_key);
@@ -59,12 +57,34 @@ int FileCopy(const char* from, const char* to, int fail_if_exists) {
     if (copy.path.empty()) copy.path = to;
     copy.is_folder = false;
     copy.bytes = std::move(bytes);
-    copy.read_only = read_only;
+    copy.read_only = read_only && !half;  // the attributes come last
     copy.in_use = false;
+    if (half) copy.bytes.resize(copy.bytes.size() / 2);
     return 1;
 }
 
+}  // namespace
+
+namespace plat {
+
+int FileCopy(const char* from, const char* to, int fail_if_exists) {
+    static const int op = SimOpId("FileCopy");
+    bool dies = false;
+    if (SimFaultHere(op, &dies)) {
+        SimNoteFailedSubject("F " + SimPathKey(to ? to : ""), SimPathKey(from ? from : ""));
+        return 0;
+    }
+    int result = CopyBytes(from, to, fail_if_exists, dies);
+    if (dies) SimDie();
+    return result;
+}
+
 int FileSetAttributes(const char* path, std::uint32_t attributes) {
+    static const int op = SimOpId("FileSetAttributes");
+    if (SimFaultHere(op)) {
+        SimNoteFailedSubject("F " + SimPathKey(path ? path : ""));
+        return 0;
+    }
     std::string key = SimPathKey(path ? path : "");
     if (key.empty()) return 0;
     if (Fs().roots.count(key)) return 1;
@@ -75,6 +95,11 @@ int FileSetAttributes(const char* path, std::uint32_t attributes) {
 }
 
 Handle FileOpenForRead(const char* path) {
+    static const int op = SimOpId("FileOpenForRead");
+    if (SimFaultHere(op)) {
+        SimNoteFailedSubject("F " + SimPathKey(path ? path : ""));
+        return kInvalidHandle;
+    }
     std::string key = SimPathKey(path ? path : "");
     SimFile* entry = key.empty() ? nullptr : EntryOf(key);
     // A folder needs backup semantics to be opened; a file open for writing

@@ -86,9 +86,10 @@ bool MatchesSearch(const std::string& wanted, const std::string& name) {
     return false;
 }
 
-void Fill(plat::FindEntry* entry, const std::pair<std::string, bool>& found) {
-    SimCopyText(entry->name, sizeof entry->name, found.first);
-    entry->is_directory = found.second ? 1 : 0;
+void Fill(plat::FindEntry* entry, const SimFound& found) {
+    SimCopyText(entry->name, sizeof entry->name, found.name);
+    entry->is_directory = found.is_folder ? 1 : 0;
+    entry->is_reparse_point = found.is_link ? 1 : 0;
 }
 
 }  // namespace
@@ -96,6 +97,11 @@ void Fill(plat::FindEntry* entry, const std::pair<std::string, bool>& found) {
 namespace plat {
 
 int FileDelete(const char* path) {
+    static const int op = SimOpId("FileDelete");
+    if (SimFaultHere(op)) {
+        SimNoteFailedSubject("F " + SimPathKey(path ? path : ""));
+        return 0;
+    }
     std::string key = SimPathKey(path ? path : "");
     auto it = Fs().entries.find(key);
     if (key.empty() || it == Fs().entries.end()) return 0;
@@ -106,6 +112,11 @@ int FileDelete(const char* path) {
 }
 
 int FileRename(const char* from, const char* to) {
+    static const int op = SimOpId("FileRename");
+    if (SimFaultHere(op)) {
+        SimNoteFailedSubject("F " + SimPathKey(from ? from : ""), SimPathKey(to ? to : ""));
+        return 0;
+    }
     std::string from_key = SimPathKey(from ? from : "");
     std::string to_key = SimPathKey(to ? to : "");
     if (from_key.empty() || to_key.empty()) return 0;
@@ -157,6 +168,11 @@ int FileRename(const char* from, const char* to) {
 }
 
 int FolderRemove(const char* path) {
+    static const int op = SimOpId("FolderRemove");
+    if (SimFaultHere(op)) {
+        SimNoteFailedSubject("F " + SimPathKey(path ? path : ""));
+        return 0;
+    }
     std::string key = SimPathKey(path ? path : "");
     auto it = Fs().entries.find(key);
     if (key.empty() || it == Fs().entries.end()) return 0;  // a root is no entry
@@ -166,24 +182,32 @@ int FolderRemove(const char* path) {
 }
 
 Handle FindFirst(const char* pattern, FindEntry* entry) {
+    static const int op = SimOpId("FindFirst");
+    bool fails = SimFaultHere(op);
     std::string text = pattern ? pattern : "";
     std::size_t cut = text.find_last_of("\\/");
     if (cut == std::string::npos) return kInvalidHandle;  // no relative searches on the sim
     std::string wanted = text.substr(cut + 1);
-    std::string folder = SimPathKey(text.substr(0, cut));
-    if (wanted.empty() || !FolderExists(folder)) return kInvalidHandle;
+    // The searched folder is reached through links, also when it is one.
+    std::string folder_text = text.substr(0, cut);
+    while (folder_text.size() > 2 && folder_text.back() == '\\') folder_text.pop_back();
+    std::string folder = SimParentKey(SimPathKey(folder_text + "\\|"));
+    if (fails) SimNoteFailedSubject("F " + folder);
+    if (fails || wanted.empty() || !FolderExists(folder)) return kInvalidHandle;
 
     SimSearch search;
+    search.folder = folder;
     if (!IsRoot(folder)) {
         for (const char* dots : {".", ".."})
-            if (MatchesSearch(wanted, dots)) search.found.emplace_back(dots, true);
+            if (MatchesSearch(wanted, dots)) search.found.push_back(SimFound{dots, true, false});
     }
     std::string prefix = folder + "\\";
     for (auto it = Fs().entries.lower_bound(prefix);
          it != Fs().entries.end() && it->first.compare(0, prefix.size(), prefix) == 0; ++it) {
         if (it->first.find('\\', prefix.size()) != std::string::npos) continue;  // deeper down
         std::string name = LastComponent(it->second.path);
-        if (MatchesSearch(wanted, name)) search.found.emplace_back(name, it->second.is_folder);
+        if (MatchesSearch(wanted, name))
+            search.found.push_back(SimFound{name, it->second.is_folder, !it->second.link_target.empty()});
     }
     if (search.found.empty()) return kInvalidHandle;
     Fill(entry, search.found[0]);
@@ -194,12 +218,22 @@ Handle FindFirst(const char* pattern, FindEntry* entry) {
 }
 
 int FindNext(Handle search, FindEntry* entry) {
+    static const int op = SimOpId("FindNext");
+    if (SimFaultHere(op)) {
+        auto open = Fs().searches.find(reinterpret_cast<std::uintptr_t>(search));
+        if (open != Fs().searches.end()) SimNoteFailedSubject("F " + open->second.folder);
+        return 0;
+    }
     auto it = Fs().searches.find(reinterpret_cast<std::uintptr_t>(search));
     if (it == Fs().searches.end() || it->second.next >= it->second.found.size()) return 0;
     Fill(entry, it->second.found[it->second.next++]);
     return 1;
 }
 
-void FindClose(Handle search) { Fs().searches.erase(reinterpret_cast<std::uintptr_t>(search)); }
+void FindClose(Handle search) {
+    static const int op = SimOpId("FindClose");
+    SimCountHere(op);
+    Fs().searches.erase(reinterpret_cast<std::uintptr_t>(search));
+}
 
 }  // namespace plat

@@ -17,6 +17,33 @@ void SimReset() {
     SimAddRoot("C:");
 }
 
+SimMachine SimSnapshot() { return Sim(); }
+
+void SimRestore(const SimMachine& machine) { Sim() = machine; }
+
+void SimRestart() {
+    SimMachine& machine = Sim();
+    machine.files.open.clear();
+    machine.files.searches.clear();
+    for (auto& [key, file] : machine.files.entries) file.in_use = false;
+    machine.registry.open.clear();
+    machine.processes.open.clear();
+    machine.modules.loaded.clear();
+    SimSystem& system = machine.system;
+    system.mutexes.clear();
+    system.mutex_handles.clear();
+    system.threads.clear();
+    system.thread_order.clear();
+    system.running_thread = 0;
+    system.main_thread_priority_lowered = false;
+    system.com_open = 0;
+    system.user32_open = 0;
+    machine.windows = SimWindows{};
+    machine.devices.open.clear();
+    machine.audio.collections.clear();
+    machine.faults = SimFaults{};
+}
+
 void* SimNewHandle() {
     return reinterpret_cast<void*>(Sim().next_handle++);
 }

@@ -40,6 +40,11 @@ SimDll& SimPutDll(const std::string& path, std::map<std::string, SimExport> expo
 namespace plat {
 
 Handle ModuleLoad(const char* path) {
+    static const int op = SimOpId("ModuleLoad");
+    if (SimFaultHere(op)) {
+        SimNoteFailedSubject("F " + SimPathKey(path ? path : ""));
+        return nullptr;
+    }
     std::string text = path ? path : "";
     std::string key = SimPathKey(text);
     SimFile* file = SimFindFile(text);
@@ -61,6 +66,11 @@ Handle ModuleLoad(const char* path) {
 }
 
 int ModuleCallEntry(Handle module, const char* name, std::int32_t* hresult) {
+    static const int op = SimOpId("ModuleCallEntry");
+    if (SimFaultHere(op)) {
+        if (SimLoadedModule* loaded = LoadedOf(module)) SimNoteFailedSubject("F " + loaded->key, name ? name : "");
+        return 0;
+    }
     SimLoadedModule* loaded = LoadedOf(module);
     std::string export_name = name ? name : "";
     if (loaded == nullptr) return 0;
@@ -80,8 +90,16 @@ int ModuleCallEntry(Handle module, const char* name, std::int32_t* hresult) {
     return 1;
 }
 
-void ModuleFree(Handle module) { Unload(module, kSimModuleFree); }
+void ModuleFree(Handle module) {
+    static const int op = SimOpId("ModuleFree");
+    SimCountHere(op);
+    Unload(module, kSimModuleFree);
+}
 
-void ModuleCoFree(Handle module) { Unload(module, kSimModuleCoFree); }
+void ModuleCoFree(Handle module) {
+    static const int op = SimOpId("ModuleCoFree");
+    SimCountHere(op);
+    Unload(module, kSimModuleCoFree);
+}
 
 }  // namespace plat

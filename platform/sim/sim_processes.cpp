@@ -24,6 +24,12 @@ SimProgram* ProgramAt(const std::string& path) {
     return it == Procs().programs.end() ? nullptr : &it->second;
 }
 
+// Notes the program and command line of a process whose call failed.
+void NoteProcess(plat::Handle process) {
+    if (const SimStartedProcess* started = ProcessOf(process))
+        SimNoteFailedSubject("F " + SimPathKey(started->application), started->command_line);
+}
+
 }  // namespace
 
 SimProgram& SimPutProgram(const std::string& path, SimProgramBehaviour behaviour) {
@@ -46,6 +52,12 @@ namespace plat {
 
 ProcessStartStatus ProcessStart(const char* application, const char* command_line, const char* current_folder,
                                 Handle* process) {
+    static const int op = SimOpId("ProcessStart");
+    if (SimFaultHere(op)) {
+        SimNoteFailedSubject("F " + SimPathKey(application ? application : ""), command_line ? command_line : "");
+        if (process != nullptr) *process = nullptr;
+        return kProcessCreateFailed;
+    }
     *process = nullptr;
     std::string path = application ? application : "";
     SimFile* file = SimFindFile(path);
@@ -75,6 +87,11 @@ ProcessStartStatus ProcessStart(const char* application, const char* command_lin
 }
 
 std::uint32_t ProcessWait(Handle process, std::uint32_t milliseconds) {
+    static const int op = SimOpId("ProcessWait");
+    if (SimFaultHere(op)) {
+        NoteProcess(process);
+        return kWaitFailed;
+    }
     SimStartedProcess* started = ProcessOf(process);
     if (started == nullptr) return kWaitFailed;
     if (started->ended) return kWaitObject0;
@@ -91,6 +108,11 @@ std::uint32_t ProcessWait(Handle process, std::uint32_t milliseconds) {
 }
 
 int ProcessExitCode(Handle process, std::uint32_t* code) {
+    static const int op = SimOpId("ProcessExitCode");
+    if (SimFaultHere(op)) {
+        NoteProcess(process);
+        return 0;
+    }
     SimStartedProcess* started = ProcessOf(process);
     if (started == nullptr) return 0;
     SimProgram* program = ProgramAt(started->application);
@@ -100,6 +122,10 @@ int ProcessExitCode(Handle process, std::uint32_t* code) {
     return 1;
 }
 
-void ProcessClose(Handle process) { Procs().open.erase(reinterpret_cast<std::uintptr_t>(process)); }
+void ProcessClose(Handle process) {
+    static const int op = SimOpId("ProcessClose");
+    SimCountHere(op);
+    Procs().open.erase(reinterpret_cast<std::uintptr_t>(process));
+}
 
 }  // namespace plat

@@ -1,5 +1,6 @@
 #include <algorithm>
 #include <cstring>
+#include <string_view>
 
 #include "platform/registry.h"
 #include "platform/sim/sim.h"
@@ -58,6 +59,15 @@ std::u16string Fold(const std::u16string& name) {
     return folded;
 }
 
+// Two names equal ignoring letter case (without folding copies: value
+// look-ups compare every name of a key).
+bool SameFolded(std::u16string_view a, std::u16string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (a[i] != b[i] && FoldUnit(a[i]) != FoldUnit(b[i])) return false;
+    return true;
+}
+
 bool IsStringType(std::uint32_t type) {
     return type == plat::kRegSz || type == plat::kRegExpandSz || type == plat::kRegMultiSz;
 }
@@ -114,26 +124,41 @@ std::uint32_t LookUp(Handle handle, std::uint64_t* id, std::uint32_t* access) {
     return plat::kErrorSuccess;
 }
 
-// Splits a subkey path into its names. A trailing backslash is ignored;
-// a leading one is a syntax error, as in Windows.
-std::uint32_t SplitPath(const std::u16string& path, std::vector<std::u16string>* parts) {
+// Splits a subkey path into its names, as views into `path` (every key
+// opening splits its path: no copies). A trailing backslash is ignored; a
+// leading one is a syntax error, as in Windows.
+std::uint32_t SplitPathViews(std::u16string_view path, std::vector<std::u16string_view>* parts) {
     parts->clear();
     if (!path.empty() && path[0] == u'\\') return plat::kErrorBadPathname;
     std::size_t start = 0;
     while (start < path.size()) {
         std::size_t end = path.find(u'\\', start);
-        if (end == std::u16string::npos) end = path.size();
+        if (end == std::u16string_view::npos) end = path.size();
         parts->push_back(path.substr(start, end - start));
         start = end + 1;
     }
     // An empty name inside the path (two backslashes in a row) names no key.
-    for (const std::u16string& part : *parts)
+    for (std::u16string_view part : *parts)
         if (part.empty()) return plat::kErrorFileNotFound;
     return plat::kErrorSuccess;
 }
 
+// The same, as copies.
+std::uint32_t SplitPath(const std::u16string& path, std::vector<std::u16string>* parts) {
+    std::vector<std::u16string_view> views;
+    std::uint32_t status = SplitPathViews(path, &views);
+    parts->assign(views.begin(), views.end());
+    return status;
+}
+
 std::uint64_t FindSubkey(const SimRegKey& key, const std::u16string& name) {
     auto it = key.subkeys.find(Fold(name));
+    return it == key.subkeys.end() ? 0 : it->second;
+}
+
+// The same, for a name already folded.
+std::uint64_t FindFoldedSubkey(const SimRegKey& key, const std::u16string& folded) {
+    auto it = key.subkeys.find(folded);
     return it == key.subkeys.end() ? 0 : it->second;
 }
 
@@ -161,19 +186,22 @@ std::uint64_t WowNode(std::uint64_t software) {
 
 // Walks `parts` below key `start` in the view the access mask chooses,
 // creating missing keys when `create` is set.
-std::uint32_t Resolve(std::uint64_t start, const std::vector<std::u16string>& parts, std::uint32_t access,
+std::uint32_t Resolve(std::uint64_t start, const std::vector<std::u16string_view>& parts, std::uint32_t access,
                       bool create, std::uint64_t* found) {
     bool view32 = Sim().system.is_64bit && (access & plat::kKeyWow64_64Key) == 0;
+    std::u16string folded;
     std::uint64_t current = start;
     for (std::size_t i = 0; i < parts.size(); ++i) {
-        std::uint64_t next = FindSubkey(Reg().keys[current], parts[i]);
+        folded.assign(parts[i]);
+        for (char16_t& c : folded) c = FoldUnit(c);
+        std::uint64_t next = FindFoldedSubkey(Reg().keys[current], folded);
         if (next == 0) {
             if (!create) return plat::kErrorFileNotFound;
             if (Reg().keys[current].deny_write) return plat::kErrorAccessDenied;
-            next = AddSubkey(current, parts[i]);
+            next = AddSubkey(current, std::u16string(parts[i]));
         }
         current = next;
-        bool names_node = i + 1 < parts.size() && Fold(parts[i + 1]) == u"wow6432node";
+        bool names_node = i + 1 < parts.size() && SameFolded(parts[i + 1], u"wow6432node");
         if (view32 && !names_node && IsRedirectedRoot(current)) current = WowNode(current);
     }
     *found = current;
@@ -205,8 +233,8 @@ std::uint32_t OpenOrCreate(Handle parent, const std::u16string& subkey, std::uin
     std::uint32_t parent_access = 0;
     std::uint32_t status = LookUp(parent, &start, &parent_access);
     if (status != plat::kErrorSuccess) return status;
-    std::vector<std::u16string> parts;
-    status = SplitPath(subkey, &parts);
+    std::vector<std::u16string_view> parts;
+    status = SplitPathViews(subkey, &parts);
     if (status != plat::kErrorSuccess) return status;
     std::uint64_t found = 0;
     status = Resolve(start, parts, access, create, &found);
@@ -220,9 +248,8 @@ std::uint32_t OpenOrCreate(Handle parent, const std::u16string& subkey, std::uin
 }
 
 SimRegValue* FindValue(SimRegKey& key, const std::u16string& name) {
-    std::u16string folded = Fold(name);
     for (SimRegValue& value : key.values)
-        if (Fold(value.name) == folded) return &value;
+        if (SameFolded(value.name, name)) return &value;
     return nullptr;
 }
 
@@ -324,6 +351,51 @@ void RemoveKey(std::uint64_t id) {
     SimRegKey& key = Reg().keys[id];
     Reg().keys[key.parent].subkeys.erase(Fold(key.name));
     Reg().keys.erase(id);
+}
+
+// ---- what a failed call named, for the fault sweeps ----
+
+// A key as the sweeps name places: "R HKLM" or "R HKCU" and the physical
+// path, in upper case.
+std::string PlaceOf(std::uint64_t id) {
+    std::string path;
+    for (const SimRegKey* key = FindKey(id); key != nullptr && key->parent != 0; key = FindKey(key->parent)) {
+        std::string name = SimUtf16ToAnsi(key->name);
+        for (char& c : name)
+            if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+        path = "\\" + name + path;
+        id = key->parent;
+    }
+    return (id == kSimHkcuId ? "R HKCU" : "R HKLM") + path;
+}
+
+// The key a failed open, create or delete named: as far as its path leads
+// through existing keys in the view asked for, then the rest of the path.
+void NoteKey(Handle parent, const std::u16string& subkey, std::uint32_t access) {
+    std::uint64_t start = 0;
+    std::uint32_t rights = 0;
+    if (LookUp(parent, &start, &rights) != plat::kErrorSuccess) return;
+    std::vector<std::u16string_view> parts;
+    if (SplitPathViews(subkey, &parts) != plat::kErrorSuccess) parts.clear();
+    for (std::size_t known = parts.size() + 1; known-- > 0;) {
+        std::vector<std::u16string_view> head(parts.begin(), parts.begin() + static_cast<std::ptrdiff_t>(known));
+        std::uint64_t found = 0;
+        if (Resolve(start, head, access, false, &found) != plat::kErrorSuccess) continue;
+        std::string place = PlaceOf(found);
+        for (std::size_t i = known; i < parts.size(); ++i)
+            place += "\\" + SimUtf16ToAnsi(std::u16string(parts[i]));
+        for (char& c : place)
+            if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+        SimNoteFailedSubject(place);
+        return;
+    }
+}
+
+// The key behind a handle whose call failed, with the value it named.
+void NoteHandle(Handle handle, const std::u16string& value = u"") {
+    std::uint64_t id = 0;
+    std::uint32_t rights = 0;
+    if (LookUp(handle, &id, &rights) == plat::kErrorSuccess) SimNoteFailedSubject(PlaceOf(id), SimUtf16ToAnsi(value));
 }
 
 // ---- test helper plumbing ----
@@ -493,6 +565,12 @@ std::size_t SimRegOpenKeyCount() { return Reg().open.size(); }
 namespace plat {
 
 std::uint32_t RegistryOpenKey(Handle parent, const char* subkey, Handle* key) {
+    static const int op = SimOpId("RegistryOpenKey");
+    if (SimFaultHere(op)) {
+        NoteKey(parent, FromAnsi(subkey), kMaximumAllowed);
+        *key = nullptr;
+        return kErrorAccessDenied;
+    }
     if (!subkey || !*subkey) {
         *key = parent;
         return kErrorSuccess;
@@ -501,28 +579,61 @@ std::uint32_t RegistryOpenKey(Handle parent, const char* subkey, Handle* key) {
 }
 
 std::uint32_t RegistryCreateKey(Handle parent, const char* subkey, Handle* key) {
+    static const int op = SimOpId("RegistryCreateKey");
+    if (SimFaultHere(op)) {
+        NoteKey(parent, FromAnsi(subkey), kMaximumAllowed);
+        *key = nullptr;
+        return kErrorAccessDenied;
+    }
     return OpenOrCreate(parent, FromAnsi(subkey), kMaximumAllowed, true, key);
 }
 
 std::uint32_t RegistryOpenKeyEx(Handle parent, const char* subkey, std::uint32_t access, Handle* key) {
+    static const int op = SimOpId("RegistryOpenKeyEx");
+    if (SimFaultHere(op)) {
+        NoteKey(parent, FromAnsi(subkey), access);
+        *key = nullptr;
+        return kErrorAccessDenied;
+    }
     return OpenOrCreate(parent, FromAnsi(subkey), access, false, key);
 }
 
 std::uint32_t RegistryCreateKeyEx(Handle parent, const char* subkey, std::uint32_t access, Handle* key) {
+    static const int op = SimOpId("RegistryCreateKeyEx");
+    if (SimFaultHere(op)) {
+        NoteKey(parent, FromAnsi(subkey), access);
+        *key = nullptr;
+        return kErrorAccessDenied;
+    }
     return OpenOrCreate(parent, FromAnsi(subkey), access, true, key);
 }
 
 std::uint32_t RegistryQueryValue(Handle key, const char* name, std::uint32_t* type, void* data,
                                  std::uint32_t* size) {
+    static const int op = SimOpId("RegistryQueryValue");
+    if (SimFaultHere(op)) {
+        NoteHandle(key, FromAnsi(name));
+        return kErrorFileNotFound;
+    }
     return Query(key, FromAnsi(name), true, type, data, size);
 }
 
 std::uint32_t RegistrySetValue(Handle key, const char* name, std::uint32_t type, const void* data,
                                std::uint32_t size) {
+    static const int op = SimOpId("RegistrySetValue");
+    if (SimFaultHere(op)) {
+        NoteHandle(key, FromAnsi(name));
+        return kErrorAccessDenied;
+    }
     return Set(key, FromAnsi(name), type, data, size, true);
 }
 
 std::uint32_t RegistryEnumKey(Handle key, std::uint32_t index, char* name, std::uint32_t* name_size) {
+    static const int op = SimOpId("RegistryEnumKey");
+    if (SimFaultHere(op)) {
+        NoteHandle(key);
+        return kErrorAccessDenied;
+    }
     std::u16string found;
     std::uint32_t status = EnumName(key, index, &found);
     if (status != kErrorSuccess) return status;
@@ -534,12 +645,18 @@ std::uint32_t RegistryEnumKey(Handle key, std::uint32_t index, char* name, std::
 }
 
 std::uint32_t RegistryDeleteKey(Handle parent, const char* subkey) {
+    static const int op = SimOpId("RegistryDeleteKey");
+    if (SimFaultHere(op)) {
+        NoteKey(parent, FromAnsi(subkey), kKeyDelete);
+        return kErrorAccessDenied;
+    }
     std::uint64_t start = 0;
     std::uint32_t access = 0;
     std::uint32_t status = LookUp(parent, &start, &access);
     if (status != kErrorSuccess) return status;
-    std::vector<std::u16string> parts;
-    status = SplitPath(FromAnsi(subkey), &parts);
+    const std::u16string path = FromAnsi(subkey);
+    std::vector<std::u16string_view> parts;
+    status = SplitPathViews(path, &parts);
     if (status != kErrorSuccess) return status;
     std::uint64_t found = 0;
     status = Resolve(start, parts, kKeyDelete, false, &found);
@@ -553,11 +670,19 @@ std::uint32_t RegistryDeleteKey(Handle parent, const char* subkey) {
 }
 
 std::uint32_t RegistryCloseKey(Handle key) {
+    static const int op = SimOpId("RegistryCloseKey");
+    SimCountHere(op);
     if (HiveId(key)) return kErrorSuccess;
     return Reg().open.erase(reinterpret_cast<std::uintptr_t>(key)) ? kErrorSuccess : kErrorInvalidHandle;
 }
 
 std::uint32_t RegistryOpenKeyW16(Handle parent, const char16_t* subkey, Handle* key) {
+    static const int op = SimOpId("RegistryOpenKeyW16");
+    if (SimFaultHere(op)) {
+        NoteKey(parent, FromWide(subkey), kMaximumAllowed);
+        *key = nullptr;
+        return kErrorAccessDenied;
+    }
     if (!subkey || !*subkey) {
         *key = parent;
         return kErrorSuccess;
@@ -566,24 +691,51 @@ std::uint32_t RegistryOpenKeyW16(Handle parent, const char16_t* subkey, Handle* 
 }
 
 std::uint32_t RegistryOpenKeyExW16(Handle parent, const char16_t* subkey, std::uint32_t access, Handle* key) {
+    static const int op = SimOpId("RegistryOpenKeyExW16");
+    if (SimFaultHere(op)) {
+        NoteKey(parent, FromWide(subkey), access);
+        *key = nullptr;
+        return kErrorAccessDenied;
+    }
     return OpenOrCreate(parent, FromWide(subkey), access, false, key);
 }
 
 std::uint32_t RegistryCreateKeyExW16(Handle parent, const char16_t* subkey, std::uint32_t access, Handle* key) {
+    static const int op = SimOpId("RegistryCreateKeyExW16");
+    if (SimFaultHere(op)) {
+        NoteKey(parent, FromWide(subkey), access);
+        *key = nullptr;
+        return kErrorAccessDenied;
+    }
     return OpenOrCreate(parent, FromWide(subkey), access, true, key);
 }
 
 std::uint32_t RegistryQueryValueW16(Handle key, const char16_t* name, std::uint32_t* type, void* data,
                                     std::uint32_t* size) {
+    static const int op = SimOpId("RegistryQueryValueW16");
+    if (SimFaultHere(op)) {
+        NoteHandle(key, FromWide(name));
+        return kErrorFileNotFound;
+    }
     return Query(key, FromWide(name), false, type, data, size);
 }
 
 std::uint32_t RegistrySetValueW16(Handle key, const char16_t* name, std::uint32_t type, const void* data,
                                   std::uint32_t size) {
+    static const int op = SimOpId("RegistrySetValueW16");
+    if (SimFaultHere(op)) {
+        NoteHandle(key, FromWide(name));
+        return kErrorAccessDenied;
+    }
     return Set(key, FromWide(name), type, data, size, false);
 }
 
 std::uint32_t RegistryEnumKeyW16(Handle key, std::uint32_t index, char16_t* name, std::uint32_t name_units) {
+    static const int op = SimOpId("RegistryEnumKeyW16");
+    if (SimFaultHere(op)) {
+        NoteHandle(key);
+        return kErrorAccessDenied;
+    }
     std::u16string found;
     std::uint32_t status = EnumName(key, index, &found);
     if (status != kErrorSuccess) return status;

@@ -4,6 +4,11 @@
 namespace plat {
 
 ResourceStatus ResourceOpen(Handle /*instance*/, int type, int id, ResourceView* view) {
+    static const int op = SimOpId("ResourceOpen");
+    if (SimFaultHere(op)) {
+        *view = ResourceView{nullptr, 0, nullptr};
+        return kResourceNotLoadable;
+    }
     *view = ResourceView{nullptr, 0, nullptr};
     if (type != kResourceTypeRcData) return kResourceMissing;
     auto it = Sim().resources.rcdata.find(id);
@@ -15,6 +20,10 @@ ResourceStatus ResourceOpen(Handle /*instance*/, int type, int id, ResourceView*
     return kResourceOk;
 }
 
-void ResourceClose(ResourceView* view) { *view = ResourceView{nullptr, 0, nullptr}; }
+void ResourceClose(ResourceView* view) {
+    static const int op = SimOpId("ResourceClose");
+    SimCountHere(op);
+    *view = ResourceView{nullptr, 0, nullptr};
+}
 
 }  // namespace plat

@@ -7,6 +7,11 @@ namespace plat {
 int ShellSpecialFolderPath(int csidl, int /*create*/, char* buffer, std::uint32_t size, int* result) {
     if (size == 0) return 0;
     buffer[0] = '\0';
+    static const int op = SimOpId("ShellSpecialFolderPath");
+    if (SimFaultHere(op)) {
+        *result = 0;
+        return 1;
+    }
     const SimShell& shell = Sim().shell;
     if (!shell.special_folder_function) return 0;
     auto it = shell.folders.find(csidl);
@@ -24,6 +29,11 @@ int ShellSpecialFolderPath(int csidl, int /*create*/, char* buffer, std::uint32_
 int ShellFolderPath(int csidl, char* buffer, std::uint32_t size, std::int32_t* hresult) {
     if (size == 0) return 0;
     buffer[0] = '\0';
+    static const int op = SimOpId("ShellFolderPath");
+    if (SimFaultHere(op)) {
+        *hresult = static_cast<std::int32_t>(0x80004005u);  // E_FAIL
+        return 1;
+    }
     const SimShell& shell = Sim().shell;
     if (!shell.folder_path_function) return 0;
     auto it = shell.folders.find(csidl);
@@ -47,6 +57,10 @@ constexpr std::int32_t kHresultPathNotFound = static_cast<std::int32_t>(0x800700
 
 std::int32_t ShellLinkCreate(const char* link_path, const char* target, const char* description,
                              const char* arguments, const char* working_folder) {
+    static const int op = SimOpId("ShellLinkCreate");
+    if (SimFaultHere(op)) {
+        return static_cast<std::int32_t>(0x80070005u);  // E_ACCESSDENIED from Save
+    }
     SimShell& shell = Sim().shell;
     if (Sim().system.com_open <= 0) return kHresultComNotInitialized;
     if (shell.link_component_missing) return kHresultClassNotRegistered;
@@ -60,6 +74,7 @@ std::int32_t ShellLinkCreate(const char* link_path, const char* target, const ch
                         (folder != Sim().files.entries.end() && folder->second.is_folder);
     if (!parent_there) return kHresultPathNotFound;
     // The file is written like any other, so a read-only or busy file refuses.
+    SimInsideCall inside;
     Handle file = FileCreateForWrite(path.c_str());
     if (file == kInvalidHandle) return kHresultAccessDenied;
     SimShellLink link;

@@ -4,13 +4,24 @@
 namespace plat {
 
 void SleepMs(std::uint32_t milliseconds) {
+    static const int op = SimOpId("SleepMs");
+    SimCountHere(op);
     Sim().system.tick_ms += milliseconds;  // wraps like the real counter
     Sim().system.slept_ms += milliseconds;
 }
 
-std::uint32_t TickCount() { return Sim().system.tick_ms; }
+std::uint32_t TickCount() {
+    static const int op = SimOpId("TickCount");
+    SimCountHere(op);
+    return Sim().system.tick_ms;
+}
 
 std::uint32_t WindowsFolder(char* buffer, std::uint32_t size) {
+    static const int op = SimOpId("WindowsFolder");
+    if (SimFaultHere(op)) {
+        if (size > 0) buffer[0] = '\0';
+        return 0;
+    }
     const SimSystem& system = Sim().system;
     if (system.windows_folder_fails) return 0;
     auto length = static_cast<std::uint32_t>(system.windows_folder.size());
@@ -20,6 +31,10 @@ std::uint32_t WindowsFolder(char* buffer, std::uint32_t size) {
 }
 
 std::int32_t ComInitialize() {
+    static const int op = SimOpId("ComInitialize");
+    if (SimFaultHere(op)) {
+        return static_cast<std::int32_t>(0x8007000Eu);  // E_OUTOFMEMORY
+    }
     SimSystem& system = Sim().system;
     std::int32_t result = system.com_initialize_result;
     if (result >= 0) ++system.com_open;
@@ -28,6 +43,10 @@ std::int32_t ComInitialize() {
     return result;
 }
 
-void ComUninitialize() { --Sim().system.com_open; }
+void ComUninitialize() {
+    static const int op = SimOpId("ComUninitialize");
+    SimCountHere(op);
+    --Sim().system.com_open;
+}
 
 }  // namespace plat

@@ -56,7 +56,6 @@ struct SimSystem {
     // manifest (the setup program) that Windows 8.1 and later are 6.2.
     bool version_lie = true;
     bool version_ex_size_refused = false;  // only the short OSVERSIONINFOA form is accepted
-    int version_failures = 0;              // that many GetVersionExA calls fail first
     std::vector<std::uint32_t> version_sizes_asked;
     bool rtl_get_version = true;  // Ntdll exports RtlGetVersion
     std::int32_t rtl_status = 0;

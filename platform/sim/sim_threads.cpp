@@ -47,12 +47,11 @@ void SimHoldMutexElsewhere(const std::string& name) { Sim().system.mutexes[name]
 namespace plat {
 
 int VersionRead(std::uint32_t size_field, OsVersion* version) {
+    static const int op = SimOpId("VersionRead");
+    bool fails = SimFaultHere(op);
     SimSystem& system = Sim().system;
     system.version_sizes_asked.push_back(size_field);
-    if (system.version_failures > 0) {
-        --system.version_failures;
-        return 0;
-    }
+    if (fails) return 0;
     if (size_field != kVersionInfoExSize && size_field != kVersionInfoSize) return 0;
     if (size_field == kVersionInfoExSize && system.version_ex_size_refused) return 0;
     *version = ReportedVersion(system);
@@ -61,6 +60,11 @@ int VersionRead(std::uint32_t size_field, OsVersion* version) {
 }
 
 int RtlVersionRead(OsVersion* version, std::int32_t* status) {
+    static const int op = SimOpId("RtlVersionRead");
+    if (SimFaultHere(op)) {
+        *status = static_cast<std::int32_t>(0xC0000001u);  // STATUS_UNSUCCESSFUL
+        return 1;
+    }
     const SimSystem& system = Sim().system;
     if (!system.rtl_get_version) return 0;
     *status = system.rtl_status;
@@ -75,6 +79,10 @@ int RtlVersionRead(OsVersion* version, std::int32_t* status) {
 }
 
 int Wow64Query(int* is_wow64) {
+    static const int op = SimOpId("Wow64Query");
+    if (SimFaultHere(op)) {
+        return 0;
+    }
     const SimSystem& system = Sim().system;
     if (!system.is_wow64_export || system.wow64_call_fails) return 0;
     *is_wow64 = system.is_64bit ? 1 : 0;
@@ -82,6 +90,11 @@ int Wow64Query(int* is_wow64) {
 }
 
 Handle MutexCreate(const char* name, int initial_owner, std::uint32_t* last_error) {
+    static const int op = SimOpId("MutexCreate");
+    if (SimFaultHere(op)) {
+        *last_error = kErrorAccessDenied;
+        return nullptr;
+    }
     SimSystem& system = Sim().system;
     if (system.mutex_create_fails) {
         *last_error = kErrorAccessDenied;
@@ -102,6 +115,10 @@ Handle MutexCreate(const char* name, int initial_owner, std::uint32_t* last_erro
 
 // The sim cannot block: a mutex that another process holds is never had.
 std::uint32_t MutexWait(Handle mutex, std::uint32_t /*milliseconds*/) {
+    static const int op = SimOpId("MutexWait");
+    if (SimFaultHere(op)) {
+        return kWaitFailed;
+    }
     SimSystem& system = Sim().system;
     auto it = system.mutex_handles.find(reinterpret_cast<std::uintptr_t>(mutex));
     if (it == system.mutex_handles.end()) return kWaitFailed;
@@ -112,6 +129,10 @@ std::uint32_t MutexWait(Handle mutex, std::uint32_t /*milliseconds*/) {
 }
 
 int MutexRelease(Handle mutex) {
+    static const int op = SimOpId("MutexRelease");
+    if (SimFaultHere(op)) {
+        return 0;
+    }
     SimSystem& system = Sim().system;
     auto it = system.mutex_handles.find(reinterpret_cast<std::uintptr_t>(mutex));
     if (it == system.mutex_handles.end()) return 0;
@@ -122,6 +143,8 @@ int MutexRelease(Handle mutex) {
 }
 
 void MutexClose(Handle mutex) {
+    static const int op = SimOpId("MutexClose");
+    SimCountHere(op);
     SimSystem& system = Sim().system;
     auto it = system.mutex_handles.find(reinterpret_cast<std::uintptr_t>(mutex));
     if (it == system.mutex_handles.end()) return;
@@ -133,6 +156,10 @@ void MutexClose(Handle mutex) {
 }
 
 Handle ThreadCreate(ThreadEntry entry, void* parameter, std::uint32_t* thread_id) {
+    static const int op = SimOpId("ThreadCreate");
+    if (SimFaultHere(op)) {
+        return nullptr;
+    }
     SimSystem& system = Sim().system;
     if (system.thread_create_fails || entry == nullptr) return nullptr;
     Handle handle = SimNewHandle();
@@ -148,6 +175,10 @@ Handle ThreadCreate(ThreadEntry entry, void* parameter, std::uint32_t* thread_id
 }
 
 std::uint32_t ThreadWait(Handle thread, std::uint32_t milliseconds) {
+    static const int op = SimOpId("ThreadWait");
+    if (SimFaultHere(op)) {
+        return kWaitFailed;
+    }
     SimSystem& system = Sim().system;
     auto key = reinterpret_cast<std::uintptr_t>(thread);
     auto it = system.threads.find(key);
@@ -160,11 +191,17 @@ std::uint32_t ThreadWait(Handle thread, std::uint32_t milliseconds) {
 }
 
 void ThreadClose(Handle thread) {
+    static const int op = SimOpId("ThreadClose");
+    SimCountHere(op);
     auto it = Sim().system.threads.find(reinterpret_cast<std::uintptr_t>(thread));
     if (it != Sim().system.threads.end()) it->second.closed = true;
 }
 
 int ThreadLowerPriority() {
+    static const int op = SimOpId("ThreadLowerPriority");
+    if (SimFaultHere(op)) {
+        return 0;
+    }
     SimSystem& system = Sim().system;
     auto it = system.threads.find(system.running_thread);
     if (it != system.threads.end()) it->second.lowered_priority = true;
@@ -173,22 +210,37 @@ int ThreadLowerPriority() {
 }
 
 std::uint32_t ModuleFileName(Handle /*instance*/, char* buffer, std::uint32_t size) {
+    static const int op = SimOpId("ModuleFileName");
+    if (SimFaultHere(op)) {
+        if (size > 0) buffer[0] = '\0';
+        return 0;
+    }
     if (size == 0) return 0;
     SimCopyText(buffer, size, Sim().system.module_path);
     return static_cast<std::uint32_t>(std::char_traits<char>::length(buffer));
 }
 
 Handle User32Open() {
+    static const int op = SimOpId("User32Open");
+    if (SimFaultHere(op)) {
+        return nullptr;
+    }
     if (!Sim().system.user32_loads) return nullptr;
     ++Sim().system.user32_open;
     return reinterpret_cast<Handle>(static_cast<std::uintptr_t>(0x75000000u));
 }
 
 void User32Close(Handle module) {
+    static const int op = SimOpId("User32Close");
+    SimCountHere(op);
     if (module != nullptr) --Sim().system.user32_open;
 }
 
 Handle User32WindowTextReader(Handle module) {
+    static const int op = SimOpId("User32WindowTextReader");
+    if (SimFaultHere(op)) {
+        return nullptr;
+    }
     if (module == nullptr || !Sim().system.internal_get_window_text) return nullptr;
     return reinterpret_cast<Handle>(static_cast<std::uintptr_t>(0x75001234u));
 }

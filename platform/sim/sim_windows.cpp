@@ -48,6 +48,7 @@ plat::Handle NewDc(plat::Handle window, bool memory) {
     SimDc dc;
     dc.window = window;
     dc.memory = memory;
+    SimInsideCall inside;
     dc.font = plat::StockObject(kSystemFont);
     dc.brush = plat::StockObject(plat::kWhiteBrush);
     dc.pen = plat::StockObject(plat::kBlackPen);
@@ -119,6 +120,7 @@ int RunScriptStep(plat::Message* message) {
             plat::Message post = action.message;
             windows.script.pop_front();
             if (post.window == nullptr) post.window = SimMainWindow();
+            SimInsideCall inside;
             plat::WindowPostMessage(post.window, post.message, post.wparam, post.lparam);
             return 0;
         }
@@ -253,6 +255,10 @@ namespace plat {
 // ---- Classes and windows ---------------------------------------------------------
 
 int WindowClassRegister(const WindowClassSpec* spec) {
+    static const int op = SimOpId("WindowClassRegister");
+    if (SimFaultHere(op)) {
+        return 0;
+    }
     SimWindows& windows = Sim().windows;
     if (windows.register_class_fails || spec->class_name == nullptr || spec->procedure == nullptr) return 0;
     std::string key = Upper(spec->class_name);
@@ -270,11 +276,19 @@ int WindowClassRegister(const WindowClassSpec* spec) {
 }
 
 int WindowClassUnregister(const char* class_name, Handle /*instance*/) {
+    static const int op = SimOpId("WindowClassUnregister");
+    if (SimFaultHere(op)) {
+        return 0;
+    }
     return Sim().windows.classes.erase(Upper(class_name ? class_name : "")) ? 1 : 0;
 }
 
 Handle WindowCreate(std::uint32_t /*ex_style*/, const char* class_name, const char* title, std::uint32_t style,
                     int x, int y, int width, int height, Handle /*instance*/) {
+    static const int op = SimOpId("WindowCreate");
+    if (SimFaultHere(op)) {
+        return nullptr;
+    }
     SimWindows& windows = Sim().windows;
     if (windows.create_window_fails || class_name == nullptr) return nullptr;
     auto found = windows.classes.find(Upper(class_name));
@@ -301,6 +315,10 @@ Handle WindowCreate(std::uint32_t /*ex_style*/, const char* class_name, const ch
 }
 
 int WindowDestroy(Handle window) {
+    static const int op = SimOpId("WindowDestroy");
+    if (SimFaultHere(op)) {
+        return 0;
+    }
     SimWindow* target = Own(window);
     if (target == nullptr) return 0;
     Send(window, kWmDestroy, 0, 0);
@@ -314,6 +332,10 @@ int WindowDestroy(Handle window) {
 }
 
 int WindowShow(Handle window, int command) {
+    static const int op = SimOpId("WindowShow");
+    if (SimFaultHere(op)) {
+        return 0;
+    }
     SimWindow* target = Live(window);
     if (target == nullptr) return 0;
     int was_visible = target->visible ? 1 : 0;
@@ -327,6 +349,10 @@ int WindowShow(Handle window, int command) {
 }
 
 int WindowUpdate(Handle window) {
+    static const int op = SimOpId("WindowUpdate");
+    if (SimFaultHere(op)) {
+        return 0;
+    }
     SimWindow* target = Own(window);
     if (target == nullptr) return 0;
     if (target->visible && target->needs_paint) Send(window, kWmPaint, 0, 0);
@@ -334,6 +360,10 @@ int WindowUpdate(Handle window) {
 }
 
 int WindowSetPos(Handle window, Handle insert_after, int x, int y, int width, int height, std::uint32_t flags) {
+    static const int op = SimOpId("WindowSetPos");
+    if (SimFaultHere(op)) {
+        return 0;
+    }
     SimWindow* target = Live(window);
     if (target == nullptr) return 0;
     Sim().windows.placements.push_back(SimPlacement{window, insert_after, x, y, width, height, flags});
@@ -351,6 +381,10 @@ int WindowSetPos(Handle window, Handle insert_after, int x, int y, int width, in
 }
 
 Handle WindowSetFocus(Handle window) {
+    static const int op = SimOpId("WindowSetFocus");
+    if (SimFaultHere(op)) {
+        return nullptr;
+    }
     if (Live(window) == nullptr) return nullptr;
     Handle previous = Sim().windows.focus;
     Sim().windows.focus = window;
@@ -358,13 +392,23 @@ Handle WindowSetFocus(Handle window) {
 }
 
 int WindowIsVisible(Handle window) {
+    static const int op = SimOpId("WindowIsVisible");
+    SimCountHere(op);
     const SimWindow* target = Live(window);
     return target != nullptr && target->visible ? 1 : 0;
 }
 
-int WindowExists(Handle window) { return Live(window) != nullptr ? 1 : 0; }
+int WindowExists(Handle window) {
+    static const int op = SimOpId("WindowExists");
+    SimCountHere(op);
+    return Live(window) != nullptr ? 1 : 0;
+}
 
 int WindowClientSize(Handle window, int* width, int* height) {
+    static const int op = SimOpId("WindowClientSize");
+    if (SimFaultHere(op)) {
+        return 0;
+    }
     if (Live(window) == nullptr) return 0;
     SimClientSize(window, width, height);
     return 1;
@@ -372,6 +416,8 @@ int WindowClientSize(Handle window, int* width, int* height) {
 
 std::intptr_t WindowDefaultProc(Handle window, std::uint32_t message, std::uintptr_t /*wparam*/,
                                 std::intptr_t /*lparam*/) {
+    static const int op = SimOpId("WindowDefaultProc");
+    SimCountHere(op);
     SimWindow* target = Own(window);
     if (target == nullptr) return 0;
     switch (message) {
@@ -381,9 +427,11 @@ std::intptr_t WindowDefaultProc(Handle window, std::uint32_t message, std::uintp
             return 0;
         case kWmEraseBkgnd:
             return 1;
-        case kWmClose:
+        case kWmClose: {
+            SimInsideCall inside;  // User32's own DestroyWindow
             WindowDestroy(window);
             return 0;
+        }
         default:
             return 0;
     }
@@ -392,6 +440,10 @@ std::intptr_t WindowDefaultProc(Handle window, std::uint32_t message, std::uintp
 // ---- The message queue ---------------------------------------------------------------
 
 int WindowPostMessage(Handle window, std::uint32_t message, std::uintptr_t wparam, std::intptr_t lparam) {
+    static const int op = SimOpId("WindowPostMessage");
+    if (SimFaultHere(op)) {
+        return 0;
+    }
     SimWindow* target = Live(window);
     if (target == nullptr) return 0;
     Message posted{window, message, wparam, lparam};
@@ -405,11 +457,17 @@ int WindowPostMessage(Handle window, std::uint32_t message, std::uintptr_t wpara
 }
 
 void QuitPost(int exit_code) {
+    static const int op = SimOpId("QuitPost");
+    SimCountHere(op);
     Sim().windows.quit_posted = true;
     Sim().windows.quit_code = exit_code;
 }
 
 int MessageGet(Message* message) {
+    static const int op = SimOpId("MessageGet");
+    if (SimFaultHere(op)) {
+        return -1;
+    }
     for (;;) {
         SimWindows& windows = Sim().windows;
         if (!windows.queue.empty()) {
@@ -443,15 +501,24 @@ int MessageGet(Message* message) {
     }
 }
 
-void MessageTranslate(const Message* /*message*/) {}
+void MessageTranslate(const Message* /*message*/) {
+    static const int op = SimOpId("MessageTranslate");
+    SimCountHere(op);
+}
 
 std::intptr_t MessageDispatch(const Message* message) {
+    static const int op = SimOpId("MessageDispatch");
+    SimCountHere(op);
     Sim().windows.dispatched.push_back(*message);
     if (message->window == nullptr) return 0;
     return Send(message->window, message->message, message->wparam, message->lparam);
 }
 
 std::uintptr_t TimerSet(Handle window, std::uintptr_t id, std::uint32_t period_ms) {
+    static const int op = SimOpId("TimerSet");
+    if (SimFaultHere(op)) {
+        return 0;
+    }
     if (Own(window) == nullptr || id == 0) return 0;
     std::vector<SimTimer>& timers = Sim().windows.timers;
     std::uint32_t due = Sim().system.tick_ms + period_ms;
@@ -466,6 +533,10 @@ std::uintptr_t TimerSet(Handle window, std::uintptr_t id, std::uint32_t period_m
 }
 
 int TimerKill(Handle window, std::uintptr_t id) {
+    static const int op = SimOpId("TimerKill");
+    if (SimFaultHere(op)) {
+        return 0;
+    }
     std::vector<SimTimer>& timers = Sim().windows.timers;
     auto it = std::find_if(timers.begin(), timers.end(),
                            [&](const SimTimer& t) { return t.window == window && t.id == id; });
@@ -477,6 +548,10 @@ int TimerKill(Handle window, std::uintptr_t id) {
 // ---- Message boxes -------------------------------------------------------------------
 
 int MessageBoxShow(Handle owner, const char* text, const char* caption, std::uint32_t type) {
+    static const int op = SimOpId("MessageBoxShow");
+    if (SimFaultHere(op)) {
+        return 0;
+    }
     SimMessageBox box{owner, text ? text : "", caption ? caption : "Error", type};
     Sim().windows.boxes.push_back(box);
     if (Sim().windows.on_box) {
@@ -489,6 +564,8 @@ int MessageBoxShow(Handle owner, const char* text, const char* caption, std::uin
 // ---- Other programs' windows -------------------------------------------------------
 
 void WindowsEnumerate(WindowVisitor visit, void* context) {
+    static const int op = SimOpId("WindowsEnumerate");
+    SimCountHere(op);
     std::vector<std::uintptr_t> snapshot = Sim().windows.order;
     for (std::uintptr_t key : snapshot) {
         if (Sim().windows.windows[key].destroyed) continue;
@@ -497,6 +574,11 @@ void WindowsEnumerate(WindowVisitor visit, void* context) {
 }
 
 int WindowClassName(Handle window, char* buffer, int size) {
+    static const int op = SimOpId("WindowClassName");
+    if (SimFaultHere(op)) {
+        if (size > 0) buffer[0] = '\0';
+        return 0;
+    }
     const SimWindow* target = Live(window);
     if (target == nullptr || size <= 0) return 0;
     SimCopyText(buffer, static_cast<std::size_t>(size), target->class_name);
@@ -504,6 +586,11 @@ int WindowClassName(Handle window, char* buffer, int size) {
 }
 
 int WindowTextRead(Handle window, char* buffer, int size) {
+    static const int op = SimOpId("WindowTextRead");
+    if (SimFaultHere(op)) {
+        if (size > 0) buffer[0] = '\0';
+        return 0;
+    }
     const SimWindow* target = Live(window);
     if (size > 0) buffer[0] = '\0';
     if (target == nullptr || size <= 0) return 0;
@@ -512,11 +599,20 @@ int WindowTextRead(Handle window, char* buffer, int size) {
 }
 
 Handle WindowOwner(Handle window) {
+    static const int op = SimOpId("WindowOwner");
+    if (SimFaultHere(op)) {
+        return nullptr;
+    }
     const SimWindow* target = Live(window);
     return target != nullptr ? target->owner : nullptr;
 }
 
 int WindowTextInternal(Handle reader, Handle window, char16_t* buffer, int count) {
+    static const int op = SimOpId("WindowTextInternal");
+    if (SimFaultHere(op)) {
+        if (count > 0) buffer[0] = u'\0';
+        return 0;
+    }
     const SimWindow* target = Live(window);
     if (reader == nullptr || target == nullptr || count <= 0) return 0;
     std::size_t n = std::min(target->title.size(), static_cast<std::size_t>(count - 1));
@@ -528,6 +624,10 @@ int WindowTextInternal(Handle reader, Handle window, char16_t* buffer, int count
 // ---- Frame metrics -------------------------------------------------------------------
 
 int NonClientMetricsRead(std::uint32_t size_field, NonClientMetrics* metrics) {
+    static const int op = SimOpId("NonClientMetricsRead");
+    if (SimFaultHere(op)) {
+        return 0;
+    }
     const SimWindows& windows = Sim().windows;
     if (size_field != windows.nonclient_size_accepted) return 0;
     metrics->border_width = windows.border_width;
@@ -537,6 +637,10 @@ int NonClientMetricsRead(std::uint32_t size_field, NonClientMetrics* metrics) {
 }
 
 int SystemMetric(int index) {
+    static const int op = SimOpId("SystemMetric");
+    if (SimFaultHere(op)) {
+        return 0;
+    }
     auto it = Sim().windows.system_metrics.find(index);
     return it == Sim().windows.system_metrics.end() ? 0 : it->second;
 }
@@ -544,6 +648,10 @@ int SystemMetric(int index) {
 // ---- Cursors, icons, bitmaps, fonts ------------------------------------------------
 
 Handle CursorLoadSystem(int id) {
+    static const int op = SimOpId("CursorLoadSystem");
+    if (SimFaultHere(op)) {
+        return nullptr;
+    }
     if (id != kIdcArrow && id != kIdcHand) return nullptr;
     auto& cursors = Sim().windows.system_cursors;
     auto it = cursors.find(id);
@@ -557,6 +665,10 @@ Handle CursorLoadSystem(int id) {
 }
 
 Handle CursorSet(Handle cursor) {
+    static const int op = SimOpId("CursorSet");
+    if (SimFaultHere(op)) {
+        return nullptr;
+    }
     Handle previous = Sim().windows.cursor;
     Sim().windows.cursor = cursor;
     ++Sim().windows.cursor_sets;
@@ -564,6 +676,10 @@ Handle CursorSet(Handle cursor) {
 }
 
 Handle IconLoad(Handle /*instance*/, int id) {
+    static const int op = SimOpId("IconLoad");
+    if (SimFaultHere(op)) {
+        return nullptr;
+    }
     if (!Sim().windows.icons.count(id)) return nullptr;
     SimGdiObject icon;
     icon.kind = "icon";
@@ -572,6 +688,10 @@ Handle IconLoad(Handle /*instance*/, int id) {
 }
 
 Handle BitmapLoad(Handle /*instance*/, int id) {
+    static const int op = SimOpId("BitmapLoad");
+    if (SimFaultHere(op)) {
+        return nullptr;
+    }
     auto it = Sim().windows.bitmaps.find(id);
     if (it == Sim().windows.bitmaps.end()) return nullptr;
     SimGdiObject bitmap;
@@ -583,6 +703,10 @@ Handle BitmapLoad(Handle /*instance*/, int id) {
 }
 
 int BitmapSize(Handle bitmap, int* width, int* height) {
+    static const int op = SimOpId("BitmapSize");
+    if (SimFaultHere(op)) {
+        return 0;
+    }
     auto it = Sim().windows.objects.find(Key(bitmap));
     if (it == Sim().windows.objects.end() || it->second.deleted || it->second.kind != "bitmap") return 0;
     *width = it->second.width;
@@ -591,6 +715,10 @@ int BitmapSize(Handle bitmap, int* width, int* height) {
 }
 
 Handle FontCreate(int height, int weight, const char* face) {
+    static const int op = SimOpId("FontCreate");
+    if (SimFaultHere(op)) {
+        return nullptr;
+    }
     SimGdiObject font;
     font.kind = "font";
     font.height = height;
@@ -600,6 +728,10 @@ Handle FontCreate(int height, int weight, const char* face) {
 }
 
 int GdiObjectDelete(Handle object) {
+    static const int op = SimOpId("GdiObjectDelete");
+    if (SimFaultHere(op)) {
+        return 0;
+    }
     auto it = Sim().windows.objects.find(Key(object));
     if (it == Sim().windows.objects.end() || it->second.deleted) {
         ++Sim().windows.refused_deletes;
@@ -613,6 +745,10 @@ int GdiObjectDelete(Handle object) {
 // ---- Device contexts and drawing ---------------------------------------------------
 
 Handle PaintBegin(Handle window, PaintSession* session) {
+    static const int op = SimOpId("PaintBegin");
+    if (SimFaultHere(op)) {
+        return nullptr;
+    }
     session->dc = nullptr;
     SimWindow* target = Own(window);
     if (target == nullptr) return nullptr;
@@ -626,15 +762,25 @@ Handle PaintBegin(Handle window, PaintSession* session) {
 }
 
 void PaintEnd(Handle /*window*/, PaintSession* session) {
+    static const int op = SimOpId("PaintEnd");
+    SimCountHere(op);
     if (SimDc* dc = Dc(session->dc)) dc->released = true;
 }
 
 Handle WindowDcGet(Handle window) {
+    static const int op = SimOpId("WindowDcGet");
+    if (SimFaultHere(op)) {
+        return nullptr;
+    }
     if (Own(window) == nullptr) return nullptr;
     return NewDc(window, false);
 }
 
 int WindowDcRelease(Handle /*window*/, Handle dc) {
+    static const int op = SimOpId("WindowDcRelease");
+    if (SimFaultHere(op)) {
+        return 0;
+    }
     SimDc* found = Dc(dc);
     if (found == nullptr || found->memory) return 0;
     found->released = true;
@@ -642,11 +788,19 @@ int WindowDcRelease(Handle /*window*/, Handle dc) {
 }
 
 Handle DcCreateCompatible(Handle dc) {
+    static const int op = SimOpId("DcCreateCompatible");
+    if (SimFaultHere(op)) {
+        return nullptr;
+    }
     if (dc != nullptr && Dc(dc) == nullptr) return nullptr;
     return NewDc(nullptr, true);
 }
 
 int DcDelete(Handle dc) {
+    static const int op = SimOpId("DcDelete");
+    if (SimFaultHere(op)) {
+        return 0;
+    }
     SimDc* found = Dc(dc);
     if (found == nullptr || !found->memory) return 0;
     found->released = true;
@@ -654,6 +808,10 @@ int DcDelete(Handle dc) {
 }
 
 Handle DcSelect(Handle dc, Handle object) {
+    static const int op = SimOpId("DcSelect");
+    if (SimFaultHere(op)) {
+        return nullptr;
+    }
     SimDc* found = Dc(dc);
     const SimGdiObject* selected = SimGdi(object);
     if (found == nullptr || selected == nullptr || selected->deleted) return nullptr;
@@ -669,6 +827,10 @@ Handle DcSelect(Handle dc, Handle object) {
 }
 
 Handle StockObject(int id) {
+    static const int op = SimOpId("StockObject");
+    if (SimFaultHere(op)) {
+        return nullptr;
+    }
     auto& stock = Sim().windows.stock;
     auto it = stock.find(id);
     if (it != stock.end()) return AsHandle(it->second);
@@ -684,6 +846,10 @@ Handle StockObject(int id) {
 }
 
 int DcSetBackgroundMode(Handle dc, int mode) {
+    static const int op = SimOpId("DcSetBackgroundMode");
+    if (SimFaultHere(op)) {
+        return 0;
+    }
     SimDc* found = Dc(dc);
     if (found == nullptr) return 0;
     int previous = found->background_mode;
@@ -692,6 +858,10 @@ int DcSetBackgroundMode(Handle dc, int mode) {
 }
 
 std::uint32_t DcSetTextColour(Handle dc, std::uint32_t colour) {
+    static const int op = SimOpId("DcSetTextColour");
+    if (SimFaultHere(op)) {
+        return 0xFFFFFFFFu;  // CLR_INVALID
+    }
     SimDc* found = Dc(dc);
     if (found == nullptr) return 0xFFFFFFFFu;  // CLR_INVALID
     std::uint32_t previous = found->text_colour;
@@ -701,6 +871,10 @@ std::uint32_t DcSetTextColour(Handle dc, std::uint32_t colour) {
 
 int DcBitBlt(Handle dc, int x, int y, int width, int height, Handle source, int source_x, int source_y,
              std::uint32_t operation) {
+    static const int op = SimOpId("DcBitBlt");
+    if (SimFaultHere(op)) {
+        return 0;
+    }
     SimDc* target = Dc(dc);
     SimDc* from = Dc(source);
     if (target == nullptr || from == nullptr) return 0;
@@ -715,6 +889,10 @@ int DcBitBlt(Handle dc, int x, int y, int width, int height, Handle source, int 
 }
 
 int DcRectangle(Handle dc, int left, int top, int right, int bottom) {
+    static const int op = SimOpId("DcRectangle");
+    if (SimFaultHere(op)) {
+        return 0;
+    }
     SimDc* target = Dc(dc);
     if (target == nullptr) return 0;
     SimDrawOp record = StartOp("Rectangle", dc, *target);
@@ -724,6 +902,10 @@ int DcRectangle(Handle dc, int left, int top, int right, int bottom) {
 }
 
 int DcRoundRect(Handle dc, int left, int top, int right, int bottom, int ellipse_width, int ellipse_height) {
+    static const int op = SimOpId("DcRoundRect");
+    if (SimFaultHere(op)) {
+        return 0;
+    }
     SimDc* target = Dc(dc);
     if (target == nullptr) return 0;
     SimDrawOp record = StartOp("RoundRect", dc, *target);
@@ -735,6 +917,10 @@ int DcRoundRect(Handle dc, int left, int top, int right, int bottom, int ellipse
 }
 
 int DcDrawText(Handle dc, const char* text, Rect* rect, std::uint32_t format) {
+    static const int op = SimOpId("DcDrawText");
+    if (SimFaultHere(op)) {
+        return 0;
+    }
     SimDc* target = Dc(dc);
     if (target == nullptr || text == nullptr || rect == nullptr) return 0;
     SimDrawOp record = StartOp("DrawText", dc, *target);
@@ -749,6 +935,10 @@ int DcDrawText(Handle dc, const char* text, Rect* rect, std::uint32_t format) {
 // ---- The shell opens a document ----------------------------------------------------
 
 std::intptr_t ShellOpen(Handle owner, const char* file) {
+    static const int op = SimOpId("ShellOpen");
+    if (SimFaultHere(op)) {
+        return 5;  // SE_ERR_ACCESSDENIED
+    }
     std::string text = file ? file : "";
     Sim().windows.shell_executes.push_back(SimShellExecute{owner, "open", text});
     if (text.find("://") != std::string::npos) return 42;

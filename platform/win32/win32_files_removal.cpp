@@ -9,6 +9,7 @@ void Fill(const WIN32_FIND_DATAA& found, plat::FindEntry* entry) {
     static_assert(sizeof entry->name == sizeof found.cFileName, "name buffers of the same size");
     lstrcpynA(entry->name, found.cFileName, static_cast<int>(sizeof entry->name));
     entry->is_directory = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? 1 : 0;
+    entry->is_reparse_point = (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) ? 1 : 0;
 }
 
 }  // namespace

@@ -57,6 +57,12 @@ void ContractReleaseFile(const std::string& path);
 // files stay, under whatever name they have by then).
 int ContractPutLoadedModule(const std::string& path);
 void ContractUnloadModules();
+// Makes `link` a folder link (a symbolic link or a junction) standing for
+// the existing folder `target`. 1 when a link is there afterwards, as a
+// search reports it; 0 when this backend cannot make one (Wine 8: junctions
+// give ERROR_NOT_SUPPORTED and CreateSymbolicLinkA succeeds without making
+// anything), with nothing left at `link`.
+int ContractMakeFolderLink(const std::string& link, const std::string& target);
 
 // ---- Registry surroundings ----
 // Makes the machine a 64-bit Windows where the backend can (the sim); on

@@ -56,6 +56,11 @@ void ContractReleaseFile(const std::string& path) {
     if (SimFile* file = SimFindFile(path)) file->in_use = false;
 }
 
+int ContractMakeFolderLink(const std::string& link, const std::string& target) {
+    SimPutFolderLink(link, target);
+    return 1;
+}
+
 int ContractPutLoadedModule(const std::string& path) {
     std::string bytes = "MZ stand-in DLL";
     SimPutFile(path, std::vector<std::uint8_t>(bytes.begin(), bytes.end()));

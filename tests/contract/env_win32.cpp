@@ -5,6 +5,7 @@
 #include <shlobj.h>
 
 #include <cstdio>
+#include <cstring>
 #include <map>
 #include <string>
 #include <vector>
@@ -26,7 +27,11 @@ void RemoveTree(const std::string& folder) {
             if (name == "." || name == "..") continue;
             std::string path = folder + "\\" + name;
             SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) RemoveTree(path);
+            // A link goes as a link; its target is never walked.
+            if (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)
+                (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? RemoveDirectoryA(path.c_str())
+                                                                  : DeleteFileA(path.c_str());
+            else if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) RemoveTree(path);
             else DeleteFileA(path.c_str());
         } while (FindNextFileA(search, &found));
         FindClose(search);
@@ -132,6 +137,64 @@ int ContractPutLoadedModule(const std::string& path) {
     if (module == nullptr) return 0;
     loaded_modules.push_back(module);
     return 1;
+}
+
+namespace {
+
+bool IsLinkAt(const std::string& path) {
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA(path.c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return false;
+    FindClose(search);
+    return (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+}
+
+// A junction: an empty folder given a mount-point reparse record that names
+// the target as "\??\C:\...".
+bool MakeJunction(const std::string& link, const std::string& target) {
+    if (!CreateDirectoryA(link.c_str(), nullptr)) return false;
+    HANDLE folder = CreateFileA(link.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    bool made = false;
+    if (folder != INVALID_HANDLE_VALUE) {
+        std::wstring substitute = L"\\??\\" + std::wstring(target.begin(), target.end());
+        const DWORD name_bytes = static_cast<DWORD>(substitute.size() * sizeof(wchar_t));
+        // ReparseTag, ReparseDataLength, Reserved; then the mount point
+        // header (offsets and lengths of the two names) and the names.
+        std::vector<BYTE> record(8 + 8 + name_bytes + 2 + 2, 0);
+        auto put16 = [&record](std::size_t at, DWORD value) {
+            record[at] = static_cast<BYTE>(value);
+            record[at + 1] = static_cast<BYTE>(value >> 8);
+        };
+        const DWORD tag = 0xA0000003;  // IO_REPARSE_TAG_MOUNT_POINT
+        for (int i = 0; i < 4; ++i) record[i] = static_cast<BYTE>(tag >> (8 * i));
+        put16(4, static_cast<DWORD>(record.size() - 8));
+        put16(8, 0);                    // substitute name offset
+        put16(10, name_bytes);          // substitute name length
+        put16(12, name_bytes + 2);      // print name offset (empty print name)
+        put16(14, 0);                   // print name length
+        std::memcpy(record.data() + 16, substitute.data(), name_bytes);
+        DWORD returned = 0;
+        made = DeviceIoControl(folder, 0x000900A4 /* FSCTL_SET_REPARSE_POINT */, record.data(),
+                               static_cast<DWORD>(record.size()), nullptr, 0, &returned, nullptr) != 0;
+        CloseHandle(folder);
+    }
+    if (!made) RemoveDirectoryA(link.c_str());
+    return made;
+}
+
+}  // namespace
+
+int ContractMakeFolderLink(const std::string& link, const std::string& target) {
+    // SYMBOLIC_LINK_FLAG_DIRECTORY, and unprivileged creation where Windows
+    // allows it (developer mode); an older Windows refuses the second flag.
+    for (DWORD flags : {DWORD{0x1 | 0x2}, DWORD{0x1}}) {
+        if (CreateSymbolicLinkA(link.c_str(), target.c_str(), flags) && IsLinkAt(link)) return 1;
+        RemoveDirectoryA(link.c_str());
+    }
+    if (MakeJunction(link, target) && IsLinkAt(link)) return 1;
+    RemoveDirectoryA(link.c_str());
+    return 0;
 }
 
 void ContractUnloadModules() {

@@ -222,3 +222,52 @@ TEST_F(RemovalContract, DeletingWhileSearchingKeepsTheSearchUsable) {
     EXPECT_EQ(seen, 5);
     EXPECT_EQ(Search(base + "\\*.del").size(), 0u);
 }
+
+TEST_F(RemovalContract, ALinkIsReportedAsALinkAndRemovedAsOne) {
+    std::string base = ContractTempFolder();
+    std::string target = base + "\\target";
+    std::uint32_t error = 0;
+    ASSERT_EQ(plat::FolderCreate(target.c_str(), &error), 1);
+    ContractPutFile(target + "\\kept.txt", "kept");
+    // Plain folders and files are no links.
+    plat::FindEntry entry{};
+    plat::Handle search = plat::FindFirst(target.c_str(), &entry);
+    ASSERT_NE(search, plat::kInvalidHandle);
+    EXPECT_EQ(entry.is_directory, 1);
+    EXPECT_EQ(entry.is_reparse_point, 0);
+    plat::FindClose(search);
+    search = plat::FindFirst((target + "\\kept.txt").c_str(), &entry);
+    ASSERT_NE(search, plat::kInvalidHandle);
+    EXPECT_EQ(entry.is_directory, 0);
+    EXPECT_EQ(entry.is_reparse_point, 0);
+    plat::FindClose(search);
+
+    std::string link = base + "\\link";
+    if (!ContractMakeFolderLink(link, target))
+        GTEST_SKIP() << "no folder link can be made here: Wine 8 refuses junctions (FSCTL_SET_REPARSE_POINT gives "
+                        "ERROR_NOT_SUPPORTED) and its CreateSymbolicLinkA reports success without making a link; "
+                        "Windows needs the symbolic-link privilege or developer mode for the link";
+    // The search reports the link itself, as a folder with the reparse-point
+    // attribute, by exact path and in a folder listing.
+    search = plat::FindFirst(link.c_str(), &entry);
+    ASSERT_NE(search, plat::kInvalidHandle);
+    EXPECT_STREQ(entry.name, "link");
+    EXPECT_EQ(entry.is_directory, 1);
+    EXPECT_EQ(entry.is_reparse_point, 1);
+    plat::FindClose(search);
+    int links_listed = 0;
+    search = plat::FindFirst((base + "\\*").c_str(), &entry);
+    ASSERT_NE(search, plat::kInvalidHandle);
+    do links_listed += std::string(entry.name) == "link" && entry.is_reparse_point == 1;
+    while (plat::FindNext(search, &entry));
+    plat::FindClose(search);
+    EXPECT_EQ(links_listed, 1);
+    // Reading through it reaches the target.
+    EXPECT_EQ(ContractReadFile(link + "\\kept.txt"), "kept");
+    // DeleteFileA refuses it; RemoveDirectoryA removes the link, not the
+    // target's contents.
+    EXPECT_EQ(plat::FileDelete(link.c_str()), 0);
+    EXPECT_EQ(plat::FolderRemove(link.c_str()), 1);
+    EXPECT_FALSE(Exists(link));
+    EXPECT_EQ(ContractReadFile(target + "\\kept.txt"), "kept");
+}

@@ -1,0 +1,101 @@
+// The sim's fault switch as the sweeps rely on it: a kill in the middle of
+// a write leaves the part written so far, a kill elsewhere stops before the
+// call does anything, and a failed call leaves word of what it named.
+#include <gtest/gtest.h>
+
+#include "platform/files.h"
+#include "platform/processes.h"
+#include "platform/registry.h"
+#include "platform/sim/sim.h"
+
+namespace {
+
+std::vector<std::uint8_t> Bytes(const std::string& text) { return {text.begin(), text.end()}; }
+
+}  // namespace
+
+TEST(SimFaults, AKillCutsAWriteOrACopyInHalfAndStopsOtherCallsBeforeTheyAct) {
+    SimReset();
+    SimPutFolder("C:\\Data");
+    plat::Handle file = plat::FileCreateForWrite("C:\\Data\\a.bin");
+    ASSERT_NE(file, plat::kInvalidHandle);
+    std::uint32_t written = 0;
+    ASSERT_EQ(plat::FileWrite(file, "abcd", 4, &written), 1);
+
+    // Call 2 from here: the second write dies halfway.
+    SimKillAtCall(2);
+    ASSERT_EQ(plat::FileWrite(file, "efgh", 4, &written), 1);
+    try {
+        plat::FileWrite(file, "ijklmnop", 8, &written);
+        ADD_FAILURE() << "the write at the kill point returned";
+    } catch (const SimKilled& killed) {
+        EXPECT_TRUE(killed.cut);
+        EXPECT_EQ(killed.call, 2u);
+    }
+    EXPECT_EQ(SimReadFile("C:\\Data\\a.bin"), Bytes("abcdefghijkl"));
+    SimRestart();
+
+    // A copy cut in half: the target holds the first half, not yet read-only.
+    SimPutFile("C:\\Data\\source.txt", Bytes("0123456789"));
+    SimFindFile("C:\\Data\\source.txt")->read_only = true;
+    SimKillAtCall(1);
+    EXPECT_THROW(plat::FileCopy("C:\\Data\\source.txt", "C:\\Data\\copy.txt", 0), SimKilled);
+    ASSERT_NE(SimFindFile("C:\\Data\\copy.txt"), nullptr);
+    EXPECT_EQ(SimReadFile("C:\\Data\\copy.txt"), Bytes("01234"));
+    EXPECT_FALSE(SimFindFile("C:\\Data\\copy.txt")->read_only);
+    SimRestart();
+
+    // Any other call dies before it acts, and is not cut.
+    SimKillAtCall(1);
+    try {
+        plat::FileDelete("C:\\Data\\source.txt");
+        ADD_FAILURE() << "the delete at the kill point returned";
+    } catch (const SimKilled& killed) {
+        EXPECT_FALSE(killed.cut);
+    }
+    EXPECT_NE(SimFindFile("C:\\Data\\source.txt"), nullptr);
+}
+
+TEST(SimFaults, AFailedCallLeavesWhatItNamed) {
+    SimReset();
+    Sim().system.is_64bit = true;
+    SimPutFile("C:\\Data\\Sub\\file.txt", Bytes("x"));
+
+    SimFailCall("FileDelete", 1);
+    EXPECT_EQ(plat::FileDelete("C:\\Data\\sub\\FILE.txt"), 0);
+    EXPECT_EQ(Sim().faults.failed_op, "FileDelete");
+    EXPECT_EQ(Sim().faults.failed_subject, "F C:\\DATA\\SUB\\FILE.TXT");
+
+    // A search's folder, also for its later calls.
+    plat::FindEntry entry{};
+    plat::Handle search = plat::FindFirst("C:\\Data\\Sub\\*.*", &entry);
+    ASSERT_NE(search, plat::kInvalidHandle);
+    SimFailCall("FindNext", 1);
+    EXPECT_EQ(plat::FindNext(search, &entry), 0);
+    EXPECT_EQ(Sim().faults.failed_subject, "F C:\\DATA\\SUB");
+    plat::FindClose(search);
+
+    // A key in the 32-bit view names its physical place; the part of the
+    // path that does not exist is named as given.
+    SimRegPutKey(plat::kHkeyLocalMachine, "SOFTWARE\\WOW6432Node\\Vendor\\Product");
+    SimFailCall("RegistryOpenKeyEx", 1);
+    plat::Handle key = nullptr;
+    EXPECT_NE(plat::RegistryOpenKeyEx(plat::kHkeyLocalMachine, "Software\\Vendor\\Product\\Missing",
+                                      plat::kKeyRead, &key),
+              plat::kErrorSuccess);
+    EXPECT_EQ(Sim().faults.failed_subject, "R HKLM\\SOFTWARE\\WOW6432NODE\\VENDOR\\PRODUCT\\MISSING");
+
+    // A program's command line comes after a bar.
+    SimPutFile("C:\\Data\\tool.exe", Bytes("MZ"));
+    SimPutProgram("C:\\Data\\tool.exe");
+    SimFailCall("ProcessStart", 1);
+    plat::Handle process = nullptr;
+    EXPECT_NE(plat::ProcessStart("C:\\Data\\tool.exe", "-u -f x.dll", nullptr, &process), plat::kProcessStarted);
+    EXPECT_EQ(Sim().faults.failed_subject, "F C:\\DATA\\TOOL.EXE|-u -f x.dll");
+
+    // A call that fails on its own (not by the switch) leaves nothing new.
+    SimFailCall("", 0);
+    Sim().faults.failed_subject.clear();
+    EXPECT_EQ(plat::FileDelete("C:\\Data\\absent.txt"), 0);
+    EXPECT_EQ(Sim().faults.failed_subject, "");
+}

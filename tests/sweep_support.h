@@ -1,0 +1,415 @@
+// What the fault and crash sweeps share: one 64-bit Windows 10 machine with
+// stand-ins that play the DAZA driver setup (the device appears with its
+// service and endpoints, and goes again), the ASIO DLLs and the 64-bit
+// registration program; whole program runs ("-h -i", "-h -u") as Windows
+// starts them; and fingerprints of the machine, split into the product's
+// places and everything else.
+#pragma once
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "install/install.h"
+#include "install/registry_records.h"
+#include "platform/registry.h"
+#include "platform/sim/sim.h"
+#include "setup/context.h"
+#include "setup/main_window.h"
+#include "setup/probe.h"
+#include "setup/setup_main.h"
+#include "devices/inventory.h"
+#include "devices/inventory_state.h"
+#include "tests/install_test_machine.h"
+#include "uninstall/removal.h"
+#include "uninstall/uninstall.h"
+
+namespace sweep {
+
+using namespace install_test;
+
+inline const char kUserPrograms[] = "C:\\Users\\user\\AppData\\Roaming\\Microsoft\\Windows\\Start Menu\\Programs";
+inline const char kDazaService[] = "SYSTEM\\CurrentControlSet\\Services\\ZTMixolyteDAZAMME";
+inline const char kMmDevices[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\MMDevices\\Audio";
+
+inline std::string EndpointKey(const char* flow, int channel) {
+    return std::string(kMmDevices) + "\\" + flow + "\\{0.0.0.00000000}.{ep" + std::to_string(channel) + "}";
+}
+
+// The key id at a physical path, 0 when absent.
+inline std::uint64_t KeyId(plat::Handle hive, const std::string& path) {
+    std::uint64_t id = hive == plat::kHkeyLocalMachine ? kSimHklmId : kSimHkcuId;
+    std::string rest = path;
+    while (!rest.empty()) {
+        std::size_t cut = rest.find('\\');
+        std::string part = rest.substr(0, cut);
+        rest = cut == std::string::npos ? "" : rest.substr(cut + 1);
+        std::uint64_t next = 0;
+        for (const auto& [folded, child] : Sim().registry.keys[id].subkeys)
+            if (SimPathKey("C:\\" + SimUtf16ToAnsi(Sim().registry.keys[child].name)) == SimPathKey("C:\\" + part))
+                next = child;
+        if (next == 0) return 0;
+        id = next;
+    }
+    return id;
+}
+
+// Removes a key with everything below it, as a 64-bit program would
+// (physical path, no view).
+inline void EraseKey(std::uint64_t id) {
+    SimRegistry& registry = Sim().registry;
+    std::vector<std::uint64_t> children;
+    for (const auto& [folded, child] : registry.keys[id].subkeys) children.push_back(child);
+    for (std::uint64_t child : children) EraseKey(child);
+    SimRegKey& parent = registry.keys[registry.keys[id].parent];
+    for (auto it = parent.subkeys.begin(); it != parent.subkeys.end(); ++it)
+        if (it->second == id) {
+            parent.subkeys.erase(it);
+            break;
+        }
+    registry.keys.erase(id);
+}
+
+inline void EraseKey(plat::Handle hive, const std::string& path) {
+    if (std::uint64_t id = KeyId(hive, path)) EraseKey(id);
+}
+
+// The DAZA driver setup: "-i" brings the device with all pins up, its
+// service and its 16 endpoints; "-u" takes them away again.
+inline std::int32_t DazaSetup(SimProgramRun& run) {
+    if (run.command_line.find("-i") != std::string::npos) {
+        SimAddDazaDevice(SimDazaAllChannels({SimPinStep{0, 6000, 6000, false}}));
+        SimRegPutText(plat::kHkeyLocalMachine, kDazaService, "ImagePath", "\\SystemRoot\\System32\\drivers\\ztdaza.sys");
+        for (const char* flow : {"Render", "Capture"})
+            for (int channel = 1; channel <= 8; ++channel) {
+                std::string path = EndpointKey(flow, channel) + "\\Properties";
+                SimRegPutText(plat::kHkeyLocalMachine, path, "{83da6326-97a6-4088-9453-a1923f573b29},3",
+                              "{1}.ROOT\\MEDIA\\0000:ZTMixolyteDAZA");
+                SimRegPutText(plat::kHkeyLocalMachine, path, "{233164c8-1b2c-4c7d-bc68-b671687a2567},1",
+                              "{2}.ROOT\\MEDIA\\000" + std::to_string(channel));
+            }
+    } else {
+        Sim().devices.classes.erase(kSimDazaClass);
+        Sim().devices.answer = nullptr;
+        EraseKey(plat::kHkeyLocalMachine, kDazaService);
+        for (const char* flow : {"Render", "Capture"})
+            for (int channel = 1; channel <= 8; ++channel) EraseKey(plat::kHkeyLocalMachine, EndpointKey(flow, channel));
+    }
+    return 0;
+}
+
+// A 32-bit ASIO DLL: registering writes its ASIO entry, unregistering
+// removes it.
+inline void PutAsio32(const std::string& path) {
+    std::string name = FileName(path);
+    SimDll& dll = Sim().modules.dlls[SimPathKey(path)];
+    dll.exports["DllRegisterServer"] = [name] {
+        SimRegPutText(plat::kHkeyLocalMachine, AsioEntryKey(name, false), "Description", name);
+        return std::int32_t{0};
+    };
+    dll.exports["DllUnregisterServer"] = [name] {
+        EraseKey(plat::kHkeyLocalMachine, AsioEntryKey(name, false));
+        return std::int32_t{0};
+    };
+}
+
+// "ztregsvr64.exe": registers the 64-bit DLL named after "-f", or
+// unregisters it with "-u".
+inline std::int32_t Registrar64(SimProgramRun& run) {
+    std::size_t f = run.command_line.find("-f");
+    if (f == std::string::npos) return 1;
+    std::string entry = AsioEntryKey(FileName(run.command_line.substr(f + 2)), true);
+    if (run.command_line.find("-u") == std::string::npos)
+        SimRegPutText(plat::kHkeyLocalMachine, entry, "Description", run.command_line.substr(f + 2));
+    else
+        EraseKey(plat::kHkeyLocalMachine, entry);
+    return 0;
+}
+
+// The machine before any install: 64-bit Windows 10, the setup program in
+// the downloads folder with the package as its RCDATA 100, the stand-ins
+// behind the product folder's programs and DLLs, the user's Programs folder
+// in Shell Folders, and some of the user's own files and keys.
+inline void BuildBaseMachine() {
+    SimReset();
+    Sim().system.is_64bit = true;
+    Sim().shell.folders[0x26] = ProgramFiles(true);
+    SimPutFolder(ProgramFiles(true));
+    SimPutFolder("C:\\Windows\\inf");
+    SimPutFile("C:\\Windows\\inf\\machine.inf", Bytes("the machine's own"));
+    SimPutFile("C:\\Windows\\System32\\kernel32.dll", Bytes("MZ system"));
+    SimPutFolder(kCommonPrograms);
+    SimPutFolder(std::string(kUserPrograms) + "\\Startup");
+    SimPutFile(std::string(kUserPrograms) + "\\Other Tool.LNK", Bytes("link"));
+    SimPutFile(kSetupProgram, Bytes("MZ the setup program"));
+    SimPutFolder(Sim().processes.current_folder);
+    Sim().system.module_path = kSetupProgram;
+    SimRegPutText(plat::kHkeyCurrentUser, kShellFoldersKey, kProgramsValue, kUserPrograms);
+    SimRegPutKey(plat::kHkeyLocalMachine, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Other");
+    SimRegPutKey(plat::kHkeyLocalMachine, "SOFTWARE\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Other");
+    SimRegPutDword(plat::kHkeyCurrentUser, "Software\\Other", "kept", 7);
+    SimRegPutKey(plat::kHkeyLocalMachine, kMmDevices);
+    SimRegPutKey(plat::kHkeyLocalMachine, "SYSTEM\\CurrentControlSet\\Services\\Other");
+    PutPackage(PackageEntries());
+    const std::string folder = ProductFolder(true);
+    for (const char* program : {"ZTCABLE_Setup_x64.exe", "ZTMLAUX_Setup_x64.exe"}) SimPutProgram(folder + "\\" + program);
+    Sim().processes.programs[SimPathKey(folder + "\\ZTMixolyteDAZA_Setup_x64.exe")].behaviour = DazaSetup;
+    Sim().processes.programs[SimPathKey(folder + "\\ztregsvr64.exe")].behaviour = Registrar64;
+    for (const char* dll : {"ztml_asiodriver.dll", "ztmlaux_asiodriver.dll", "ztmlins_asiodriver.dll"})
+        PutAsio32(folder + "\\" + dll);
+    // Placing programs made their files and folders; the package makes them.
+    std::vector<std::string> placed;
+    for (const SimFile* file : SimListTree(ProgramFiles(true))) placed.push_back(SimPathKey(file->path));
+    for (const std::string& key : placed) Sim().files.entries.erase(key);
+}
+
+// The end of a killed process: its heap and module state go with it.
+inline void EndProcessState() {
+    InventoryEnd();
+    KeepLookupWalks(false);
+}
+
+struct RunResult {
+    int exit_code = 0;
+    bool killed = false;
+    bool cut = false;      // killed halfway through a write
+    bool runaway = false;  // far more calls than any sound run makes
+    bool hung = false;     // waited for something that would never come
+};
+
+// One start of the setup program with the switches, as Windows starts it:
+// fresh program globals.
+inline RunResult RunProgram(const char* switches) {
+    hidden_mode = silent_install = silent_uninstall = 0;
+    exit_code = 0;
+    ResetSetupContext(&setup_context);
+    common_programs_folder[0] = startup_folder[0] = '\0';
+    ForgetFolderLookUp();
+    install_sequence = RunInstall;
+    uninstall_sequence = RunUninstall;
+    RunResult result;
+    try {
+        result.exit_code = SetupMain(reinterpret_cast<plat::Handle>(0x400000), switches);
+    } catch (const SimKilled& killed) {
+        result.killed = true;
+        result.runaway = killed.runaway;
+        result.cut = killed.cut;
+        EndProcessState();
+        return result;
+    }
+    result.hung = Sim().windows.hung;
+    return result;
+}
+
+// The places of the machine: files by key, registry keys by physical path
+// ("R HKLM\\SOFTWARE\\..."), names in upper case.
+inline std::string UpperName(const std::u16string& name) {
+    std::string upper = SimUtf16ToAnsi(name);
+    for (char& c : upper)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    return upper;
+}
+
+// Calls file(place, file) for every file and folder, and key(place, key) for
+// every registry key, parents before children.
+template <class OnKey>
+void VisitKeys(std::uint64_t id, const std::string& place, OnKey& on_key) {
+    const SimRegKey& key = Sim().registry.keys.at(id);
+    on_key(place, key);
+    for (const auto& [folded, child] : key.subkeys)
+        VisitKeys(child, place + "\\" + UpperName(Sim().registry.keys.at(child).name), on_key);
+}
+
+template <class OnFile, class OnKey>
+void VisitPlaces(OnFile on_file, OnKey on_key) {
+    std::string place;
+    for (const auto& [key, file] : Sim().files.entries) {
+        place.assign("F ").append(key);
+        on_file(place, file);
+    }
+    VisitKeys(kSimHklmId, "R HKLM", on_key);
+    VisitKeys(kSimHkcuId, "R HKCU", on_key);
+}
+
+// The places a driver's setup program takes away with "-u": what a failed
+// start of it (or wait for it) leaves behind. By the program's file name in
+// upper case.
+inline std::vector<std::string> DriverPlaces(const std::string& program) {
+    if (program.rfind("ZTMIXOLYTEDAZA_SETUP", 0) != 0) return {};
+    return {"R HKLM\\" + UpperName(SimAnsiToUtf16(kDazaService)),
+            "R HKLM\\" + UpperName(SimAnsiToUtf16(kMmDevices)) + "\\RENDER\\{0.0.0.00000000}.{EP",
+            "R HKLM\\" + UpperName(SimAnsiToUtf16(kMmDevices)) + "\\CAPTURE\\{0.0.0.00000000}.{EP"};
+}
+
+// Everything on the machine as text, by place: files (folders, bytes and
+// attributes) and registry keys (values by name).
+using Fingerprint = std::map<std::string, std::string>;
+
+inline Fingerprint TakeFingerprint() {
+    Fingerprint print;
+    auto on_file = [&](const std::string& place, const SimFile& file) {
+        std::string facts = file.is_folder ? "folder" : std::string(file.bytes.begin(), file.bytes.end());
+        if (file.read_only) facts += "|read-only";
+        if (!file.link_target.empty()) facts += "|link " + file.link_target;
+        print[place] = facts;
+    };
+    auto on_key = [&](const std::string& place, const SimRegKey& key) {
+        // Values by name: the order they were first written in means nothing.
+        std::map<std::string, std::string> by_name;
+        for (const SimRegValue& value : key.values)
+            by_name[UpperName(value.name)] =
+                std::to_string(value.type) + "|" + std::string(value.bytes.begin(), value.bytes.end());
+        std::string values;
+        for (const auto& [name, facts] : by_name) values += name + "|" + facts + "\n";
+        print[place] = values;
+    };
+    VisitPlaces(on_file, on_key);
+    return print;
+}
+
+// The product's places: the product folder (with its parent "ZT"), the
+// shortcut folders, the Windows "inf" folder; the product's keys, the
+// uninstall entry, the ASIO keys, the endpoint keys, and the DAZA driver's
+// service (written by its own setup program).
+inline bool IsProductPlace(const std::string& place) {
+    static const std::vector<std::string> prefixes = {
+        "F " + SimPathKey(ProgramFiles(true) + "\\ZT"),
+        "F " + SimPathKey(std::string(kCommonPrograms) + "\\ZT Audio"),
+        "F " + SimPathKey(std::string(kUserPrograms) + "\\ZT Audio"),
+        "F " + SimPathKey("C:\\Windows\\inf"),
+        "R HKLM\\SOFTWARE\\WOW6432NODE\\MICROSOFT\\WINDOWS\\CURRENTVERSION\\UNINSTALL\\ZT:MIXOLYTE {17359A74-1236-5467}",
+        "R HKCU\\ZT-AUDIO",
+        "R HKLM\\SOFTWARE\\ZT-AUDIO",
+        "R HKLM\\SOFTWARE\\WOW6432NODE\\ZT-AUDIO",
+        "R HKLM\\SYSTEM\\CURRENTCONTROLSET\\SERVICES\\ZT-QUADWIRE",
+        "R HKLM\\SOFTWARE\\ASIO",
+        "R HKLM\\SOFTWARE\\WOW6432NODE\\ASIO",
+        "R HKLM\\SOFTWARE\\MICROSOFT\\WINDOWS\\CURRENTVERSION\\MMDEVICES",
+        "R HKLM\\SYSTEM\\CURRENTCONTROLSET\\SERVICES\\ZTMIXOLYTEDAZAMME",
+    };
+    for (const std::string& prefix : prefixes)
+        if (place.compare(0, prefix.size(), prefix) == 0 &&
+            (place.size() == prefix.size() || place[prefix.size()] == '\\'))
+            return true;
+    // The 32-bit view's root appears with the first redirected key.
+    return place == "R HKLM\\SOFTWARE\\WOW6432NODE";
+}
+
+// 64-bit FNV-1a, then mixed: for digests, not for security.
+struct Hasher {
+    std::uint64_t h = 0xcbf29ce484222325ull;
+    void Add(const void* data, std::size_t size) {
+        const auto* bytes = static_cast<const std::uint8_t*>(data);
+        for (std::size_t i = 0; i < size; ++i) h = (h ^ bytes[i]) * 0x100000001b3ull;
+    }
+    void Add(const std::string& text) { Add(text.data(), text.size() + 1); }
+    void Add(std::uint64_t value) { Add(&value, sizeof value); }
+    std::uint64_t Done() const {
+        std::uint64_t z = h + 0x9e3779b97f4a7c15ull;
+        z = (z ^ (z >> 30)) * 0xbf58476d1ce4e5b9ull;
+        z = (z ^ (z >> 27)) * 0x94d049bb133111ebull;
+        return z ^ (z >> 31);
+    }
+};
+
+// The machine in three numbers, over the facts a fingerprint holds: the
+// product's places, every other place, and the devices. Each place hashes
+// on its own and the hashes add up, so two machines with the same places
+// give the same digest whatever order things were made in. Far cheaper
+// than a fingerprint: the sweeps compare digests, and take fingerprints
+// only to name what differs.
+struct Digest {
+    std::uint64_t product = 0, other = 0, devices = 0;
+    auto operator<=>(const Digest&) const = default;
+};
+
+inline Digest TakeDigest() {
+    Digest digest;
+    auto add = [&](const std::string& place, std::uint64_t facts) {
+        Hasher hasher;
+        hasher.Add(place);
+        hasher.Add(facts);
+        (IsProductPlace(place) ? digest.product : digest.other) += hasher.Done();
+    };
+    VisitPlaces(
+        [&](const std::string& place, const SimFile& file) {
+            Hasher facts;
+            facts.Add(std::uint64_t{file.is_folder} | std::uint64_t{file.read_only} << 1);
+            facts.Add(file.bytes.data(), file.bytes.size());
+            facts.Add(file.link_target);
+            add(place, facts.Done());
+        },
+        [&](const std::string& place, const SimRegKey& key) {
+            std::uint64_t values = 0;
+            for (const SimRegValue& value : key.values) {
+                Hasher one;
+                one.Add(UpperName(value.name));
+                one.Add(std::uint64_t{value.type});
+                one.Add(value.bytes.data(), value.bytes.size());
+                values += one.Done();
+            }
+            add(place, values + (key.deny_write ? 1 : 0) + (key.deny_delete ? 2 : 0));
+        });
+    // The devices the program can see: which interfaces are there, and
+    // whether the DAZA driver answers. (Its pin script is fixed for the
+    // sweeps; the noise of its answers and the clock mean nothing to the
+    // program.)
+    Hasher devices;
+    for (const auto& [name, device] : Sim().devices.classes) {
+        devices.Add(name);
+        devices.Add(std::uint64_t{device.present} | std::uint64_t{device.openable} << 1);
+    }
+    devices.Add(std::uint64_t{Sim().devices.answer != nullptr});
+    digest.devices = devices.Done();
+    return digest;
+}
+
+// Whether a place an uninstall left is one the failed call named
+// (SimFaults::failed_subject): the file, folder or key itself, something
+// below it or a folder or key above it (not empty, so not removed); for a
+// file that could not be deleted, what else its folder held (the folder
+// walk stops at the first file it cannot delete); a registration named
+// like the DLL or in the program's arguments; what a driver's setup
+// program would have taken away.
+inline bool NamedByFailedCall(const std::string& place, const std::string& op, const std::string& subject) {
+    if (subject.empty()) return false;
+    std::size_t bar = subject.find('|');
+    std::string named = subject.substr(0, bar);
+    std::string arguments = bar == std::string::npos ? "" : UpperName(SimAnsiToUtf16(subject.substr(bar + 1)));
+    auto below = [](const std::string& inner, const std::string& outer) {
+        return inner.size() > outer.size() && inner.compare(0, outer.size(), outer) == 0 && inner[outer.size()] == '\\';
+    };
+    if (place == named || below(place, named) || below(named, place)) return true;
+    std::string folder = named.substr(0, named.find_last_of('\\'));
+    if (op == "FileDelete" && below(place, folder)) return true;
+    std::string name = place.substr(place.find_last_of('\\') + 1);
+    if (name == named.substr(named.find_last_of('\\') + 1) || arguments.find(name) != std::string::npos) return true;
+    for (const std::string& owned : DriverPlaces(named.substr(named.find_last_of('\\') + 1)))
+        if (place.compare(0, owned.size(), owned) == 0) return true;
+    return false;
+}
+
+// The places that differ between two fingerprints, product places or not.
+inline std::vector<std::string> Differences(const Fingerprint& before, const Fingerprint& after, bool product) {
+    std::vector<std::string> places;
+    for (const auto& [place, facts] : after) {
+        if (IsProductPlace(place) != product) continue;
+        auto it = before.find(place);
+        if (it == before.end() || it->second != facts) places.push_back(place);
+    }
+    for (const auto& [place, facts] : before)
+        if (IsProductPlace(place) == product && !after.count(place)) places.push_back(place);
+    return places;
+}
+
+// Every package file in the product folder, byte for byte.
+inline bool PackageInPlace() {
+    static const std::vector<std::vector<std::uint8_t>> plain = PackageEntries();
+    for (int i = 0; i < kPackageEntryCount; ++i) {
+        const SimFile* file = SimFindFile(ProductFolder(true) + "\\" + kPackageEntryNames[i]);
+        if (file == nullptr || file->bytes != plain[i]) return false;
+    }
+    return true;
+}
+
+}  // namespace sweep

@@ -1,0 +1,314 @@
+// The fault and crash sweeps: the whole silent install and the whole
+// silent uninstall on a 64-bit Windows 10 machine with the DAZA device,
+// once per platform call of the run, that call failing (fault sweep) or the
+// process dying there (crash sweep); then what the machine holds, and what
+// the user's next runs of the setup program make of it.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <set>
+
+#include "tests/sweep_support.h"
+
+using namespace sweep;
+
+namespace {
+
+// The table's codes, and -5 for a window that cannot be made: the Parts
+// leave that code to the program (setup/setup_main.h).
+const std::set<int> kExitCodes = {0, 1, -1, -2, -3, -4, -5, -10, -100, -101, -102};
+
+// What the user's next runs (see RecoverToInstalled) made of a machine.
+struct Recovery {
+    int exit_code = 0;
+    bool complete = false;      // the product's places as after a clean install
+    std::string differences;    // the first of them that differ, when not
+    std::string outside;        // a place outside the product that changed
+};
+
+// What a second uninstall made of a machine, and the recovery after it.
+struct SecondUninstall {
+    int exit_code = 0;
+    bool everything_removed = false;
+    std::string differences;
+    Recovery recovery;
+};
+
+struct Machines {
+    SimMachine base;
+    SimMachine installed;
+    Fingerprint base_print, installed_print, removed_print;
+    Digest base_digest, installed_digest, removed_digest;
+    std::uint64_t install_calls = 0, uninstall_calls = 0;
+    // The runs after a sweep's run depend on nothing but the machine it
+    // left: what they made of each machine seen, by its digest. Many call
+    // indices leave the same machine (a crash before a write leaves what a
+    // crash just after the write before it left).
+    std::map<Digest, Recovery> recoveries;
+    std::map<Digest, SecondUninstall> second_uninstalls;
+    int recovery_runs = 0;  // machines actually recovered, for the report
+};
+
+// Set up once: the base machine, a clean install of it, a clean uninstall
+// of that; each sweep run starts from a copy.
+Machines& Shared() {
+    static Machines* machines = [] {
+        auto* m = new Machines;
+        BuildBaseMachine();
+        m->base = SimSnapshot();
+        m->base_print = TakeFingerprint();
+        m->base_digest = TakeDigest();
+        RunResult install = RunProgram("-h -i");
+        m->install_calls = Sim().faults.calls;
+        if (install.exit_code != 1 || !PackageInPlace()) ADD_FAILURE() << "the clean install fails";
+        SimRestart();
+        m->installed = SimSnapshot();
+        m->installed_print = TakeFingerprint();
+        m->installed_digest = TakeDigest();
+        RunResult uninstall = RunProgram("-h -u");
+        m->uninstall_calls = Sim().faults.calls;
+        if (uninstall.exit_code != 1) ADD_FAILURE() << "the clean uninstall fails";
+        m->removed_print = TakeFingerprint();
+        m->removed_digest = TakeDigest();
+        return m;
+    }();
+    return *machines;
+}
+
+struct Findings {
+    std::map<std::string, int> counts;  // by kind
+    std::vector<std::string> examples;
+    void Add(const std::string& kind, const std::string& detail) {
+        if (counts[kind]++ < 3) examples.push_back(kind + ": " + detail);
+    }
+    int Total(const std::set<std::string>& kinds) const {
+        int total = 0;
+        for (const auto& [kind, count] : counts) total += kinds.count(kind) ? count : 0;
+        return total;
+    }
+    int recoveries_before = Shared().recovery_runs;
+    void Print(const char* title) const {
+        std::printf("[ sweep ] %s; %d machines left behind were recovered anew\n", title,
+                    Shared().recovery_runs - recoveries_before);
+        for (const auto& [kind, count] : counts) std::printf("[ sweep ]   %-40s %d\n", kind.c_str(), count);
+        for (const std::string& example : examples) std::printf("[ sweep ]   e.g. %s\n", example.c_str());
+    }
+};
+
+std::string Describe(std::uint64_t n) { return "call " + std::to_string(n) + " (" + Sim().faults.failed_op + ")"; }
+
+// The product places differ from the reference: the first few, for a report.
+std::string FirstDifferences(const Fingerprint& reference) {
+    std::string text;
+    std::vector<std::string> places = Differences(reference, TakeFingerprint(), true);
+    for (std::size_t i = 0; i < places.size() && i < 3; ++i) text += " " + places[i];
+    return text;
+}
+
+// A place outside the product that differs from the base machine, or "".
+std::string ChangedOutside(const Digest& now) {
+    const Machines& m = Shared();
+    if (now.other == m.base_digest.other) return "";
+    std::vector<std::string> outside = Differences(m.base_print, TakeFingerprint(), false);
+    return outside.empty() ? "(digest only)" : outside[0];
+}
+
+// What a user does after a run that went wrong: "-h -i"; when that is
+// refused with -4, "-h -u" and "-h -i" again. Each start after a restart.
+// Run once per machine the sweeps leave behind.
+const Recovery& RecoverToInstalled() {
+    Machines& m = Shared();
+    auto [it, fresh] = m.recoveries.try_emplace(TakeDigest());
+    Recovery& recovery = it->second;
+    if (!fresh) return recovery;
+    ++m.recovery_runs;
+    SimRestart();
+    RunResult run = RunProgram("-h -i");
+    if (run.exit_code == -4) {
+        SimRestart();
+        RunProgram("-h -u");
+        SimRestart();
+        run = RunProgram("-h -i");
+    }
+    recovery.exit_code = run.exit_code;
+    Digest after = TakeDigest();
+    recovery.complete = run.exit_code == 1 && after.product == m.installed_digest.product;
+    if (!recovery.complete) recovery.differences = FirstDifferences(m.installed_print);
+    recovery.outside = ChangedOutside(after);
+    return recovery;
+}
+
+// The run ended as a program must: no runaway, no endless wait, a code of
+// the table; nothing outside the product's places changed.
+void CheckEnding(const RunResult& run, const std::string& at, Findings* findings) {
+    if (run.runaway) findings->Add("runaway", at);
+    if (run.hung) findings->Add("hang", at);
+    if (!run.killed && !kExitCodes.count(run.exit_code))
+        findings->Add("exit code outside the table", at + " gave " + std::to_string(run.exit_code));
+    std::string outside = ChangedOutside(TakeDigest());
+    if (!outside.empty()) findings->Add("changed outside the product", at + " " + outside);
+}
+
+void CheckFullyInstalled(const Recovery& recovery, const std::string& at, Findings* findings) {
+    if (!recovery.complete)
+        findings->Add("not fully installed afterwards",
+                      at + " ends " + std::to_string(recovery.exit_code) + recovery.differences);
+    if (!recovery.outside.empty()) findings->Add("changed outside the product", at + " " + recovery.outside);
+}
+
+// After an uninstall that went wrong: a second "-h -u" (after a restart),
+// then the recovery. Run once per machine the first uninstall left.
+const SecondUninstall& UninstallAgain() {
+    Machines& m = Shared();
+    auto [it, fresh] = m.second_uninstalls.try_emplace(TakeDigest());
+    SecondUninstall& second = it->second;
+    if (!fresh) return second;
+    SimRestart();
+    second.exit_code = RunProgram("-h -u").exit_code;
+    second.everything_removed = TakeDigest().product == m.removed_digest.product;
+    if (!second.everything_removed) second.differences = FirstDifferences(m.removed_print);
+    second.recovery = RecoverToInstalled();
+    return second;
+}
+
+// What must hold after every run, whatever failed.
+const std::set<std::string> kAlwaysWrong = {"runaway", "hang", "exit code outside the table",
+                                            "changed outside the product", "install says 1 without the package",
+                                            "uninstall says 1, left what no failed call named"};
+// The recovery findings the sequences as specified cannot avoid; the sweeps
+// print them (see each test) and hold them to these known points:
+// - install: a failed RtlGetVersion makes the probe read the version
+//   GetVersionExA admits (6.2), so Windows 10 passes for 8 and the UART INF
+//   is copied; later runs read 10 and never remove it;
+// - uninstall: a failed driver uninstall (or a failed IsWow64Process, which
+//   hides the 64-bit ASIO drivers) is followed by the deletion of the
+//   package files, the driver setup programs among them. The device stays,
+//   so "-h -i" is refused (-4), and "-h -u" finds no program to remove it.
+const std::set<std::string> kRecovery = {"not fully installed afterwards", "not fully removed afterwards"};
+// Failed calls after which an uninstall that says 1 leaves more than they
+// name, as the Parts have it: a failed IsWow64Process makes the probe take
+// 64-bit Windows for 32-bit, and the uninstall then skips every 64-bit
+// item: the 64-bit driver's setup program, the 64-bit ASIO DLLs.
+const std::set<std::string> kLeavesMore = {"Wow64Query"};
+
+}  // namespace
+
+TEST(Sweeps, CleanRunsInstallAndRemoveEverything) {
+    const Machines& m = Shared();
+    EXPECT_GT(m.install_calls, 500u);
+    EXPECT_GT(m.uninstall_calls, 100u);
+    // What the install puts in the product's places, and nothing else.
+    EXPECT_TRUE(Differences(m.base_print, m.installed_print, false).empty());
+    EXPECT_TRUE(m.installed_print.count("R HKLM\\SYSTEM\\CURRENTCONTROLSET\\SERVICES\\ZTMIXOLYTEDAZAMME"));
+    EXPECT_TRUE(m.installed_print.count("R HKLM\\SOFTWARE\\ASIO\\ZTML_ASIODRIVER64.DLL"));
+    EXPECT_TRUE(m.installed_print.count("F " + SimPathKey(std::string(kShortcutFolder) + "\\Mixolyte x64.LNK")));
+    const std::string named = "M\0i\0x\0o\0l\0y\0t\0e\0";  // UTF-16LE, as the registry keeps it
+    EXPECT_NE(m.installed_print.at("R HKLM\\" + SimPathKey("C:\\" + EndpointKey("Render", 1)).substr(3) +
+                                   "\\PROPERTIES")
+                  .find(named),
+              std::string::npos)
+        << "the endpoints are named";
+    // The uninstall takes it all away again but what the Parts leave: "ZT"
+    // below Program Files, the settings key, the loop-back flags and the
+    // (then empty) ASIO keys.
+    std::vector<std::string> left = Differences(m.base_print, m.removed_print, true);
+    for (const std::string& place : left)
+        EXPECT_TRUE(place.rfind("R HKLM\\SOFTWARE\\MICROSOFT\\WINDOWS\\CURRENTVERSION\\MMDEVICES", 0) == 0 ||
+                    place.find("ZT-AUDIO") != std::string::npos || place.find("ZT-QUADWIRE") != std::string::npos ||
+                    place == "R HKLM\\SOFTWARE\\ASIO" || place == "R HKLM\\SOFTWARE\\WOW6432NODE\\ASIO" || place == "F " + SimPathKey(ProgramFiles(true) + "\\ZT") ||
+                    place.rfind("R HKCU\\ZT-AUDIO", 0) == 0 || place == "R HKLM\\SOFTWARE\\WOW6432NODE" ||
+                    place == "F " + SimPathKey(std::string(kCommonPrograms) + "\\ZT Audio"))
+            << place << " stays after the uninstall";
+}
+
+TEST(Sweeps, EveryFailedCallOfTheInstall) {
+    const Machines& m = Shared();
+    Findings findings;
+    for (std::uint64_t n = 1; n <= m.install_calls; ++n) {
+        SimRestore(m.base);
+        SimFailCall("", n);
+        Sim().faults.call_limit = m.install_calls * 20;
+        RunResult run = RunProgram("-h -i");
+        std::string at = Describe(n);
+        CheckEnding(run, at, &findings);
+        if (run.exit_code == 1 && !PackageInPlace()) findings.Add("install says 1 without the package", at);
+        CheckFullyInstalled(RecoverToInstalled(), at, &findings);
+    }
+    findings.Print(("install, one failed call each of " + std::to_string(m.install_calls)).c_str());
+    EXPECT_EQ(findings.Total(kAlwaysWrong), 0);
+    EXPECT_LE(findings.Total(kRecovery), 1) << "only the version read";
+}
+
+TEST(Sweeps, EveryFailedCallOfTheUninstall) {
+    const Machines& m = Shared();
+    Findings findings;
+    for (std::uint64_t n = 1; n <= m.uninstall_calls; ++n) {
+        SimRestore(m.installed);
+        SimFailCall("", n);
+        Sim().faults.call_limit = m.uninstall_calls * 20;
+        RunResult run = RunProgram("-h -u");
+        std::string at = Describe(n);
+        CheckEnding(run, at, &findings);
+        // An uninstall that says 1 has removed what a clean one removes, or
+        // what it left is what the failed call named.
+        if (run.exit_code == 1 && TakeDigest().product != m.removed_digest.product) {
+            const SimFaults& faults = Sim().faults;
+            std::string unnamed;
+            for (const std::string& place : Differences(m.removed_print, TakeFingerprint(), true))
+                if (!NamedByFailedCall(place, faults.failed_op, faults.failed_subject)) unnamed += " " + place;
+            if (unnamed.empty())
+                findings.Add("uninstall says 1, left what the failed call named", at + " " + faults.failed_subject);
+            else if (kLeavesMore.count(faults.failed_op))
+                findings.Add("uninstall says 1, left more: " + faults.failed_op, at + unnamed);
+            else
+                findings.Add("uninstall says 1, left what no failed call named", at + unnamed);
+        }
+        // A following uninstall removes the rest, when the machine still
+        // shows the product; the install after it is complete.
+        const SecondUninstall& again = UninstallAgain();
+        if (again.exit_code == 1 && !again.everything_removed)
+            findings.Add("not fully removed afterwards", at + again.differences);
+        if (again.exit_code == -4 && !again.everything_removed)
+            findings.Add("left over, and uninstall refused", at + again.differences);
+        CheckFullyInstalled(again.recovery, at, &findings);
+    }
+    findings.Print(("uninstall, one failed call each of " + std::to_string(m.uninstall_calls)).c_str());
+    EXPECT_EQ(findings.Total(kAlwaysWrong), 0);
+    EXPECT_LE(findings.counts["not fully installed afterwards"], 3) << "only the driver uninstall and WOW64 points";
+    EXPECT_LE(findings.counts["uninstall says 1, left more: Wow64Query"], 1);
+    EXPECT_GT(findings.counts["uninstall says 1, left what the failed call named"], 10) << "the check sees leftovers";
+}
+
+TEST(Sweeps, ACrashAtEveryCallOfTheInstallRecovers) {
+    const Machines& m = Shared();
+    Findings findings;
+    for (std::uint64_t n = 1; n <= m.install_calls; ++n) {
+        SimRestore(m.base);
+        SimKillAtCall(n);
+        RunResult run = RunProgram("-h -i");
+        if (!run.killed) findings.Add("not killed", std::to_string(n));
+        if (run.cut) findings.Add("killed halfway through a write", std::to_string(n));
+        CheckFullyInstalled(RecoverToInstalled(), "crash at install call " + std::to_string(n), &findings);
+    }
+    findings.Print(("install, crash at each of " + std::to_string(m.install_calls) + " calls").c_str());
+    EXPECT_EQ(findings.Total(kAlwaysWrong), 0);
+    EXPECT_EQ(findings.counts["not killed"], 0);
+    // Every package file is written: a crash in each write leaves half a file.
+    EXPECT_GE(findings.counts["killed halfway through a write"], kPackageEntryCount);
+}
+
+TEST(Sweeps, ACrashAtEveryCallOfTheUninstallRecovers) {
+    const Machines& m = Shared();
+    Findings findings;
+    for (std::uint64_t n = 1; n <= m.uninstall_calls; ++n) {
+        SimRestore(m.installed);
+        SimKillAtCall(n);
+        RunResult run = RunProgram("-h -u");
+        if (!run.killed) findings.Add("not killed", std::to_string(n));
+        if (run.cut) findings.Add("killed halfway through a write", std::to_string(n));
+        CheckFullyInstalled(RecoverToInstalled(), "crash at uninstall call " + std::to_string(n), &findings);
+    }
+    findings.Print(("uninstall, crash at each of " + std::to_string(m.uninstall_calls) + " calls").c_str());
+    EXPECT_EQ(findings.Total(kAlwaysWrong), 0);
+    EXPECT_EQ(findings.counts["not killed"], 0);
+}
