@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "package/package_format.h"
+#include "tests/test_bytes.h"
 #include "tools/pe_rcdata.h"
 
 namespace fs = std::filesystem;
@@ -22,23 +23,8 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-struct ToolRun {
-    int status;
-    std::string output;
-};
-
-ToolRun Mixpack(const std::string& arguments) {
-    std::string command = std::string(MIXPACK_PATH) + " " + arguments + " 2>&1";
-    ToolRun run{-1, ""};
-    FILE* pipe = popen(command.c_str(), "r");
-    if (pipe == nullptr) return run;
-    char chunk[4096];
-    std::size_t got;
-    while ((got = fread(chunk, 1, sizeof chunk, pipe)) > 0) run.output.append(chunk, got);
-    int status = pclose(pipe);
-    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    return run;
-}
+using testbytes::Mixpack;
+using testbytes::ToolRun;
 
 Bytes ReadFile(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);

@@ -7,16 +7,14 @@
 
 #include "package/package_format.h"
 #include "tools/pe_rcdata.h"
+#include "tests/test_bytes.h"
 
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-void Put16(Bytes* b, std::size_t at, std::uint32_t v) {
-    (*b)[at] = static_cast<std::uint8_t>(v);
-    (*b)[at + 1] = static_cast<std::uint8_t>(v >> 8);
-}
-void Put32(Bytes* b, std::size_t at, std::uint32_t v) { WriteLe32(b->data() + at, v); }
+using testbytes::Put16;
+using testbytes::Put32;
 
 // A PE32 file with one ".rsrc" section at RVA 0x1000, file offset 0x200,
 // holding the tree type -> id -> language -> data.

@@ -18,6 +18,7 @@
 #include "package/package_format.h"
 #include "tools/pe_rcdata.h"
 #include "tools/pe_stamp.h"
+#include "tests/test_bytes.h"
 
 namespace fs = std::filesystem;
 
@@ -25,11 +26,8 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-void Put16(Bytes* b, std::size_t at, std::uint32_t v) {
-    (*b)[at] = static_cast<std::uint8_t>(v);
-    (*b)[at + 1] = static_cast<std::uint8_t>(v >> 8);
-}
-void Put32(Bytes* b, std::size_t at, std::uint32_t v) { WriteLe32(b->data() + at, v); }
+using testbytes::Put16;
+using testbytes::Put32;
 std::uint32_t Get32(const Bytes& b, std::size_t at) { return ReadLe32(b.data() + at); }
 std::size_t Up(std::size_t v, std::size_t a) { return (v + a - 1) / a * a; }
 
