@@ -2,7 +2,9 @@
 BUILD   := build
 JOBS    ?= 2
 NINJA   := ninja -j$(JOBS)
-CMAKE   := cmake -G Ninja -Wno-dev
+# --no-warn-unused-cli: a build folder configured again has its toolchain
+# file cached, and CMake would warn that the one given is "not used".
+CMAKE   := cmake -G Ninja -Wno-dev --no-warn-unused-cli
 export WINEDEBUG := -all
 
 .PHONY: deps build host win32 win64 standins payload package test test-host test-asan test-wine test-e2e fuzz-short demo bench fuzz clean test-stamp repro

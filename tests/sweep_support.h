@@ -312,19 +312,23 @@ struct Hasher {
     }
 };
 
-// The machine in three numbers, over the facts a fingerprint holds: the
-// product's places, every other place, and the devices. Each place hashes
+// The machine in three numbers: over the facts a fingerprint holds, the
+// product's places and every other place; then the rest. Each place hashes
 // on its own and the hashes add up, so two machines with the same places
 // give the same digest whatever order things were made in. Far cheaper
 // than a fingerprint: the sweeps compare digests, and take fingerprints
 // only to name what differs.
 struct Digest {
-    std::uint64_t product = 0, other = 0, devices = 0;
+    std::uint64_t product = 0, other = 0;
+    // What else a later run could see: the devices, names as they were
+    // spelt when made, the shell links' records.
+    std::uint64_t rest = 0;
     auto operator<=>(const Digest&) const = default;
 };
 
 inline Digest TakeDigest() {
     Digest digest;
+    Hasher rest;
     auto add = [&](const std::string& place, std::uint64_t facts) {
         Hasher hasher;
         hasher.Add(place);
@@ -338,10 +342,13 @@ inline Digest TakeDigest() {
             facts.Add(file.bytes.data(), file.bytes.size());
             facts.Add(file.link_target);
             add(place, facts.Done());
+            rest.Add(file.path);
         },
         [&](const std::string& place, const SimRegKey& key) {
             std::uint64_t values = 0;
+            rest.Add(SimUtf16ToAnsi(key.name));
             for (const SimRegValue& value : key.values) {
+                rest.Add(SimUtf16ToAnsi(value.name));
                 Hasher one;
                 one.Add(UpperName(value.name));
                 one.Add(std::uint64_t{value.type});
@@ -354,13 +361,16 @@ inline Digest TakeDigest() {
     // whether the DAZA driver answers. (Its pin script is fixed for the
     // sweeps; the noise of its answers and the clock mean nothing to the
     // program.)
-    Hasher devices;
     for (const auto& [name, device] : Sim().devices.classes) {
-        devices.Add(name);
-        devices.Add(std::uint64_t{device.present} | std::uint64_t{device.openable} << 1);
+        rest.Add(name);
+        rest.Add(std::uint64_t{device.present} | std::uint64_t{device.openable} << 1);
     }
-    devices.Add(std::uint64_t{Sim().devices.answer != nullptr});
-    digest.devices = devices.Done();
+    rest.Add(std::uint64_t{Sim().devices.answer != nullptr});
+    for (const auto& [key, link] : Sim().shell.links) {
+        rest.Add(key);
+        rest.Add(link.target + "|" + link.arguments + "|" + link.working_folder + "|" + link.description);
+    }
+    digest.rest = rest.Done();
     return digest;
 }
 

@@ -44,6 +44,7 @@ std::uint8_t UnitToAnsi(char16_t unit) {
 
 char16_t FoldUnit(char16_t c) {
     if (c >= u'A' && c <= u'Z') return static_cast<char16_t>(c + 32);
+    if (c < 0xC0) return c;  // no other letters below Latin-1's capitals
     if (c >= 0xC0 && c <= 0xDE && c != 0xD7) return static_cast<char16_t>(c + 32);
     if (c == 0x178) return 0xFF;
     if (c >= 0x100 && c <= 0x137 && (c & 1) == 0) return static_cast<char16_t>(c + 1);
@@ -75,6 +76,9 @@ bool IsStringType(std::uint32_t type) {
 std::u16string FromAnsi(const char* text) { return SimAnsiToUtf16(text ? text : ""); }
 
 std::u16string FromWide(const char16_t* text) { return text ? std::u16string(text) : std::u16string(); }
+
+// The same without a copy, for look-ups.
+std::u16string_view WideView(const char16_t* text) { return text ? std::u16string_view(text) : std::u16string_view(); }
 
 // UTF-16LE bytes <-> Windows-1252 bytes, for string data.
 std::vector<std::uint8_t> AnsiBytesToStored(const std::uint8_t* data, std::uint32_t size) {
@@ -129,6 +133,7 @@ std::uint32_t LookUp(Handle handle, std::uint64_t* id, std::uint32_t* access) {
 // leading one is a syntax error, as in Windows.
 std::uint32_t SplitPathViews(std::u16string_view path, std::vector<std::u16string_view>* parts) {
     parts->clear();
+    parts->reserve(16);
     if (!path.empty() && path[0] == u'\\') return plat::kErrorBadPathname;
     std::size_t start = 0;
     while (start < path.size()) {
@@ -172,9 +177,8 @@ std::uint64_t AddSubkey(std::uint64_t parent, const std::u16string& name) {
     return id;
 }
 
-bool IsRedirectedRoot(std::uint64_t id) {
-    const SimRegKey* key = FindKey(id);
-    return key && key->parent == kSimHklmId && Fold(key->name) == u"software";
+bool IsRedirectedRoot(const SimRegKey& key) {
+    return key.parent == kSimHklmId && SameFolded(key.name, u"software");
 }
 
 // The 32-bit view of HKLM\SOFTWARE on a 64-bit machine; it always exists
@@ -191,18 +195,23 @@ std::uint32_t Resolve(std::uint64_t start, const std::vector<std::u16string_view
     bool view32 = Sim().system.is_64bit && (access & plat::kKeyWow64_64Key) == 0;
     std::u16string folded;
     std::uint64_t current = start;
+    SimRegKey* node = &Reg().keys[start];
     for (std::size_t i = 0; i < parts.size(); ++i) {
         folded.assign(parts[i]);
         for (char16_t& c : folded) c = FoldUnit(c);
-        std::uint64_t next = FindFoldedSubkey(Reg().keys[current], folded);
+        std::uint64_t next = FindFoldedSubkey(*node, folded);
         if (next == 0) {
             if (!create) return plat::kErrorFileNotFound;
-            if (Reg().keys[current].deny_write) return plat::kErrorAccessDenied;
+            if (node->deny_write) return plat::kErrorAccessDenied;
             next = AddSubkey(current, std::u16string(parts[i]));
         }
         current = next;
+        node = &Reg().keys[current];
         bool names_node = i + 1 < parts.size() && SameFolded(parts[i + 1], u"wow6432node");
-        if (view32 && !names_node && IsRedirectedRoot(current)) current = WowNode(current);
+        if (view32 && !names_node && IsRedirectedRoot(*node)) {
+            current = WowNode(current);
+            node = &Reg().keys[current];
+        }
     }
     *found = current;
     return plat::kErrorSuccess;
@@ -226,7 +235,7 @@ std::uint32_t Grant(const SimRegKey& key, std::uint32_t access, std::uint32_t* g
     return plat::kErrorSuccess;
 }
 
-std::uint32_t OpenOrCreate(Handle parent, const std::u16string& subkey, std::uint32_t access, bool create,
+std::uint32_t OpenOrCreate(Handle parent, std::u16string_view subkey, std::uint32_t access, bool create,
                            Handle* key) {
     *key = nullptr;
     std::uint64_t start = 0;
@@ -247,7 +256,7 @@ std::uint32_t OpenOrCreate(Handle parent, const std::u16string& subkey, std::uin
     return plat::kErrorSuccess;
 }
 
-SimRegValue* FindValue(SimRegKey& key, const std::u16string& name) {
+SimRegValue* FindValue(SimRegKey& key, std::u16string_view name) {
     for (SimRegValue& value : key.values)
         if (SameFolded(value.name, name)) return &value;
     return nullptr;
@@ -255,7 +264,7 @@ SimRegValue* FindValue(SimRegKey& key, const std::u16string& name) {
 
 // A value's stored bytes through the form that reads it: `ansi` converts
 // string data to Windows-1252.
-std::uint32_t Query(Handle handle, const std::u16string& name, bool ansi, std::uint32_t* type, void* data,
+std::uint32_t Query(Handle handle, std::u16string_view name, bool ansi, std::uint32_t* type, void* data,
                     std::uint32_t* size) {
     if (data && !size) return plat::kErrorInvalidParameter;
     std::uint64_t id = 0;
@@ -265,8 +274,10 @@ std::uint32_t Query(Handle handle, const std::u16string& name, bool ansi, std::u
     if ((access & plat::kKeyQueryValue) == 0) return plat::kErrorAccessDenied;
     const SimRegValue* value = FindValue(Reg().keys[id], name);
     if (!value) return plat::kErrorFileNotFound;
-    std::vector<std::uint8_t> bytes =
-        ansi && IsStringType(value->type) ? StoredToAnsiBytes(value->bytes) : value->bytes;
+    // Only the ANSI form of a string needs a converted copy.
+    std::vector<std::uint8_t> converted;
+    if (ansi && IsStringType(value->type)) converted = StoredToAnsiBytes(value->bytes);
+    const std::vector<std::uint8_t>& bytes = ansi && IsStringType(value->type) ? converted : value->bytes;
     std::uint32_t length = static_cast<std::uint32_t>(bytes.size());
     if (type) *type = value->type;
     if (!size) return plat::kErrorSuccess;
@@ -687,7 +698,7 @@ std::uint32_t RegistryOpenKeyW16(Handle parent, const char16_t* subkey, Handle* 
         *key = parent;
         return kErrorSuccess;
     }
-    return OpenOrCreate(parent, FromWide(subkey), kMaximumAllowed, false, key);
+    return OpenOrCreate(parent, WideView(subkey), kMaximumAllowed, false, key);
 }
 
 std::uint32_t RegistryOpenKeyExW16(Handle parent, const char16_t* subkey, std::uint32_t access, Handle* key) {
@@ -697,7 +708,7 @@ std::uint32_t RegistryOpenKeyExW16(Handle parent, const char16_t* subkey, std::u
         *key = nullptr;
         return kErrorAccessDenied;
     }
-    return OpenOrCreate(parent, FromWide(subkey), access, false, key);
+    return OpenOrCreate(parent, WideView(subkey), access, false, key);
 }
 
 std::uint32_t RegistryCreateKeyExW16(Handle parent, const char16_t* subkey, std::uint32_t access, Handle* key) {
@@ -707,7 +718,7 @@ std::uint32_t RegistryCreateKeyExW16(Handle parent, const char16_t* subkey, std:
         *key = nullptr;
         return kErrorAccessDenied;
     }
-    return OpenOrCreate(parent, FromWide(subkey), access, true, key);
+    return OpenOrCreate(parent, WideView(subkey), access, true, key);
 }
 
 std::uint32_t RegistryQueryValueW16(Handle key, const char16_t* name, std::uint32_t* type, void* data,
@@ -717,7 +728,7 @@ std::uint32_t RegistryQueryValueW16(Handle key, const char16_t* name, std::uint3
         NoteHandle(key, FromWide(name));
         return kErrorFileNotFound;
     }
-    return Query(key, FromWide(name), false, type, data, size);
+    return Query(key, WideView(name), false, type, data, size);
 }
 
 std::uint32_t RegistrySetValueW16(Handle key, const char16_t* name, std::uint32_t type, const void* data,
