@@ -84,7 +84,7 @@ qemu_path() {
   local q
   for q in /usr/bin/qemu-i386-static /usr/bin/qemu-i386; do
     # Only a static emulator works for every program, whatever its libraries.
-    if [ -x "$q" ] && file -L "$q" 2>/dev/null | grep -q 'static'; then echo "$q"; return 0; fi
+    if [ -x "$q" ] && ! readelf -l "$q" 2>/dev/null | grep -q 'program interpreter'; then echo "$q"; return 0; fi
   done
   return 1
 }
