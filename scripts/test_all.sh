@@ -113,6 +113,8 @@ for file in e2e/scenarios/*.sh; do
   fi
 done
 suite "fuzz, short" host fuzz_short
+# A second build of the sources in another folder, byte for byte the same.
+suite "repro: a second build, another folder" host env JOBS="${JOBS:-2}" bash scripts/repro.sh "$build"
 
 echo
 echo "make test: summary (32-bit programs: ${mode:-none}; Wine suites: $e2e)"
