@@ -279,36 +279,32 @@ TEST(Sweeps, EveryFailedCallOfTheUninstall) {
     EXPECT_GT(findings.counts["uninstall says 1, left what the failed call named"], 10) << "the check sees leftovers";
 }
 
-TEST(Sweeps, ACrashAtEveryCallOfTheInstallRecovers) {
-    const Machines& m = Shared();
+// Kills the program at each call of one run started from START, then lets
+// the user recover: every run must end fully installed.
+Findings CrashSweep(const SimMachine& start, const char* command, std::uint64_t calls, const std::string& what) {
     Findings findings;
-    for (std::uint64_t n = 1; n <= m.install_calls; ++n) {
-        SimRestore(m.base);
+    for (std::uint64_t n = 1; n <= calls; ++n) {
+        SimRestore(start);
         SimKillAtCall(n);
-        RunResult run = RunProgram("-h -i");
+        RunResult run = RunProgram(command);
         if (!run.killed) findings.Add("not killed", std::to_string(n));
         if (run.cut) findings.Add("killed halfway through a write", std::to_string(n));
-        CheckFullyInstalled(RecoverToInstalled(), "crash at install call " + std::to_string(n), &findings);
+        CheckFullyInstalled(RecoverToInstalled(), "crash at " + what + " call " + std::to_string(n), &findings);
     }
-    findings.Print(("install, crash at each of " + std::to_string(m.install_calls) + " calls").c_str());
+    findings.Print((what + ", crash at each of " + std::to_string(calls) + " calls").c_str());
     EXPECT_EQ(findings.Total(kAlwaysWrong), 0);
     EXPECT_EQ(findings.counts["not killed"], 0);
+    return findings;
+}
+
+TEST(Sweeps, ACrashAtEveryCallOfTheInstallRecovers) {
+    const Machines& m = Shared();
+    Findings findings = CrashSweep(m.base, "-h -i", m.install_calls, "install");
     // Every package file is written: a crash in each write leaves half a file.
     EXPECT_GE(findings.counts["killed halfway through a write"], kPackageEntryCount);
 }
 
 TEST(Sweeps, ACrashAtEveryCallOfTheUninstallRecovers) {
     const Machines& m = Shared();
-    Findings findings;
-    for (std::uint64_t n = 1; n <= m.uninstall_calls; ++n) {
-        SimRestore(m.installed);
-        SimKillAtCall(n);
-        RunResult run = RunProgram("-h -u");
-        if (!run.killed) findings.Add("not killed", std::to_string(n));
-        if (run.cut) findings.Add("killed halfway through a write", std::to_string(n));
-        CheckFullyInstalled(RecoverToInstalled(), "crash at uninstall call " + std::to_string(n), &findings);
-    }
-    findings.Print(("uninstall, crash at each of " + std::to_string(m.uninstall_calls) + " calls").c_str());
-    EXPECT_EQ(findings.Total(kAlwaysWrong), 0);
-    EXPECT_EQ(findings.counts["not killed"], 0);
+    CrashSweep(m.installed, "-h -u", m.uninstall_calls, "uninstall");
 }
