@@ -96,10 +96,11 @@ fuzz:
 	@$(NINJA) -C $(BUILD)/fuzz
 	@bash fuzz/run.sh $(BUILD)/fuzz 2000000
 
+# The main job as a user sees it: install and remove through the window in
+# Wine, pictures and read-backs on one page, $(BUILD)/demo/index.html.
 demo: deps build
 	@rm -rf $(BUILD)/demo
-	@$(BUILD)/host/mixpack extract $(BUILD)/package.bin $(BUILD)/demo
-	@bash e2e/demo_window.sh $(BUILD)
+	@bash e2e/demo.sh $(BUILD)
 
 bench: deps build
 	@$(CMAKE) -S . -B $(BUILD)/bench -DCMAKE_BUILD_TYPE=Release -DMIXO_BENCH=ON >/dev/null

@@ -7,7 +7,7 @@
 # E2E=full runs every Wine suite; E2E=core only the core path (the contract
 # suites of the 32-bit and the 64-bit build in a 64-bit prefix, the window, a
 # silent install and uninstall on 64-bit Windows 10 with the DAZA driver, a
-# damaged package). The default is full, except where 32-bit programs are
+# damaged package, the demo). The default is full, except where 32-bit programs are
 # emulated by a slow emulator (about a minute a program start), where full
 # would not fit a CI run.
 set -uo pipefail
@@ -112,6 +112,8 @@ for file in e2e/scenarios/*.sh; do
     wine_suite "e2e: $name" no "$wine_where" bash e2e/run_e2e.sh "$build" "$name"
   fi
 done
+# `make demo` once, then its pictures and tables checked (e2e/demo_check.sh).
+wine_suite "demo: install and remove through the window" yes "$wine_where" bash e2e/demo.sh "$build" --check
 suite "fuzz, short" host fuzz_short
 # A second build of the sources in another folder, byte for byte the same.
 suite "repro: a second build, another folder" host env JOBS="${JOBS:-2}" bash scripts/repro.sh "$build"
