@@ -52,6 +52,14 @@ for name in install-offer step-Configure_VAIOs step-Set_Pin_Name_Icon install-bo
   check "a picture of $name" bash -c 'compgen -G "$1/[0-9][0-9]-$2.png" >/dev/null' _ "$demo" "$name"
 done
 check "a picture of a pin count" bash -c 'compgen -G "$1/[0-9][0-9]-step-*_16_Pin_s__Ok.png" >/dev/null' _ "$demo"
+# The step labels as drawn (Wine's trace of the program's text drawing):
+# from "Configure VAIOs" on, counts of pins that grow, then the naming.
+labels=$(run_value labels_drawn | tr '|' '\n' | sed -n '/^Configure VAIOs$/,$p')
+expect "after \"Configure VAIOs\": pin counts, then \"Set Pin Name/Icon\"" "Configure VAIOs|COUNT|Set Pin Name/Icon" \
+  "$(printf '%s\n' "$labels" | sed 's|^[0-9]*/16 Pin(s) Ok$|COUNT|' | uniq | grep -v '^Installation Completed$' | paste -sd '|')"
+counts=$(printf '%s\n' "$labels" | sed -n 's|^\([0-9]*\)/16 Pin(s) Ok$|\1|p' | paste -sd ' ')
+check "the pin count grew over several polls ($counts)" \
+  bash -c 'set -- $1; [ $# -ge 2 ] || exit 1; p=0; for c; do [ "$c" -gt "$p" ] && [ "$c" -le 16 ] || exit 1; p=$c; done' _ "$counts"
 # What the pictures show where the button is: a white face with a label in
 # the offers, the black busy box during the install.
 read -r bl bt br bb <<< "$(run_value button)"
