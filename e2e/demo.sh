@@ -27,6 +27,8 @@ source "$DEMO_HERE/demo_page.sh"
 DEMO_PRODUCT_ROOT='C:\Program Files (x86)\ZT'
 DEMO_MENU_ROOT='C:\ProgramData\Microsoft\Windows\Start Menu\Programs\ZT Audio'
 DEMO_ENDPOINTS_KEY='HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\MMDevices\Audio'
+# Where Windows keeps the files to delete or rename at the next start.
+DEMO_SESSION_KEY='HKLM\SYSTEM\CurrentControlSet\Control\Session Manager'
 
 # ---------------------------------------------------------------------------
 # Small pieces
@@ -249,7 +251,7 @@ demo_readback() {
     keys32 "$IE_UNINSTALL_KEY" keys64 "$IE_UNINSTALL_KEY" keys32 "$IE_SETTINGS_KEY" \
     keys32 "$IE_ASIO_KEY" keys64 "$IE_ASIO_KEY" \
     keys64 "$DEMO_ENDPOINTS_KEY\\Render" keys64 "$DEMO_ENDPOINTS_KEY\\Capture" \
-    keys64 "$DI_SERVICE_KEY" > "$raw"
+    keys64 "$DI_SERVICE_KEY" values64 "$DEMO_SESSION_KEY" > "$raw"
   # The COM servers of the ASIO drivers found, in the view they were found in.
   local view clsid more=()
   for view in 32 64; do
@@ -319,6 +321,15 @@ demo_tables() {
   done | sort -t$'\t' -k1,1r -k2,2n > "$t-endpoints.tsv"
   demo_section "$raw" "keys64 $DI_SERVICE_KEY" | awk -F'\t' '$1 == "V" && $2 == "" { print $3 "\t" $4 "\t" $5 }' \
     > "$t-service.tsv"
+  # The files Windows is to delete or rename at its next start: pairs of a
+  # path and its new name (none for a deletion).
+  demo_section "$raw" "values64 $DEMO_SESSION_KEY" |
+    awk -F'\t' '$1 == "V" && $3 == "PendingFileRenameOperations" {
+      n = split($5, f, ";")
+      for (i = 1; i <= n; i += 2) {
+        if (f[i] == "") continue
+        sub(/^\\\?\?\\/, "", f[i]); sub(/^!?\\\?\?\\/, "", f[i + 1])
+        print f[i] "\t" (f[i + 1] == "" ? "delete" : "rename to " f[i + 1]) } }' > "$t-restart.tsv"
 }
 
 # The shortcuts in the Start-menu folder: file, target, working folder,

@@ -56,6 +56,7 @@ demo_html_summary() {
     printf 'ASIO drivers (32-bit and 64-bit views)\t%s\n' "$(grep -c . "$t-asio.tsv")"
     printf 'Endpoints of the DAZA device with a Mixolyte name\t%s\n' "$(grep -c . "$t-endpoints.tsv")"
     printf 'DAZA driver service (values)\t%s\n' "$(grep -c . "$t-service.tsv")"
+    printf 'Files left for Windows to delete or rename at its next start\t%s\n' "$(grep -c . "$t-restart.tsv")"
   } | sed 's/\t$/\tabsent/' > "$t-summary.tsv"
   demo_html_table "$t-summary.tsv" "In short" "What" "What is there"
 }
@@ -122,6 +123,8 @@ HEAD
       demo_html_table "$dir/tables/removed-endpoints.tsv" "Endpoints with a Mixolyte name" "Flow" "Channel" \
         "Name" "Icon" "Endpoint"
       demo_html_table "$dir/tables/removed-service.tsv" "The DAZA driver's service" "Value" "Type" "Data"
+      demo_html_table "$dir/tables/removed-restart.tsv" "Left for Windows to delete or rename at its next start" \
+        "Path" "What Windows does with it"
     fi
     printf '</body></html>\n'
   } > "$page"

@@ -7,6 +7,7 @@
 //     keys32 KEY | keys64 KEY
 //                           a registry tree in that view: "K<TAB>subkey" per
 //                           key, "V<TAB>subkey<TAB>name<TAB>type<TAB>data" per value
+//     values64 KEY          the values of that one key (64-bit view), as keys64
 //     window TITLE          a top-level window: "frame<TAB>l<TAB>t<TAB>r<TAB>b",
 //                           "client<TAB>x<TAB>y<TAB>w<TAB>h" (screen coordinates)
 //     button TITLE TEXT     the centre of that window's child of that text:
@@ -149,7 +150,7 @@ const char* TypeName(DWORD type) {
     }
 }
 
-void ListKey(HKEY key, const std::wstring& relative, REGSAM view) {
+void ListKey(HKEY key, const std::wstring& relative, REGSAM view, bool deep) {
     std::printf("K\t%s\n", Utf8(relative).c_str());
     std::vector<wchar_t> name(16384);
     std::vector<BYTE> data(1 << 16);
@@ -165,7 +166,7 @@ void ListKey(HKEY key, const std::wstring& relative, REGSAM view) {
                     value_name.empty() ? "(Default)" : Utf8(value_name).c_str(), TypeName(type),
                     ValueText(type, data.data(), data_size).c_str());
     }
-    for (DWORD i = 0;; ++i) {
+    for (DWORD i = 0; deep; ++i) {
         DWORD name_length = static_cast<DWORD>(name.size());
         LONG status = RegEnumKeyExW(key, i, name.data(), &name_length, nullptr, nullptr, nullptr, nullptr);
         if (status == ERROR_NO_MORE_ITEMS) break;
@@ -173,12 +174,12 @@ void ListKey(HKEY key, const std::wstring& relative, REGSAM view) {
         std::wstring sub(name.data(), name_length);
         HKEY child = nullptr;
         if (RegOpenKeyExW(key, sub.c_str(), 0, KEY_READ | view, &child) != ERROR_SUCCESS) continue;
-        ListKey(child, relative.empty() ? sub : relative + L"\\" + sub, view);
+        ListKey(child, relative.empty() ? sub : relative + L"\\" + sub, view, true);
         RegCloseKey(child);
     }
 }
 
-void Keys(const char* path, REGSAM view) {
+void Keys(const char* path, REGSAM view, bool deep) {
     std::string text = path;
     std::size_t slash = text.find('\\');
     std::string root_name = text.substr(0, slash);
@@ -189,7 +190,7 @@ void Keys(const char* path, REGSAM view) {
         std::printf("absent\n");
         return;
     }
-    ListKey(key, L"", view);
+    ListKey(key, L"", view, deep);
     RegCloseKey(key);
 }
 
@@ -224,7 +225,7 @@ void Button(const char* title, const char* text) {
 }
 
 int Usage() {
-    std::fputs("usage: demo_readback files PATH | keys32 KEY | keys64 KEY | window TITLE | button TITLE TEXT ...\n",
+    std::fputs("usage: demo_readback files PATH | keys32 KEY | keys64 KEY | values64 KEY | window TITLE | button TITLE TEXT ...\n",
                stderr);
     return 2;
 }
@@ -238,8 +239,9 @@ int main(int argc, char** argv) {
         if (i + needs >= argc) return Usage();
         std::printf("== %s %s\n", what.c_str(), argv[i + 1]);
         if (what == "files") Files(argv[i + 1]);
-        else if (what == "keys32") Keys(argv[i + 1], KEY_WOW64_32KEY);
-        else if (what == "keys64") Keys(argv[i + 1], KEY_WOW64_64KEY);
+        else if (what == "keys32") Keys(argv[i + 1], KEY_WOW64_32KEY, true);
+        else if (what == "keys64") Keys(argv[i + 1], KEY_WOW64_64KEY, true);
+        else if (what == "values64") Keys(argv[i + 1], KEY_WOW64_64KEY, false);
         else if (what == "window") Window(argv[i + 1]);
         else if (what == "button") Button(argv[i + 1], argv[i + 2]);
         else return Usage();
