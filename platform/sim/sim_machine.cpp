@@ -23,6 +23,9 @@ void SimRestore(const SimMachine& machine) { Sim() = machine; }
 
 void SimRestart() {
     SimMachine& machine = Sim();
+    // Entries marked for deletion go with the last handle on them.
+    for (const auto& [handle, open] : machine.files.open)
+        if (open.delete_pending) machine.files.entries.erase(open.key);
     machine.files.open.clear();
     machine.files.searches.clear();
     for (auto& [key, file] : machine.files.entries) file.in_use = false;
