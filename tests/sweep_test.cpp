@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <functional>
 #include <set>
 
 #include "tests/sweep_support.h"
@@ -307,4 +308,103 @@ TEST(Sweeps, ACrashAtEveryCallOfTheInstallRecovers) {
 TEST(Sweeps, ACrashAtEveryCallOfTheUninstallRecovers) {
     const Machines& m = Shared();
     CrashSweep(m.installed, "-h -u", m.uninstall_calls, "uninstall");
+}
+
+namespace {
+
+// The attacker's target T: precious files, some that only the
+// administrator may change, named so that each folder the removal passes
+// finds its names there when swapped for a link to T.
+const std::string kPrecious = "C:\\Precious";
+
+void PutPrecious() {
+    for (const char* name : {"Mixolyte.LNK", "Readme.LNK", "Mixolyte (ZT-Audio).LNK", "keep.txt", "old.del",
+                             "MixoLyte\\Mixolyte.LNK", "MixoLyte\\deep.txt", "ZT Audio\\MixoLyte\\Mixolyte.LNK",
+                             "ZT Audio\\MixoLyte\\deep.txt"})
+        SimPutFile(kPrecious + "\\" + name, Bytes("precious"));
+    for (const char* name : {"keep.txt", "MixoLyte\\deep.txt", "ZT Audio\\MixoLyte\\Mixolyte.LNK"})
+        SimFindFile(kPrecious + "\\" + name)->admin_only = true;
+}
+
+struct Move {
+    std::string name;
+    std::string folder;  // the folder it changes ("" for the registry value)
+    std::function<bool()> make;
+};
+
+// Each move on each per-user folder the uninstall passes, and the Shell
+// Folders value made a namespace path to T (which reaches T on Windows).
+std::vector<Move> AttackerMoves() {
+    const std::string programs = kUserPrograms;
+    std::vector<Move> moves;
+    for (const std::string& folder : {programs, programs + "\\ZT Audio", programs + "\\ZT Audio\\MixoLyte",
+                                      programs + "\\Startup"}) {
+        moves.push_back({"swap " + folder, folder, [folder] { return SimAttackSwapFolder(folder, kPrecious, false); }});
+        moves.push_back({"redirect " + folder, folder, [folder] { return SimAttackSwapFolder(folder, kPrecious, true); }});
+    }
+    moves.push_back({"Shell Folders value", "", [] {
+                         SimRegPutText(plat::kHkeyCurrentUser, kShellFoldersKey, kProgramsValue, "\\\\?\\" + kPrecious);
+                         return true;
+                     }});
+    return moves;
+}
+
+// A place outside the product's that the attacker changed itself.
+bool AttackersOwn(const std::string& place, const std::string& folder) {
+    if (place.rfind("R HKCU\\SOFTWARE\\MICROSOFT\\WINDOWS\\CURRENTVERSION\\EXPLORER\\SHELL FOLDERS", 0) == 0) return true;
+    if (folder.empty()) return false;
+    for (const std::string& key : {SimPathKey(folder), SimPathKey(folder + ".old")}) {
+        std::string own = "F " + key;
+        if (place == own || place.rfind(own + "\\", 0) == 0) return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+// Before each call of the silent uninstall, one attacker move on one
+// per-user folder: whatever it does, nothing in T and nothing else outside
+// the product's places changes, and the run ends with a code of the table.
+TEST(Sweeps, AnAttackerBeforeEveryCallOfTheUninstallReachesNothingElse) {
+    const Machines& m = Shared();
+    SimRestore(m.installed);
+    PutPrecious();
+    static const SimMachine start = SimSnapshot();
+    const Fingerprint before = TakeFingerprint();
+    Findings findings;
+    int made = 0, refused = 0, runs = 0, reached = 0;
+    for (const Move& move : AttackerMoves()) {
+        for (std::uint64_t n = 1; n <= m.uninstall_calls; ++n) {
+            SimRestore(start);
+            SimAttackBeforeCall(n, move.make);
+            Sim().faults.call_limit = m.uninstall_calls * 20;
+            RunResult run = RunProgram("-h -u");
+            ++runs;
+            made += Sim().faults.moves_made;
+            refused += Sim().faults.moves_refused;
+            std::string at = move.name + " before call " + std::to_string(n);
+            if (run.runaway || run.hung || run.killed || !kExitCodes.count(run.exit_code))
+                findings.Add("ended outside the table", at + " gave " + std::to_string(run.exit_code));
+            Fingerprint after = TakeFingerprint();
+            int findings_before = findings.Total({"T changed", "changed outside", "made outside"});
+            for (const auto& [place, facts] : before) {
+                if (IsProductPlace(place) || AttackersOwn(place, move.folder)) continue;
+                auto it = after.find(place);
+                if (it == after.end() || it->second != facts)
+                    findings.Add(place.rfind("F " + SimPathKey(kPrecious), 0) == 0 ? "T changed" : "changed outside",
+                                 at + ": " + place);
+            }
+            for (const auto& [place, facts] : after)
+                if (!before.count(place) && !IsProductPlace(place) && !AttackersOwn(place, move.folder))
+                    findings.Add("made outside", at + ": " + place);
+            reached += findings.Total({"T changed", "changed outside", "made outside"}) > findings_before;
+        }
+    }
+    findings.Print(("uninstall, " + std::to_string(runs) + " runs with an attacker move; " + std::to_string(made) +
+                    " moves went through, " + std::to_string(refused) + " were refused; " +
+                    std::to_string(reached) + " runs changed places outside the product's")
+                       .c_str());
+    EXPECT_EQ(findings.Total({"ended outside the table", "T changed", "changed outside", "made outside"}), 0);
+    EXPECT_GT(made, 0) << "the attacker moved";
+    EXPECT_GT(refused, 0) << "held folders refuse the swap";
 }

@@ -22,6 +22,10 @@ struct SimFile {
     // junction): FindFirst on it or below it finds nothing, while paths
     // through it still reach the target.
     bool lookup_fails = false;
+    // Only the administrator may change it: the user's own programs (and
+    // the setup program while it acts as the user) cannot delete or rename
+    // it.
+    bool admin_only = false;
 };
 
 struct SimOpenFile {
