@@ -1,13 +1,15 @@
 // Files and folders reached through a handle on the entry itself, for the
 // removal in places a user controls: what was checked is what is acted on.
 //
-// An entry handle is CreateFileA(path, DELETE | FILE_READ_ATTRIBUTES |
-// SYNCHRONIZE, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING,
-// FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT): a link opens
-// as the link, not its target, and a folder opens too. It shares no
-// deletion, so while it is open nobody else can delete, rename or replace
-// the entry; a folder held this way also keeps its name, and the names of
-// the folders above it, for everything below it. Close with EntryClose.
+// Both kinds of handle are CreateFileA(path, ..., FILE_SHARE_READ |
+// FILE_SHARE_WRITE, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS |
+// FILE_FLAG_OPEN_REPARSE_POINT): a link opens as the link, not its target,
+// and a folder opens too. They share no deletion, so while one is open
+// nobody else can delete, rename or replace the entry; a folder held this
+// way also keeps the names of the folders above it. A hold asks for no
+// deletion access itself (FILE_READ_ATTRIBUTES | SYNCHRONIZE), so it goes
+// along with a process whose current folder it is; an entry handle
+// (EntryOpen) adds DELETE. Close either with EntryClose.
 #pragma once
 #include <cstddef>
 
@@ -21,7 +23,11 @@ struct EntryFacts {
     int is_reparse_point;  // a link (junction, symbolic link, mount point)
 };
 
-// Opens the entry itself; kInvalidHandle when nothing answers, when it is
+// Holds the entry itself (see above); kInvalidHandle when nothing answers
+// or it is not allowed.
+Handle FolderHold(const char* path, EntryFacts* facts);
+
+// Opens the entry itself with deletion access; kInvalidHandle when nothing answers, when it is
 // in use in a way that refuses deletion access, or when it is not allowed.
 Handle EntryOpen(const char* path, EntryFacts* facts);
 

@@ -394,7 +394,7 @@ inline bool NamedByFailedCall(const std::string& place, const std::string& op, c
     std::string folder = named.substr(0, named.find_last_of('\\'));
     // The walk reaches each entry through a handle on it: a failure there
     // stops the walk like a file that cannot be deleted.
-    static const std::set<std::string> kStopsTheWalk = {"FileDelete", "EntryOpen", "EntryFinalPath", "EntryDelete"};
+    static const std::set<std::string> kStopsTheWalk = {"FileDelete", "FolderHold", "EntryOpen", "EntryFinalPath", "EntryDelete"};
     if (kStopsTheWalk.count(op) && below(place, folder)) return true;
     std::string name = place.substr(place.find_last_of('\\') + 1);
     if (name == named.substr(named.find_last_of('\\') + 1) || arguments.find(name) != std::string::npos) return true;

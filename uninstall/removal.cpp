@@ -97,15 +97,15 @@ bool IsDirectlyBelow(const char* inner, const char* outer) {
     return inner[length] == '\\' && std::strchr(inner + length + 1, '\\') == nullptr;
 }
 
-// Opens `name` in the held folder as itself. 1 with the open handle when
-// it is there and, where the system tells final paths, really lies in that
-// folder (no link among the names on the way, no object-manager trick);
-// else 0 and nothing is open.
-int OpenBelow(const Held& folder, const char* name, plat::Handle* entry, plat::EntryFacts* facts) {
+// Opens `name` in the held folder as itself: held (`deleting` 0) or with
+// deletion access. 1 with the open handle when it is there and, where the
+// system tells final paths, really lies in that folder (no link among the
+// names on the way, no object-manager trick); else 0 and nothing is open.
+int OpenBelow(const Held& folder, const char* name, int deleting, plat::Handle* entry, plat::EntryFacts* facts) {
     char path[1024];
     if (HasPattern(name) || std::strpbrk(name, "\\/:") != nullptr) return 0;
     if (!JoinPath(path, sizeof path, folder.path, name)) return 0;
-    *entry = plat::EntryOpen(path, facts);
+    *entry = deleting ? plat::EntryOpen(path, facts) : plat::FolderHold(path, facts);
     if (*entry == plat::kInvalidHandle) return 0;
     if (folder.final_path[0] == '\0') return 1;
     char final_path[1024];
@@ -117,8 +117,8 @@ int OpenBelow(const Held& folder, const char* name, plat::Handle* entry, plat::E
     return 0;
 }
 
-// Takes the open entry as a held folder when it is a real folder; else
-// closes it. `path` is the name it was opened by.
+// Takes the held entry as a held folder when it is a real folder; else
+// lets it go. `path` is the name it was opened by.
 int TakeAsFolder(plat::Handle entry, const plat::EntryFacts& facts, const char* path, Held* held) {
     held->handle = entry;
     held->final_path[0] = '\0';
@@ -140,7 +140,7 @@ int TakeAsFolder(plat::Handle entry, const plat::EntryFacts& facts, const char* 
 int HoldFolder(const char* path, Held* held) {
     if (!IsPlainFolderPath(path)) return 0;
     plat::EntryFacts facts{};
-    plat::Handle entry = plat::EntryOpen(path, &facts);
+    plat::Handle entry = plat::FolderHold(path, &facts);
     if (entry == plat::kInvalidHandle) return 0;
     return TakeAsFolder(entry, facts, path, held);
 }
@@ -150,17 +150,18 @@ int HoldBelow(const Held& parent, const char* name, Held* held) {
     plat::Handle entry = plat::kInvalidHandle;
     plat::EntryFacts facts{};
     char path[1024];
-    if (!JoinPath(path, sizeof path, parent.path, name) || !OpenBelow(parent, name, &entry, &facts)) return 0;
+    if (!JoinPath(path, sizeof path, parent.path, name) || !OpenBelow(parent, name, 0, &entry, &facts)) return 0;
     return TakeAsFolder(entry, facts, path, held);
 }
 
-// Deletes the file (or file link) `name` in the held folder through a
-// handle on it, as DeleteFileA would: a folder is not a file.
-int DeleteFileIn(const Held& folder, const char* name) {
+// Deletes `name` in the held folder through a handle on it with deletion
+// access: a file or a link (as a link) when `folders` is 0, as DeleteFileA
+// would; with `folders` 1 also an empty real folder, as RemoveDirectoryA.
+int DeleteIn(const Held& folder, const char* name, int folders) {
     plat::Handle entry = plat::kInvalidHandle;
     plat::EntryFacts facts{};
-    if (!OpenBelow(folder, name, &entry, &facts)) return 0;
-    int deleted = facts.is_directory ? 0 : plat::EntryDelete(entry);
+    if (!OpenBelow(folder, name, 1, &entry, &facts)) return 0;
+    int deleted = !facts.is_directory || folders ? plat::EntryDelete(entry) : 0;
     plat::EntryClose(entry);
     return deleted;
 }
@@ -168,15 +169,23 @@ int DeleteFileIn(const Held& folder, const char* name) {
 int DeleteShortcutIn(const Held& folder, const char* title) {
     char name[300];
     if (!CopyText(name, sizeof name, title) || !AppendText(name, sizeof name, kLinkExtension)) return 0;
-    return DeleteFileIn(folder, name);
+    return DeleteIn(folder, name, 0);
 }
 
-int DeleteHeldTree(Held* folder);
+void DeleteContents(const Held& folder);
+
+// Deletes the held folder `name` of `parent` with all it holds: its
+// contents while it is held, then (let go, and opened anew with deletion
+// access) the folder itself. 1 when the folder went.
+int DeleteTreeBelow(const Held& parent, const char* name, Held* folder) {
+    DeleteContents(*folder);
+    Release(folder);
+    return DeleteIn(parent, name, 1);
+}
 
 // Deletes what the held folder holds, one entry per search: every deletion
-// starts the search again. Each entry is opened as itself and acted on
-// through that handle: a link goes as a link, a subfolder is held while
-// its own contents go.
+// starts the search again. Each entry is reached as itself: a link goes as
+// a link, a subfolder is held while its own contents go.
 void DeleteContents(const Held& folder) {
     char pattern[2048];
     if (!JoinPath(pattern, sizeof pattern, folder.path, "*.*")) return;
@@ -198,26 +207,17 @@ void DeleteContents(const Held& folder) {
         plat::EntryFacts facts{};
         // An entry that cannot be reached as itself counts like a file that
         // stays: the walk cannot pick it again and again.
-        if (!OpenBelow(folder, found.name, &entry, &facts)) break;
+        if (!OpenBelow(folder, found.name, 0, &entry, &facts)) break;
         if (facts.is_directory && !facts.is_reparse_point) {
             Held sub;
             char path[1024];
             if (!JoinPath(path, sizeof path, folder.path, found.name) || !TakeAsFolder(entry, facts, path, &sub)) break;
-            again = DeleteHeldTree(&sub) == 1;
+            again = DeleteTreeBelow(folder, found.name, &sub) == 1;
         } else {
-            again = plat::EntryDelete(entry) == 1;  // a link goes as a link; its target stays
             plat::EntryClose(entry);
+            again = DeleteIn(folder, found.name, 1) == 1;  // a link goes as a link; its target stays
         }
     }
-}
-
-// Deletes the held folder's contents, then the folder; lets go of it.
-// 1 when the folder itself went.
-int DeleteHeldTree(Held* folder) {
-    DeleteContents(*folder);
-    int removed = plat::EntryDelete(folder->handle);
-    Release(folder);
-    return removed;
 }
 
 void RemoveShortcutsIn(const SetupContext* context, const char* folder) {
@@ -236,17 +236,17 @@ void RemoveShortcutsIn(const SetupContext* context, const char* folder) {
     if (HoldBelow(programs_held, "ZT Audio", &parent)) {
         plat::Handle entry = plat::kInvalidHandle;
         plat::EntryFacts facts{};
-        if (OpenBelow(parent, "MixoLyte", &entry, &facts)) {
+        if (OpenBelow(parent, "MixoLyte", 0, &entry, &facts)) {
             Held shortcuts;
             if (facts.is_reparse_point) {
-                if (facts.is_directory) plat::EntryDelete(entry);
                 plat::EntryClose(entry);
+                if (facts.is_directory) DeleteIn(parent, "MixoLyte", 1);
             } else if (TakeAsFolder(entry, facts, folder, &shortcuts)) {
                 for (const ShortcutTitle& title : kShortcutTitles) {
                     if (title.only_64bit && context->is_wow64 == 0) continue;
                     DeleteShortcutIn(shortcuts, title.title);
                 }
-                DeleteHeldTree(&shortcuts);
+                DeleteTreeBelow(parent, "MixoLyte", &shortcuts);
             }
         }
         Release(&parent);
@@ -277,7 +277,7 @@ void DeletePackageFile(const Held& product, const char* name) {
     }
     plat::Handle entry = plat::kInvalidHandle;
     plat::EntryFacts facts{};
-    if (reached && OpenBelow(*folder, component, &entry, &facts)) {
+    if (reached && OpenBelow(*folder, component, 1, &entry, &facts)) {
         if (facts.is_directory || !plat::EntryDelete(entry)) {
             char path[1024], moved[1024];
             if (JoinPath(path, sizeof path, folder->path, component) && DelNameOf(path, moved, sizeof moved))
@@ -339,7 +339,7 @@ int PurgeDelFiles(const char* folder) {
     if (search != plat::kInvalidHandle) {
         do {
             if (entry.is_directory) continue;
-            DeleteFileIn(held, entry.name);
+            DeleteIn(held, entry.name, 0);
             ++tried;
         } while (plat::FindNext(search, &entry));
         plat::FindClose(search);
@@ -393,15 +393,22 @@ void RemoveStartMenuShortcuts(const SetupContext* context, char* buffer, std::si
 int DeleteFolderTree(const char* folder) {
     if (folder == nullptr || folder[0] == '\0' || HasPattern(folder) || !IsPlainFolderPath(folder)) return 1;
     plat::EntryFacts facts{};
-    plat::Handle entry = plat::EntryOpen(folder, &facts);
+    plat::Handle entry = plat::FolderHold(folder, &facts);
     if (entry == plat::kInvalidHandle) return 1;
-    if (facts.is_reparse_point) {
-        plat::EntryDelete(entry);  // the folder itself is a link: it goes as a link
-        plat::EntryClose(entry);
-        return 1;
-    }
     Held held;
-    if (TakeAsFolder(entry, facts, folder, &held)) DeleteHeldTree(&held);
+    bool link = facts.is_reparse_point != 0;
+    if (!link) {
+        if (TakeAsFolder(entry, facts, folder, &held)) DeleteContents(held);
+        Release(&held);
+        entry = plat::EntryOpen(folder, &facts);  // the folder itself, let go and opened anew to go
+        if (entry == plat::kInvalidHandle) return 1;
+    } else {
+        plat::EntryClose(entry);
+        entry = plat::EntryOpen(folder, &facts);  // the folder itself is a link: it goes as a link
+        if (entry == plat::kInvalidHandle) return 1;
+    }
+    if (facts.is_directory || (link && facts.is_reparse_point)) plat::EntryDelete(entry);
+    plat::EntryClose(entry);
     return 1;
 }
 
@@ -416,7 +423,7 @@ int RemoveEmptyFolder(const char* folder) {
     plat::Handle entry = plat::kInvalidHandle;
     plat::EntryFacts facts{};
     int removed = 0;
-    if (OpenBelow(parent, last + 1, &entry, &facts)) {
+    if (OpenBelow(parent, last + 1, 1, &entry, &facts)) {
         // A folder disposition fails while the folder holds anything.
         if (facts.is_directory) removed = plat::EntryDelete(entry);
         plat::EntryClose(entry);

@@ -31,26 +31,43 @@ bool HasChildren(const std::string& key) {
 
 }  // namespace
 
-namespace plat {
+namespace {
 
-Handle EntryOpen(const char* path, EntryFacts* facts) {
-    static const int op = SimOpId("EntryOpen");
+plat::Handle OpenItself(int op, const char* path, bool deleting, plat::EntryFacts* facts) {
     std::string key = SimPathKey(path ? path : "");
     if (SimFaultHere(op)) {
         SimNoteFailedSubject("F " + key);
-        return kInvalidHandle;
+        return plat::kInvalidHandle;
     }
     auto it = Fs().entries.find(key);
-    // Another opener shares no deletion: the deletion access is refused.
-    if (key.empty() || it == Fs().entries.end() || OpenElsewhere(key, nullptr)) return kInvalidHandle;
+    // Every opener in the sim shares no deletion: deletion access is
+    // refused while another handle is open.
+    if (key.empty() || it == Fs().entries.end()) return plat::kInvalidHandle;
+    for (const auto& [handle, open] : Fs().open)
+        if (open.key == key && (deleting || open.deleting)) return plat::kInvalidHandle;
     facts->is_directory = it->second.is_folder ? 1 : 0;
     facts->is_reparse_point = it->second.link_target.empty() ? 0 : 1;
-    Handle handle = SimNewHandle();
+    plat::Handle handle = SimNewHandle();
     SimOpenFile open;
     open.key = key;
     open.entry = true;
+    open.deleting = deleting;
     Fs().open[reinterpret_cast<std::uintptr_t>(handle)] = open;
     return handle;
+}
+
+}  // namespace
+
+namespace plat {
+
+Handle FolderHold(const char* path, EntryFacts* facts) {
+    static const int op = SimOpId("FolderHold");
+    return OpenItself(op, path, false, facts);
+}
+
+Handle EntryOpen(const char* path, EntryFacts* facts) {
+    static const int op = SimOpId("EntryOpen");
+    return OpenItself(op, path, true, facts);
 }
 
 int EntryFinalPath(Handle entry, char* out, std::size_t size) {
@@ -72,7 +89,7 @@ int EntryDelete(Handle entry) {
         if (open != nullptr) SimNoteFailedSubject("F " + open->key);
         return 0;
     }
-    if (open == nullptr) return 0;
+    if (open == nullptr || !open->deleting) return 0;
     auto it = Fs().entries.find(open->key);
     if (it == Fs().entries.end()) return 0;
     const SimFile& file = it->second;
@@ -89,7 +106,7 @@ int EntryRename(Handle entry, const char* to) {
         if (open != nullptr) SimNoteFailedSubject("F " + open->key, SimPathKey(to ? to : ""));
         return 0;
     }
-    if (open == nullptr || open->delete_pending) return 0;
+    if (open == nullptr || !open->deleting || open->delete_pending) return 0;
     // The rename itself obeys what a rename by path obeys, but for this
     // handle, which is the one doing it.
     SimOpenFile mine = *open;

@@ -31,7 +31,8 @@ struct SimFile {
 struct SimOpenFile {
     std::string key;
     bool writable = false;
-    bool entry = false;           // opened as itself (EntryOpen)
+    bool entry = false;           // opened as itself (FolderHold, EntryOpen)
+    bool deleting = false;        // with deletion access (EntryOpen)
     bool delete_pending = false;  // EntryDelete: goes at EntryClose
 };
 

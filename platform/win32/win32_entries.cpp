@@ -49,8 +49,10 @@ LONG SetInformation(HANDLE handle, void* information, ULONG size, ULONG informat
 
 namespace plat {
 
-Handle EntryOpen(const char* path, EntryFacts* facts) {
-    HANDLE entry = CreateFileA(path, DELETE | FILE_READ_ATTRIBUTES | SYNCHRONIZE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+namespace {
+
+Handle OpenItself(const char* path, DWORD access, EntryFacts* facts) {
+    HANDLE entry = CreateFileA(path, access | FILE_READ_ATTRIBUTES | SYNCHRONIZE, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT,
                                nullptr);
     if (entry == INVALID_HANDLE_VALUE) return kInvalidHandle;
@@ -63,6 +65,12 @@ Handle EntryOpen(const char* path, EntryFacts* facts) {
     facts->is_reparse_point = (information.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) ? 1 : 0;
     return entry;
 }
+
+}  // namespace
+
+Handle FolderHold(const char* path, EntryFacts* facts) { return OpenItself(path, 0, facts); }
+
+Handle EntryOpen(const char* path, EntryFacts* facts) { return OpenItself(path, DELETE, facts); }
 
 int EntryFinalPath(Handle entry, char* out, std::size_t size) {
     auto call = reinterpret_cast<GetFinalPathNameByHandleCall>(
