@@ -624,3 +624,31 @@ TEST(UninstallRemoval, OnlyPlainFolderPathsAreUsedAndFailedLookUpsAreNotTouched)
     EXPECT_TRUE(Has("C:\\Precious\\MixoLyte\\Mixolyte.LNK"));
     EXPECT_TRUE(Sim().files.open.empty()) << "every hold let go";
 }
+
+// A Shell Folders value of plain form can still name a folder the user
+// does not own: with UAC's linked token the per-user removal runs as the
+// user, and what only the administrator may change stays. Without one the
+// form and link checks carry it alone, and such a folder goes.
+TEST(UninstallRemoval, PerUserRemovalRunsWithTheUsersOwnRights) {
+    for (bool linked : {true, false}) {
+        FreshMachine();
+        Sim().system.has_linked_token = linked;
+        const std::string shortcuts = "C:\\Secret\\ZT Audio\\MixoLyte";
+        Put(In(shortcuts, "Mixolyte.LNK"));
+        Put(In(shortcuts, "ledger.dat"));
+        Put("C:\\Secret\\Startup\\Mixolyte (ZT-Audio).LNK");
+        for (const std::string& path : {In(shortcuts, "Mixolyte.LNK"), In(shortcuts, "ledger.dat"),
+                                        std::string("C:\\Secret\\Startup\\Mixolyte (ZT-Audio).LNK")})
+            SimFindFile(path)->admin_only = true;
+        Put(In(shortcuts, "Readme.LNK"));  // the user's own
+        SetUserPrograms("C:\\Secret");
+        char buffer[1024];
+        RemoveStartMenuShortcuts(&setup_context, buffer, sizeof buffer);
+        EXPECT_EQ(DeleteShortcut("C:\\Secret\\Startup", "Mixolyte (ZT-Audio)"), linked ? 0 : 1);
+        EXPECT_EQ(Has(In(shortcuts, "Mixolyte.LNK")), linked);
+        EXPECT_EQ(Has(In(shortcuts, "ledger.dat")), linked);
+        EXPECT_EQ(Has("C:\\Secret\\Startup\\Mixolyte (ZT-Audio).LNK"), linked);
+        EXPECT_FALSE(Has(In(shortcuts, "Readme.LNK"))) << "what the user may delete goes either way";
+        EXPECT_FALSE(Sim().system.impersonating) << "back to the program's own rights";
+    }
+}

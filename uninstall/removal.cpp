@@ -6,6 +6,7 @@
 #include "platform/entries.h"
 #include "platform/files.h"
 #include "platform/registry.h"
+#include "platform/security.h"
 #include "setup/text.h"
 
 namespace {
@@ -376,17 +377,22 @@ int DeletePackageFiles(const SetupContext* context) {
 
 int DeleteShortcut(const char* folder, const char* title) {
     if (folder == nullptr || folder[0] == '\0') return 0;
+    // A per-user folder: the user's own rights, where UAC gives them.
+    int as_user = plat::ImpersonateLinkedUser();
     Held held;
-    if (!HoldFolder(folder, &held)) return 0;
-    int deleted = DeleteShortcutIn(held, title);
+    int deleted = HoldFolder(folder, &held) ? DeleteShortcutIn(held, title) : 0;
     Release(&held);
+    if (as_user) plat::StopImpersonating();
     return deleted;
 }
 
 void RemoveStartMenuShortcuts(const SetupContext* context, char* buffer, std::size_t size) {
     char programs[1024];
-    if (ReadUserProgramsFolder(programs, sizeof programs) && BuildShortcutFolder(buffer, size, programs))
+    if (ReadUserProgramsFolder(programs, sizeof programs) && BuildShortcutFolder(buffer, size, programs)) {
+        int as_user = plat::ImpersonateLinkedUser();
         RemoveShortcutsIn(context, buffer);
+        if (as_user) plat::StopImpersonating();
+    }
     if (BuildShortcutFolder(buffer, size, common_programs_folder)) RemoveShortcutsIn(context, buffer);
 }
 

@@ -50,13 +50,16 @@ int DeletePackageFiles(const SetupContext* context);
 
 // Deletes the shortcut file folder\title.LNK. Non-zero when it was
 // deleted; an empty folder, one that is not of plain form, and one that is
-// a link delete nothing.
+// a link delete nothing. It is meant for a per-user folder: where UAC gives
+// the program the user's own unelevated token, the work runs impersonating
+// it.
 int DeleteShortcut(const char* folder, const char* title);
 
 // Deletes the product's shortcuts and the shortcut folder below the user's
 // Programs folder (from the registry) and below common_programs_folder.
 // A linked shortcut folder is removed as a link; below a linked "ZT Audio"
-// nothing is touched.
+// nothing is touched. The per-user half runs impersonating the user's own
+// unelevated token where UAC gives one.
 // `buffer` is the scratch path buffer of `size` (at least 1024) bytes.
 void RemoveStartMenuShortcuts(const SetupContext* context, char* buffer, std::size_t size);
 

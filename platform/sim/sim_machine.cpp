@@ -39,6 +39,7 @@ void SimRestart() {
     system.thread_order.clear();
     system.running_thread = 0;
     system.main_thread_priority_lowered = false;
+    system.impersonating = false;
     system.com_open = 0;
     system.user32_open = 0;
     machine.windows = SimWindows{};
