@@ -7,9 +7,11 @@
 // and a folder opens too. They share no deletion, so while one is open
 // nobody else can delete, rename or replace the entry; a folder held this
 // way also keeps the names of the folders above it. A hold asks for no
-// deletion access itself (FILE_READ_ATTRIBUTES | SYNCHRONIZE), so it goes
-// along with a process whose current folder it is; an entry handle
-// (EntryOpen) adds DELETE. Close either with EntryClose.
+// deletion access itself (FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES |
+// SYNCHRONIZE: an open without data access would escape the sharing
+// checks), so it goes along with a process whose current folder it is; an
+// entry handle (EntryOpen) asks DELETE | FILE_READ_ATTRIBUTES |
+// SYNCHRONIZE. Close either with EntryClose.
 #pragma once
 #include <cstddef>
 

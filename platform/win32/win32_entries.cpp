@@ -68,7 +68,10 @@ Handle OpenItself(const char* path, DWORD access, EntryFacts* facts) {
 
 }  // namespace
 
-Handle FolderHold(const char* path, EntryFacts* facts) { return OpenItself(path, 0, facts); }
+// A hold asks for the listing (FILE_LIST_DIRECTORY, on a file its data):
+// an open with attribute access only would be left out of the sharing
+// checks, and its share mode would refuse nobody.
+Handle FolderHold(const char* path, EntryFacts* facts) { return OpenItself(path, FILE_LIST_DIRECTORY, facts); }
 
 Handle EntryOpen(const char* path, EntryFacts* facts) { return OpenItself(path, DELETE, facts); }
 

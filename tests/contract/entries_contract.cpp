@@ -40,12 +40,16 @@ TEST_F(EntriesContract, AHeldFolderCannotBeRenamedOrDeletedByAnotherHandle) {
     ContractPutFile(folder + "\\a.txt", "a");
 
     plat::EntryFacts facts{};
-    plat::Handle held = plat::EntryOpen(folder.c_str(), &facts);
+    plat::Handle held = plat::FolderHold(folder.c_str(), &facts);
     ASSERT_NE(held, plat::kInvalidHandle);
     EXPECT_EQ(facts.is_directory, 1);
     EXPECT_EQ(facts.is_reparse_point, 0);
     EXPECT_EQ(plat::FileRename(folder.c_str(), (base + "\\moved").c_str()), 0) << "the name is pinned";
-    EXPECT_EQ(plat::EntryOpen(folder.c_str(), &facts), plat::kInvalidHandle) << "no second deleting opener";
+    EXPECT_EQ(plat::EntryOpen(folder.c_str(), &facts), plat::kInvalidHandle) << "no deleting opener";
+    // A second hold goes along with it, as a program's current folder does.
+    plat::Handle second = plat::FolderHold(folder.c_str(), &facts);
+    EXPECT_NE(second, plat::kInvalidHandle);
+    if (second != plat::kInvalidHandle) plat::EntryClose(second);
     // What is inside can still go, by path; the folder itself cannot.
     EXPECT_EQ(plat::FileDelete((folder + "\\a.txt").c_str()), 1);
     EXPECT_EQ(plat::FolderRemove(folder.c_str()), 0);
@@ -66,6 +70,12 @@ TEST_F(EntriesContract, AHeldFolderCannotBeRenamedOrDeletedByAnotherHandle) {
     }
     plat::EntryClose(file);
     plat::EntryClose(held);
+    // An entry handle pins the name as well, and is the one that may delete.
+    plat::Handle deleting = plat::EntryOpen(folder.c_str(), &facts);
+    ASSERT_NE(deleting, plat::kInvalidHandle);
+    EXPECT_EQ(plat::FileRename(folder.c_str(), (base + "\\moved").c_str()), 0);
+    EXPECT_EQ(plat::FolderHold(folder.c_str(), &facts), plat::kInvalidHandle) << "a hold shares no deletion";
+    plat::EntryClose(deleting);
     EXPECT_EQ(plat::FileRename(folder.c_str(), (base + "\\moved").c_str()), 1) << "let go";
     CONTRACT_SKIP_UNLESS(told != -1, "the system has no GetFinalPathNameByHandleA");
     EXPECT_EQ(told, 1);
