@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "platform/registry.h"
+#include "platform/security.h"
 
 namespace {
 
@@ -47,7 +48,13 @@ int WriteDword(plat::Handle key, const char* value_name, std::uint32_t value) {
 }  // namespace
 
 int SetUserDword(const char* key, const char* value_name, std::uint32_t value) {
-    return WriteDword(OpenOrCreate(plat::kHkeyCurrentUser, key), value_name, value);
+    // The user's own hive, written with the user's own rights where UAC
+    // gives them: a key the user made a link elsewhere gets no
+    // administrator's write.
+    int as_user = plat::ImpersonateLinkedUser();
+    int written = WriteDword(OpenOrCreate(plat::kHkeyCurrentUser, key), value_name, value);
+    if (as_user) plat::StopImpersonating();
+    return written;
 }
 
 int SetMachineString(const char* key, const char* text, const char* value_name) {

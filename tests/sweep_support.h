@@ -7,6 +7,7 @@
 #pragma once
 #include <cstdint>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -377,7 +378,7 @@ inline Digest TakeDigest() {
 // Whether a place an uninstall left is one the failed call named
 // (SimFaults::failed_subject): the file, folder or key itself, something
 // below it or a folder or key above it (not empty, so not removed); for a
-// file that could not be deleted, what else its folder held (the folder
+// file that could not be deleted (or reached), what else its folder held (the folder
 // walk stops at the first file it cannot delete); a registration named
 // like the DLL or in the program's arguments; what a driver's setup
 // program would have taken away.
@@ -391,7 +392,10 @@ inline bool NamedByFailedCall(const std::string& place, const std::string& op, c
     };
     if (place == named || below(place, named) || below(named, place)) return true;
     std::string folder = named.substr(0, named.find_last_of('\\'));
-    if (op == "FileDelete" && below(place, folder)) return true;
+    // The walk reaches each entry through a handle on it: a failure there
+    // stops the walk like a file that cannot be deleted.
+    static const std::set<std::string> kStopsTheWalk = {"FileDelete", "FolderHold", "EntryOpen", "EntryFinalPath", "EntryDelete"};
+    if (kStopsTheWalk.count(op) && below(place, folder)) return true;
     std::string name = place.substr(place.find_last_of('\\') + 1);
     if (name == named.substr(named.find_last_of('\\') + 1) || arguments.find(name) != std::string::npos) return true;
     for (const std::string& owned : DriverPlaces(named.substr(named.find_last_of('\\') + 1)))

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <functional>
 #include <set>
 
 #include "tests/sweep_support.h"
@@ -307,4 +308,160 @@ TEST(Sweeps, ACrashAtEveryCallOfTheInstallRecovers) {
 TEST(Sweeps, ACrashAtEveryCallOfTheUninstallRecovers) {
     const Machines& m = Shared();
     CrashSweep(m.installed, "-h -u", m.uninstall_calls, "uninstall");
+}
+
+namespace {
+
+// The attacker's target T: precious files, some that only the
+// administrator may change, named so that each folder the removal passes
+// finds its names there when swapped for a link to T.
+const std::string kPrecious = "C:\\Precious";
+
+void PutPrecious() {
+    for (const char* name : {"Mixolyte.LNK", "Readme.LNK", "Mixolyte (ZT-Audio).LNK", "keep.txt", "old.del",
+                             "MixoLyte\\Mixolyte.LNK", "MixoLyte\\deep.txt", "ZT Audio\\MixoLyte\\Mixolyte.LNK",
+                             "ZT Audio\\MixoLyte\\deep.txt"})
+        SimPutFile(kPrecious + "\\" + name, Bytes("precious"));
+    for (const char* name : {"keep.txt", "MixoLyte\\deep.txt", "ZT Audio\\MixoLyte\\Mixolyte.LNK"})
+        SimFindFile(kPrecious + "\\" + name)->admin_only = true;
+}
+
+struct Move {
+    std::string name;
+    std::string folder;  // the folder it changes ("" for the registry value)
+    std::function<bool()> make;
+};
+
+// Each move on each per-user folder the uninstall passes, and the Shell
+// Folders value made a namespace path to T (which reaches T on Windows).
+std::vector<Move> AttackerMoves() {
+    const std::string programs = kUserPrograms;
+    std::vector<Move> moves;
+    for (const std::string& folder : {programs, programs + "\\ZT Audio", programs + "\\ZT Audio\\MixoLyte",
+                                      programs + "\\Startup"}) {
+        moves.push_back({"swap " + folder, folder, [folder] { return SimAttackSwapFolder(folder, kPrecious, false); }});
+        moves.push_back({"redirect " + folder, folder, [folder] { return SimAttackSwapFolder(folder, kPrecious, true); }});
+    }
+    moves.push_back({"Shell Folders value", "", [] {
+                         SimRegPutText(plat::kHkeyCurrentUser, kShellFoldersKey, kProgramsValue, "\\\\?\\" + kPrecious);
+                         return true;
+                     }});
+    return moves;
+}
+
+// A place outside the product's that the attacker changed itself.
+bool AttackersOwn(const std::string& place, const std::string& folder) {
+    if (place.rfind("R HKCU\\SOFTWARE\\MICROSOFT\\WINDOWS\\CURRENTVERSION\\EXPLORER\\SHELL FOLDERS", 0) == 0) return true;
+    if (folder.empty()) return false;
+    for (const std::string& key : {SimPathKey(folder), SimPathKey(folder + ".old")}) {
+        std::string own = "F " + key;
+        if (place == own || place.rfind(own + "\\", 0) == 0) return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+// The files outside the product's places and the attacker's own, in one
+// number (a fingerprint per run would make the sweep minutes under ASan);
+// NamesOutside lists them when the number differs.
+std::uint64_t OutsideDigest(const std::string& folder) {
+    std::uint64_t sum = 0;
+    std::string place;
+    for (const auto& [key, file] : Sim().files.entries) {
+        place.assign("F ").append(key);
+        if (IsProductPlace(place) || AttackersOwn(place, folder)) continue;
+        Hasher hasher;
+        hasher.Add(place);
+        hasher.Add(std::uint64_t{file.is_folder} | std::uint64_t{file.read_only} << 1);
+        hasher.Add(file.bytes.data(), file.bytes.size());
+        hasher.Add(file.link_target);
+        sum += hasher.Done();
+    }
+    return sum;
+}
+
+// The registry keys outside the product's places (the Shell Folders key,
+// which the attacker writes, left out) in one number.
+std::uint64_t RegistryOutsideDigest() {
+    std::uint64_t sum = 0;
+    VisitPlaces([](const std::string&, const SimFile&) {},
+                [&](const std::string& place, const SimRegKey& key) {
+                    if (IsProductPlace(place) || AttackersOwn(place, "")) return;
+                    Hasher hasher;
+                    hasher.Add(place);
+                    for (const SimRegValue& value : key.values) {
+                        hasher.Add(UpperName(value.name));
+                        hasher.Add(value.bytes.data(), value.bytes.size());
+                    }
+                    sum += hasher.Done();
+                });
+    return sum;
+}
+
+// Before each call of the silent uninstall, one attacker move on one
+// per-user folder: whatever it does, nothing in T and nothing else outside
+// the product's places changes, and the run ends with a code of the table.
+TEST(Sweeps, AnAttackerBeforeEveryCallOfTheUninstallReachesNothingElse) {
+    const Machines& m = Shared();
+    SimRestore(m.installed);
+    PutPrecious();
+    static const SimMachine start = SimSnapshot();
+    const Fingerprint before = TakeFingerprint();
+    const std::uint64_t registry_before = RegistryOutsideDigest();
+    // The calls that matter: the run touches per-user places only from the
+    // reading of the Shell Folders value (a few calls before the first
+    // ImpersonateLinkedUser) to the Startup shortcut's removal (which ends
+    // before the third, that of the settings). A move before any other call
+    // acts as one just before that stretch, or after it, so the first two
+    // calls and the last stand for the rest.
+    SimRestore(start);
+    Sim().faults.record = true;
+    RunProgram("-h -u");
+    const std::vector<int> log = Sim().faults.log;
+    std::vector<std::uint64_t> begins;
+    for (std::size_t i = 0; i < log.size(); ++i)
+        if (SimOpName(log[i]) == "ImpersonateLinkedUser") begins.push_back(i + 1);
+    ASSERT_GE(begins.size(), 3u) << "the per-user shortcuts, the Startup shortcut, the settings";
+    std::set<std::uint64_t> indices = {1, 2, log.size()};
+    for (std::uint64_t n = begins[0] > 8 ? begins[0] - 8 : 1; n <= begins[2]; ++n) indices.insert(n);
+    Findings findings;
+    int made = 0, refused = 0, runs = 0, reached = 0;
+    for (const Move& move : AttackerMoves()) {
+        SimRestore(start);
+        const std::uint64_t files_before = OutsideDigest(move.folder);
+        for (std::uint64_t n : indices) {
+            SimRestore(start);
+            SimAttackBeforeCall(n, move.make);
+            Sim().faults.call_limit = m.uninstall_calls * 20;
+            RunResult run = RunProgram("-h -u");
+            ++runs;
+            made += Sim().faults.moves_made;
+            refused += Sim().faults.moves_refused;
+            std::string at = move.name + " before call " + std::to_string(n);
+            if (run.runaway || run.hung || run.killed || !kExitCodes.count(run.exit_code))
+                findings.Add("ended outside the table", at + " gave " + std::to_string(run.exit_code));
+            if (OutsideDigest(move.folder) == files_before && RegistryOutsideDigest() == registry_before) continue;
+            ++reached;
+            Fingerprint after = TakeFingerprint();
+            for (const auto& [place, facts] : before) {
+                if (IsProductPlace(place) || AttackersOwn(place, move.folder)) continue;
+                auto it = after.find(place);
+                if (it == after.end() || it->second != facts)
+                    findings.Add(place.rfind("F " + SimPathKey(kPrecious), 0) == 0 ? "T changed" : "changed outside",
+                                 at + ": " + place);
+            }
+            for (const auto& [place, facts] : after)
+                if (!before.count(place) && !IsProductPlace(place) && !AttackersOwn(place, move.folder))
+                    findings.Add("made outside", at + ": " + place);
+        }
+    }
+    findings.Print(("uninstall, " + std::to_string(runs) + " runs with an attacker move; " + std::to_string(made) +
+                    " moves went through, " + std::to_string(refused) + " were refused; " +
+                    std::to_string(reached) + " runs changed places outside the product's")
+                       .c_str());
+    EXPECT_EQ(reached, 0);
+    EXPECT_EQ(findings.Total({"ended outside the table", "T changed", "changed outside", "made outside"}), 0);
+    EXPECT_GT(made, 0) << "the attacker moved";
+    EXPECT_GT(refused, 0) << "some moves are refused: a held folder, or one already gone";
 }

@@ -357,10 +357,10 @@ TEST(UninstallRemoval, ReadUserProgramsFolderTakesAStringThatFits) {
     ASSERT_EQ(ReadUserProgramsFolder(folder, sizeof folder), 1);
     EXPECT_STREQ(folder, "D:\\Menu");
     // Exactly filling the destination is fine; one more is refused.
-    SetUserPrograms(std::string(9, 'x'));
+    SetUserPrograms("C:\\" + std::string(6, 'x'));
     char small[10];
     EXPECT_EQ(ReadUserProgramsFolder(small, sizeof small), 1);
-    SetUserPrograms(std::string(10, 'x'));
+    SetUserPrograms("C:\\" + std::string(7, 'x'));
     EXPECT_EQ(ReadUserProgramsFolder(small, sizeof small), 0);
     EXPECT_EQ(SimRegOpenKeyCount(), 0u);
 }
@@ -578,4 +578,77 @@ TEST(UninstallRemoval, LinksAreRemovedAsLinksAndNeverWalked) {
     SetEntryName(0, "aux.txt");
     DeletePackageFiles(&setup_context);
     EXPECT_TRUE(Has(In(kProduct, "aux.txt")));
+}
+
+// The per-user places come from what the user controls: only the forms a
+// real profile folder has are used, and a path whose look-up fails is not
+// touched.
+TEST(UninstallRemoval, OnlyPlainFolderPathsAreUsedAndFailedLookUpsAreNotTouched) {
+    for (const char* plain : {"C:\\Users\\u\\Start Menu\\Programs", "d:\\x", "C:\\x\\", "\\\\server\\share\\Menu",
+                              "\\\\server\\share", "C:\\a.b\\Con tour", "C:\\COM10\\LPT"})
+        EXPECT_EQ(IsPlainFolderPath(plain), 1) << plain;
+    for (const char* refused :
+         {"", "Startup", "C:", "C:\\", "C:x\\y", "\\x\\y", "\\\\?\\C:\\Users", "\\\\.\\C:\\Users", "\\??\\C:\\Users",
+          "\\\\.\\GLOBALROOT\\RPC Control", "\\\\?\\GLOBALROOT\\Device\\x", "C:\\x\\GLOBALROOT\\y", "//?/C:/x",
+          "C:/x", "C:\\x\\..\\y", "C:\\x\\.\\y", "C:\\x\\\\y", "C:\\x\\NUL", "C:\\x\\con.txt", "C:\\x\\COM1",
+          "C:\\x\\lpt9.lnk", "C:\\x\\CONOUT$", "C:\\x:stream", "C:\\x\\*", "C:\\x\\a?", "C:\\x\\y.", "C:\\x\\y ",
+          "\\\\server", "\\\\server\\", "\\\\\\share", "C:\\x\\a\"b", "C:\\x\\a|b"})
+        EXPECT_EQ(IsPlainFolderPath(refused), 0) << refused;
+
+    // The Shell Folders value in a namespace form reaches the same folder
+    // on Windows, and is refused.
+    FreshMachine();
+    SetUserPrograms(std::string("\\\\?\\") + kUserPrograms);
+    char folder[1024];
+    EXPECT_EQ(ReadUserProgramsFolder(folder, sizeof folder), 0);
+    // The Startup folder: a relative fallback is never taken from the
+    // current folder, and a linked Startup folder is not walked.
+    Sim().processes.current_folder = "C:\\Downloads";
+    Put("C:\\Downloads\\Startup\\Mixolyte (ZT-Audio).LNK");
+    EXPECT_EQ(DeleteShortcut("Startup", "Mixolyte (ZT-Audio)"), 0);
+    EXPECT_TRUE(Has("C:\\Downloads\\Startup\\Mixolyte (ZT-Audio).LNK"));
+    Put("C:\\Precious\\Mixolyte (ZT-Audio).LNK");
+    SimPutFolderLink("C:\\Users\\user\\Startup", "C:\\Precious");
+    EXPECT_EQ(DeleteShortcut("C:\\Users\\user\\Startup", "Mixolyte (ZT-Audio)"), 0);
+    EXPECT_TRUE(Has("C:\\Precious\\Mixolyte (ZT-Audio).LNK"));
+
+    // "ZT Audio" made a link whose look-up fails while paths through it
+    // reach the precious folder: nothing below it goes.
+    SimPutFolder(kUserPrograms);
+    SetUserPrograms(kUserPrograms);
+    Put("C:\\Precious\\MixoLyte\\Mixolyte.LNK");
+    SimPutFolderLink(In(kUserPrograms, "ZT Audio"), "C:\\Precious");
+    SimFindFile(In(kUserPrograms, "ZT Audio"))->lookup_fails = true;
+    char buffer[1024];
+    RemoveStartMenuShortcuts(&setup_context, buffer, sizeof buffer);
+    EXPECT_TRUE(Has("C:\\Precious\\MixoLyte\\Mixolyte.LNK"));
+    EXPECT_TRUE(Sim().files.open.empty()) << "every hold let go";
+}
+
+// A Shell Folders value of plain form can still name a folder the user
+// does not own: with UAC's linked token the per-user removal runs as the
+// user, and what only the administrator may change stays. Without one the
+// form and link checks carry it alone, and such a folder goes.
+TEST(UninstallRemoval, PerUserRemovalRunsWithTheUsersOwnRights) {
+    for (bool linked : {true, false}) {
+        FreshMachine();
+        Sim().system.has_linked_token = linked;
+        const std::string shortcuts = "C:\\Secret\\ZT Audio\\MixoLyte";
+        Put(In(shortcuts, "Mixolyte.LNK"));
+        Put(In(shortcuts, "ledger.dat"));
+        Put("C:\\Secret\\Startup\\Mixolyte (ZT-Audio).LNK");
+        for (const std::string& path : {In(shortcuts, "Mixolyte.LNK"), In(shortcuts, "ledger.dat"),
+                                        std::string("C:\\Secret\\Startup\\Mixolyte (ZT-Audio).LNK")})
+            SimFindFile(path)->admin_only = true;
+        Put(In(shortcuts, "Readme.LNK"));  // the user's own
+        SetUserPrograms("C:\\Secret");
+        char buffer[1024];
+        RemoveStartMenuShortcuts(&setup_context, buffer, sizeof buffer);
+        EXPECT_EQ(DeleteShortcut("C:\\Secret\\Startup", "Mixolyte (ZT-Audio)"), linked ? 0 : 1);
+        EXPECT_EQ(Has(In(shortcuts, "Mixolyte.LNK")), linked);
+        EXPECT_EQ(Has(In(shortcuts, "ledger.dat")), linked);
+        EXPECT_EQ(Has("C:\\Secret\\Startup\\Mixolyte (ZT-Audio).LNK"), linked);
+        EXPECT_FALSE(Has(In(shortcuts, "Readme.LNK"))) << "what the user may delete goes either way";
+        EXPECT_FALSE(Sim().system.impersonating) << "back to the program's own rights";
+    }
 }

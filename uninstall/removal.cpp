@@ -3,8 +3,10 @@
 #include <cstring>
 
 #include "package/package_format.h"
+#include "platform/entries.h"
 #include "platform/files.h"
 #include "platform/registry.h"
+#include "platform/security.h"
 #include "setup/text.h"
 
 namespace {
@@ -51,122 +53,299 @@ int BuildShortcutFolder(char* buffer, std::size_t size, const char* programs) {
     return needed < size ? 1 : 0;
 }
 
-// What stands at one exact path, as a search without wildcards finds it
-// (a link as itself). 0 when nothing answers.
-int LookUp(const char* path, plat::FindEntry* entry) {
-    plat::Handle search = plat::FindFirst(path, entry);
-    if (search == plat::kInvalidHandle) return 0;
-    plat::FindClose(search);
-    return 1;
+char ToUpperAscii(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
+
+bool SameLetters(const char* a, const char* b, std::size_t length) {
+    for (std::size_t i = 0; i < length; ++i)
+        if (ToUpperAscii(a[i]) != ToUpperAscii(b[i])) return false;
+    return true;
 }
 
-// 1 when the path must not be walked: it is a link, or it holds wildcards
-// (no real folder name does, and a search would read them as a pattern).
-int IsLinkOrPattern(const char* path) {
-    if (std::strpbrk(path, "*?") != nullptr) return 1;
-    plat::FindEntry entry;
-    return LookUp(path, &entry) && entry.is_reparse_point ? 1 : 0;
+// A component Windows takes as a device wherever it stands ("NUL",
+// "COM1.txt", ...), or "GLOBALROOT".
+bool IsDeviceName(const char* component, std::size_t length) {
+    static const char* const kDevices[] = {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$", "GLOBALROOT"};
+    std::size_t base = 0;
+    while (base < length && component[base] != '.') ++base;
+    for (const char* device : kDevices)
+        if (std::strlen(device) == base && SameLetters(component, device, base)) return true;
+    if (base == 4 && (SameLetters(component, "COM", 3) || SameLetters(component, "LPT", 3)))
+        return component[3] >= '0' && component[3] <= '9';
+    return false;
 }
 
-// Removes a link as a link: RemoveDirectoryA for a folder link, DeleteFileA
-// for a file link. Neither touches the target.
-int RemoveLink(const char* path, int is_directory) {
-    return is_directory ? plat::FolderRemove(path) : plat::FileDelete(path);
+bool HasPattern(const char* path) { return std::strpbrk(path, "*?") != nullptr; }
+
+// A folder held open as itself while the work below it is done. Nobody can
+// rename or replace it meanwhile, so its path keeps naming what was checked:
+// a real folder, no link.
+struct Held {
+    plat::Handle handle = plat::kInvalidHandle;
+    char path[1024] = {};
+    char final_path[1024] = {};  // where it really is; empty where the system cannot tell
+};
+
+void Release(Held* held) {
+    if (held->handle != plat::kInvalidHandle) plat::EntryClose(held->handle);
+    held->handle = plat::kInvalidHandle;
 }
 
-// 1 when a folder between `folder` and the file `name` below it is a link:
-// deleting through it would reach elsewhere.
-int PassesThroughLink(const char* folder, const char* name) {
+// The letters of `inner` are `outer`, a backslash and one more component.
+bool IsDirectlyBelow(const char* inner, const char* outer) {
+    std::size_t length = std::strlen(outer);
+    if (length == 0 || std::strlen(inner) <= length + 1) return false;
+    if (!SameLetters(inner, outer, length)) return false;
+    return inner[length] == '\\' && std::strchr(inner + length + 1, '\\') == nullptr;
+}
+
+// Opens `name` in the held folder as itself: held (`deleting` 0) or with
+// deletion access. 1 with the open handle when it is there and, where the
+// system tells final paths, really lies in that folder (no link among the
+// names on the way, no object-manager trick); else 0 and nothing is open.
+int OpenBelow(const Held& folder, const char* name, int deleting, plat::Handle* entry, plat::EntryFacts* facts) {
     char path[1024];
-    if (!CopyText(path, sizeof path, folder)) return 1;
-    const char* component = name;
-    for (const char* p = name; *p != '\0'; ++p) {
-        if (*p != '\\' && *p != '/') continue;
-        char part[260];
-        std::size_t length = static_cast<std::size_t>(p - component);
-        if (length >= sizeof part) return 1;
-        std::memcpy(part, component, length);
-        part[length] = '\0';
-        char next[1024];
-        if (!JoinPath(next, sizeof next, path, part) || IsLinkOrPattern(next)) return 1;
-        CopyText(path, sizeof path, next);
-        component = p + 1;
-    }
+    if (HasPattern(name) || std::strpbrk(name, "\\/:") != nullptr) return 0;
+    if (!JoinPath(path, sizeof path, folder.path, name)) return 0;
+    *entry = deleting ? plat::EntryOpen(path, facts) : plat::FolderHold(path, facts);
+    if (*entry == plat::kInvalidHandle) return 0;
+    if (folder.final_path[0] == '\0') return 1;
+    char final_path[1024];
+    if (plat::EntryFinalPath(*entry, final_path, sizeof final_path) == 1 &&
+        IsDirectlyBelow(final_path, folder.final_path))
+        return 1;
+    plat::EntryClose(*entry);
+    *entry = plat::kInvalidHandle;
     return 0;
 }
 
-void RemoveShortcutsIn(const SetupContext* context, const char* folder) {
-    // A user can make "ZT Audio" or "MixoLyte" a link to any folder: the
-    // shortcuts are then not ours, and nothing is deleted through it. A
-    // linked shortcut folder goes as a link.
-    char parent[1024];
-    if (!CopyText(parent, sizeof parent, folder)) return;
-    char* cut = std::strrchr(parent, '\\');
-    if (cut != nullptr) *cut = '\0';
-    if (IsLinkOrPattern(parent)) return;
-    if (IsLinkOrPattern(folder)) {
-        plat::FolderRemove(folder);
-        return;
+// Takes the held entry as a held folder when it is a real folder; else
+// lets it go. `path` is the name it was opened by.
+int TakeAsFolder(plat::Handle entry, const plat::EntryFacts& facts, const char* path, Held* held) {
+    held->handle = entry;
+    held->final_path[0] = '\0';
+    if (!facts.is_directory || facts.is_reparse_point || !CopyText(held->path, sizeof held->path, path)) {
+        Release(held);
+        return 0;
     }
-    for (const ShortcutTitle& entry : kShortcutTitles) {
-        if (entry.only_64bit && context->is_wow64 == 0) continue;
-        DeleteShortcut(folder, entry.title);
+    int known = plat::EntryFinalPath(entry, held->final_path, sizeof held->final_path);
+    if (known == -1) held->final_path[0] = '\0';  // Windows XP: the holds carry it alone
+    if (known == 0) {
+        Release(held);  // a folder that cannot say where it is is not walked
+        return 0;
     }
-    DeleteFolderTree(folder);
+    return 1;
 }
 
-// Deletes what the folder holds, one entry per search: every deletion
-// starts the search again. Gives 1 when the folder itself was removed.
-int DeleteFolderContents(const char* folder) {
-    char path[2048];
+// Holds a top folder of the removal: a drive or plain UNC path of a real
+// folder, not a link. 0 when it cannot be held that way.
+int HoldFolder(const char* path, Held* held) {
+    if (!IsPlainFolderPath(path)) return 0;
+    plat::EntryFacts facts{};
+    plat::Handle entry = plat::FolderHold(path, &facts);
+    if (entry == plat::kInvalidHandle) return 0;
+    return TakeAsFolder(entry, facts, path, held);
+}
+
+// Holds the real folder `name` in the held folder.
+int HoldBelow(const Held& parent, const char* name, Held* held) {
+    plat::Handle entry = plat::kInvalidHandle;
+    plat::EntryFacts facts{};
+    char path[1024];
+    if (!JoinPath(path, sizeof path, parent.path, name) || !OpenBelow(parent, name, 0, &entry, &facts)) return 0;
+    return TakeAsFolder(entry, facts, path, held);
+}
+
+// Deletes `name` in the held folder through a handle on it with deletion
+// access: a file or a link (as a link) when `folders` is 0, as DeleteFileA
+// would; with `folders` 1 also an empty real folder, as RemoveDirectoryA.
+int DeleteIn(const Held& folder, const char* name, int folders) {
+    plat::Handle entry = plat::kInvalidHandle;
+    plat::EntryFacts facts{};
+    if (!OpenBelow(folder, name, 1, &entry, &facts)) return 0;
+    int deleted = !facts.is_directory || folders ? plat::EntryDelete(entry) : 0;
+    plat::EntryClose(entry);
+    return deleted;
+}
+
+int DeleteShortcutIn(const Held& folder, const char* title) {
+    char name[300];
+    if (!CopyText(name, sizeof name, title) || !AppendText(name, sizeof name, kLinkExtension)) return 0;
+    return DeleteIn(folder, name, 0);
+}
+
+void DeleteContents(const Held& folder);
+
+// Deletes the held folder `name` of `parent` with all it holds: its
+// contents while it is held, then (let go, and opened anew with deletion
+// access) the folder itself. 1 when the folder went.
+int DeleteTreeBelow(const Held& parent, const char* name, Held* folder) {
+    DeleteContents(*folder);
+    Release(folder);
+    return DeleteIn(parent, name, 1);
+}
+
+// Deletes what the held folder holds, one entry per search: every deletion
+// starts the search again. Each entry is reached as itself: a link goes as
+// a link, a subfolder is held while its own contents go.
+void DeleteContents(const Held& folder) {
+    char pattern[2048];
+    if (!JoinPath(pattern, sizeof pattern, folder.path, "*.*")) return;
     for (bool again = true; again;) {
         again = false;
-        if (!JoinPath(path, sizeof path, folder, "*.*")) break;
-        plat::FindEntry entry;
-        plat::Handle search = plat::FindFirst(path, &entry);
+        plat::FindEntry found;
+        plat::Handle search = plat::FindFirst(pattern, &found);
         if (search == plat::kInvalidHandle) break;
-        bool found = false;
+        bool any = false;
         do {
-            if (entry.is_directory && entry.name[0] == '.') continue;  // ".", ".." and their like stay
-            found = true;
+            if (found.is_directory && found.name[0] == '.') continue;  // ".", ".." and their like stay
+            any = true;
             break;
-        } while (plat::FindNext(search, &entry));
+        } while (plat::FindNext(search, &found));
         plat::FindClose(search);
-        if (!found) break;
+        if (!any) break;
 
-        if (!JoinPath(path, sizeof path, folder, entry.name)) break;
-        if (entry.is_reparse_point) {
-            // Never walked into: the link goes, its target stays. A link
-            // that cannot be removed counts like a file that stays.
-            again = RemoveLink(path, entry.is_directory) == 1;
-        } else if (entry.is_directory) {
-            // A subfolder that stays ends the work here, so that the walk
-            // cannot pick it again and again.
-            again = DeleteFolderContents(path) == 1;
+        plat::Handle entry = plat::kInvalidHandle;
+        plat::EntryFacts facts{};
+        // An entry that cannot be reached as itself counts like a file that
+        // stays: the walk cannot pick it again and again.
+        if (!OpenBelow(folder, found.name, 0, &entry, &facts)) break;
+        if (facts.is_directory && !facts.is_reparse_point) {
+            Held sub;
+            char path[1024];
+            if (!JoinPath(path, sizeof path, folder.path, found.name) || !TakeAsFolder(entry, facts, path, &sub)) break;
+            again = DeleteTreeBelow(folder, found.name, &sub) == 1;
         } else {
-            again = plat::FileDelete(path) == 1;
+            plat::EntryClose(entry);
+            again = DeleteIn(folder, found.name, 1) == 1;  // a link goes as a link; its target stays
         }
     }
-    return plat::FolderRemove(folder);
+}
+
+void RemoveShortcutsIn(const SetupContext* context, const char* folder) {
+    // The Programs folder and "ZT Audio" are held as real folders: a user
+    // can make either a link to any folder, and the shortcuts there are then
+    // not ours. A linked shortcut folder goes as a link.
+    char programs[1024];
+    if (!CopyText(programs, sizeof programs, folder)) return;
+    for (int cut = 0; cut < 2; ++cut) {
+        char* last = std::strrchr(programs, '\\');
+        if (last == nullptr) return;
+        *last = '\0';
+    }
+    Held programs_held, parent;
+    if (!HoldFolder(programs, &programs_held)) return;
+    if (HoldBelow(programs_held, "ZT Audio", &parent)) {
+        plat::Handle entry = plat::kInvalidHandle;
+        plat::EntryFacts facts{};
+        if (OpenBelow(parent, "MixoLyte", 0, &entry, &facts)) {
+            Held shortcuts;
+            if (facts.is_reparse_point) {
+                plat::EntryClose(entry);
+                if (facts.is_directory) DeleteIn(parent, "MixoLyte", 1);
+            } else if (TakeAsFolder(entry, facts, folder, &shortcuts)) {
+                for (const ShortcutTitle& title : kShortcutTitles) {
+                    if (title.only_64bit && context->is_wow64 == 0) continue;
+                    DeleteShortcutIn(shortcuts, title.title);
+                }
+                DeleteTreeBelow(parent, "MixoLyte", &shortcuts);
+            }
+        }
+        Release(&parent);
+    }
+    Release(&programs_held);
+}
+
+// Deletes the package file `name` (below the held product folder, with its
+// subfolders held on the way), or moves it aside to its ".del" name.
+void DeletePackageFile(const Held& product, const char* name) {
+    constexpr int kDepth = 16;
+    Held chain[kDepth];
+    int depth = 0;
+    const Held* folder = &product;
+    const char* component = name;
+    bool reached = true;
+    for (const char* p = name; *p != '\0' && reached; ++p) {
+        if (*p != '\\' && *p != '/') continue;
+        char part[260];
+        std::size_t length = static_cast<std::size_t>(p - component);
+        reached = length < sizeof part && depth < kDepth;
+        if (!reached) break;
+        std::memcpy(part, component, length);
+        part[length] = '\0';
+        reached = HoldBelow(*folder, part, &chain[depth]) == 1;
+        if (reached) folder = &chain[depth++];
+        component = p + 1;
+    }
+    plat::Handle entry = plat::kInvalidHandle;
+    plat::EntryFacts facts{};
+    if (reached && OpenBelow(*folder, component, 1, &entry, &facts)) {
+        if (facts.is_directory || !plat::EntryDelete(entry)) {
+            char path[1024], moved[1024];
+            if (JoinPath(path, sizeof path, folder->path, component) && DelNameOf(path, moved, sizeof moved))
+                plat::EntryRename(entry, moved);
+        }
+        plat::EntryClose(entry);
+    }
+    while (depth > 0) Release(&chain[--depth]);
 }
 
 }  // namespace
 
+int IsPlainFolderPath(const char* path) {
+    if (path == nullptr) return 0;
+    std::size_t start = 0;
+    bool drive = ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z')) && path[1] == ':' &&
+                 path[2] == '\\';
+    if (drive) {
+        start = 3;
+    } else if (path[0] == '\\' && path[1] == '\\') {
+        start = 2;  // "\\server\share": both must be there, and plain names
+        const char* server_end = std::strchr(path + 2, '\\');
+        if (server_end == nullptr || server_end[1] == '\0' || server_end[1] == '\\') return 0;
+    } else {
+        return 0;  // relative, "\??\...", or a bare root
+    }
+    if (path[start] == '\0') return 0;  // a bare drive root is no profile folder
+    for (std::size_t i = start; path[i] != '\0';) {
+        std::size_t length = std::strcspn(path + i, "\\");
+        const char* component = path + i;
+        bool last = component[length] == '\0';
+        if (length == 0) {
+            if (!last || i == start) return 0;  // "\\\\" inside, or nothing after the root
+        } else {
+            // No wildcards, devices, streams, "." or "..", and no final dot or
+            // blank that Windows would strip.
+            for (std::size_t k = 0; k < length; ++k) {
+                unsigned char c = static_cast<unsigned char>(component[k]);
+                if (c < 0x20 || std::strchr("/:*?\"<>|", c) != nullptr) return 0;
+            }
+            if (component[length - 1] == '.' || component[length - 1] == ' ') return 0;
+            if (IsDeviceName(component, length)) return 0;
+        }
+        i += length;
+        if (path[i] == '\\') ++i;
+    }
+    return 1;
+}
+
 int PurgeDelFiles(const char* folder) {
-    if (folder == nullptr || folder[0] == '\0' || IsLinkOrPattern(folder)) return 0;
+    if (folder == nullptr || folder[0] == '\0' || HasPattern(folder)) return 0;
+    Held held;
+    if (!HoldFolder(folder, &held)) return 0;
     char path[2048];
-    if (!JoinPath(path, sizeof path, folder, "*.del")) return 0;
-    plat::FindEntry entry;
-    plat::Handle search = plat::FindFirst(path, &entry);
-    if (search == plat::kInvalidHandle) return 0;
     int tried = 0;
-    do {
-        if (entry.is_directory) continue;
-        if (!JoinPath(path, sizeof path, folder, entry.name)) continue;
-        plat::FileDelete(path);
-        ++tried;
-    } while (plat::FindNext(search, &entry));
-    plat::FindClose(search);
+    plat::FindEntry entry;
+    plat::Handle search = JoinPath(path, sizeof path, folder, "*.del") ? plat::FindFirst(path, &entry)
+                                                                      : plat::kInvalidHandle;
+    if (search != plat::kInvalidHandle) {
+        do {
+            if (entry.is_directory) continue;
+            DeleteIn(held, entry.name, 0);
+            ++tried;
+        } while (plat::FindNext(search, &entry));
+        plat::FindClose(search);
+    }
+    Release(&held);
     return tried;
 }
 
@@ -182,46 +361,81 @@ int DelNameOf(const char* path, char* out, std::size_t size) {
 
 int DeletePackageFiles(const SetupContext* context) {
     if (context->product_folder[0] == '\0') return 0;  // never paths relative to the current folder
-    if (IsLinkOrPattern(context->product_folder)) return 0;
+    if (HasPattern(context->product_folder)) return 0;
+    Held product;
+    if (!HoldFolder(context->product_folder, &product)) return 0;
     for (int index = 0; index < kPackageEntryCount; ++index) {
         DirectoryRecord record;
         ReadDirectoryRecord(context->package_directory[index], &record);
         // The same names the extraction accepts, and no others.
         if (!record.name_terminated || !IsSafeEntryName(record.name)) continue;
-        if (PassesThroughLink(context->product_folder, record.name)) continue;
-        char path[1024];
-        if (!JoinPath(path, sizeof path, context->product_folder, record.name)) continue;
-        if (plat::FileDelete(path)) continue;
-        char moved[1024];
-        if (DelNameOf(path, moved, sizeof moved)) plat::FileRename(path, moved);
+        DeletePackageFile(product, record.name);
     }
+    Release(&product);
     return 0;
 }
 
 int DeleteShortcut(const char* folder, const char* title) {
     if (folder == nullptr || folder[0] == '\0') return 0;
-    char path[2048];
-    if (!JoinPath(path, sizeof path, folder, title) || !AppendText(path, sizeof path, kLinkExtension)) return 0;
-    return plat::FileDelete(path);
+    // A per-user folder: the user's own rights, where UAC gives them.
+    int as_user = plat::ImpersonateLinkedUser();
+    Held held;
+    int deleted = HoldFolder(folder, &held) ? DeleteShortcutIn(held, title) : 0;
+    Release(&held);
+    if (as_user) plat::StopImpersonating();
+    return deleted;
 }
 
 void RemoveStartMenuShortcuts(const SetupContext* context, char* buffer, std::size_t size) {
     char programs[1024];
-    if (ReadUserProgramsFolder(programs, sizeof programs) && BuildShortcutFolder(buffer, size, programs))
+    if (ReadUserProgramsFolder(programs, sizeof programs) && BuildShortcutFolder(buffer, size, programs)) {
+        int as_user = plat::ImpersonateLinkedUser();
         RemoveShortcutsIn(context, buffer);
+        if (as_user) plat::StopImpersonating();
+    }
     if (BuildShortcutFolder(buffer, size, common_programs_folder)) RemoveShortcutsIn(context, buffer);
 }
 
 int DeleteFolderTree(const char* folder) {
-    if (folder == nullptr || folder[0] == '\0') return 1;
-    plat::FindEntry self;
-    if (std::strpbrk(folder, "*?") != nullptr) return 1;
-    if (LookUp(folder, &self) && self.is_reparse_point) {
-        RemoveLink(folder, self.is_directory);  // the folder itself is a link
-        return 1;
+    if (folder == nullptr || folder[0] == '\0' || HasPattern(folder) || !IsPlainFolderPath(folder)) return 1;
+    plat::EntryFacts facts{};
+    plat::Handle entry = plat::FolderHold(folder, &facts);
+    if (entry == plat::kInvalidHandle) return 1;
+    Held held;
+    bool link = facts.is_reparse_point != 0;
+    if (!link) {
+        if (TakeAsFolder(entry, facts, folder, &held)) DeleteContents(held);
+        Release(&held);
+        entry = plat::EntryOpen(folder, &facts);  // the folder itself, let go and opened anew to go
+        if (entry == plat::kInvalidHandle) return 1;
+    } else {
+        plat::EntryClose(entry);
+        entry = plat::EntryOpen(folder, &facts);  // the folder itself is a link: it goes as a link
+        if (entry == plat::kInvalidHandle) return 1;
     }
-    DeleteFolderContents(folder);
+    if (facts.is_directory || (link && facts.is_reparse_point)) plat::EntryDelete(entry);
+    plat::EntryClose(entry);
     return 1;
+}
+
+int RemoveEmptyFolder(const char* folder) {
+    char parent_path[1024];
+    if (folder == nullptr || !CopyText(parent_path, sizeof parent_path, folder)) return 0;
+    char* last = std::strrchr(parent_path, '\\');
+    if (last == nullptr || last[1] == '\0') return 0;
+    *last = '\0';
+    Held parent;
+    if (!HoldFolder(parent_path, &parent)) return 0;
+    plat::Handle entry = plat::kInvalidHandle;
+    plat::EntryFacts facts{};
+    int removed = 0;
+    if (OpenBelow(parent, last + 1, 1, &entry, &facts)) {
+        // A folder disposition fails while the folder holds anything.
+        if (facts.is_directory) removed = plat::EntryDelete(entry);
+        plat::EntryClose(entry);
+    }
+    Release(&parent);
+    return removed;
 }
 
 int DeleteRegistryTree(plat::Handle parent, const char* subkey) {
@@ -257,5 +471,6 @@ int ReadUserProgramsFolder(char* destination, std::size_t size) {
     if (status != plat::kErrorSuccess || type != plat::kRegSz) return 0;
     std::size_t length = value_size < 4050 ? value_size : 4050;
     value[length] = '\0';
-    return CopyText(destination, size, value);
+    // A profile folder is a drive path or a plain UNC path, nothing else.
+    return IsPlainFolderPath(value) && CopyText(destination, size, value);
 }

@@ -13,6 +13,22 @@ inline constexpr char kShortcutFolderName[] = "ZT Audio\\MixoLyte";
 inline constexpr char kShellFoldersKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
 inline constexpr char kProgramsValue[] = "Programs";
 
+// Everything below reaches each entry through a handle on the entry itself
+// (platform/entries.h): each folder of the work is held open from its check
+// until the work below it is done, so nobody can swap it for a link
+// meanwhile; an entry that cannot be reached that way is left alone.
+
+// 1 when the path has the form of a real folder: a drive path ("X:\...") or
+// a plain UNC path ("\\server\share\..."), without wildcards, "." or
+// "..", streams or device names. "\\?\", "\\.\", "\??\" and GLOBALROOT
+// forms, and relative paths, give 0.
+int IsPlainFolderPath(const char* path);
+
+// Removes the folder when it is empty (a link goes as a link), reached
+// through its held parent, which must be a real folder of plain form. 1 when
+// it was removed.
+int RemoveEmptyFolder(const char* folder);
+
 // Deletes every file matching "*.del" directly in the folder (subfolders
 // are not searched). Gives the number of deletions tried, failed ones
 // included. An empty folder name, or a folder that is a link, searches
@@ -33,13 +49,17 @@ int DelNameOf(const char* path, char* out, std::size_t size);
 int DeletePackageFiles(const SetupContext* context);
 
 // Deletes the shortcut file folder\title.LNK. Non-zero when it was
-// deleted; an empty folder deletes nothing.
+// deleted; an empty folder, one that is not of plain form, and one that is
+// a link delete nothing. It is meant for a per-user folder: where UAC gives
+// the program the user's own unelevated token, the work runs impersonating
+// it.
 int DeleteShortcut(const char* folder, const char* title);
 
 // Deletes the product's shortcuts and the shortcut folder below the user's
 // Programs folder (from the registry) and below common_programs_folder.
 // A linked shortcut folder is removed as a link; below a linked "ZT Audio"
-// nothing is touched.
+// nothing is touched. The per-user half runs impersonating the user's own
+// unelevated token where UAC gives one.
 // `buffer` is the scratch path buffer of `size` (at least 1024) bytes.
 void RemoveStartMenuShortcuts(const SetupContext* context, char* buffer, std::size_t size);
 
@@ -57,6 +77,6 @@ int DeleteFolderTree(const char* folder);
 int DeleteRegistryTree(plat::Handle parent, const char* subkey);
 
 // Reads the user's Start-menu Programs folder into `destination` (`size`
-// bytes). 1 when read; 0 when the value is missing, not a REG_SZ, or does
-// not fit.
+// bytes). 1 when read; 0 when the value is missing, not a REG_SZ, not of
+// plain form (IsPlainFolderPath), or does not fit.
 int ReadUserProgramsFolder(char* destination, std::size_t size);

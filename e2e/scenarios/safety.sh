@@ -5,7 +5,7 @@
 #
 # Sourced by the e2e runner, which calls `e2e_safety BUILD`; or run alone:
 #   bash e2e/scenarios/safety.sh [BUILD] [SCENARIO...]
-# Scenarios: link killed
+# Scenarios: link killed race
 
 SF_HERE=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 # The install and uninstall checks (and through them install_lib.sh).
@@ -92,7 +92,47 @@ sf_scenario_killed() {
   ie_prefix_done
 }
 
-SF_ALL_SCENARIOS=(link killed)
+# The racing program (e2e/race_rename.cpp), cross-built when missing or
+# out of date.
+sf_build_racer() {
+  SF_RACER=$IE_BUILD/e2e/race_rename.exe
+  mkdir -p "$IE_BUILD/e2e"
+  if [ ! -f "$SF_RACER" ] || [ "$IE_HERE/race_rename.cpp" -nt "$SF_RACER" ]; then
+    i686-w64-mingw32-g++-posix -std=c++20 -O2 -Wall -Wextra -Wshadow -Wformat=2 -Werror -static -s \
+      -o "$SF_RACER" "$IE_HERE/race_rename.cpp" || return 1
+  fi
+}
+
+# A user's program racing the uninstall: as soon as the uninstall deletes
+# in the product folder, it tries to open that folder for deletion and to
+# rename it (as a swap for a link would). The folder is held: both are
+# refused, and the uninstall removes what it removes without the racer.
+sf_scenario_race() {
+  echo "safety e2e: a program racing \"-h -u\" to rename the product folder"
+  sf_build_racer || {
+    fail "race_rename.exe cannot be built"
+    return
+  }
+  ie_prefix safety-race win64 win10
+  ie_setup -h -i
+  expect "\"-h -i\" exit code" 1 "$IE_RC"
+  local out=$IE_BUILD/e2e/race.out
+  rm -f "$out"
+  (wine "$SF_RACER" 'C:\Program Files (x86)\ZT\Mixolyte' Mixolyte_Help.xml 120 2>/dev/null |
+    tr -d '\r' > "$out") &
+  local racer=$!
+  sleep 2  # the racer sees the file before the uninstall starts
+  ie_setup -h -u
+  wait "$racer"
+  expect "\"-h -u\" exit code" 1 "$IE_RC"
+  echo "  (racer: $(cat "$out" 2>/dev/null))"
+  check "the racer's open and rename were refused" grep -q '^refused ' "$out"
+  check "the product folder is removed" test ! -e "$IE_PRODUCT"
+  check "no folder left under the racer's name" test ! -e "$IE_PRODUCT.raced"
+  ie_prefix_done
+}
+
+SF_ALL_SCENARIOS=(link killed race)
 
 # e2e_safety BUILD [SCENARIO...]: runs the scenarios; nonzero when one failed.
 e2e_safety() {

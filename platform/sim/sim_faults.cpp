@@ -1,6 +1,9 @@
 #include "platform/sim/sim_faults.h"
 
 #include <map>
+#include <utility>
+
+#include "platform/files.h"
 
 #include "platform/sim/sim.h"
 
@@ -25,6 +28,10 @@ bool Count(int op, bool* dies = nullptr) {
     if (faults.calls_of.size() <= static_cast<std::size_t>(op)) faults.calls_of.resize(op + 1, 0);
     std::uint64_t nth = ++faults.calls_of[op];
     if (faults.record) faults.log.push_back(op);
+    if (faults.move_at != 0 && faults.calls == faults.move_at && faults.move) {
+        SimInsideCall inside;  // the attacker's calls are not the program's
+        (faults.move() ? faults.moves_made : faults.moves_refused)++;
+    }
     if (faults.kill_at != 0 && faults.calls == faults.kill_at) {
         if (dies == nullptr) throw SimKilled{faults.calls, false};
         *dies = true;
@@ -94,6 +101,26 @@ void SimFailCall(const std::string& op, std::uint64_t nth, std::uint64_t count) 
 void SimKillAtCall(std::uint64_t nth) {
     SimFaults& faults = Sim().faults;
     faults.kill_at = nth;
+    faults.calls = 0;
+    faults.calls_of.clear();
+}
+
+bool SimAttackSwapFolder(const std::string& folder, const std::string& target, bool lookup_fails) {
+    SimFile* entry = SimFindFile(folder);
+    if (entry == nullptr || !entry->is_folder || entry->admin_only) return false;
+    auto parent = Sim().files.entries.find(SimParentKey(SimPathKey(folder)));
+    if (parent != Sim().files.entries.end() && parent->second.admin_only) return false;
+    SimInsideCall inside;
+    if (!plat::FileRename(folder.c_str(), (folder + ".old").c_str())) return false;
+    SimPutFolderLink(folder, target);
+    SimFindFile(folder)->lookup_fails = lookup_fails;
+    return true;
+}
+
+void SimAttackBeforeCall(std::uint64_t nth, std::function<bool()> move) {
+    SimFaults& faults = Sim().faults;
+    faults.move_at = nth;
+    faults.move = std::move(move);
     faults.calls = 0;
     faults.calls_of.clear();
 }

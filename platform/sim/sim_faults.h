@@ -8,6 +8,7 @@
 // Sleep, PostQuitMessage, ...) only count.
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -30,6 +31,13 @@ struct SimFaults {
     // A run that makes this many calls is stopped as a runaway (a loop that
     // would never end). 0: no limit.
     std::uint64_t call_limit = 0;
+
+    // An attacker's move (see SimAttackBeforeCall), made just before call
+    // `move_at` (1-based over all operations) does anything. 0: none.
+    std::uint64_t move_at = 0;
+    std::function<bool()> move;
+    int moves_made = 0;     // moves that went through
+    int moves_refused = 0;  // moves that sharing or ownership refused
 
     std::uint64_t calls = 0;                // every call so far
     std::vector<std::uint64_t> calls_of;    // by operation id
@@ -78,3 +86,17 @@ void SimCountHere(int op);
 // Calls nth to nth + count - 1 of `op` fail; op "" = any operation.
 void SimFailCall(const std::string& op, std::uint64_t nth, std::uint64_t count = 1);
 void SimKillAtCall(std::uint64_t nth);
+
+// The attacker: a program of the user who started the setup program,
+// racing it. Its moves obey what Windows makes them obey: sharing (a folder
+// held open, or with anything open below it, refuses to be renamed) and the
+// entries' owners (the user renames nothing that only the administrator may
+// change, nor in such a folder). Each gives true when it went through.
+//
+// Swaps the folder for a link to `target`: renames it away (to its name
+// with ".old") and makes a link of its name. With `lookup_fails`, a search
+// cannot look the link up (or anything below it) while paths through it
+// still reach the target, as an object-manager link behind a junction.
+bool SimAttackSwapFolder(const std::string& folder, const std::string& target, bool lookup_fails);
+// Arms a move for call `nth` of the run (counters restart from 0).
+void SimAttackBeforeCall(std::uint64_t nth, std::function<bool()> move);

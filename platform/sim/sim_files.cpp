@@ -65,6 +65,11 @@ std::string SimPathKey(const std::string& path) {
     std::string key = Upper(path);
     for (char& c : key)
         if (c == '/') c = '\\';  // Windows reads both as separators
+    // The namespace forms of a drive path ("\\?\C:\...", "\\.\C:\...")
+    // reach the same files.
+    if (key.size() >= 6 && key[0] == '\\' && key[1] == '\\' && (key[2] == '?' || key[2] == '.') &&
+        key[3] == '\\' && key[5] == ':')
+        key.erase(0, 4);
     std::size_t root = RootLength(key);
     if (root == 0) return "";
     if (root < key.size() && key[root] != '\\') return "";  // "C:foo" is relative
@@ -136,6 +141,31 @@ void SimPutFolderLink(const std::string& path, const std::string& target) {
     entry.is_folder = true;
     entry.link_target = target_key;
     Fs().has_links = true;
+}
+
+bool SimPassesUnseenLink(const std::string& path) {
+    if (!Fs().has_links) return false;
+    // Walk the key's folders as written, each resolved through the links
+    // before it: SimPathKey gives the resolved key only.
+    std::string written = Upper(path);
+    for (char& c : written)
+        if (c == '/') c = '\\';
+    if (written.size() >= 6 && written[0] == '\\' && written[1] == '\\' && written[3] == '\\' && written[5] == ':')
+        written.erase(0, 4);
+    while (written.size() > 3 && written.back() == '\\') written.pop_back();
+    std::size_t root = RootLength(written);
+    if (root == 0) return false;
+    std::string at = written.substr(0, root);
+    for (std::size_t start = root + 1; start <= written.size();) {
+        std::size_t end = written.find('\\', start);
+        if (end == std::string::npos) end = written.size();
+        at = ResolveLinks(at + "\\" + written.substr(start, end - start));
+        auto it = Fs().entries.find(at);
+        if (it != Fs().entries.end() && it->second.lookup_fails) return true;
+        if (it != Fs().entries.end() && !it->second.link_target.empty()) at = it->second.link_target;
+        start = end + 1;
+    }
+    return false;
 }
 
 std::vector<std::uint8_t> SimReadFile(const std::string& path) {

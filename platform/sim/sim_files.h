@@ -18,11 +18,22 @@ struct SimFile {
     // the folder it stands for. Paths through it reach the target; removing
     // it removes only the link. Empty for anything else.
     std::string link_target;
+    // A link that a search cannot look up (an object-manager link behind a
+    // junction): FindFirst on it or below it finds nothing, while paths
+    // through it still reach the target.
+    bool lookup_fails = false;
+    // Only the administrator may change it: the user's own programs (and
+    // the setup program while it acts as the user) cannot delete or rename
+    // it.
+    bool admin_only = false;
 };
 
 struct SimOpenFile {
     std::string key;
     bool writable = false;
+    bool entry = false;           // opened as itself (FolderHold, EntryOpen)
+    bool deleting = false;        // with deletion access (EntryOpen)
+    bool delete_pending = false;  // EntryDelete: goes at EntryClose
 };
 
 // An open folder search: the entries it found, taken at FindFirst, and
@@ -67,6 +78,8 @@ SimFile* SimFindFile(const std::string& path);  // null when absent
 // A folder link at `path` (its parent must exist) standing for the folder
 // `target`.
 void SimPutFolderLink(const std::string& path, const std::string& target);
+// True when the path leads through (or is) a link whose look-up fails.
+bool SimPassesUnseenLink(const std::string& path);
 std::vector<std::uint8_t> SimReadFile(const std::string& path);  // empty when absent
 // Every entry below (not including) the folder, in key order.
 std::vector<const SimFile*> SimListTree(const std::string& folder);

@@ -107,6 +107,7 @@ int FileDelete(const char* path) {
     if (key.empty() || it == Fs().entries.end()) return 0;
     const SimFile& file = it->second;
     if (file.is_folder || file.read_only || file.in_use || HeldOpen(key)) return 0;
+    if (file.admin_only && Sim().system.impersonating) return 0;
     Fs().entries.erase(it);
     return 1;
 }
@@ -126,7 +127,8 @@ int FileRename(const char* from, const char* to) {
     if (!same && (IsRoot(to_key) || Fs().entries.count(to_key))) return 0;
     if (!FolderExists(SimParentKey(to_key))) return 0;
     bool is_folder = source->second.is_folder;
-    if (!is_folder && HeldOpen(from_key)) return 0;
+    if (HeldOpen(from_key)) return 0;  // a held folder keeps its name too
+    if (source->second.admin_only && Sim().system.impersonating) return 0;
     if (RootOf(from_key) != RootOf(to_key)) {
         // Another volume: a file is copied and the original deleted, which
         // a file in use does not allow; a folder cannot move at all.
@@ -176,7 +178,7 @@ int FolderRemove(const char* path) {
     std::string key = SimPathKey(path ? path : "");
     auto it = Fs().entries.find(key);
     if (key.empty() || it == Fs().entries.end()) return 0;  // a root is no entry
-    if (!it->second.is_folder || it->second.read_only || HasChildren(key)) return 0;
+    if (!it->second.is_folder || it->second.read_only || HasChildren(key) || HeldOpen(key)) return 0;
     Fs().entries.erase(it);
     return 1;
 }
@@ -193,7 +195,7 @@ Handle FindFirst(const char* pattern, FindEntry* entry) {
     while (folder_text.size() > 2 && folder_text.back() == '\\') folder_text.pop_back();
     std::string folder = SimParentKey(SimPathKey(folder_text + "\\|"));
     if (fails) SimNoteFailedSubject("F " + folder);
-    if (fails || wanted.empty() || !FolderExists(folder)) return kInvalidHandle;
+    if (fails || wanted.empty() || !FolderExists(folder) || SimPassesUnseenLink(text)) return kInvalidHandle;
 
     SimSearch search;
     search.folder = folder;

@@ -23,6 +23,9 @@ void SimRestore(const SimMachine& machine) { Sim() = machine; }
 
 void SimRestart() {
     SimMachine& machine = Sim();
+    // Entries marked for deletion go with the last handle on them.
+    for (const auto& [handle, open] : machine.files.open)
+        if (open.delete_pending) machine.files.entries.erase(open.key);
     machine.files.open.clear();
     machine.files.searches.clear();
     for (auto& [key, file] : machine.files.entries) file.in_use = false;
@@ -36,6 +39,7 @@ void SimRestart() {
     system.thread_order.clear();
     system.running_thread = 0;
     system.main_thread_priority_lowered = false;
+    system.impersonating = false;
     system.com_open = 0;
     system.user32_open = 0;
     machine.windows = SimWindows{};

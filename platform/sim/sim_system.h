@@ -76,6 +76,12 @@ struct SimSystem {
     bool thread_create_fails = false;
     std::uintptr_t running_thread = 0;  // the thread running now, 0 for the main thread
     bool main_thread_priority_lowered = false;
+    // UAC's split token: the process token has a linked, unelevated token
+    // of the user, at impersonation level. While the program impersonates
+    // it, entries only the administrator may change refuse deletion and
+    // renaming.
+    bool has_linked_token = false;
+    bool impersonating = false;
 
     // The program's own file.
     std::string module_path = "C:\\Users\\user\\Downloads\\MixolyteSetup.exe";

@@ -1,0 +1,57 @@
+// Files and folders reached through a handle on the entry itself, for the
+// removal in places a user controls: what was checked is what is acted on.
+//
+// Both kinds of handle are CreateFileA(path, ..., FILE_SHARE_READ |
+// FILE_SHARE_WRITE, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS |
+// FILE_FLAG_OPEN_REPARSE_POINT): a link opens as the link, not its target,
+// and a folder opens too. They share no deletion, so while one is open
+// nobody else can delete, rename or replace the entry; a folder held this
+// way also keeps the names of the folders above it. A hold asks for no
+// deletion access itself (FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES |
+// SYNCHRONIZE: an open without data access would escape the sharing
+// checks), so it goes along with a process whose current folder it is; an
+// entry handle (EntryOpen) asks DELETE | FILE_READ_ATTRIBUTES |
+// SYNCHRONIZE. Close either with EntryClose.
+#pragma once
+#include <cstddef>
+
+#include "platform/types.h"
+
+namespace plat {
+
+// What the handle says of the entry (GetFileInformationByHandle).
+struct EntryFacts {
+    int is_directory;
+    int is_reparse_point;  // a link (junction, symbolic link, mount point)
+};
+
+// Holds the entry itself (see above); kInvalidHandle when nothing answers
+// or it is not allowed.
+Handle FolderHold(const char* path, EntryFacts* facts);
+
+// Opens the entry itself with deletion access; kInvalidHandle when nothing answers, when it is
+// in use in a way that refuses deletion access, or when it is not allowed.
+Handle EntryOpen(const char* path, EntryFacts* facts);
+
+// The entry's final path (GetFinalPathNameByHandleA, looked up at run time,
+// normalized, with the "\\?\" or "\\?\UNC\" prefix taken off: "C:\..." or
+// "\\server\share\..."). 1 when written; 0 when it failed or does not fit;
+// -1 when the system has no such call (Windows XP).
+int EntryFinalPath(Handle entry, char* out, std::size_t size);
+
+// Marks the entry for deletion through the handle (the delete disposition:
+// SetFileInformationByHandle, or NtSetInformationFile where that is
+// missing); it goes when the handle is closed. 1 when marked; 0 for a file
+// in use by a running program or a loaded DLL, a read-only file, or a
+// folder that is not empty. A link goes as a link.
+int EntryDelete(Handle entry);
+
+// Renames the entry through the handle to the full path `to` (no
+// replacing). 1 when done; 0 when the target exists or the call fails.
+// Works for a file in use by a running program or a loaded DLL.
+int EntryRename(Handle entry, const char* to);
+
+// CloseHandle of an entry handle; a marked entry goes now.
+void EntryClose(Handle entry);
+
+}  // namespace plat

@@ -1,0 +1,150 @@
+// Entries opened as themselves on the simulated file system: a link opens
+// as the link, the handle shares no deletion, and a marked entry goes when
+// its handle is closed.
+#include <string>
+
+#include "platform/entries.h"
+#include "platform/files.h"
+#include "platform/security.h"
+#include "platform/sim/sim.h"
+
+namespace {
+
+SimFileSystem& Fs() { return Sim().files; }
+
+SimOpenFile* OpenEntry(plat::Handle handle) {
+    auto it = Fs().open.find(reinterpret_cast<std::uintptr_t>(handle));
+    return it == Fs().open.end() || !it->second.entry ? nullptr : &it->second;
+}
+
+// Another handle than `self` is open on the key.
+bool OpenElsewhere(const std::string& key, plat::Handle self) {
+    for (const auto& [handle, open] : Fs().open)
+        if (open.key == key && handle != reinterpret_cast<std::uintptr_t>(self)) return true;
+    return false;
+}
+
+bool HasChildren(const std::string& key) {
+    std::string prefix = key + "\\";
+    auto it = Fs().entries.lower_bound(prefix);
+    return it != Fs().entries.end() && it->first.compare(0, prefix.size(), prefix) == 0;
+}
+
+}  // namespace
+
+namespace {
+
+plat::Handle OpenItself(int op, const char* path, bool deleting, plat::EntryFacts* facts) {
+    std::string key = SimPathKey(path ? path : "");
+    if (SimFaultHere(op)) {
+        SimNoteFailedSubject("F " + key);
+        return plat::kInvalidHandle;
+    }
+    auto it = Fs().entries.find(key);
+    // Every opener in the sim shares no deletion: deletion access is
+    // refused while another handle is open.
+    if (key.empty() || it == Fs().entries.end()) return plat::kInvalidHandle;
+    if (deleting && it->second.admin_only && Sim().system.impersonating) return plat::kInvalidHandle;
+    for (const auto& [handle, open] : Fs().open)
+        if (open.key == key && (deleting || open.deleting)) return plat::kInvalidHandle;
+    facts->is_directory = it->second.is_folder ? 1 : 0;
+    facts->is_reparse_point = it->second.link_target.empty() ? 0 : 1;
+    plat::Handle handle = SimNewHandle();
+    SimOpenFile open;
+    open.key = key;
+    open.entry = true;
+    open.deleting = deleting;
+    Fs().open[reinterpret_cast<std::uintptr_t>(handle)] = open;
+    return handle;
+}
+
+}  // namespace
+
+namespace plat {
+
+Handle FolderHold(const char* path, EntryFacts* facts) {
+    static const int op = SimOpId("FolderHold");
+    return OpenItself(op, path, false, facts);
+}
+
+Handle EntryOpen(const char* path, EntryFacts* facts) {
+    static const int op = SimOpId("EntryOpen");
+    return OpenItself(op, path, true, facts);
+}
+
+int EntryFinalPath(Handle entry, char* out, std::size_t size) {
+    static const int op = SimOpId("EntryFinalPath");
+    const SimOpenFile* open = OpenEntry(entry);
+    if (SimFaultHere(op)) {
+        if (open != nullptr) SimNoteFailedSubject("F " + open->key);
+        return 0;
+    }
+    if (open == nullptr || open->key.size() >= size) return 0;
+    SimCopyText(out, size, open->key);
+    return 1;
+}
+
+int EntryDelete(Handle entry) {
+    static const int op = SimOpId("EntryDelete");
+    SimOpenFile* open = OpenEntry(entry);
+    if (SimFaultHere(op)) {
+        if (open != nullptr) SimNoteFailedSubject("F " + open->key);
+        return 0;
+    }
+    if (open == nullptr || !open->deleting) return 0;
+    auto it = Fs().entries.find(open->key);
+    if (it == Fs().entries.end()) return 0;
+    const SimFile& file = it->second;
+    if (file.read_only || file.in_use || OpenElsewhere(open->key, entry)) return 0;
+    if (file.is_folder && file.link_target.empty() && HasChildren(open->key)) return 0;
+    open->delete_pending = true;
+    return 1;
+}
+
+int EntryRename(Handle entry, const char* to) {
+    static const int op = SimOpId("EntryRename");
+    SimOpenFile* open = OpenEntry(entry);
+    if (SimFaultHere(op)) {
+        if (open != nullptr) SimNoteFailedSubject("F " + open->key, SimPathKey(to ? to : ""));
+        return 0;
+    }
+    if (open == nullptr || !open->deleting || open->delete_pending) return 0;
+    // The rename itself obeys what a rename by path obeys, but for this
+    // handle, which is the one doing it.
+    SimOpenFile mine = *open;
+    std::uintptr_t id = reinterpret_cast<std::uintptr_t>(entry);
+    Fs().open.erase(id);
+    int renamed = 0;
+    {
+        SimInsideCall inside;
+        renamed = FileRename(mine.key.c_str(), to);
+    }
+    if (renamed) mine.key = SimPathKey(to);
+    Fs().open[id] = mine;
+    return renamed;
+}
+
+int ImpersonateLinkedUser() {
+    static const int op = SimOpId("ImpersonateLinkedUser");
+    if (SimFaultHere(op) || !Sim().system.has_linked_token) return 0;
+    Sim().system.impersonating = true;
+    return 1;
+}
+
+void StopImpersonating() {
+    static const int op = SimOpId("StopImpersonating");
+    SimCountHere(op);
+    Sim().system.impersonating = false;
+}
+
+void EntryClose(Handle entry) {
+    static const int op = SimOpId("EntryClose");
+    SimCountHere(op);
+    auto it = Fs().open.find(reinterpret_cast<std::uintptr_t>(entry));
+    if (it == Fs().open.end()) return;
+    SimOpenFile open = it->second;
+    Fs().open.erase(it);
+    if (open.delete_pending) Fs().entries.erase(open.key);
+}
+
+}  // namespace plat

@@ -1,0 +1,134 @@
+// Entries opened as themselves, over CreateFileA and the handle-based
+// information calls. The calls that Windows XP lacks are looked up at run
+// time; NtSetInformationFile stands in for them.
+#include <windows.h>
+
+#include <cstring>
+
+#include "platform/entries.h"
+
+namespace {
+
+// The layouts NtSetInformationFile takes (FILE_INFORMATION_CLASS 10 and 13).
+struct IoStatus {
+    union {
+        LONG status;
+        void* pointer;
+    };
+    ULONG_PTR information;
+};
+struct RenameInformation {
+    BOOLEAN replace_if_exists;
+    HANDLE root_directory;
+    ULONG file_name_length;  // bytes
+    WCHAR file_name[1];
+};
+constexpr ULONG kFileRenameInformation = 10;
+constexpr ULONG kFileDispositionInformation = 13;
+constexpr int kFileDispositionInfoClass = 4;  // FileDispositionInfo
+constexpr DWORD kFinalPathNormalizedDos = 0;  // FILE_NAME_NORMALIZED | VOLUME_NAME_DOS
+
+using NtSetInformationFileCall = LONG(WINAPI*)(HANDLE, IoStatus*, void*, ULONG, ULONG);
+using SetFileInformationByHandleCall = BOOL(WINAPI*)(HANDLE, int, void*, DWORD);
+using GetFinalPathNameByHandleCall = DWORD(WINAPI*)(HANDLE, LPSTR, DWORD, DWORD);
+
+FARPROC SystemCall(const char* module, const char* name) {
+    HMODULE loaded = GetModuleHandleA(module);  // both are in every process
+    return loaded ? GetProcAddress(loaded, name) : nullptr;
+}
+
+LONG SetInformation(HANDLE handle, void* information, ULONG size, ULONG information_class) {
+    auto call = reinterpret_cast<NtSetInformationFileCall>(
+        reinterpret_cast<void*>(SystemCall("ntdll.dll", "NtSetInformationFile")));
+    if (call == nullptr) return -1;
+    IoStatus status{};
+    return call(handle, &status, information, size, information_class);
+}
+
+}  // namespace
+
+namespace plat {
+
+namespace {
+
+Handle OpenItself(const char* path, DWORD access, EntryFacts* facts) {
+    HANDLE entry = CreateFileA(path, access | FILE_READ_ATTRIBUTES | SYNCHRONIZE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                               nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT,
+                               nullptr);
+    if (entry == INVALID_HANDLE_VALUE) return kInvalidHandle;
+    BY_HANDLE_FILE_INFORMATION information;
+    if (!GetFileInformationByHandle(entry, &information)) {
+        CloseHandle(entry);
+        return kInvalidHandle;
+    }
+    facts->is_directory = (information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? 1 : 0;
+    facts->is_reparse_point = (information.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) ? 1 : 0;
+    return entry;
+}
+
+}  // namespace
+
+// A hold asks for the listing (FILE_LIST_DIRECTORY, on a file its data):
+// an open with attribute access only would be left out of the sharing
+// checks, and its share mode would refuse nobody.
+Handle FolderHold(const char* path, EntryFacts* facts) { return OpenItself(path, FILE_LIST_DIRECTORY, facts); }
+
+Handle EntryOpen(const char* path, EntryFacts* facts) { return OpenItself(path, DELETE, facts); }
+
+int EntryFinalPath(Handle entry, char* out, std::size_t size) {
+    auto call = reinterpret_cast<GetFinalPathNameByHandleCall>(
+        reinterpret_cast<void*>(SystemCall("kernel32.dll", "GetFinalPathNameByHandleA")));
+    if (call == nullptr) return -1;
+    char path[2048];
+    DWORD length = call(entry, path, sizeof path, kFinalPathNormalizedDos);
+    if (length == 0 || length >= sizeof path) return 0;
+    // "\\?\C:\..." -> "C:\...", "\\?\UNC\server\..." -> "\\server\...".
+    const char* plain = path;
+    char unc[2048];
+    if (std::strncmp(path, "\\\\?\\UNC\\", 8) == 0) {
+        unc[0] = unc[1] = '\\';
+        lstrcpynA(unc + 2, path + 8, static_cast<int>(sizeof unc - 2));
+        plain = unc;
+    } else if (std::strncmp(path, "\\\\?\\", 4) == 0) {
+        plain = path + 4;
+    }
+    if (std::strlen(plain) >= size) return 0;
+    lstrcpynA(out, plain, static_cast<int>(size));
+    return 1;
+}
+
+int EntryDelete(Handle entry) {
+    BOOLEAN delete_file = TRUE;
+    auto call = reinterpret_cast<SetFileInformationByHandleCall>(
+        reinterpret_cast<void*>(SystemCall("kernel32.dll", "SetFileInformationByHandle")));
+    if (call != nullptr) return call(entry, kFileDispositionInfoClass, &delete_file, sizeof delete_file) ? 1 : 0;
+    return SetInformation(entry, &delete_file, sizeof delete_file, kFileDispositionInformation) >= 0 ? 1 : 0;
+}
+
+int EntryRename(Handle entry, const char* to) {
+    // The NT call takes the new name as an NT path: "\??\C:\..." or
+    // "\??\UNC\server\...".
+    char nt_path[1100] = "\\??\\";
+    if (to[0] == '\\' && to[1] == '\\') {
+        lstrcpynA(nt_path + 4, "UNC", 4);
+        if (std::strlen(to + 1) >= sizeof nt_path - 7) return 0;
+        lstrcpynA(nt_path + 7, to + 1, static_cast<int>(sizeof nt_path - 7));
+    } else {
+        if (std::strlen(to) >= sizeof nt_path - 4) return 0;
+        lstrcpynA(nt_path + 4, to, static_cast<int>(sizeof nt_path - 4));
+    }
+    WCHAR wide[1100];
+    int count = MultiByteToWideChar(CP_ACP, 0, nt_path, -1, wide, 1100);
+    if (count <= 1) return 0;
+    unsigned char buffer[sizeof(RenameInformation) + sizeof wide];
+    auto* rename = reinterpret_cast<RenameInformation*>(buffer);
+    rename->replace_if_exists = FALSE;
+    rename->root_directory = nullptr;
+    rename->file_name_length = static_cast<ULONG>((count - 1) * sizeof(WCHAR));
+    std::memcpy(rename->file_name, wide, count * sizeof(WCHAR));
+    return SetInformation(entry, rename, sizeof buffer, kFileRenameInformation) >= 0 ? 1 : 0;
+}
+
+void EntryClose(Handle entry) { CloseHandle(entry); }
+
+}  // namespace plat

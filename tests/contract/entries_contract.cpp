@@ -1,0 +1,155 @@
+// Entries opened as themselves: a held folder keeps its name against every
+// other handle, a link opens as the link, and deletion or renaming by the
+// handle acts on exactly that entry.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "platform/entries.h"
+#include "platform/files.h"
+#include "tests/contract/env.h"
+
+namespace {
+
+struct EntriesContract : ::testing::Test {
+    void SetUp() override { ContractSetUp(); }
+    void TearDown() override { ContractUnloadModules(); }
+};
+
+bool Exists(const std::string& path) {
+    plat::FindEntry entry;
+    plat::Handle search = plat::FindFirst(path.c_str(), &entry);
+    if (search == plat::kInvalidHandle) return false;
+    plat::FindClose(search);
+    return true;
+}
+
+std::string Upper(std::string text) {
+    for (char& c : text)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    return text;
+}
+
+}  // namespace
+
+TEST_F(EntriesContract, AHeldFolderCannotBeRenamedOrDeletedByAnotherHandle) {
+    std::string base = ContractTempFolder();
+    std::string folder = base + "\\held";
+    std::uint32_t error = 0;
+    ASSERT_EQ(plat::FolderCreate(folder.c_str(), &error), 1);
+    ContractPutFile(folder + "\\a.txt", "a");
+
+    plat::EntryFacts facts{};
+    plat::Handle held = plat::FolderHold(folder.c_str(), &facts);
+    ASSERT_NE(held, plat::kInvalidHandle);
+    EXPECT_EQ(facts.is_directory, 1);
+    EXPECT_EQ(facts.is_reparse_point, 0);
+    EXPECT_EQ(plat::FileRename(folder.c_str(), (base + "\\moved").c_str()), 0) << "the name is pinned";
+    EXPECT_EQ(plat::EntryOpen(folder.c_str(), &facts), plat::kInvalidHandle) << "no deleting opener";
+    // A second hold goes along with it, as a program's current folder does.
+    plat::Handle second = plat::FolderHold(folder.c_str(), &facts);
+    EXPECT_NE(second, plat::kInvalidHandle);
+    if (second != plat::kInvalidHandle) plat::EntryClose(second);
+    // What is inside can still go, by path; the folder itself cannot.
+    EXPECT_EQ(plat::FileDelete((folder + "\\a.txt").c_str()), 1);
+    EXPECT_EQ(plat::FolderRemove(folder.c_str()), 0);
+    EXPECT_TRUE(Exists(folder));
+
+    // Its final path is where it is, and what lies in it is below that.
+    ContractPutFile(folder + "\\b.txt", "b");
+    char final_folder[1024] = {}, final_file[1024] = {};
+    int told = plat::EntryFinalPath(held, final_folder, sizeof final_folder);
+    plat::Handle file = plat::EntryOpen((folder + "\\b.txt").c_str(), &facts);
+    ASSERT_NE(file, plat::kInvalidHandle);
+    EXPECT_EQ(facts.is_directory, 0);
+    if (told == 1) {
+        ASSERT_EQ(plat::EntryFinalPath(file, final_file, sizeof final_file), 1);
+        EXPECT_EQ(Upper(final_file), Upper(std::string(final_folder) + "\\b.txt"));
+        EXPECT_EQ(Upper(final_folder).substr(Upper(final_folder).size() - 5), "\\HELD");
+        EXPECT_EQ(plat::EntryFinalPath(file, final_file, 4), 0) << "does not fit";
+    }
+    plat::EntryClose(file);
+    plat::EntryClose(held);
+    // An entry handle pins the name as well, and is the one that may delete.
+    plat::Handle deleting = plat::EntryOpen(folder.c_str(), &facts);
+    ASSERT_NE(deleting, plat::kInvalidHandle);
+    EXPECT_EQ(plat::FileRename(folder.c_str(), (base + "\\moved").c_str()), 0);
+    EXPECT_EQ(plat::FolderHold(folder.c_str(), &facts), plat::kInvalidHandle) << "a hold shares no deletion";
+    plat::EntryClose(deleting);
+    EXPECT_EQ(plat::FileRename(folder.c_str(), (base + "\\moved").c_str()), 1) << "let go";
+    CONTRACT_SKIP_UNLESS(told != -1, "the system has no GetFinalPathNameByHandleA");
+    EXPECT_EQ(told, 1);
+}
+
+TEST_F(EntriesContract, DeletionByHandleRemovesExactlyThatEntry) {
+    std::string base = ContractTempFolder();
+    ContractPutFile(base + "\\a.txt", "a");
+    ContractPutFile(base + "\\b.txt", "b");
+    plat::EntryFacts facts{};
+    plat::Handle a = plat::EntryOpen((base + "\\A.TXT").c_str(), &facts);
+    ASSERT_NE(a, plat::kInvalidHandle);
+    EXPECT_EQ(plat::EntryDelete(a), 1);
+    plat::EntryClose(a);
+    EXPECT_FALSE(Exists(base + "\\a.txt"));
+    EXPECT_EQ(ContractReadFile(base + "\\b.txt"), "b");
+    EXPECT_EQ(plat::EntryOpen((base + "\\a.txt").c_str(), &facts), plat::kInvalidHandle) << "nothing there";
+
+    // A folder goes only when empty.
+    std::string folder = base + "\\sub";
+    std::uint32_t error = 0;
+    ASSERT_EQ(plat::FolderCreate(folder.c_str(), &error), 1);
+    ContractPutFile(folder + "\\c.txt", "c");
+    plat::Handle sub = plat::EntryOpen(folder.c_str(), &facts);
+    ASSERT_NE(sub, plat::kInvalidHandle);
+    EXPECT_EQ(plat::EntryDelete(sub), 0);
+    EXPECT_EQ(plat::FileDelete((folder + "\\c.txt").c_str()), 1);
+    EXPECT_EQ(plat::EntryDelete(sub), 1);
+    plat::EntryClose(sub);
+    EXPECT_FALSE(Exists(folder));
+
+    // A loaded DLL cannot be deleted but moves aside by its handle; a
+    // rename onto a name that is taken is refused.
+    std::string dll = base + "\\loaded.dll";
+    ASSERT_EQ(ContractPutLoadedModule(dll), 1);
+    plat::Handle loaded = plat::EntryOpen(dll.c_str(), &facts);
+    ASSERT_NE(loaded, plat::kInvalidHandle);
+    EXPECT_EQ(plat::EntryDelete(loaded), 0);
+    EXPECT_EQ(plat::EntryRename(loaded, (base + "\\b.txt").c_str()), 0);
+    EXPECT_EQ(plat::EntryRename(loaded, (base + "\\loaded.del").c_str()), 1);
+    plat::EntryClose(loaded);
+    EXPECT_FALSE(Exists(dll));
+    EXPECT_TRUE(Exists(base + "\\loaded.del"));
+    EXPECT_EQ(ContractReadFile(base + "\\b.txt"), "b");
+
+    std::string locked = base + "\\locked.txt";
+    ContractPutFile(locked, "locked");
+    ContractMakeReadOnly(locked);
+    plat::Handle read_only = plat::EntryOpen(locked.c_str(), &facts);
+    ASSERT_NE(read_only, plat::kInvalidHandle);
+    int deleted = plat::EntryDelete(read_only);
+    plat::EntryClose(read_only);
+    CONTRACT_SKIP_UNLESS(ContractHonoursReadOnly(), "a read-only file is writable here (Wine run by root)");
+    EXPECT_EQ(deleted, 0);
+    EXPECT_TRUE(Exists(locked));
+}
+
+TEST_F(EntriesContract, AnEntryOpenedAsItselfIsTheLinkNotItsTarget) {
+    std::string base = ContractTempFolder();
+    std::string target = base + "\\target";
+    std::uint32_t error = 0;
+    ASSERT_EQ(plat::FolderCreate(target.c_str(), &error), 1);
+    ContractPutFile(target + "\\kept.txt", "kept");
+    std::string link = base + "\\link";
+    CONTRACT_SKIP_UNLESS(ContractMakeFolderLink(link, target),
+                         "no folder link can be made here (Wine 8 refuses junctions and makes no symbolic link)");
+    plat::EntryFacts facts{};
+    plat::Handle entry = plat::EntryOpen(link.c_str(), &facts);
+    ASSERT_NE(entry, plat::kInvalidHandle);
+    EXPECT_EQ(facts.is_directory, 1);
+    EXPECT_EQ(facts.is_reparse_point, 1);
+    // The link is not empty-checked through its target: it goes as a link.
+    EXPECT_EQ(plat::EntryDelete(entry), 1);
+    plat::EntryClose(entry);
+    EXPECT_FALSE(Exists(link));
+    EXPECT_EQ(ContractReadFile(target + "\\kept.txt"), "kept");
+}
