@@ -13,9 +13,12 @@ constexpr std::uint32_t kInitializedData = 0x00000040u;
 constexpr std::uint32_t kRcdata = 10;
 constexpr std::uint32_t kPackageId = 100;
 constexpr int kMaxSections = 96;
-// A resource tree needs a few hundred nodes here; a damaged one that points
-// many entries at the same directories must not make the walk explode.
+// A resource tree needs a few hundred nodes and entries here. A damaged one
+// that points many entries at the same directories must not make the walk
+// explode: 1 MiB of tables can name billions of paths, so both the
+// directories and the entries the walk passes are counted.
 constexpr int kMaxResourceNodes = 65536;
+constexpr std::uint64_t kMaxResourceEntries = 65536;
 constexpr std::uint64_t kMaxDebugEntries = 64;
 
 bool Has(const Bytes& b, std::uint64_t offset, std::uint64_t size) {
@@ -149,6 +152,7 @@ struct TreeWalk {
     std::uint32_t section_va;
     std::uint64_t tables_end = 0;  // end of the furthest table, entry or name
     int nodes = 0;
+    std::uint64_t visited = 0;  // directory entries passed, shared paths counted each time
     std::vector<DataEntry> entries;
     std::string error;
 };
@@ -189,6 +193,10 @@ bool WalkDirectory(TreeWalk* w, std::uint32_t offset, int level, DataEntry path)
     if (!Mark(w, offset, 16, "directory")) return false;
     std::uint32_t count = U16(w->file, w->base + offset + 12) + U16(w->file, w->base + offset + 14);
     if (!Mark(w, offset + 16, 8ull * count, "directory")) return false;
+    if (count > kMaxResourceEntries - w->visited)
+        return Fail(w, "resource tree has more than " + std::to_string(kMaxResourceEntries) +
+                           " entries (damaged, or directories shared by many entries)");
+    w->visited += count;
     for (std::uint32_t i = 0; i < count; ++i) {
         std::uint64_t at = w->base + offset + 16 + 8ull * i;
         std::uint32_t name = U32(w->file, at);
@@ -263,7 +271,9 @@ std::string CheckDirectories(const Bytes& b, const ProgramLayout& l, int r) {
         std::uint64_t rva = U32(b, l.directories_offset + 8ull * i);
         std::uint32_t size = U32(b, l.directories_offset + 8ull * i + 4);
         if (i == 4 && (rva != 0 || size != 0))
-            return "the program is signed: stamp the unsigned program, then sign the result";
+            return "the program is signed, and stamping would break its signature: remove the signature "
+                   "(osslsigncode remove-signature -in SIGNED -out UNSIGNED), stamp the unsigned program, then "
+                   "sign the result again";
         if (i == 2 || rva == 0) continue;
         if (SectionOf(l, rva) == r) return "data directory " + std::to_string(i) + " points into the resources";
     }
@@ -385,7 +395,7 @@ std::string PlanStamp(const Bytes& b, std::uint64_t package_size, StampPlan* p) 
             return "the symbol table lies in or before the resources: not supported";
     }
 
-    TreeWalk walk{b, rs.raw_offset, rs.virtual_size, rs.virtual_address, 0, 0, {}, {}};
+    TreeWalk walk{b, rs.raw_offset, rs.virtual_size, rs.virtual_address, 0, 0, 0, {}, {}};
     if (!WalkDirectory(&walk, 0, 0, DataEntry{})) return walk.error;
     // Data outside the section (rva below it) lies before the resources and stays.
 
