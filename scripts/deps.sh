@@ -9,6 +9,7 @@ packages=(
   g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64
   wine wine32:i386 wine64
   xvfb xauth xdotool x11-utils imagemagick fonts-dejavu-core liblnk-utils
+  osslsigncode
 )
 
 as_root() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi; }
