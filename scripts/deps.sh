@@ -38,6 +38,14 @@ as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-re
   { as_root apt-get update -q && as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"; }
 fi
 
+# Root may write a read-only file; Windows' users may not. Where the tests
+# run as root, the contract suites run Wine as this unprivileged user, so
+# that they see files as Windows does (e2e/run_contract.sh).
+if [ "$(id -u)" -eq 0 ] && ! id -u mixo-wine > /dev/null 2>&1; then
+  useradd --system --create-home --home-dir /var/lib/mixo-wine --shell /usr/sbin/nologin mixo-wine
+  echo "deps: made the user mixo-wine for the contract suites in Wine"
+fi
+
 # 32-bit programs (32-bit Wine, and so the setup program): natively where the
 # kernel runs them, otherwise emulated. MIXO_I386=emulated forces emulation
 # on a machine that would not need it; MIXO_I386=native removes it again.
