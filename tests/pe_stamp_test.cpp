@@ -129,6 +129,10 @@ TEST(PeStamp, DamagedOrUnsuitableProgramsAreRefused) {
     damaged = program;
     Put32(&damaged, kRsrcRaw + 20, 0x80FFFFF0u);
     refused(damaged, "outside the resource section", "a subdirectory outside");
+    // A type listed twice: the program reads RCDATA 100 under the first.
+    damaged = program;
+    Put32(&damaged, kRsrcRaw + 16 + 8 * 2, 10);
+    refused(damaged, "out of order or twice", "RCDATA listed twice");
     ASSERT_EQ(StampProgram(program, package, &out), "");
     // Data of RCDATA 101 moved onto the package's data.
     damaged = program;

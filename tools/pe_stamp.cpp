@@ -197,11 +197,19 @@ bool WalkDirectory(TreeWalk* w, std::uint32_t offset, int level, DataEntry path)
         return Fail(w, "resource tree has more than " + std::to_string(kMaxResourceEntries) +
                            " entries (damaged, or directories shared by many entries)");
     w->visited += count;
+    std::uint64_t previous_id = 0;
     for (std::uint32_t i = 0; i < count; ++i) {
         std::uint64_t at = w->base + offset + 16 + 8ull * i;
         std::uint32_t name = U32(w->file, at);
         std::uint32_t target = U32(w->file, at + 4);
         bool named = (name & 0x80000000u) != 0;
+        // Numbered entries come in rising order, each once, as Windows looks
+        // them up: a repeated one would let the stamp replace another
+        // RCDATA 100 than the one the program reads.
+        if (!named && previous_id > name)
+            return Fail(w, "resource directory at " + Hex(offset) + " lists id " + std::to_string(name) +
+                               " out of order or twice");
+        if (!named) previous_id = static_cast<std::uint64_t>(name) + 1;
         if (named) {
             std::uint32_t string = name & 0x7FFFFFFFu;
             if (!Mark(w, string, 2, "name") || !Mark(w, string, 2 + 2ull * U16(w->file, w->base + string), "name"))
