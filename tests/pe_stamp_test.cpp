@@ -142,6 +142,16 @@ TEST(PeStamp, DamagedOrUnsuitableProgramsAreRefused) {
             package_rva = Get32(damaged, kRsrcRaw + e), Put32(&damaged, kRsrcRaw + e + 16, package_rva + 8);
     ASSERT_NE(package_rva, 0u);
     refused(damaged, "overlaps", "two resources sharing bytes");
+    // Another resource's language entry leading to the package's data entry.
+    damaged = program;
+    std::size_t package_entry = 0, other_link = 0;
+    for (std::size_t e = 0; e < 0x400 && package_entry == 0; e += 4)
+        if (Get32(damaged, kRsrcRaw + e + 4) == 5000 && Get32(damaged, kRsrcRaw + e) > kRsrcVa) package_entry = e;
+    for (std::size_t at = 0; at < package_entry && other_link == 0; at += 4)
+        if (Get32(damaged, kRsrcRaw + at) == 0x409 && Get32(damaged, kRsrcRaw + at + 4) != package_entry) other_link = at + 4;
+    ASSERT_NE(other_link, 0u);
+    Put32(&damaged, kRsrcRaw + other_link, static_cast<std::uint32_t>(package_entry));
+    refused(damaged, "shared by two resources", "two resources sharing a data entry");
 
     // Cut anywhere: refused, never read past the end.
     for (std::size_t cut = 0; cut < program.size(); cut += 97) {

@@ -325,6 +325,15 @@ std::string PlaceTail(const TreeWalk& w, std::uint64_t package_size, StampPlan* 
         ++languages;
         package = &e;
     }
+    // Each data entry is patched on its own: two resources may not share
+    // one, nor may two entries overlap (a shift would land in the other).
+    std::vector<std::uint32_t> offsets;
+    for (const DataEntry& e : w.entries) offsets.push_back(e.entry);
+    std::sort(offsets.begin(), offsets.end());
+    for (std::size_t i = 1; i < offsets.size(); ++i)
+        if (offsets[i] - offsets[i - 1] < 16)
+            return "resource data entries at " + Hex(offsets[i - 1]) + " and " + Hex(offsets[i]) +
+                   (offsets[i] == offsets[i - 1] ? " are one, shared by two resources" : " overlap");
     if (languages == 0) return "no RCDATA 100 (the package) in the program";
     if (languages > 1) return "RCDATA 100 in " + std::to_string(languages) + " languages: which one to replace?";
     if (!package->inside) return "RCDATA 100 lies outside the resource section";
