@@ -4,7 +4,7 @@
 set -euo pipefail
 dir=$1 runs=$2
 for target in "$dir"/*_fuzz; do
-  [ -x "$target" ] || continue
+  [ -f "$target" ] && [ -x "$target" ] || continue  # not the corpus-NAME folders
   corpus="$dir/corpus-$(basename "$target")"
   mkdir -p "$corpus"
   [ ! -x "${target}_seeds" ] || "${target}_seeds" "$corpus"
