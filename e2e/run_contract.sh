@@ -54,17 +54,18 @@ status=0
 # The suite's own verdict is its XML report. Wine has been seen to crash
 # now and then while a process ends, after every test has passed: that is
 # reported, and judged by the report; any other failure fails the run.
-run() {
-  local prefix=$1 exe=$2 rc=0
+run() {  # run PREFIX BITS: the suite of that build, copied into C:\contract
+  local prefix=$1 bits=$2 rc=0
   local xml
-  xml="$(cd "$build" && pwd)/contract-$(basename "$(dirname "$exe")")-$(basename "$prefix").xml"
-  echo "contract: $(basename "$(dirname "$exe")")/$(basename "$exe") in $(basename "$prefix")${wine_user:+, as $wine_user}"
+  xml="$(cd "$build" && pwd)/contract-$bits-$(basename "$prefix").xml"
+  echo "contract: $bits/contract_tests.exe in $(basename "$prefix")${wine_user:+, as $wine_user}"
   rm -f "$xml"
   # The report is written in the prefix (the user's), then moved here.
   export WINEPREFIX=$prefix
   # It runs in the prefix's C: (a folder the user may write: a test writes
   # in its current folder).
-  (cd "$prefix/drive_c" && as_wine_user wine "$exe" --gtest_brief=1 '--gtest_output=xml:C:\contract-report.xml') || rc=$?
+  (cd "$prefix/drive_c" &&
+    as_wine_user wine 'C:\contract\contract_tests.exe' --gtest_brief=1 '--gtest_output=xml:C:\contract-report.xml') || rc=$?
   if [ -f "$prefix/drive_c/contract-report.xml" ]; then mv "$prefix/drive_c/contract-report.xml" "$xml"; fi
   if [ "$rc" -ne 0 ]; then
     if [ "$rc" -ge 128 ] && [ -f "$xml" ] && grep -q '<testsuites[^>]* failures="0"[^>]* errors="0"' "$xml"; then
@@ -80,8 +81,13 @@ run() {
 for pair in "${runs[@]}"; do
   arch=${pair%%:*} bits=${pair#*:}
   prefix=$(bash "$here/wine_prefix.sh" copy "$build" "$arch" "contract-$arch-$bits")
+  # The suite and its helpers go into the prefix, so that the user needs no
+  # access to the build folder (which may lie below root's home).
+  mkdir -p "$prefix/drive_c/contract"
+  cp "$build/$bits/contract_tests.exe" "$build/$bits/child_exit.exe" "$build/$bits/contract_dll.dll" \
+    "$prefix/drive_c/contract/"
   give_prefix "$prefix"
-  run "$prefix" "$(cd "$build" && pwd)/$bits/contract_tests.exe"
+  run "$prefix" "$bits"
   rm -rf "$prefix"
 done
 exit $status
