@@ -73,8 +73,9 @@ E2E_KEEP_PREFIXES ?= 0
 test-e2e: win32
 	@E2E_KEEP_PREFIXES=$(E2E_KEEP_PREFIXES) bash e2e/run_e2e.sh $(BUILD)
 
-# Another payload stamped into the built setup program, proven on the host
-# (a few seconds); leaves $(BUILD)/stamp/MixolyteSetup.exe and its payload
+# Another payload stamped into the built setup program, then signed with a
+# throwaway certificate, proven on the host (a few seconds); leaves
+# $(BUILD)/stamp/MixolyteSetup.exe, its signed copy and its payload
 # $(BUILD)/stamp/payload for a run in Wine.
 test-stamp: host package win32
 	@bash scripts/stamp_proof.sh $(BUILD)

@@ -9,6 +9,7 @@ packages=(
   g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64
   wine wine32:i386 wine64
   xvfb xauth xdotool x11-utils imagemagick fonts-dejavu-core liblnk-utils
+  osslsigncode
 )
 
 as_root() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi; }
@@ -35,6 +36,14 @@ if [ -n "${need_update:-}" ] || [ ! -d /var/lib/apt/lists ] || [ -z "$(ls -A /va
 fi
 as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}" ||
   { as_root apt-get update -q && as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"; }
+fi
+
+# Root may write a read-only file; Windows' users may not. Where the tests
+# run as root, the contract suites run Wine as this unprivileged user, so
+# that they see files as Windows does (e2e/run_contract.sh).
+if [ "$(id -u)" -eq 0 ] && ! id -u mixo-wine > /dev/null 2>&1; then
+  useradd --system --create-home --home-dir /var/lib/mixo-wine --shell /usr/sbin/nologin mixo-wine
+  echo "deps: made the user mixo-wine for the contract suites in Wine"
 fi
 
 # 32-bit programs (32-bit Wine, and so the setup program): natively where the

@@ -93,7 +93,7 @@ fuzz_short() {
 }
 
 suite "host tests" host host_tests
-suite "stamp: another payload into the program" host bash scripts/stamp_proof.sh "$build"
+suite "stamp and sign: another payload" host bash scripts/stamp_proof.sh "$build"
 suite "host tests, ASan+UBSan" host asan_tests
 
 # Base prefixes are made once for the whole run, then copied per scenario.

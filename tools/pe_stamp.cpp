@@ -13,9 +13,12 @@ constexpr std::uint32_t kInitializedData = 0x00000040u;
 constexpr std::uint32_t kRcdata = 10;
 constexpr std::uint32_t kPackageId = 100;
 constexpr int kMaxSections = 96;
-// A resource tree needs a few hundred nodes here; a damaged one that points
-// many entries at the same directories must not make the walk explode.
+// A resource tree needs a few hundred nodes and entries here. A damaged one
+// that points many entries at the same directories must not make the walk
+// explode: 1 MiB of tables can name billions of paths, so both the
+// directories and the entries the walk passes are counted.
 constexpr int kMaxResourceNodes = 65536;
+constexpr std::uint64_t kMaxResourceEntries = 65536;
 constexpr std::uint64_t kMaxDebugEntries = 64;
 
 bool Has(const Bytes& b, std::uint64_t offset, std::uint64_t size) {
@@ -149,6 +152,7 @@ struct TreeWalk {
     std::uint32_t section_va;
     std::uint64_t tables_end = 0;  // end of the furthest table, entry or name
     int nodes = 0;
+    std::uint64_t visited = 0;  // directory entries passed, shared paths counted each time
     std::vector<DataEntry> entries;
     std::string error;
 };
@@ -189,11 +193,23 @@ bool WalkDirectory(TreeWalk* w, std::uint32_t offset, int level, DataEntry path)
     if (!Mark(w, offset, 16, "directory")) return false;
     std::uint32_t count = U16(w->file, w->base + offset + 12) + U16(w->file, w->base + offset + 14);
     if (!Mark(w, offset + 16, 8ull * count, "directory")) return false;
+    if (count > kMaxResourceEntries - w->visited)
+        return Fail(w, "resource tree has more than " + std::to_string(kMaxResourceEntries) +
+                           " entries (damaged, or directories shared by many entries)");
+    w->visited += count;
+    std::uint64_t previous_id = 0;
     for (std::uint32_t i = 0; i < count; ++i) {
         std::uint64_t at = w->base + offset + 16 + 8ull * i;
         std::uint32_t name = U32(w->file, at);
         std::uint32_t target = U32(w->file, at + 4);
         bool named = (name & 0x80000000u) != 0;
+        // Numbered entries come in rising order, each once, as Windows looks
+        // them up: a repeated one would let the stamp replace another
+        // RCDATA 100 than the one the program reads.
+        if (!named && previous_id > name)
+            return Fail(w, "resource directory at " + Hex(offset) + " lists id " + std::to_string(name) +
+                               " out of order or twice");
+        if (!named) previous_id = static_cast<std::uint64_t>(name) + 1;
         if (named) {
             std::uint32_t string = name & 0x7FFFFFFFu;
             if (!Mark(w, string, 2, "name") || !Mark(w, string, 2 + 2ull * U16(w->file, w->base + string), "name"))
@@ -263,7 +279,9 @@ std::string CheckDirectories(const Bytes& b, const ProgramLayout& l, int r) {
         std::uint64_t rva = U32(b, l.directories_offset + 8ull * i);
         std::uint32_t size = U32(b, l.directories_offset + 8ull * i + 4);
         if (i == 4 && (rva != 0 || size != 0))
-            return "the program is signed: stamp the unsigned program, then sign the result";
+            return "the program is signed, and stamping would break its signature: remove the signature "
+                   "(osslsigncode remove-signature -in SIGNED -out UNSIGNED), stamp the unsigned program, then "
+                   "sign the result again";
         if (i == 2 || rva == 0) continue;
         if (SectionOf(l, rva) == r) return "data directory " + std::to_string(i) + " points into the resources";
     }
@@ -307,6 +325,15 @@ std::string PlaceTail(const TreeWalk& w, std::uint64_t package_size, StampPlan* 
         ++languages;
         package = &e;
     }
+    // Each data entry is patched on its own: two resources may not share
+    // one, nor may two entries overlap (a shift would land in the other).
+    std::vector<std::uint32_t> offsets;
+    for (const DataEntry& e : w.entries) offsets.push_back(e.entry);
+    std::sort(offsets.begin(), offsets.end());
+    for (std::size_t i = 1; i < offsets.size(); ++i)
+        if (offsets[i] - offsets[i - 1] < 16)
+            return "resource data entries at " + Hex(offsets[i - 1]) + " and " + Hex(offsets[i]) +
+                   (offsets[i] == offsets[i - 1] ? " are one, shared by two resources" : " overlap");
     if (languages == 0) return "no RCDATA 100 (the package) in the program";
     if (languages > 1) return "RCDATA 100 in " + std::to_string(languages) + " languages: which one to replace?";
     if (!package->inside) return "RCDATA 100 lies outside the resource section";
@@ -385,7 +412,7 @@ std::string PlanStamp(const Bytes& b, std::uint64_t package_size, StampPlan* p) 
             return "the symbol table lies in or before the resources: not supported";
     }
 
-    TreeWalk walk{b, rs.raw_offset, rs.virtual_size, rs.virtual_address, 0, 0, {}, {}};
+    TreeWalk walk{b, rs.raw_offset, rs.virtual_size, rs.virtual_address, 0, 0, 0, {}, {}};
     if (!WalkDirectory(&walk, 0, 0, DataEntry{})) return walk.error;
     // Data outside the section (rva below it) lies before the resources and stays.
 

@@ -477,8 +477,44 @@ ie_scenario_stamped() {
   ie_setup -h -u
   expect "\"-h -u\" exit code" 1 "$IE_RC"
   check "the stamped readme is removed" test ! -e "$IE_PRODUCT/readme.txt"
+  ie_stamped_signed
   ie_prefix_done
   IE_SETUP_EXE=$built_exe IE_PAYLOAD=$built_payload
+}
+
+# The stamped program signed (scripts/stamp_proof.sh signs it) installs as
+# the unsigned one does. WinVerifyTrust tells it from the unsigned program
+# and from a copy with one package byte changed; Wine takes the throwaway
+# self-signed root as trusted, where Windows would answer CERT_E_UNTRUSTEDROOT.
+ie_stamped_signed() {
+  local signed=$IE_BUILD/stamp/MixolyteSetup-signed.exe tampered=$IE_BUILD/stamp/MixolyteSetup-tampered.exe
+  if [ ! -f "$signed" ] || [ ! -f "$tampered" ]; then
+    fail "no signed program at $signed (scripts/stamp_proof.sh makes it)"
+    return
+  fi
+  IE_SETUP_EXE=$signed
+  cp "$signed" "$IE_C/Setup/MixolyteSetup.exe"
+  ie_setup -h -i
+  expect "signed: \"-h -i\" exit code" 1 "$IE_RC"
+  ie_check_product_files
+  check "signed: the installed readme is the stamped payload's" \
+    grep -q 'This setup program was stamped with another package.' "$IE_PRODUCT/readme.txt"
+  # 64-bit, so that it runs natively where 32-bit programs are emulated.
+  local probe=$IE_BUILD/e2e/trust_check.exe
+  if [ ! -f "$probe" ] || [ "$IE_HERE/trust_check.cpp" -nt "$probe" ]; then
+    x86_64-w64-mingw32-g++-posix -std=c++20 -O2 -Wall -Wextra -Wshadow -Wformat=2 -Werror -static -s \
+      -o "$probe" "$IE_HERE/trust_check.cpp" -lwintrust || { fail "trust_check.exe does not build"; return; }
+  fi
+  cp "$IE_BUILD/stamp/MixolyteSetup.exe" "$IE_C/Setup/unsigned.exe"
+  cp "$tampered" "$IE_C/Setup/tampered.exe"
+  cp "$probe" "$IE_C/Setup/trust_check.exe"
+  local answers
+  answers=$(cd "$IE_C/Setup" && timeout 120 wine 'C:\Setup\trust_check.exe' unsigned.exe MixolyteSetup.exe tampered.exe 2>/dev/null | tr -d '\r')
+  echo "$answers" | sed 's/^/  WinVerifyTrust: /'
+  expect "WinVerifyTrust: the unsigned program" no-signature "$(echo "$answers" | awk '$1 == "unsigned.exe" {print $3}')"
+  check "WinVerifyTrust: the signed program is signed and whole" \
+    grep -Eq '^MixolyteSetup.exe [0-9a-f]{8} (trusted|untrusted-root)$' <<< "$answers"
+  expect "WinVerifyTrust: a package byte changed" bad-digest "$(echo "$answers" | awk '$1 == "tampered.exe" {print $3}')"
 }
 
 # A click on the button installs: the black busy box with a step label,
