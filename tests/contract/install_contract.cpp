@@ -99,7 +99,7 @@ TEST_F(InstallContract, WaitWithTimeOutLeavesARunningChildRunning) {
 
 TEST_F(InstallContract, ModuleEntryPointsAreCalledByName) {
     std::string path = ContractTestDll();
-    plat::Handle module = plat::ModuleLoad(path.c_str());
+    plat::Handle module = plat::ModuleLoad(path.c_str(), 0);
     ASSERT_NE(module, nullptr);
     std::int32_t result = 77;
     EXPECT_EQ(plat::ModuleCallEntry(module, "DllRegisterServer", &result), 1);
@@ -117,7 +117,7 @@ TEST_F(InstallContract, ModuleEntryPointsAreCalledByName) {
     EXPECT_EQ(result, 77);
 
     // A second load gives the same module; each load is freed once.
-    plat::Handle again = plat::ModuleLoad(path.c_str());
+    plat::Handle again = plat::ModuleLoad(path.c_str(), 0);
     EXPECT_EQ(again, module);
     plat::ModuleFree(again);
     EXPECT_EQ(plat::ModuleCallEntry(module, "ContractAnswer", &result), 1);
@@ -126,10 +126,10 @@ TEST_F(InstallContract, ModuleEntryPointsAreCalledByName) {
 
 TEST_F(InstallContract, ModuleThatCannotBeLoadedGivesNull) {
     std::string base = ContractTempFolder();
-    EXPECT_EQ(plat::ModuleLoad((base + "\\absent.dll").c_str()), nullptr);
+    EXPECT_EQ(plat::ModuleLoad((base + "\\absent.dll").c_str(), 0), nullptr);
     std::string text = base + "\\not a dll.dll";
     ContractPutFile(text, "plain text in a file named like a DLL");
-    EXPECT_EQ(plat::ModuleLoad(text.c_str()), nullptr);
+    EXPECT_EQ(plat::ModuleLoad(text.c_str(), 0), nullptr);
 }
 
 TEST_F(InstallContract, ShellLinkIsSavedAndReadsBack) {
