@@ -247,3 +247,25 @@ TEST_F(InstallContract, FileOpenForReadOnlyOpensFilesThatAreThere) {
     EXPECT_NE(file, plat::kInvalidHandle);
     plat::FileClose(file);
 }
+
+TEST_F(InstallContract, OwnFileHeldCannotBeRenamedAndIsCopiedFromTheHandle) {
+    char own[1024] = {};
+    ASSERT_GT(plat::ModuleFileName(nullptr, own, sizeof own), 0u);
+    const std::string moved = std::string(own) + ".moved";
+    const std::string copy = ContractTempFolder() + "\\copy.exe";
+    plat::Handle held = plat::FileHoldOwnImage(nullptr);
+    ASSERT_NE(held, plat::kInvalidHandle);
+    // Held: the running program cannot be renamed (as it otherwise can).
+    int renamed = plat::FileRename(own, moved.c_str());
+    if (renamed) plat::FileRename(moved.c_str(), own);
+    EXPECT_EQ(renamed, 0);
+    // The copy is the file's bytes, also when the handle was read before.
+    ASSERT_EQ(plat::FileCopyFromHandle(held, copy.c_str()), 1);
+    ASSERT_EQ(plat::FileCopyFromHandle(held, copy.c_str()), 1);
+    EXPECT_EQ(ContractReadFile(copy), ContractReadFile(own));
+    EXPECT_EQ(plat::FileCopyFromHandle(held, (ContractMissingDrive() + "\\copy.exe").c_str()), 0);
+    plat::FileClose(held);
+    // Let go: the running program can be moved aside again.
+    ASSERT_EQ(plat::FileRename(own, moved.c_str()), 1);
+    EXPECT_EQ(plat::FileRename(moved.c_str(), own), 1);
+}
