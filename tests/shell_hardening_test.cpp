@@ -166,7 +166,6 @@ TEST(ShellHardening, OwnFileIsLetGoBeforeTheUninstallStarts) {
     uninstall_sequence = RunUninstall;
     EXPECT_EQ(renamed_at_start, 1);
     EXPECT_TRUE(SimFindFile(ProductFolder(true) + "\\MixolyteSetup.del") != nullptr);
-    EXPECT_EQ(FirstCall("HoldOwnImage"), 0u + 3);
     EXPECT_TRUE(Sim().files.open.empty());
 }
 
