@@ -6,9 +6,9 @@
 #include "platform/system.h"
 #include "platform/windows.h"
 #include "setup/drawing.h"
+#include "setup/hardening.h"
 #include "setup/probe.h"
 #include "setup/text.h"
-#include "setup/hardening.h"
 #include "setup/web_page.h"
 #include "uninstall/uninstall.h"
 
