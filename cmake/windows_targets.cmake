@@ -35,6 +35,16 @@ add_executable(MixolyteSetup WIN32 platform/win32/main/win_main.cpp ${MIXO_SETUP
 target_compile_options(MixolyteSetup PRIVATE $<$<COMPILE_LANGUAGE:CXX>:${MIXO_WARNINGS}>)
 target_include_directories(MixolyteSetup PRIVATE ${CMAKE_SOURCE_DIR}/res ${MIXO_RES_DIR})
 target_link_libraries(MixolyteSetup PRIVATE mixo_core)
+# Terminal-server aware: on a Remote Desktop session host a program without
+# the mark gets a per-user Windows folder, which the INF step would trust.
+target_link_options(MixolyteSetup PRIVATE -Wl,--tsaware -Wl,--dynamicbase -Wl,--nxcompat)
+# Shipped stripped, its debug information beside it (cmake/strip_setup.sh).
+set(MIXO_MIXPACK "${CMAKE_BINARY_DIR}/../host/mixpack" CACHE FILEPATH
+    "The host's mixpack, which the stripping of MixolyteSetup.exe uses")
+add_custom_command(TARGET MixolyteSetup POST_BUILD
+  COMMAND bash ${CMAKE_SOURCE_DIR}/cmake/strip_setup.sh $<TARGET_FILE:MixolyteSetup> ${MIXO_MIXPACK} ${CMAKE_OBJCOPY}
+  BYPRODUCTS ${CMAKE_BINARY_DIR}/MixolyteSetup.debug
+  VERBATIM)
 # Without a package (a cross build made only for the contract tests) the
 # program is left out of `all`; `make build` makes the package first.
 if(NOT EXISTS ${MIXO_PACKAGE_BIN})

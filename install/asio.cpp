@@ -5,6 +5,7 @@
 #include "platform/modules.h"
 #include "platform/processes.h"
 #include "platform/system.h"
+#include "setup/hardening.h"
 #include "setup/text.h"
 
 namespace {
@@ -17,7 +18,7 @@ constexpr std::uint32_t kRegistrationProgramWaitMs = 10000;
 void RegisterDll32(const char* dll_name, SetupContext* context, int mode) {
     char path[1024];
     if (!JoinPath(path, sizeof path, context->product_folder, dll_name)) return;
-    plat::Handle module = plat::ModuleLoad(path);
+    plat::Handle module = plat::ModuleLoad(path, dll_load_flags);
     if (module == nullptr) return;
     std::int32_t result = 0;
     if (mode == kAsioRegister) {
@@ -49,8 +50,11 @@ void RegisterDll64(const char* dll_name, SetupContext* context, int mode) {
     AppendText(command_line, sizeof command_line, " -f");
     if (!AppendText(command_line, sizeof command_line, dll_path)) return;
 
+    // Started in the product folder: the setup program's current folder is
+    // often one a normal user can write to, and a DLL the registration
+    // program looks for would be searched for there.
     plat::Handle process = nullptr;
-    if (plat::ProcessStart(program, command_line, nullptr, &process) != plat::kProcessStarted) return;
+    if (plat::ProcessStart(program, command_line, context->product_folder, &process) != plat::kProcessStarted) return;
     // A program still running after the wait is left running.
     plat::ProcessWait(process, kRegistrationProgramWaitMs);
     std::uint32_t child_exit = 0;  // read, not used

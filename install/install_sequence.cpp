@@ -13,6 +13,7 @@
 #include "platform/files.h"
 #include "platform/system.h"
 #include "platform/windows.h"
+#include "setup/hardening.h"
 #include "setup/product.h"
 #include "setup/text.h"
 #include "uninstall/removal.h"
@@ -49,12 +50,16 @@ int StopEarly(SetupContext* context, const char* text, int result) {
 
 // Copies the running setup program into the product folder under its own
 // file name; `target` receives that path (written also when the copy fails).
+// The bytes come from the program's own file held since the start, which
+// nobody could swap meanwhile; by path only when it could not be held.
 void InstallUninstaller(SetupContext* context, char* target, std::size_t size) {
     char name[1024];
     CopyText(name, sizeof name, context->program_path);
     FileNameOfPath(name);
     JoinPath(target, size, context->product_folder, name);
-    if (plat::FileCopy(context->program_path, target, 0)) plat::FileSetAttributes(target, plat::kFileAttributeNormal);
+    int copied = held_image != plat::kInvalidHandle ? plat::FileCopyFromHandle(held_image, target)
+                                                    : plat::FileCopy(context->program_path, target, 0);
+    if (copied) plat::FileSetAttributes(target, plat::kFileAttributeNormal);
 }
 
 }  // namespace

@@ -54,6 +54,19 @@ int FileSetAttributes(const char* path, std::uint32_t attributes);
 // Close with FileClose.
 Handle FileOpenForRead(const char* path);
 
+// The program's own file, opened by its UTF-16 path (GetModuleFileNameW of
+// `instance`, so no ANSI best fit can name another file) with
+// CreateFileW(GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING): while the
+// handle is open nobody can rename, replace, delete or change the file.
+// kInvalidHandle when it cannot be had. Close with FileClose.
+Handle FileHoldOwnImage(Handle instance);
+
+// Writes the whole contents of an open file, from its start, to `to`
+// (CreateFileA GENERIC_WRITE, no sharing, CREATE_ALWAYS): CopyFileA with
+// an open file for its source. 1 on success; a target left incomplete is
+// deleted.
+int FileCopyFromHandle(Handle from, const char* to);
+
 // One entry of a folder search.
 struct FindEntry {
     char name[260];  // the entry's own name, not its path

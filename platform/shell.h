@@ -49,6 +49,14 @@ int ShellFolderPath(int csidl, char* buffer, std::uint32_t size, std::int32_t* h
 std::int32_t ShellLinkCreate(const char* link_path, const char* target, const char* description,
                              const char* arguments, const char* working_folder);
 
+// Opens the file as the logged-on user, not elevated: through the desktop
+// shell's own process (the shell window's IShellView, its
+// IShellFolderViewDual's Application as IShellDispatch2, ShellExecute(file,
+// no arguments, no folder, "open", SW_SHOWNORMAL)). 1 when the shell took
+// it; 0 when there is no desktop shell to ask (no shell running, as in Wine
+// or on Server Core) or a step failed. Needs COM on the calling thread.
+int ShellOpenAsUser(const char* file);
+
 // ShellExecuteA(owner, "open", file, no parameters, no folder, SW_SHOW):
 // the HINSTANCE the call gives, as a number; above 32 means success.
 std::intptr_t ShellOpen(Handle owner, const char* file);

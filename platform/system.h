@@ -95,13 +95,41 @@ void ThreadClose(Handle thread);
 // SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_BELOW_NORMAL).
 int ThreadLowerPriority();
 
+// ---- Hardening at start -----------------------------------------------------------
+// LOAD_LIBRARY_* flags of SetDefaultDllDirectories and LoadLibraryExA.
+constexpr std::uint32_t kLoadWithAlteredSearchPath = 0x00000008;
+constexpr std::uint32_t kLoadLibrarySearchDllLoadDir = 0x00000100;
+constexpr std::uint32_t kLoadLibrarySearchSystem32 = 0x00000800;
+
+// SetDefaultDllDirectories of "Kernel32.dll", looked up at run time (Windows
+// 8, or Vista and 7 with their update; the LOAD_LIBRARY_SEARCH_* flags of
+// LoadLibraryExA come with it). 0 when the export is missing; otherwise 1
+// with the call's BOOL in *result.
+int DllDirectoriesSetDefault(std::uint32_t flags, int* result);
+
+// SetDllDirectoryA(folder) of "Kernel32.dll", looked up at run time (XP SP1
+// and later); "" takes the current folder out of the DLL search. 0 when the
+// export is missing; otherwise 1 with the call's BOOL in *result.
+int DllDirectorySet(const char* folder, int* result);
+
+// SetProcessMitigationPolicy of "Kernel32.dll", looked up at run time
+// (Windows 8 and later), with a policy whose structure is one DWORD of
+// flags. 0 when the export is missing; otherwise 1 with the BOOL in
+// *result (a policy the system does not know fails).
+constexpr int kProcessImageLoadPolicy = 10;
+constexpr int kProcessRedirectionTrustPolicy = 16;
+constexpr std::uint32_t kImageLoadNoRemoteImages = 0x1;
+constexpr std::uint32_t kImageLoadNoLowMandatoryLabelImages = 0x2;
+constexpr std::uint32_t kRedirectionTrustEnforce = 0x1;
+int MitigationPolicySet(int policy, std::uint32_t flags, int* result);
+
 // ---- The program's own module and User32 ---------------------------------------
 // GetModuleFileNameA(instance): the length copied. A path longer than the
 // buffer is cut; the buffer is then terminated on every Windows (XP left it
 // unterminated, this operation does not).
 std::uint32_t ModuleFileName(Handle instance, char* buffer, std::uint32_t size);
 
-// LoadLibraryA("User32.dll"): the module, or null. User32Close frees it.
+// LoadLibraryA of "User32.dll" in the system folder: the module, or null. User32Close frees it.
 Handle User32Open();
 void User32Close(Handle module);
 // GetProcAddress(module, "InternalGetWindowText"): the reader for

@@ -6,6 +6,7 @@
 #include "platform/system.h"
 #include "platform/windows.h"
 #include "setup/drawing.h"
+#include "setup/hardening.h"
 #include "setup/probe.h"
 #include "setup/text.h"
 #include "setup/web_page.h"
@@ -156,7 +157,10 @@ void OnSilentRun(std::intptr_t code) {
         else StartInstallWorker(1);
     } else if (code == RUN_UNINSTALL) {
         exit_code = kExitSilentRefused;
-        if (context.remove_mode) exit_code = uninstall_sequence();
+        if (context.remove_mode) {
+            ReleaseHeldImage();
+            exit_code = uninstall_sequence();
+        }
     }
     ReleaseDrawingResources();
     plat::QuitPost(0);
@@ -262,6 +266,7 @@ void PressButton(plat::Handle window) {
         plat::WindowPostMessage(context.main_window, plat::kWmDestroy, 0, 0);
         return;
     }
+    ReleaseHeldImage();
     uninstall_sequence();
     plat::WindowPostMessage(context.main_window, plat::kWmDestroy, 0, 0);
 }

@@ -5,6 +5,7 @@
 #include "platform/system.h"
 #include "platform/windows.h"
 #include "setup/context.h"
+#include "setup/hardening.h"
 #include "setup/main_window.h"
 #include "setup/probe.h"
 #include "setup/product.h"
@@ -129,14 +130,19 @@ plat::Handle CreateMainWindow(plat::Handle instance, const char* title) {
 }
 
 int SetupMain(plat::Handle instance, const char* command_line) {
+    HardenProcess(instance);
     ParseCommandLine(command_line);
 
     std::uint32_t last_error = 0;
     plat::Handle mutex = plat::MutexCreate(kSetupMutexName, 1, &last_error);
-    if (mutex == nullptr) return kExitMutexFailed;
+    if (mutex == nullptr) {
+        ReleaseHeldImage();
+        return kExitMutexFailed;
+    }
     if (last_error == plat::kErrorAlreadyExists) {
         plat::MutexRelease(mutex);
         plat::MutexClose(mutex);
+        ReleaseHeldImage();
         return kExitAlreadyRunning;
     }
     plat::MutexWait(mutex, plat::kInfinite);
@@ -177,5 +183,6 @@ int SetupMain(plat::Handle instance, const char* command_line) {
     if (user32_module != nullptr) plat::User32Close(user32_module);
     user32_module = nullptr;
     window_text_reader = nullptr;
+    ReleaseHeldImage();
     return exit_code;
 }

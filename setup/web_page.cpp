@@ -37,7 +37,10 @@ void OpenWebPageWith(char* buffer, const std::uint8_t* stored, std::size_t lengt
     std::memcpy(buffer, stored, length);
     ScrambleWebAddress(reinterpret_cast<std::uint8_t*>(buffer), length, kWebAddressSeed);
     buffer[kWebPageBufferSize - 1] = '\0';
-    plat::ShellOpen(setup_context.main_window, buffer);
+    // As the user who started the program: an elevated browser, or an
+    // https handler a normal user registered under HKCU, would run as
+    // administrator.
+    if (!plat::ShellOpenAsUser(buffer)) plat::ShellOpen(setup_context.main_window, buffer);
     // Wiped through a volatile pointer, so that the compiler keeps the
     // stores although the buffer is not read again.
     volatile char* wipe = buffer;

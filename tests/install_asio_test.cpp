@@ -49,12 +49,12 @@ TEST(InstallAsio, RegisterOn64BitWindowsThirtyTwoBitFirstThenTheProgram) {
                   "ztml_asiodriver.dll|DllRegisterServer",
                   "ztmlaux_asiodriver.dll|DllRegisterServer",
                   "ztmlins_asiodriver.dll|DllRegisterServer",
-                  "ztregsvr64.exe| -f" + kFolder64 + "\\ztml_asiodriver64.dll|" + Sim().processes.current_folder,
-                  "ztregsvr64.exe| -f" + kFolder64 + "\\ztmlaux_asiodriver64.dll|" + Sim().processes.current_folder,
-                  "ztregsvr64.exe| -f" + kFolder64 + "\\ztmlins_asiodriver64.dll|" + Sim().processes.current_folder,
+                  "ztregsvr64.exe| -f" + kFolder64 + "\\ztml_asiodriver64.dll|" + kFolder64,
+                  "ztregsvr64.exe| -f" + kFolder64 + "\\ztmlaux_asiodriver64.dll|" + kFolder64,
+                  "ztregsvr64.exe| -f" + kFolder64 + "\\ztmlins_asiodriver64.dll|" + kFolder64,
               }));
-    // The program is started by its path in the product folder, with no
-    // current folder of its own: it inherits the setup program's.
+    // The program is started by its path in the product folder, with that
+    // folder as its current folder, never the setup program's.
     for (const SimStartedProcess& process : Sim().processes.started)
         EXPECT_EQ(process.application, kFolder64 + "\\ztregsvr64.exe");
     // Each DLL loaded from the product folder and let go by CoFreeLibrary,

@@ -145,9 +145,9 @@ TEST(InstallSequence, SixtyFourBitWindows10InstallsEverythingInOrder) {
                   "ztml_asiodriver.dll|DllRegisterServer",
                   "ztmlaux_asiodriver.dll|DllRegisterServer",
                   "ztmlins_asiodriver.dll|DllRegisterServer",
-                  "ztregsvr64.exe| -f" + folder + "\\ztml_asiodriver64.dll|" + Sim().processes.current_folder,
-                  "ztregsvr64.exe| -f" + folder + "\\ztmlaux_asiodriver64.dll|" + Sim().processes.current_folder,
-                  "ztregsvr64.exe| -f" + folder + "\\ztmlins_asiodriver64.dll|" + Sim().processes.current_folder,
+                  "ztregsvr64.exe| -f" + folder + "\\ztml_asiodriver64.dll|" + folder,
+                  "ztregsvr64.exe| -f" + folder + "\\ztmlaux_asiodriver64.dll|" + folder,
+                  "ztregsvr64.exe| -f" + folder + "\\ztmlins_asiodriver64.dll|" + folder,
               }));
     EXPECT_TRUE(daza->flags);
     EXPECT_FALSE(daza->uninstall_entry);

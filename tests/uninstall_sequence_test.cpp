@@ -139,9 +139,9 @@ TEST(UninstallSequence, SixtyFourBitWindows10RemovesEverythingDriversFirst) {
         "ztml_asiodriver.dll|DllUnregisterServer",
         "ztmlaux_asiodriver.dll|DllUnregisterServer",
         "ztmlins_asiodriver.dll|DllUnregisterServer",
-        "ztregsvr64.exe| -u  -f" + In(product, "ztml_asiodriver64.dll") + "|C:\\Users\\user\\Downloads",
-        "ztregsvr64.exe| -u  -f" + In(product, "ztmlaux_asiodriver64.dll") + "|C:\\Users\\user\\Downloads",
-        "ztregsvr64.exe| -u  -f" + In(product, "ztmlins_asiodriver64.dll") + "|C:\\Users\\user\\Downloads",
+        "ztregsvr64.exe| -u  -f" + In(product, "ztml_asiodriver64.dll") + "|" + product,
+        "ztregsvr64.exe| -u  -f" + In(product, "ztmlaux_asiodriver64.dll") + "|" + product,
+        "ztregsvr64.exe| -u  -f" + In(product, "ztmlins_asiodriver64.dll") + "|" + product,
     };
     EXPECT_EQ(Record().events, expected);
     EXPECT_EQ(*seen, std::vector<std::string>{"ZTMixolyteDAZA_Setup_x64.exe sees 98"});

@@ -44,6 +44,7 @@ int EndpointEnumeratorAvailable() {
 
 std::uint32_t WaveDeviceCount(int direction) {
     static const int op = SimOpId("WaveDeviceCount");
+    SimNoteCall("WaveDeviceCount");
     if (SimFaultHere(op)) {
         return 0;
     }

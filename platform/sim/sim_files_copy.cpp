@@ -110,4 +110,50 @@ Handle FileOpenForRead(const char* path) {
     return handle;
 }
 
+Handle FileHoldOwnImage(Handle /*instance*/) {
+    static const int op = SimOpId("FileHoldOwnImage");
+    SimNoteCall("HoldOwnImage");
+    if (SimFaultHere(op) || Sim().system.own_image_hold_fails) return kInvalidHandle;
+    std::string key = SimPathKey(Sim().system.module_path);
+    SimFile* entry = key.empty() ? nullptr : EntryOf(key);
+    if (entry == nullptr || entry->is_folder || OpenForWriting(key)) return kInvalidHandle;
+    Handle handle = SimNewHandle();
+    Fs().open[reinterpret_cast<std::uintptr_t>(handle)] = SimOpenFile{key, false};
+    return handle;
+}
+
+int FileCopyFromHandle(Handle from, const char* to) {
+    static const int op = SimOpId("FileCopyFromHandle");
+    bool dies = false;
+    if (SimFaultHere(op, &dies)) {
+        SimNoteFailedSubject("F " + SimPathKey(to ? to : ""));
+        return 0;
+    }
+    auto open = Fs().open.find(reinterpret_cast<std::uintptr_t>(from));
+    if (open == Fs().open.end() || open->second.writable) return 0;
+    std::string from_key = open->second.key;
+    std::string to_key = SimPathKey(to ? to : "");
+    SimFile* source = EntryOf(from_key);
+    if (source == nullptr || to_key.empty() || to_key == from_key || !FolderExists(SimParentKey(to_key))) return 0;
+    if (Fs().roots.count(to_key)) return 0;
+    SimFile* target = EntryOf(to_key);
+    if (target != nullptr && (target->is_folder || target->read_only || target->in_use || OpenAtAll(to_key)))
+        return 0;
+    if (source->bytes.size() > Fs().free_bytes) return 0;
+    std::vector<std::uint8_t> bytes = source->bytes;
+    Fs().free_bytes -= bytes.size();
+    SimFile& copy = Fs().entries[to_key];
+    if (copy.path.empty()) copy.path = to;
+    copy.is_folder = false;
+    copy.bytes = std::move(bytes);
+    copy.read_only = false;
+    copy.in_use = false;
+    // A process that dies while writing leaves the part written so far.
+    if (dies) {
+        copy.bytes.resize(copy.bytes.size() / 2);
+        SimDie();
+    }
+    return 1;
+}
+
 }  // namespace plat

@@ -11,8 +11,9 @@ std::string PathOf(const std::string& key, const std::string& fallback) {
     return it == Sim().files.entries.end() ? fallback : it->second.path;
 }
 
-void Record(SimModuleEventKind kind, const std::string& path, const std::string& name, std::int32_t result) {
-    Mods().events.push_back(SimModuleEvent{kind, path, name, result, Sim().system.tick_ms});
+void Record(SimModuleEventKind kind, const std::string& path, const std::string& name, std::int32_t result,
+            std::uint32_t flags = 0) {
+    Mods().events.push_back(SimModuleEvent{kind, path, name, result, Sim().system.tick_ms, flags});
 }
 
 SimLoadedModule* LoadedOf(plat::Handle module) {
@@ -39,8 +40,9 @@ SimDll& SimPutDll(const std::string& path, std::map<std::string, SimExport> expo
 
 namespace plat {
 
-Handle ModuleLoad(const char* path) {
+Handle ModuleLoad(const char* path, std::uint32_t flags) {
     static const int op = SimOpId("ModuleLoad");
+    SimNoteCall(std::string("LoadLibrary ") + (path ? path : ""));
     if (SimFaultHere(op)) {
         SimNoteFailedSubject("F " + SimPathKey(path ? path : ""));
         return nullptr;
@@ -49,11 +51,14 @@ Handle ModuleLoad(const char* path) {
     std::string key = SimPathKey(text);
     SimFile* file = SimFindFile(text);
     auto dll = Mods().dlls.find(key);
-    if (file == nullptr || file->is_folder || dll == Mods().dlls.end() || dll->second.load_fails) {
-        Record(kSimModuleLoadFailed, text, "", 0);
+    // The LOAD_LIBRARY_SEARCH_* flags are refused where Windows lacks them.
+    constexpr std::uint32_t kSearchFlags = 0x0000FF00;
+    bool flags_known = Sim().system.default_dll_directories || (flags & kSearchFlags) == 0;
+    if (file == nullptr || file->is_folder || dll == Mods().dlls.end() || dll->second.load_fails || !flags_known) {
+        Record(kSimModuleLoadFailed, text, "", 0, flags);
         return nullptr;
     }
-    Record(kSimModuleLoad, file->path, "", 0);
+    Record(kSimModuleLoad, file->path, "", 0, flags);
     // A DLL loaded twice gives the same handle and counts its loads.
     for (auto& [handle, loaded] : Mods().loaded)
         if (loaded.key == key) {

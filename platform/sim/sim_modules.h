@@ -15,12 +15,12 @@ using SimExport = std::function<std::int32_t()>;
 
 struct SimDll {
     std::map<std::string, SimExport> exports;  // by exact name
-    bool load_fails = false;                   // present, but LoadLibraryA fails
+    bool load_fails = false;                   // present, but LoadLibraryExA fails
 };
 
 enum SimModuleEventKind {
-    kSimModuleLoad,           // LoadLibraryA succeeded
-    kSimModuleLoadFailed,     // LoadLibraryA failed
+    kSimModuleLoad,           // LoadLibraryExA succeeded
+    kSimModuleLoadFailed,     // LoadLibraryExA failed
     kSimModuleCall,           // an export was called
     kSimModuleExportMissing,  // GetProcAddress found nothing
     kSimModuleFree,           // FreeLibrary
@@ -33,6 +33,7 @@ struct SimModuleEvent {
     std::string name;    // the export, for calls and missing exports
     std::int32_t result = 0;  // the call's HRESULT
     std::uint32_t tick = 0;   // the simulated clock
+    std::uint32_t flags = 0;  // LoadLibraryExA's flags, for loads
 };
 
 struct SimLoadedModule {

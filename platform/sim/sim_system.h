@@ -86,11 +86,37 @@ struct SimSystem {
     // The program's own file.
     std::string module_path = "C:\\Users\\user\\Downloads\\MixolyteSetup.exe";
 
+    // Hardening at start. Which functions this Windows has:
+    // SetDefaultDllDirectories (with it, the LOAD_LIBRARY_SEARCH_* flags of
+    // LoadLibraryExA), SetDllDirectoryA and SetProcessMitigationPolicy; a
+    // call fails through the fault switch or for a policy in
+    // `mitigations_refused`.
+    bool default_dll_directories = true;
+    bool set_dll_directory = true;
+    bool mitigation_policy = true;
+    std::set<int> mitigations_refused;
+    // What the program set: the default DLL directories (0: never set),
+    // the DLL directory (`dll_directory_set` once it was called) and the
+    // mitigation policies with their flags, in order.
+    std::uint32_t default_dll_directories_flags = 0;
+    bool dll_directory_set = false;
+    std::string dll_directory;
+    std::vector<std::pair<int, std::uint32_t>> mitigations;
+    // The program's own file cannot be opened (held) at start.
+    bool own_image_hold_fails = false;
+    // The start of the run in order: the hardening calls, the holding of
+    // the program's own file, the mutex, every DLL load (the program's own
+    // and User32), threads and the first device counts.
+    std::vector<std::string> calls;
+
     // User32.dll and its export InternalGetWindowText.
     bool user32_loads = true;
     bool internal_get_window_text = true;
     int user32_open = 0;  // loads not yet freed
 };
+
+// Notes a call in `calls`.
+void SimNoteCall(const std::string& call);
 
 // Runs every created thread that has not run yet, oldest first (threads
 // created meanwhile run too). Gives how many ran.

@@ -42,6 +42,8 @@ int SimRunThreads() {
     return ran;
 }
 
+void SimNoteCall(const std::string& call) { Sim().system.calls.push_back(call); }
+
 void SimHoldMutexElsewhere(const std::string& name) { Sim().system.mutexes[name].held_elsewhere = true; }
 
 namespace plat {
@@ -90,6 +92,7 @@ int Wow64Query(int* is_wow64) {
 }
 
 Handle MutexCreate(const char* name, int initial_owner, std::uint32_t* last_error) {
+    SimNoteCall("CreateMutexA");
     static const int op = SimOpId("MutexCreate");
     if (SimFaultHere(op)) {
         *last_error = kErrorAccessDenied;
@@ -156,6 +159,7 @@ void MutexClose(Handle mutex) {
 }
 
 Handle ThreadCreate(ThreadEntry entry, void* parameter, std::uint32_t* thread_id) {
+    SimNoteCall("CreateThread");
     static const int op = SimOpId("ThreadCreate");
     if (SimFaultHere(op)) {
         return nullptr;
@@ -220,8 +224,42 @@ std::uint32_t ModuleFileName(Handle /*instance*/, char* buffer, std::uint32_t si
     return static_cast<std::uint32_t>(std::char_traits<char>::length(buffer));
 }
 
+int DllDirectoriesSetDefault(std::uint32_t flags, int* result) {
+    static const int op = SimOpId("DllDirectoriesSetDefault");
+    SimSystem& system = Sim().system;
+    if (!system.default_dll_directories) return 0;
+    SimNoteCall("SetDefaultDllDirectories");
+    *result = SimFaultHere(op) ? 0 : 1;
+    if (*result) system.default_dll_directories_flags = flags;
+    return 1;
+}
+
+int DllDirectorySet(const char* folder, int* result) {
+    static const int op = SimOpId("DllDirectorySet");
+    SimSystem& system = Sim().system;
+    if (!system.set_dll_directory) return 0;
+    SimNoteCall("SetDllDirectoryA");
+    *result = SimFaultHere(op) ? 0 : 1;
+    if (*result) {
+        system.dll_directory_set = true;
+        system.dll_directory = folder != nullptr ? folder : "";
+    }
+    return 1;
+}
+
+int MitigationPolicySet(int policy, std::uint32_t flags, int* result) {
+    static const int op = SimOpId("MitigationPolicySet");
+    SimSystem& system = Sim().system;
+    if (!system.mitigation_policy) return 0;
+    SimNoteCall("SetProcessMitigationPolicy " + std::to_string(policy));
+    *result = SimFaultHere(op) || system.mitigations_refused.count(policy) != 0 ? 0 : 1;
+    if (*result) system.mitigations.emplace_back(policy, flags);
+    return 1;
+}
+
 Handle User32Open() {
     static const int op = SimOpId("User32Open");
+    SimNoteCall("LoadLibrary User32.dll");
     if (SimFaultHere(op)) {
         return nullptr;
     }

@@ -934,6 +934,13 @@ int DcDrawText(Handle dc, const char* text, Rect* rect, std::uint32_t format) {
 
 // ---- The shell opens a document ----------------------------------------------------
 
+int ShellOpenAsUser(const char* file) {
+    static const int op = SimOpId("ShellOpenAsUser");
+    if (SimFaultHere(op) || !Sim().shell.desktop_shell) return 0;
+    Sim().windows.shell_executes.push_back(SimShellExecute{nullptr, "open", file ? file : "", true});
+    return 1;
+}
+
 std::intptr_t ShellOpen(Handle owner, const char* file) {
     static const int op = SimOpId("ShellOpen");
     if (SimFaultHere(op)) {

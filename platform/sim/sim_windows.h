@@ -125,11 +125,13 @@ struct SimAction {
     std::uint32_t deadline = 0;
 };
 
-// What ShellExecuteA was asked to open.
+// What the shell was asked to open: by ShellExecuteA of this process, or
+// (`as_user`) through the desktop shell's IShellDispatch2, without owner.
 struct SimShellExecute {
     plat::Handle owner;
     std::string verb;
     std::string file;
+    bool as_user = false;
 };
 
 struct SimWindows {

@@ -12,6 +12,7 @@
 #include <cstdlib>
 
 #include "platform/audio.h"
+#include "platform/win32/win32_system_dll.h"
 
 namespace {
 
@@ -28,6 +29,38 @@ const PROPERTYKEY kKeyDeviceInterfaceFriendlyName = {
 // The sizes the capabilities calls are given.
 static_assert(sizeof(WAVEINCAPSW) == 80);
 static_assert(sizeof(WAVEOUTCAPSW) == 84);
+
+// WinMM, loaded at run time from the system folder on first use and kept:
+// it is no KnownDLL, so a static import would be searched for beside the
+// program before its first line runs. A WinMM that cannot be had counts
+// no devices.
+struct WinMm {
+    UINT(WINAPI* wave_in_count)();
+    UINT(WINAPI* wave_out_count)();
+    MMRESULT(WINAPI* wave_in_caps)(UINT_PTR, WAVEINCAPSW*, UINT);
+    MMRESULT(WINAPI* wave_out_caps)(UINT_PTR, WAVEOUTCAPSW*, UINT);
+};
+
+template <typename Function>
+void Take(HMODULE module, const char* name, Function* function) {
+    *function = reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+}
+
+WinMm LoadWinMm() {
+    WinMm functions = {};
+    HMODULE module = plat::LoadSystemDll("WINMM.DLL");
+    if (module == nullptr) return functions;
+    Take(module, "waveInGetNumDevs", &functions.wave_in_count);
+    Take(module, "waveOutGetNumDevs", &functions.wave_out_count);
+    Take(module, "waveInGetDevCapsW", &functions.wave_in_caps);
+    Take(module, "waveOutGetDevCapsW", &functions.wave_out_caps);
+    return functions;
+}
+
+const WinMm& WinMmFunctions() {
+    static const WinMm functions = LoadWinMm();
+    return functions;
+}
 
 struct EndpointCollection {
     IMMDeviceEnumerator* enumerator;
@@ -65,17 +98,20 @@ int EndpointEnumeratorAvailable() {
 }
 
 std::uint32_t WaveDeviceCount(int direction) {
-    return direction == kAudioCapture ? waveInGetNumDevs() : waveOutGetNumDevs();
+    const WinMm& winmm = WinMmFunctions();
+    auto count = direction == kAudioCapture ? winmm.wave_in_count : winmm.wave_out_count;
+    return count != nullptr ? count() : 0;
 }
 
 std::uint32_t WaveDeviceCaps(int direction, std::uint32_t device, char16_t* name, std::uint32_t name_units,
                              std::uint16_t* channels) {
     Clear(name, name_units);
     *channels = 0;
-    MMRESULT result;
+    const WinMm& winmm = WinMmFunctions();
+    MMRESULT result = MMSYSERR_NODRIVER;
     if (direction == kAudioCapture) {
         WAVEINCAPSW caps = {};
-        result = waveInGetDevCapsW(device, &caps, sizeof caps);
+        if (winmm.wave_in_caps != nullptr) result = winmm.wave_in_caps(device, &caps, sizeof caps);
         if (result == MMSYSERR_NOERROR) {
             caps.szPname[MAXPNAMELEN - 1] = L'\0';
             CopyUnits(name, name_units, caps.szPname);
@@ -83,7 +119,7 @@ std::uint32_t WaveDeviceCaps(int direction, std::uint32_t device, char16_t* name
         }
     } else {
         WAVEOUTCAPSW caps = {};
-        result = waveOutGetDevCapsW(device, &caps, sizeof caps);
+        if (winmm.wave_out_caps != nullptr) result = winmm.wave_out_caps(device, &caps, sizeof caps);
         if (result == MMSYSERR_NOERROR) {
             caps.szPname[MAXPNAMELEN - 1] = L'\0';
             CopyUnits(name, name_units, caps.szPname);

@@ -9,7 +9,7 @@ namespace {
 using EntryFn = HRESULT(STDAPICALLTYPE*)();
 }  // namespace
 
-Handle ModuleLoad(const char* path) { return LoadLibraryA(path); }
+Handle ModuleLoad(const char* path, std::uint32_t flags) { return LoadLibraryExA(path, nullptr, flags); }
 
 int ModuleCallEntry(Handle module, const char* name, std::int32_t* hresult) {
     auto entry = reinterpret_cast<EntryFn>(

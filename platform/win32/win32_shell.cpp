@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "platform/shell.h"
+#include "platform/win32/win32_system_dll.h"
 
 namespace plat {
 
@@ -24,7 +25,7 @@ bool CopyWhole(const char (&path)[MAX_PATH], char* buffer, std::uint32_t size) {
 int ShellSpecialFolderPath(int csidl, int create, char* buffer, std::uint32_t size, int* result) {
     if (size == 0) return 0;
     buffer[0] = '\0';
-    HMODULE shell32 = LoadLibraryA("SHELL32.DLL");
+    HMODULE shell32 = LoadSystemDll("SHELL32.DLL");
     if (shell32 == nullptr) return 0;
     auto function = reinterpret_cast<SpecialFolderPathFn>(
         reinterpret_cast<void*>(GetProcAddress(shell32, "SHGetSpecialFolderPathA")));
@@ -41,7 +42,7 @@ int ShellSpecialFolderPath(int csidl, int create, char* buffer, std::uint32_t si
 int ShellFolderPath(int csidl, char* buffer, std::uint32_t size, std::int32_t* hresult) {
     if (size == 0) return 0;
     buffer[0] = '\0';
-    HMODULE shfolder = LoadLibraryA("SHFOLDER.DLL");
+    HMODULE shfolder = LoadSystemDll("SHFOLDER.DLL");
     if (shfolder == nullptr) return 0;
     auto function =
         reinterpret_cast<FolderPathFn>(reinterpret_cast<void*>(GetProcAddress(shfolder, "SHGetFolderPathA")));

@@ -5,6 +5,7 @@
 #include <new>
 
 #include "platform/system.h"
+#include "platform/win32/win32_system_dll.h"
 
 namespace {
 
@@ -121,10 +122,37 @@ std::uint32_t ModuleFileName(Handle instance, char* buffer, std::uint32_t size) 
     return length;
 }
 
-Handle User32Open() { return LoadLibraryA("User32.dll"); }
+Handle User32Open() { return LoadSystemDll("User32.dll"); }
 
 void User32Close(Handle module) {
     if (module != nullptr) FreeLibrary(static_cast<HMODULE>(module));
+}
+
+int DllDirectoriesSetDefault(std::uint32_t flags, int* result) {
+    using SetDefaultFn = BOOL(WINAPI*)(DWORD);
+    auto function = Export<SetDefaultFn>("Kernel32.dll", "SetDefaultDllDirectories");
+    if (function == nullptr) return 0;
+    *result = function(flags) ? 1 : 0;
+    return 1;
+}
+
+int DllDirectorySet(const char* folder, int* result) {
+    using SetDllDirectoryFn = BOOL(WINAPI*)(LPCSTR);
+    auto function = Export<SetDllDirectoryFn>("Kernel32.dll", "SetDllDirectoryA");
+    if (function == nullptr) return 0;
+    *result = function(folder) ? 1 : 0;
+    return 1;
+}
+
+int MitigationPolicySet(int policy, std::uint32_t flags, int* result) {
+    // PROCESS_MITIGATION_POLICY is an enum (int); every policy set here has
+    // a structure of one DWORD of flags.
+    using SetPolicyFn = BOOL(WINAPI*)(int, PVOID, SIZE_T);
+    auto function = Export<SetPolicyFn>("Kernel32.dll", "SetProcessMitigationPolicy");
+    if (function == nullptr) return 0;
+    DWORD value = flags;
+    *result = function(policy, &value, sizeof value) ? 1 : 0;
+    return 1;
 }
 
 Handle User32WindowTextReader(Handle module) {

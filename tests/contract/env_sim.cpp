@@ -13,6 +13,8 @@ void ContractSetUp() {
     SimReset();
     std::string text = kResourceText;
     Sim().resources.rcdata[100].assign(text.begin(), text.end());
+    // The running program's own file, as Windows has it.
+    SimPutFile(Sim().system.module_path, {'M', 'Z', 'c', 'o', 'n', 't', 'r', 'a', 'c', 't'});
 }
 
 int ContractIs32BitProgram() { return 1; }

@@ -99,7 +99,7 @@ TEST_F(InstallContract, WaitWithTimeOutLeavesARunningChildRunning) {
 
 TEST_F(InstallContract, ModuleEntryPointsAreCalledByName) {
     std::string path = ContractTestDll();
-    plat::Handle module = plat::ModuleLoad(path.c_str());
+    plat::Handle module = plat::ModuleLoad(path.c_str(), 0);
     ASSERT_NE(module, nullptr);
     std::int32_t result = 77;
     EXPECT_EQ(plat::ModuleCallEntry(module, "DllRegisterServer", &result), 1);
@@ -117,7 +117,7 @@ TEST_F(InstallContract, ModuleEntryPointsAreCalledByName) {
     EXPECT_EQ(result, 77);
 
     // A second load gives the same module; each load is freed once.
-    plat::Handle again = plat::ModuleLoad(path.c_str());
+    plat::Handle again = plat::ModuleLoad(path.c_str(), 0);
     EXPECT_EQ(again, module);
     plat::ModuleFree(again);
     EXPECT_EQ(plat::ModuleCallEntry(module, "ContractAnswer", &result), 1);
@@ -126,10 +126,10 @@ TEST_F(InstallContract, ModuleEntryPointsAreCalledByName) {
 
 TEST_F(InstallContract, ModuleThatCannotBeLoadedGivesNull) {
     std::string base = ContractTempFolder();
-    EXPECT_EQ(plat::ModuleLoad((base + "\\absent.dll").c_str()), nullptr);
+    EXPECT_EQ(plat::ModuleLoad((base + "\\absent.dll").c_str(), 0), nullptr);
     std::string text = base + "\\not a dll.dll";
     ContractPutFile(text, "plain text in a file named like a DLL");
-    EXPECT_EQ(plat::ModuleLoad(text.c_str()), nullptr);
+    EXPECT_EQ(plat::ModuleLoad(text.c_str(), 0), nullptr);
 }
 
 TEST_F(InstallContract, ShellLinkIsSavedAndReadsBack) {
@@ -246,4 +246,26 @@ TEST_F(InstallContract, FileOpenForReadOnlyOpensFilesThatAreThere) {
     file = plat::FileOpenForRead(busy.c_str());
     EXPECT_NE(file, plat::kInvalidHandle);
     plat::FileClose(file);
+}
+
+TEST_F(InstallContract, OwnFileHeldCannotBeRenamedAndIsCopiedFromTheHandle) {
+    char own[1024] = {};
+    ASSERT_GT(plat::ModuleFileName(nullptr, own, sizeof own), 0u);
+    const std::string moved = std::string(own) + ".moved";
+    const std::string copy = ContractTempFolder() + "\\copy.exe";
+    plat::Handle held = plat::FileHoldOwnImage(nullptr);
+    ASSERT_NE(held, plat::kInvalidHandle);
+    // Held: the running program cannot be renamed (as it otherwise can).
+    int renamed = plat::FileRename(own, moved.c_str());
+    if (renamed) plat::FileRename(moved.c_str(), own);
+    EXPECT_EQ(renamed, 0);
+    // The copy is the file's bytes, also when the handle was read before.
+    ASSERT_EQ(plat::FileCopyFromHandle(held, copy.c_str()), 1);
+    ASSERT_EQ(plat::FileCopyFromHandle(held, copy.c_str()), 1);
+    EXPECT_EQ(ContractReadFile(copy), ContractReadFile(own));
+    EXPECT_EQ(plat::FileCopyFromHandle(held, (ContractMissingDrive() + "\\copy.exe").c_str()), 0);
+    plat::FileClose(held);
+    // Let go: the running program can be moved aside again.
+    ASSERT_EQ(plat::FileRename(own, moved.c_str()), 1);
+    EXPECT_EQ(plat::FileRename(moved.c_str(), own), 1);
 }
