@@ -236,10 +236,6 @@ void FindClose(Handle search) {
     Fs().searches.erase(reinterpret_cast<std::uintptr_t>(search));
 }
 
-}  // namespace plat
-
-namespace plat {
-
 int FileDeleteAtRestart(const char* path) {
     static const int op = SimOpId("FileDeleteAtRestart");
     if (SimFaultHere(op)) {
