@@ -16,6 +16,7 @@
 #include "setup/hardening.h"
 #include "setup/product.h"
 #include "setup/text.h"
+#include "uninstall/leftovers.h"
 #include "uninstall/removal.h"
 
 namespace {
@@ -118,6 +119,7 @@ int RunInstall(SetupContext* context) {
     if (CreateFolderChain(context->product_folder) != 1)
         return StopEarly(context, kFolderNotCreatedText, kExitFolderOrUninstallPackage);
     PurgeDelFiles(context->product_folder);
+    RemoveEmptyLeftovers(context->product_folder);
     if (ExtractPackage(context) != 0) return StopEarly(context, kCopyFailedText, kExitCopyFailed);
 
     // The console's own driver, on 64-bit Windows 10 and later.

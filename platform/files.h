@@ -86,4 +86,11 @@ Handle FindFirst(const char* pattern, FindEntry* entry);
 int FindNext(Handle search, FindEntry* entry);
 void FindClose(Handle search);
 
+// MoveFileExA(path, NULL, MOVEFILE_DELAY_UNTIL_REBOOT): at the next restart
+// Windows deletes the file, or removes the folder if it is empty by then,
+// in the order the calls were made. Nothing changes now; the path is taken
+// as it will resolve at the restart. Needs administrator rights. 1 when
+// the deletion was scheduled.
+int FileDeleteAtRestart(const char* path);
+
 }  // namespace plat

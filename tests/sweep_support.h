@@ -178,6 +178,41 @@ struct RunResult {
     bool hung = false;     // waited for something that would never come
 };
 
+// The machine restarts, and the user starts the downloaded setup program
+// again (not the uninstaller copy in the product folder).
+inline void RestartFromDownloads() {
+    SimRestart();
+    Sim().system.module_path = kSetupProgram;
+}
+
+// The installed machine as Programs and Features starts the uninstaller:
+// the copy in the product folder runs, so its file is in use.
+inline void RunFromProductFolder() {
+    const std::string uninstaller = ProductFolder(true) + "\\MixolyteSetup.exe";
+    Sim().system.module_path = uninstaller;
+    if (SimFile* file = SimFindFile(uninstaller)) file->in_use = true;
+}
+
+// What the uninstall keeps of the product on purpose, by place: the
+// per-user settings key (its tray values reset to 0, the install's values
+// as written), the loop-back flags under HKLM\SOFTWARE\ZT-Audio and the
+// ZT-QuadWire service key, and the ASIO keys that hold every maker's
+// drivers (left empty). Beside them, what is not the program's: the
+// endpoint keys' parents the DAZA driver's setup program leaves, and the
+// 32-bit registry view's root.
+inline bool KeptOnPurpose(const std::string& place) {
+    auto at_or_below = [&](const std::string& prefix) {
+        return place.compare(0, prefix.size(), prefix) == 0 &&
+               (place.size() == prefix.size() || place[prefix.size()] == '\\');
+    };
+    return at_or_below("R HKCU\\ZT-AUDIO") || at_or_below("R HKLM\\SOFTWARE\\ZT-AUDIO") ||
+           at_or_below("R HKLM\\SOFTWARE\\WOW6432NODE\\ZT-AUDIO") ||
+           at_or_below("R HKLM\\SYSTEM\\CURRENTCONTROLSET\\SERVICES\\ZT-QUADWIRE") ||
+           place == "R HKLM\\SOFTWARE\\ASIO" || place == "R HKLM\\SOFTWARE\\WOW6432NODE\\ASIO" ||
+           at_or_below("R HKLM\\SOFTWARE\\MICROSOFT\\WINDOWS\\CURRENTVERSION\\MMDEVICES") ||
+           place == "R HKLM\\SOFTWARE\\WOW6432NODE";
+}
+
 // One start of the setup program with the switches, as Windows starts it:
 // fresh program globals.
 inline RunResult RunProgram(const char* switches) {
@@ -371,6 +406,8 @@ inline Digest TakeDigest() {
         rest.Add(key);
         rest.Add(link.target + "|" + link.arguments + "|" + link.working_folder + "|" + link.description);
     }
+    // What the next restart will delete.
+    for (const std::string& path : Sim().files.pending_deletions) rest.Add("pending " + SimPathKey(path));
     digest.rest = rest.Done();
     return digest;
 }

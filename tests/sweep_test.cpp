@@ -35,12 +35,23 @@ struct SecondUninstall {
     Recovery recovery;
 };
 
+// What "uninstall, then restart" made of a machine.
+struct Removal {
+    int exit_code = 0;
+    bool complete = false;      // the product's places as after a clean uninstall and restart
+    std::string differences;    // the first of them that differ, when not
+    std::string outside;        // a place outside the product that changed
+};
+
 struct Machines {
     SimMachine base;
     SimMachine installed;
-    Fingerprint base_print, installed_print, removed_print;
-    Digest base_digest, installed_digest, removed_digest;
-    std::uint64_t install_calls = 0, uninstall_calls = 0;
+    SimMachine installed_here;  // the same, the uninstaller copy running
+    Fingerprint base_print, installed_print, removed_print, restarted_print;
+    Digest base_digest, installed_digest, removed_digest, restarted_digest;
+    std::uint64_t install_calls = 0, uninstall_calls = 0, uninstall_here_calls = 0;
+    std::string left_by_uninstall_here;  // what differs before the restart
+    std::map<Digest, Removal> removals;
     // The runs after a sweep's run depend on nothing but the machine it
     // left: what they made of each machine seen, by its digest. Many call
     // indices leave the same machine (a crash before a write leaves what a
@@ -50,8 +61,11 @@ struct Machines {
     int recovery_runs = 0;  // machines actually recovered, for the report
 };
 
+std::string FirstDifferences(const Fingerprint& reference);
+
 // Set up once: the base machine, a clean install of it, a clean uninstall
-// of that; each sweep run starts from a copy.
+// of that, the restart after it, and a clean uninstall run from the
+// product folder; each sweep run starts from a copy.
 Machines& Shared() {
     static Machines* machines = [] {
         auto* m = new Machines;
@@ -71,6 +85,21 @@ Machines& Shared() {
         if (uninstall.exit_code != 1) ADD_FAILURE() << "the clean uninstall fails";
         m->removed_print = TakeFingerprint();
         m->removed_digest = TakeDigest();
+        RestartFromDownloads();
+        m->restarted_print = TakeFingerprint();
+        m->restarted_digest = TakeDigest();
+        // Programs and Features starts the copy in the product folder.
+        SimRestore(m->installed);
+        RunFromProductFolder();
+        m->installed_here = SimSnapshot();
+        if (RunProgram("-h -u").exit_code != 1) ADD_FAILURE() << "the uninstall from the product folder fails";
+        m->uninstall_here_calls = Sim().faults.calls;
+        for (const std::string& place : Differences(m->removed_print, TakeFingerprint(), true))
+            m->left_by_uninstall_here += " " + place;
+        RestartFromDownloads();
+        if (TakeDigest().product != m->restarted_digest.product)
+            ADD_FAILURE() << "after the uninstall from the product folder and the restart:"
+                          << FirstDifferences(m->restarted_print);
         return m;
     }();
     return *machines;
@@ -123,12 +152,12 @@ const Recovery& RecoverToInstalled() {
     Recovery& recovery = it->second;
     if (!fresh) return recovery;
     ++m.recovery_runs;
-    SimRestart();
+    RestartFromDownloads();
     RunResult run = RunProgram("-h -i");
     if (run.exit_code == -4) {
-        SimRestart();
+        RestartFromDownloads();
         RunProgram("-h -u");
-        SimRestart();
+        RestartFromDownloads();
         run = RunProgram("-h -i");
     }
     recovery.exit_code = run.exit_code;
@@ -164,7 +193,7 @@ const SecondUninstall& UninstallAgain() {
     auto [it, fresh] = m.second_uninstalls.try_emplace(TakeDigest());
     SecondUninstall& second = it->second;
     if (!fresh) return second;
-    SimRestart();
+    RestartFromDownloads();
     second.exit_code = RunProgram("-h -u").exit_code;
     second.everything_removed = TakeDigest().product == m.removed_digest.product;
     if (!second.everything_removed) second.differences = FirstDifferences(m.removed_print);
@@ -172,10 +201,53 @@ const SecondUninstall& UninstallAgain() {
     return second;
 }
 
+// What a user does to be rid of the product after a run that went wrong:
+// "-h -u"; when that finds nothing to remove (-4) but something is left,
+// "-h -i" and "-h -u" again; then the restart the uninstall asks for. The
+// product's places must then be those of a clean uninstall and restart,
+// but for what the uninstall keeps on purpose.
+// Run once per machine the sweeps leave behind.
+const Removal& UninstallThenRestart() {
+    Machines& m = Shared();
+    auto [it, fresh] = m.removals.try_emplace(TakeDigest());
+    Removal& removal = it->second;
+    if (!fresh) return removal;
+    RestartFromDownloads();
+    RunResult run = RunProgram("-h -u");
+    if (run.exit_code == -4 && TakeDigest().product != m.restarted_digest.product) {
+        RestartFromDownloads();
+        RunProgram("-h -i");
+        RestartFromDownloads();
+        run = RunProgram("-h -u");
+    }
+    RestartFromDownloads();
+    removal.exit_code = run.exit_code;
+    Digest after = TakeDigest();
+    // What the uninstall keeps may differ (an install that died early wrote
+    // fewer settings); nothing else may.
+    removal.complete = true;
+    if (after.product != m.restarted_digest.product)
+        for (const std::string& place : Differences(m.restarted_print, TakeFingerprint(), true))
+            if (!KeptOnPurpose(place)) {
+                removal.complete = false;
+                removal.differences += " " + place;
+            }
+    removal.outside = ChangedOutside(after);
+    return removal;
+}
+
+void CheckFullyRemoved(const Removal& removal, const std::string& at, Findings* findings) {
+    if (!removal.complete)
+        findings->Add("not fully removed after uninstall and restart",
+                      at + " ends " + std::to_string(removal.exit_code) + removal.differences);
+    if (!removal.outside.empty()) findings->Add("changed outside the product", at + " " + removal.outside);
+}
+
 // What must hold after every run, whatever failed.
 const std::set<std::string> kAlwaysWrong = {"runaway", "hang", "exit code outside the table",
                                             "changed outside the product", "install says 1 without the package",
-                                            "uninstall says 1, left what no failed call named"};
+                                            "uninstall says 1, left what no failed call named",
+                                            "not fully removed after uninstall and restart"};
 // The recovery findings the sequences as specified cannot avoid; the sweeps
 // print them (see each test) and hold them to these known points:
 // - install: a failed RtlGetVersion makes the probe read the version
@@ -209,17 +281,17 @@ TEST(Sweeps, CleanRunsInstallAndRemoveEverything) {
                   .find(named),
               std::string::npos)
         << "the endpoints are named";
-    // The uninstall takes it all away again but what the Parts leave: "ZT"
-    // below Program Files, the settings key, the loop-back flags and the
-    // (then empty) ASIO keys.
+    // The uninstall takes it all away again, "ZT" and "ZT Audio" too, but
+    // what it keeps on purpose; nothing waits for the restart.
     std::vector<std::string> left = Differences(m.base_print, m.removed_print, true);
-    for (const std::string& place : left)
-        EXPECT_TRUE(place.rfind("R HKLM\\SOFTWARE\\MICROSOFT\\WINDOWS\\CURRENTVERSION\\MMDEVICES", 0) == 0 ||
-                    place.find("ZT-AUDIO") != std::string::npos || place.find("ZT-QUADWIRE") != std::string::npos ||
-                    place == "R HKLM\\SOFTWARE\\ASIO" || place == "R HKLM\\SOFTWARE\\WOW6432NODE\\ASIO" || place == "F " + SimPathKey(ProgramFiles(true) + "\\ZT") ||
-                    place.rfind("R HKCU\\ZT-AUDIO", 0) == 0 || place == "R HKLM\\SOFTWARE\\WOW6432NODE" ||
-                    place == "F " + SimPathKey(std::string(kCommonPrograms) + "\\ZT Audio"))
-            << place << " stays after the uninstall";
+    for (const std::string& place : left) EXPECT_TRUE(KeptOnPurpose(place)) << place << " stays after the uninstall";
+    EXPECT_TRUE(left.size() >= 4) << "the settings, the loop-back flags and the ASIO keys stay";
+    EXPECT_EQ(m.removed_digest, m.restarted_digest) << "the restart finds nothing to do";
+    // Run from the product folder, the uninstaller moves itself aside; the
+    // restart takes it and the folders, and then the machine is the same.
+    EXPECT_EQ(m.left_by_uninstall_here,
+              " F " + SimPathKey(ProgramFiles(true) + "\\ZT") + " F " + SimPathKey(ProductFolder(true)) + " F " +
+                  SimPathKey(ProductFolder(true) + "\\MixolyteSetup.del"));
 }
 
 TEST(Sweeps, EveryFailedCallOfTheInstall) {
@@ -281,7 +353,9 @@ TEST(Sweeps, EveryFailedCallOfTheUninstall) {
 }
 
 // Kills the program at each call of one run started from START, then lets
-// the user recover: every run must end fully installed.
+// the user recover: every run must end fully installed; and, from the same
+// machine, "uninstall, then restart" must leave nothing of the product but
+// what it keeps on purpose.
 Findings CrashSweep(const SimMachine& start, const char* command, std::uint64_t calls, const std::string& what) {
     Findings findings;
     for (std::uint64_t n = 1; n <= calls; ++n) {
@@ -290,7 +364,11 @@ Findings CrashSweep(const SimMachine& start, const char* command, std::uint64_t 
         RunResult run = RunProgram(command);
         if (!run.killed) findings.Add("not killed", std::to_string(n));
         if (run.cut) findings.Add("killed halfway through a write", std::to_string(n));
-        CheckFullyInstalled(RecoverToInstalled(), "crash at " + what + " call " + std::to_string(n), &findings);
+        std::string at = "crash at " + what + " call " + std::to_string(n);
+        SimMachine crashed = SimSnapshot();
+        CheckFullyInstalled(RecoverToInstalled(), at, &findings);
+        SimRestore(crashed);
+        CheckFullyRemoved(UninstallThenRestart(), at, &findings);
     }
     findings.Print((what + ", crash at each of " + std::to_string(calls) + " calls").c_str());
     EXPECT_EQ(findings.Total(kAlwaysWrong), 0);
@@ -412,9 +490,11 @@ TEST(Sweeps, AnAttackerBeforeEveryCallOfTheUninstallReachesNothingElse) {
     // The calls that matter: the run touches per-user places only from the
     // reading of the Shell Folders value (a few calls before the first
     // ImpersonateLinkedUser) to the Startup shortcut's removal (which ends
-    // before the third, that of the settings). A move before any other call
-    // acts as one just before that stretch, or after it, so the first two
-    // calls and the last stand for the rest.
+    // before the third, that of the settings), and again at the end, where
+    // an empty per-user "ZT Audio" is removed (from a few calls before the
+    // last ImpersonateLinkedUser on). A move before any other call acts as
+    // one just before such a stretch, or after it, so the first two calls
+    // and the last stand for the rest.
     SimRestore(start);
     Sim().faults.record = true;
     RunProgram("-h -u");
@@ -422,9 +502,10 @@ TEST(Sweeps, AnAttackerBeforeEveryCallOfTheUninstallReachesNothingElse) {
     std::vector<std::uint64_t> begins;
     for (std::size_t i = 0; i < log.size(); ++i)
         if (SimOpName(log[i]) == "ImpersonateLinkedUser") begins.push_back(i + 1);
-    ASSERT_GE(begins.size(), 3u) << "the per-user shortcuts, the Startup shortcut, the settings";
+    ASSERT_GE(begins.size(), 4u) << "the per-user shortcuts, the Startup shortcut, the settings, \"ZT Audio\"";
     std::set<std::uint64_t> indices = {1, 2, log.size()};
     for (std::uint64_t n = begins[0] > 8 ? begins[0] - 8 : 1; n <= begins[2]; ++n) indices.insert(n);
+    for (std::uint64_t n = begins.back() > 16 ? begins.back() - 16 : 1; n <= log.size(); ++n) indices.insert(n);
     Findings findings;
     int made = 0, refused = 0, runs = 0, reached = 0;
     for (const Move& move : AttackerMoves()) {
@@ -464,4 +545,10 @@ TEST(Sweeps, AnAttackerBeforeEveryCallOfTheUninstallReachesNothingElse) {
     EXPECT_EQ(findings.Total({"ended outside the table", "T changed", "changed outside", "made outside"}), 0);
     EXPECT_GT(made, 0) << "the attacker moved";
     EXPECT_GT(refused, 0) << "some moves are refused: a held folder, or one already gone";
+}
+
+TEST(Sweeps, ACrashAtEveryCallOfAnUninstallRunFromTheProductFolderRecovers) {
+    const Machines& m = Shared();
+    EXPECT_GT(m.uninstall_here_calls, m.uninstall_calls) << "moving itself aside and scheduling cost calls";
+    CrashSweep(m.installed_here, "-h -u", m.uninstall_here_calls, "uninstall from the product folder");
 }

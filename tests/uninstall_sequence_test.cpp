@@ -91,13 +91,16 @@ std::uint32_t Dword(const char* name) {
     return value;
 }
 
-// Nothing of the product is left: folder, shortcuts, entry; the settings
-// key stays with the three values at 0.
+// Nothing of the product is left: folder and its parent, shortcuts and
+// their parents, entry; nothing waits for the restart; the settings key
+// stays with the three values at 0.
 void ExpectProductGone(const SetupContext* context, bool is_64bit) {
     EXPECT_FALSE(Has(ProductFolder(is_64bit)));
-    EXPECT_TRUE(Has(ProgramFiles(is_64bit) + "\\ZT"));
-    EXPECT_FALSE(Has(kShortcutFolder));
-    EXPECT_FALSE(Has(In(kUserPrograms, "ZT Audio\\MixoLyte")));
+    EXPECT_FALSE(Has(ProgramFiles(is_64bit) + "\\ZT"));
+    EXPECT_TRUE(Has(ProgramFiles(is_64bit)));
+    EXPECT_TRUE(Sim().files.pending_deletions.empty());
+    EXPECT_FALSE(Has(std::string(kCommonPrograms) + "\\ZT Audio"));
+    EXPECT_FALSE(Has(In(kUserPrograms, "ZT Audio")));
     EXPECT_FALSE(Has(In(kStartup, "Mixolyte (ZT-Audio).LNK")));
     EXPECT_TRUE(Has(In(kStartup, "Other Tool.LNK")));
     EXPECT_FALSE(SimRegKeyExists(kHklm, UninstallEntry()));
@@ -223,12 +226,68 @@ TEST(UninstallSequence, LeftoversArePurgedBeforeFilesInUseMoveAside) {
     EXPECT_STREQ(context->product_folder, "");
     ExpectRestartBox(context);
 
-    // After the restart nothing holds them: the next uninstall purges the
-    // ".del" file of the product folder itself (not the subfolder's) and
-    // goes on to delete the rest.
+    // What stays waits for the restart: the ".del" files, then the
+    // subfolder, the product folder and "ZT"; never a name of the package.
+    const std::string zt = ProgramFiles(true) + "\\ZT";
+    EXPECT_EQ(Sim().files.pending_deletions,
+              (std::vector<std::string>{In(product, "mp3lame\\lame_enc.del"), In(product, "ztml_asiodriver.del"),
+                                        In(product, "mp3lame"), product, zt}));
+    EXPECT_FALSE(Has(std::string(kCommonPrograms) + "\\ZT Audio"));
+    EXPECT_FALSE(Has(In(kUserPrograms, "ZT Audio")));
+    SimMachine before_restart = SimSnapshot();
+
+    // The restart finishes it.
+    SimRestart();
+    EXPECT_FALSE(Has(zt));
+    EXPECT_TRUE(Has(ProgramFiles(true)));
+    EXPECT_TRUE(Sim().files.pending_deletions.empty());
+
+    // Without the restart, once nothing holds them: the next uninstall
+    // purges the ".del" file of the product folder itself (not the
+    // subfolder's) and goes on to delete the rest.
+    SimRestore(before_restart);
+    Sim().files.pending_deletions.clear();
     for (const SimFile* file : SimListTree(product)) const_cast<SimFile*>(file)->in_use = false;
     EXPECT_EQ(RunUninstall(), 1);
     EXPECT_FALSE(Has(product));
+}
+
+TEST(UninstallSequence, RunFromTheProductFolderItMovesItselfAsideAndAReinstallSurvivesTheRestart) {
+    // Programs and Features starts the uninstaller copy: the running image
+    // cannot be deleted, but it can be renamed.
+    SetupContext* context = InstalledMachine(true, kWindows10);
+    const std::string product = ProductFolder(true);
+    const std::string uninstaller = In(product, "MixolyteSetup.exe");
+    CopyText(context->program_path, sizeof context->program_path, uninstaller.c_str());
+    CopyText(context->program_folder, sizeof context->program_folder, product.c_str());
+    SimFindFile(uninstaller)->in_use = true;
+    SimFindFile(In(product, "mp3lame\\lame_enc.dll"))->in_use = true;
+
+    EXPECT_EQ(RunUninstall(), 1);
+    ExpectRestartBox(context);
+    EXPECT_FALSE(Has(uninstaller));
+    EXPECT_EQ(SimReadFile(In(product, "MixolyteSetup.del")), Bytes("MZ the uninstaller"));
+    EXPECT_FALSE(SimRegKeyExists(kHklm, UninstallEntry()));
+    const std::string zt = ProgramFiles(true) + "\\ZT";
+    EXPECT_EQ(Sim().files.pending_deletions,
+              (std::vector<std::string>{In(product, "MixolyteSetup.del"), In(product, "mp3lame\\lame_enc.del"),
+                                        In(product, "mp3lame"), product, zt}));
+
+    // The user installs again before the restart, from the downloads.
+    SimFindFile(In(product, "MixolyteSetup.del"))->in_use = false;  // the uninstaller has ended
+    SimFindFile(In(product, "mp3lame\\lame_enc.del"))->in_use = false;
+    Sim().windows.boxes.clear();
+    CopyText(context->program_path, sizeof context->program_path, kSetupProgram);
+    CopyText(context->program_folder, sizeof context->program_folder, "C:\\Users\\user\\Downloads");
+    ASSERT_EQ(RunInstall(context), 1);
+    SimRestart();
+    // Whole after the restart: every package file, the uninstaller, "ZT".
+    for (int i = 0; i < kPackageEntryCount; ++i)
+        EXPECT_TRUE(Has(In(product, kPackageEntryNames[i]))) << kPackageEntryNames[i];
+    EXPECT_EQ(SimReadFile(uninstaller), Bytes("MZ the setup program"));
+    EXPECT_TRUE(Has(zt));
+    EXPECT_TRUE(Has(In(kShortcutFolder, "Readme.LNK")));
+    EXPECT_TRUE(SimRegKeyExists(kHklm, UninstallEntry()));
 }
 
 TEST(UninstallSequence, AFailingDriverUninstallIsReportedAndTheRestGoesOn) {

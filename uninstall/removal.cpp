@@ -375,6 +375,14 @@ int DeletePackageFiles(const SetupContext* context) {
     return 0;
 }
 
+void DeleteOrMoveAside(const char* folder, const char* name) {
+    if (folder == nullptr || folder[0] == '\0' || HasPattern(folder) || std::strpbrk(name, "\\/") != nullptr) return;
+    Held held;
+    if (!HoldFolder(folder, &held)) return;
+    DeletePackageFile(held, name);
+    Release(&held);
+}
+
 int DeleteShortcut(const char* folder, const char* title) {
     if (folder == nullptr || folder[0] == '\0') return 0;
     // A per-user folder: the user's own rights, where UAC gives them.

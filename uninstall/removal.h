@@ -40,6 +40,12 @@ int PurgeDelFiles(const char* folder);
 // when the last component has no extension or the name does not fit.
 int DelNameOf(const char* path, char* out, std::size_t size);
 
+// Deletes the file `name` directly in the folder, or, when it is in use,
+// moves it aside to its ".del" name, as DeletePackageFiles does for each
+// package file; the folder is held as DeletePackageFiles holds the product
+// folder.
+void DeleteOrMoveAside(const char* folder, const char* name);
+
 // Deletes each package file from the product folder; a file that cannot
 // be deleted is renamed to its ".del" name (a failing rename is ignored).
 // Entry names that the extraction refuses are passed over, so a crafted

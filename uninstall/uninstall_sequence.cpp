@@ -14,6 +14,7 @@
 #include "setup/context.h"
 #include "setup/product.h"
 #include "setup/text.h"
+#include "uninstall/leftovers.h"
 #include "uninstall/removal.h"
 
 namespace {
@@ -54,6 +55,7 @@ int RunUninstall() {
     // to a ".del" name that is taken.
     PurgeDelFiles(context->product_folder);
     DeletePackageFiles(context);
+    MoveAsideRunningProgram(context);
 
     char buffer[1024];
     RemoveStartMenuShortcuts(context, buffer, sizeof buffer);
@@ -64,7 +66,11 @@ int RunUninstall() {
 
     FindProductFolder(context);
     DeleteFolderTree(context->product_folder);
+    // What stays (files in use, this program among them) goes at the
+    // restart the box below asks for.
+    FinishAtRestart(context->product_folder);
     context->product_folder[0] = '\0';
+    RemoveEmptyShortcutParents();
 
     if (!hidden_mode)
         plat::MessageBoxShow(context->main_window, kRestartText, kRestartCaption,

@@ -14,7 +14,7 @@
 #
 # Sourced by the e2e runner, which calls `e2e_uninstall BUILD`; or run alone:
 #   bash e2e/scenarios/uninstall.sh [BUILD] [SCENARIO...]
-# Scenarios: hidden_win10 hidden_win32 in_use interactive
+# Scenarios: hidden_win10 hidden_win32 in_use interactive restart reinstall_before_restart
 # core: hidden_win10
 
 IU_SCENARIOS_HERE=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
@@ -243,7 +243,109 @@ iu_scenario_interactive() {
   ie_prefix_done
 }
 
-IU_ALL_SCENARIOS=(hidden_win10 hidden_win32 in_use interactive)
+# What Windows' Programs and Features does: `wine uninstaller --remove`
+# runs the entry's UninstallString, the copy in the product folder, without
+# switches. Its window offers Remove; a click removes the product, and OK
+# closes the restart box. Gives 1 when a step did not come.
+iu_remove_through_programs_and_features() {
+  (cd "$IE_C" && exec wine uninstaller --remove 'ZT:Mixolyte {17359A74-1236-5467}' >/dev/null 2>&1) &
+  IE_SETUP_PID=$!
+  if ! ie_wait_window "$IE_SETUP_WINDOW" 60; then
+    fail "the uninstaller's window did not appear"
+    kill "$IE_SETUP_PID" 2>/dev/null
+    return 1
+  fi
+  check "the Remove offer is drawn" ie_wait_drawn 60
+  ie_window_client
+  ie_click_client $((IE_CW - 170)) $((IE_CH - 50))
+  if ! check "restart box shown" ie_wait_window "REBOOT YOUR SYSTEM" 90; then
+    kill "$IE_SETUP_PID" 2>/dev/null
+    return 1
+  fi
+  # The running uninstaller moved itself aside; the restart will take it.
+  check "no MixolyteSetup.exe while the box is up" test ! -e "$IE_PRODUCT/MixolyteSetup.exe"
+  check "the running uninstaller is MixolyteSetup.del" \
+    cmp -s "$IE_SETUP_EXE" "$IE_PRODUCT/MixolyteSetup.del"
+  local pending
+  pending=$(wine reg query 'HKLM\SYSTEM\CurrentControlSet\Control\Session Manager' /v PendingFileRenameOperations \
+    2>/dev/null | tr -d '\r')
+  check "MixolyteSetup.del waits for the restart" grep -qiF 'ZT\Mixolyte\MixolyteSetup.del' <<< "$pending"
+  check "no file waits under its own name" bash -c '! grep -qiF "MixolyteSetup.exe" <<< "$1"' _ "$pending"
+  ie_press_ok "REBOOT YOUR SYSTEM" || fail "could not press OK"
+  ie_wait_exit 60
+  expect "uninstaller's exit code after OK" 0 "$IE_RC"
+}
+
+# Windows' restart: wineboot -r carries out the pending file operations
+# (the scenario's persistent wineserver stays up).
+iu_restart() {
+  wineboot -r >/dev/null 2>&1
+}
+
+# What is left of the product anywhere on drive C:, but the downloaded
+# setup program and the stand-ins' own run log.
+iu_product_traces() {
+  (cd "$IE_C" && find . \( -iname 'ZT' -o -iname 'ZT Audio' -o -iname '*mixolyte*' -o -iname 'MixoLyte' \
+    -o -iname '*.del' \) -print) | grep -v -x -F -e './Setup/MixolyteSetup.exe' | sort || true
+}
+
+# Uninstall through Programs and Features, then the restart it asks for:
+# nothing of the product is left but what the uninstall keeps on purpose
+# (the settings values, reset; the loop-back flags).
+iu_scenario_restart() {
+  echo "uninstall e2e: Programs and Features, then the restart, 64-bit prefix, Windows 7"
+  ie_prefix uninstall-restart win64 win7
+  ie_setup -h -i
+  expect "\"-h -i\" exit code" 1 "$IE_RC"
+  iu_put_user_shortcuts
+  if iu_remove_through_programs_and_features; then
+    check "no all-users \"ZT Audio\" before the restart" test ! -e "$(dirname "$IE_SHORTCUTS")"
+    check "no per-user \"ZT Audio\" before the restart" test ! -e "$(dirname "$IU_USER_SHORTCUTS")"
+    iu_key_absent "uninstall entry" "$IE_UNINSTALL_KEY"
+    iu_restart
+    check "no product folder after the restart" test ! -e "$IE_PRODUCT"
+    check "no \"ZT\" after the restart" test ! -e "$(dirname "$IE_PRODUCT")"
+    check "Program Files (x86) stays" test -d "$(dirname "$(dirname "$IE_PRODUCT")")"
+    expect "nothing of the product on drive C:" "" "$(iu_product_traces)"
+    check "nothing left pending" bash -c '! wine reg query "HKLM\SYSTEM\CurrentControlSet\Control\Session Manager" /v PendingFileRenameOperations >/dev/null 2>&1'
+    iu_key_absent "uninstall entry" "$IE_UNINSTALL_KEY"
+    check "Programs and Features lists no Mixolyte" bash -c '! wine uninstaller --list 2>/dev/null | grep -qi mixolyte'
+    # What the uninstall keeps on purpose.
+    local name
+    for name in SysTray SysTrayShowOnRun EngineMode; do
+      expect "kept: setting $name, reset" "REG_DWORD|0x0" "$(ie_reg_value "$IE_SETTINGS_KEY" "$name" 32)"
+    done
+    # (The loop-back flags, also kept, are written on 64-bit Windows 10 only.)
+  fi
+  ie_prefix_done
+}
+
+# Uninstall through Programs and Features, then an install before the
+# restart: the restart takes only what was left for it, and the new
+# install survives it whole.
+iu_scenario_reinstall_before_restart() {
+  echo "uninstall e2e: an install between the uninstall and the restart, 64-bit prefix, Windows 7"
+  ie_prefix uninstall-reinstall win64 win7
+  ie_setup -h -i
+  expect "\"-h -i\" exit code" 1 "$IE_RC"
+  if iu_remove_through_programs_and_features; then
+    ie_setup -h -i
+    expect "\"-h -i\" before the restart: exit code" 1 "$IE_RC"
+    local before after
+    before=$(cd "$IE_PRODUCT" && find . -printf '%y %p\n' | sort && find . -type f -print0 | sort -z | xargs -0 md5sum)
+    check "the new uninstaller is in place" cmp -s "$IE_SETUP_EXE" "$IE_PRODUCT/MixolyteSetup.exe"
+    check "98 files and the uninstaller" test "$(find "$IE_PRODUCT" -type f | wc -l)" -eq 99
+    iu_restart
+    after=$(cd "$IE_PRODUCT" 2>/dev/null && find . -printf '%y %p\n' | sort && find . -type f -print0 | sort -z | xargs -0 md5sum)
+    check "the product folder is whole after the restart" test -n "$after" -a "$before" = "$after"
+    check "the restart carried out what was pending" bash -c '! wine reg query "HKLM\SYSTEM\CurrentControlSet\Control\Session Manager" /v PendingFileRenameOperations >/dev/null 2>&1'
+    check "the shortcuts stay" test -f "$IE_SHORTCUTS/Readme.LNK"
+    check "the uninstall entry stays" ie_key_exists "$IE_UNINSTALL_KEY" 32
+  fi
+  ie_prefix_done
+}
+
+IU_ALL_SCENARIOS=(hidden_win10 hidden_win32 in_use interactive restart reinstall_before_restart)
 
 # e2e_uninstall BUILD [SCENARIO...]: runs the scenarios; nonzero when one failed.
 e2e_uninstall() {

@@ -49,8 +49,9 @@ SimMachine SimSnapshot();
 void SimRestore(const SimMachine& machine);
 // The machine restarts: the program's process is gone with everything it
 // held (open files, searches, keys, processes, loaded DLLs, mutexes,
-// threads, windows and its queue, COM); files in use are free again. What
-// is on disk and in the registry stays, and so do installed devices.
+// threads, windows and its queue, COM); files in use are free again; then
+// the deletions scheduled for the restart are carried out. What else is on
+// disk and in the registry stays, and so do installed devices.
 void SimRestart();
 // Copies text into a buffer of `size` bytes, cut to fit and terminated.
 inline void SimCopyText(char* buffer, std::size_t size, const std::string& text) {

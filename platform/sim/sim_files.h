@@ -60,6 +60,8 @@ struct SimFileSystem {
     bool keep_contents = true;
     std::uint64_t bytes_written = 0;
     bool has_links = false;  // a link was made: paths are resolved through links
+    // Deletions scheduled for the next restart, paths as given, in order.
+    std::vector<std::string> pending_deletions;
 };
 
 // The lookup key of a path: upper case, no trailing backslash. Empty when
@@ -81,5 +83,9 @@ void SimPutFolderLink(const std::string& path, const std::string& target);
 // True when the path leads through (or is) a link whose look-up fails.
 bool SimPassesUnseenLink(const std::string& path);
 std::vector<std::uint8_t> SimReadFile(const std::string& path);  // empty when absent
+// The restart carries out the scheduled deletions in order: a file goes
+// unless it is read-only, a folder (or a folder link) only when empty then;
+// a path with nothing there is passed over. The list is emptied.
+void SimRunPendingDeletions();
 // Every entry below (not including) the folder, in key order.
 std::vector<const SimFile*> SimListTree(const std::string& folder);

@@ -238,4 +238,28 @@ void FindClose(Handle search) {
     Fs().searches.erase(reinterpret_cast<std::uintptr_t>(search));
 }
 
+int FileDeleteAtRestart(const char* path) {
+    static const int op = SimOpId("FileDeleteAtRestart");
+    if (SimFaultHere(op)) {
+        SimNoteFailedSubject("F " + SimPathKey(path ? path : ""));
+        return 0;
+    }
+    // Windows checks nothing but the form of the path now.
+    if (SimPathKey(path ? path : "").empty()) return 0;
+    Fs().pending_deletions.push_back(path);
+    return 1;
+}
+
 }  // namespace plat
+
+void SimRunPendingDeletions() {
+    std::vector<std::string> pending;
+    pending.swap(Fs().pending_deletions);
+    for (const std::string& path : pending) {
+        std::string key = SimPathKey(path);
+        auto it = Fs().entries.find(key);
+        if (key.empty() || it == Fs().entries.end() || it->second.read_only) continue;
+        if (it->second.is_folder && it->second.link_target.empty() && HasChildren(key)) continue;
+        Fs().entries.erase(it);
+    }
+}

@@ -29,6 +29,7 @@ void SimRestart() {
     machine.files.open.clear();
     machine.files.searches.clear();
     for (auto& [key, file] : machine.files.entries) file.in_use = false;
+    SimRunPendingDeletions();
     machine.registry.open.clear();
     machine.processes.open.clear();
     machine.modules.loaded.clear();

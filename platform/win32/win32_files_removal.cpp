@@ -39,4 +39,8 @@ int FindNext(Handle search, FindEntry* entry) {
 
 void FindClose(Handle search) { ::FindClose(search); }
 
+int FileDeleteAtRestart(const char* path) {
+    return MoveFileExA(path, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) ? 1 : 0;
+}
+
 }  // namespace plat

@@ -64,6 +64,14 @@ void ContractUnloadModules();
 // anything), with nothing left at `link`.
 int ContractMakeFolderLink(const std::string& link, const std::string& target);
 
+// The deletions scheduled for the next restart whose path lies in `folder`
+// (the folder included, letter case ignored), in the order scheduled: on
+// Windows read from the Session Manager's PendingFileRenameOperations
+// ("\??\" taken off), on the sim from its list. ContractDropPendingDeletions
+// takes them out again, so that no restart of the test machine acts on them.
+std::vector<std::string> ContractPendingDeletions(const std::string& folder);
+void ContractDropPendingDeletions(const std::string& folder);
+
 // ---- Registry surroundings ----
 // Makes the machine a 64-bit Windows where the backend can (the sim); on
 // Windows the machine stays what it is.

@@ -235,3 +235,22 @@ void ContractPutDevices() {
         return 1;
     };
 }
+
+namespace {
+bool InFolder(const std::string& path, const std::string& folder) {
+    std::string key = SimPathKey(path), folder_key = SimPathKey(folder);
+    return key == folder_key || key.rfind(folder_key + "\\", 0) == 0;
+}
+}  // namespace
+
+std::vector<std::string> ContractPendingDeletions(const std::string& folder) {
+    std::vector<std::string> found;
+    for (const std::string& path : Sim().files.pending_deletions)
+        if (InFolder(path, folder)) found.push_back(path);
+    return found;
+}
+
+void ContractDropPendingDeletions(const std::string& folder) {
+    std::vector<std::string>& pending = Sim().files.pending_deletions;
+    std::erase_if(pending, [&](const std::string& path) { return InFolder(path, folder); });
+}

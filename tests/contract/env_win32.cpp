@@ -376,3 +376,79 @@ void ContractLetTimersRun(unsigned) {}
 
 // Wine's own devices stand in: nothing to put.
 void ContractPutDevices() {}
+
+namespace {
+
+const char kSessionManager[] = "SYSTEM\\CurrentControlSet\\Control\\Session Manager";
+const wchar_t kPendingValue[] = L"PendingFileRenameOperations";
+
+// The value's strings in order (pairs: source, then target or empty).
+std::vector<std::wstring> PendingStrings() {
+    std::vector<std::wstring> strings;
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSessionManager, 0, KEY_READ, &key) != ERROR_SUCCESS) return strings;
+    DWORD size = 0;
+    if (RegQueryValueExW(key, kPendingValue, nullptr, nullptr, nullptr, &size) == ERROR_SUCCESS && size > 0) {
+        std::vector<wchar_t> data(size / sizeof(wchar_t) + 2, L'\0');
+        if (RegQueryValueExW(key, kPendingValue, nullptr, nullptr, reinterpret_cast<BYTE*>(data.data()), &size) ==
+            ERROR_SUCCESS) {
+            std::size_t end = size / sizeof(wchar_t);
+            for (std::size_t at = 0; at < end;) {
+                std::wstring text(data.data() + at);
+                strings.push_back(text);
+                at += text.size() + 1;
+                if (strings.size() % 2 == 1 && text.empty()) {
+                    strings.pop_back();  // the closing empty string
+                    break;
+                }
+            }
+        }
+    }
+    RegCloseKey(key);
+    if (strings.size() % 2 == 1) strings.push_back(L"");
+    return strings;
+}
+
+std::string Ansi(const std::wstring& text) {
+    std::wstring path = text.rfind(L"\\??\\", 0) == 0 ? text.substr(4) : text;
+    char buffer[1024] = "";
+    WideCharToMultiByte(CP_ACP, 0, path.c_str(), -1, buffer, sizeof buffer, nullptr, nullptr);
+    return buffer;
+}
+
+bool InFolder(const std::string& path, const std::string& folder) {
+    if (path.size() < folder.size() || CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, path.c_str(),
+                                                      static_cast<int>(folder.size()), folder.c_str(),
+                                                      static_cast<int>(folder.size())) != CSTR_EQUAL)
+        return false;
+    return path.size() == folder.size() || path[folder.size()] == '\\';
+}
+
+}  // namespace
+
+std::vector<std::string> ContractPendingDeletions(const std::string& folder) {
+    std::vector<std::string> found;
+    std::vector<std::wstring> strings = PendingStrings();
+    for (std::size_t i = 0; i + 1 < strings.size(); i += 2)
+        if (strings[i + 1].empty() && InFolder(Ansi(strings[i]), folder)) found.push_back(Ansi(strings[i]));
+    return found;
+}
+
+void ContractDropPendingDeletions(const std::string& folder) {
+    std::vector<std::wstring> strings = PendingStrings();
+    std::wstring kept;
+    for (std::size_t i = 0; i + 1 < strings.size(); i += 2) {
+        if (InFolder(Ansi(strings[i]), folder)) continue;
+        kept += strings[i] + L'\0' + strings[i + 1] + L'\0';
+    }
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSessionManager, 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS) return;
+    if (kept.empty()) {
+        RegDeleteValueW(key, kPendingValue);
+    } else {
+        kept += L'\0';
+        RegSetValueExW(key, kPendingValue, 0, REG_MULTI_SZ, reinterpret_cast<const BYTE*>(kept.data()),
+                       static_cast<DWORD>(kept.size() * sizeof(wchar_t)));
+    }
+    RegCloseKey(key);
+}

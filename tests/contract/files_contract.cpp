@@ -3,6 +3,7 @@
 
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "platform/files.h"
 #include "platform/resources.h"
@@ -85,6 +86,32 @@ TEST_F(FilesContract, CreateForWriteReplacesAndRefuses) {
     CONTRACT_SKIP_UNLESS(ContractHonoursReadOnly(), "a read-only file is writable here (Wine run by root)");
     EXPECT_EQ(plat::FileCreateForWrite(locked.c_str()), plat::kInvalidHandle);
     EXPECT_EQ(ContractReadFile(locked), "locked bytes");
+}
+
+TEST_F(FilesContract, DeleteAtRestartSchedulesInOrderAndChangesNothingNow) {
+    std::string base = ContractTempFolder();
+    std::string file = base + "\\left.del";
+    std::string folder = base + "\\sub";
+    ContractPutFile(file, "left");
+    std::uint32_t error = 0;
+    ASSERT_EQ(plat::FolderCreate(folder.c_str(), &error), 1);
+
+    // A file, an empty folder, a folder that is not empty: all can be
+    // scheduled; the restart decides what it can delete.
+    EXPECT_EQ(plat::FileDeleteAtRestart(file.c_str()), 1);
+    EXPECT_EQ(plat::FileDeleteAtRestart(folder.c_str()), 1);
+    EXPECT_EQ(plat::FileDeleteAtRestart(base.c_str()), 1);
+    EXPECT_EQ(ContractPendingDeletions(base), (std::vector<std::string>{file, folder, base}));
+    // Nothing happens before the restart.
+    EXPECT_EQ(ContractReadFile(file), "left");
+    plat::FindEntry entry;
+    plat::Handle search = plat::FindFirst(folder.c_str(), &entry);
+    ASSERT_NE(search, plat::kInvalidHandle);
+    plat::FindClose(search);
+    EXPECT_EQ(entry.is_directory, 1);
+
+    ContractDropPendingDeletions(base);
+    EXPECT_TRUE(ContractPendingDeletions(base).empty());
 }
 
 TEST_F(FilesContract, ResourceOpenFindsRcdataByIdOnly) {

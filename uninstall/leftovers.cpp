@@ -1,0 +1,157 @@
+#include "uninstall/leftovers.h"
+
+#include <cstring>
+
+#include "platform/files.h"
+#include "platform/security.h"
+#include "setup/text.h"
+#include "uninstall/removal.h"
+
+namespace {
+
+// Deeper than the package ever goes ("mp3lame\x"): a deeper tree is not
+// ours, and the walk must end.
+constexpr int kMaxDepth = 8;
+
+char Upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
+
+// Same text, letter case ignored (ASCII, as the product's names are).
+bool SameName(const char* a, const char* b) {
+    for (; *a != '\0' && *b != '\0'; ++a, ++b)
+        if (Upper(*a) != Upper(*b)) return false;
+    return *a == *b;
+}
+
+bool EndsWithDel(const char* name) {
+    std::size_t length = std::strlen(name);
+    return length > 4 && SameName(name + length - 4, ".del");
+}
+
+const char* LastComponent(const char* path) {
+    const char* cut = std::strrchr(path, '\\');
+    return cut != nullptr ? cut + 1 : path;
+}
+
+// A real folder at exactly this path: the look-up answers, it is a folder,
+// and not a link. A look-up that fails counts as "no": nothing is touched.
+bool IsPlainFolder(const char* path) {
+    if (path[0] == '\0' || std::strpbrk(path, "*?") != nullptr) return false;
+    plat::FindEntry entry;
+    plat::Handle search = plat::FindFirst(path, &entry);
+    if (search == plat::kInvalidHandle) return false;
+    plat::FindClose(search);
+    return entry.is_directory && !entry.is_reparse_point;
+}
+
+// Calls visit(path, entry) for each entry of the folder but "." and "..",
+// and directories whose name begins with "." (the folder walk leaves
+// those alone too).
+template <class Visit>
+void ForEachEntry(const char* folder, Visit visit) {
+    char path[2048];
+    if (!JoinPath(path, sizeof path, folder, "*.*")) return;
+    plat::FindEntry entry;
+    plat::Handle search = plat::FindFirst(path, &entry);
+    if (search == plat::kInvalidHandle) return;
+    do {
+        if (entry.is_directory && entry.name[0] == '.') continue;
+        if (JoinPath(path, sizeof path, folder, entry.name)) visit(path, entry);
+    } while (plat::FindNext(search, &entry));
+    plat::FindClose(search);
+}
+
+bool IsSubfolder(const plat::FindEntry& entry) { return entry.is_directory && !entry.is_reparse_point; }
+
+int ScheduleDelFiles(const char* folder, int depth) {
+    int scheduled = 0;
+    ForEachEntry(folder, [&](const char* path, const plat::FindEntry& entry) {
+        if (IsSubfolder(entry)) {
+            if (depth < kMaxDepth) scheduled += ScheduleDelFiles(path, depth + 1);
+        } else if (!entry.is_directory && !entry.is_reparse_point && EndsWithDel(entry.name)) {
+            scheduled += plat::FileDeleteAtRestart(path);
+        }
+    });
+    return scheduled;
+}
+
+// Deepest first: an empty subfolder goes now, any other is left to the
+// restart, which takes it only if it is empty by then.
+int ScheduleSubfolders(const char* folder, int depth) {
+    int scheduled = 0;
+    ForEachEntry(folder, [&](const char* path, const plat::FindEntry& entry) {
+        if (!IsSubfolder(entry) || depth >= kMaxDepth) return;
+        scheduled += ScheduleSubfolders(path, depth + 1);
+        if (!plat::FolderRemove(path)) scheduled += plat::FileDeleteAtRestart(path);
+    });
+    return scheduled;
+}
+
+void TidySubfolders(const char* folder, int depth) {
+    ForEachEntry(folder, [&](const char* path, const plat::FindEntry& entry) {
+        if (!IsSubfolder(entry) || depth >= kMaxDepth) return;
+        TidySubfolders(path, depth + 1);
+        plat::FolderRemove(path);  // only when empty
+    });
+}
+
+// The folder itself is reached below its held Programs folder, so a swap
+// of "ZT Audio" for a link between the check and the removal takes away at
+// most that link. A per-user folder is changed with the user's own rights
+// where UAC gives them.
+void RemoveEmptyParentIn(const char* programs, bool per_user) {
+    char path[2048];
+    if (programs[0] == '\0' || !JoinPath(path, sizeof path, programs, kShortcutParentName)) return;
+    if (!IsPlainFolder(path)) return;  // a linked "ZT Audio" is not ours
+    int as_user = per_user ? plat::ImpersonateLinkedUser() : 0;
+    RemoveEmptyFolder(path);
+    if (as_user) plat::StopImpersonating();
+}
+
+}  // namespace
+
+void MoveAsideRunningProgram(const SetupContext* context) {
+    if (context->product_folder[0] == '\0') return;
+    char folder[1024];
+    if (!CopyText(folder, sizeof folder, context->program_path)) return;
+    CutAtLastBackslash(folder);
+    char product[1024];
+    CopyText(product, sizeof product, context->product_folder);
+    std::size_t length = std::strlen(product);
+    if (length > 0 && product[length - 1] == '\\') product[length - 1] = '\0';
+    if (!SameName(folder, product)) return;
+
+    DeleteOrMoveAside(product, LastComponent(context->program_path));
+}
+
+int FinishAtRestart(const char* product_folder) {
+    if (product_folder == nullptr || product_folder[0] == '\0') return 0;
+    char parent[1024];
+    if (!CopyText(parent, sizeof parent, product_folder)) return 0;
+    CutAtLastBackslash(parent);
+    // Only the product's own parent, never whatever lies above a product
+    // folder found somewhere unexpected.
+    bool parent_is_ours = SameName(LastComponent(parent), kProductParentName) && IsPlainFolder(parent);
+
+    if (!IsPlainFolder(product_folder)) {
+        // Nothing left (or a link, which the walk never follows): nothing
+        // is scheduled; an empty "ZT" goes now.
+        if (parent_is_ours) plat::FolderRemove(parent);
+        return 0;
+    }
+    int scheduled = ScheduleDelFiles(product_folder, 0);
+    scheduled += ScheduleSubfolders(product_folder, 0);
+    scheduled += plat::FileDeleteAtRestart(product_folder);
+    if (parent_is_ours) scheduled += plat::FileDeleteAtRestart(parent);
+    return scheduled;
+}
+
+void RemoveEmptyShortcutParents() {
+    RemoveEmptyParentIn(common_programs_folder, false);
+    char programs[1024];
+    if (ReadUserProgramsFolder(programs, sizeof programs)) RemoveEmptyParentIn(programs, true);
+}
+
+void RemoveEmptyLeftovers(const char* product_folder) {
+    if (product_folder == nullptr || !IsPlainFolder(product_folder)) return;
+    TidySubfolders(product_folder, 0);
+}
