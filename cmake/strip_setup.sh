@@ -26,6 +26,21 @@ done
 export SOURCE_DATE_EPOCH=0
 "$objcopy" --only-keep-debug "$work/fixed.exe" "$work/MixolyteSetup.debug"
 (cd "$work" && "$objcopy" --strip-all --add-gnu-debuglink=MixolyteSetup.debug "$program" stripped.exe)
+# Signing pads a program to a multiple of 8 bytes before its certificate
+# table, and removing the signature keeps that padding: a program that is
+# already a multiple of 8 long signs and unsigns back to the same bytes.
+# The PE checksum is a sum of the file's words plus its length, so zeros
+# appended raise it by their count.
+stripped=$work/stripped.exe
+size=$(stat -c %s "$stripped")
+pad=$(( (size + 7) / 8 * 8 - size ))
+if [ "$pad" -gt 0 ]; then
+  truncate -s $((size + pad)) "$stripped"
+  at=$(( $(od -An -tu4 -j 60 -N4 "$stripped" | tr -d ' ') + 88 ))
+  sum=$(( ($(od -An -tu4 -j "$at" -N4 "$stripped" | tr -d ' ') + pad) & 0xffffffff ))
+  printf "$(printf '\\x%02x\\x%02x\\x%02x\\x%02x' $((sum & 255)) $((sum >> 8 & 255)) $((sum >> 16 & 255)) $((sum >> 24)))" |
+    dd of="$stripped" bs=1 seek="$at" conv=notrunc status=none
+fi
 mv "$work/MixolyteSetup.debug" "$folder/MixolyteSetup.debug"
 mv "$work/stripped.exe" "$program"
 rm -rf "$work"

@@ -45,6 +45,8 @@ add_custom_command(TARGET MixolyteSetup POST_BUILD
   COMMAND bash ${CMAKE_SOURCE_DIR}/cmake/strip_setup.sh $<TARGET_FILE:MixolyteSetup> ${MIXO_MIXPACK} ${CMAKE_OBJCOPY}
   BYPRODUCTS ${CMAKE_BINARY_DIR}/MixolyteSetup.debug
   VERBATIM)
+# A change to the stripping links the program again.
+set_property(TARGET MixolyteSetup APPEND PROPERTY LINK_DEPENDS ${CMAKE_SOURCE_DIR}/cmake/strip_setup.sh)
 # Without a package (a cross build made only for the contract tests) the
 # program is left out of `all`; `make build` makes the package first.
 if(NOT EXISTS ${MIXO_PACKAGE_BIN})
