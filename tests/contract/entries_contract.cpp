@@ -16,14 +16,6 @@ struct EntriesContract : ::testing::Test {
     void TearDown() override { ContractUnloadModules(); }
 };
 
-bool Exists(const std::string& path) {
-    plat::FindEntry entry;
-    plat::Handle search = plat::FindFirst(path.c_str(), &entry);
-    if (search == plat::kInvalidHandle) return false;
-    plat::FindClose(search);
-    return true;
-}
-
 std::string Upper(std::string text) {
     for (char& c : text)
         if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
@@ -53,7 +45,7 @@ TEST_F(EntriesContract, AHeldFolderCannotBeRenamedOrDeletedByAnotherHandle) {
     // What is inside can still go, by path; the folder itself cannot.
     EXPECT_EQ(plat::FileDelete((folder + "\\a.txt").c_str()), 1);
     EXPECT_EQ(plat::FolderRemove(folder.c_str()), 0);
-    EXPECT_TRUE(Exists(folder));
+    EXPECT_TRUE(ContractPathExists(folder));
 
     // Its final path is where it is, and what lies in it is below that.
     ContractPutFile(folder + "\\b.txt", "b");
@@ -90,7 +82,7 @@ TEST_F(EntriesContract, DeletionByHandleRemovesExactlyThatEntry) {
     ASSERT_NE(a, plat::kInvalidHandle);
     EXPECT_EQ(plat::EntryDelete(a), 1);
     plat::EntryClose(a);
-    EXPECT_FALSE(Exists(base + "\\a.txt"));
+    EXPECT_FALSE(ContractPathExists(base + "\\a.txt"));
     EXPECT_EQ(ContractReadFile(base + "\\b.txt"), "b");
     EXPECT_EQ(plat::EntryOpen((base + "\\a.txt").c_str(), &facts), plat::kInvalidHandle) << "nothing there";
 
@@ -105,7 +97,7 @@ TEST_F(EntriesContract, DeletionByHandleRemovesExactlyThatEntry) {
     EXPECT_EQ(plat::FileDelete((folder + "\\c.txt").c_str()), 1);
     EXPECT_EQ(plat::EntryDelete(sub), 1);
     plat::EntryClose(sub);
-    EXPECT_FALSE(Exists(folder));
+    EXPECT_FALSE(ContractPathExists(folder));
 
     // A loaded DLL cannot be deleted but moves aside by its handle; a
     // rename onto a name that is taken is refused.
@@ -117,8 +109,8 @@ TEST_F(EntriesContract, DeletionByHandleRemovesExactlyThatEntry) {
     EXPECT_EQ(plat::EntryRename(loaded, (base + "\\b.txt").c_str()), 0);
     EXPECT_EQ(plat::EntryRename(loaded, (base + "\\loaded.del").c_str()), 1);
     plat::EntryClose(loaded);
-    EXPECT_FALSE(Exists(dll));
-    EXPECT_TRUE(Exists(base + "\\loaded.del"));
+    EXPECT_FALSE(ContractPathExists(dll));
+    EXPECT_TRUE(ContractPathExists(base + "\\loaded.del"));
     EXPECT_EQ(ContractReadFile(base + "\\b.txt"), "b");
 
     std::string locked = base + "\\locked.txt";
@@ -130,7 +122,7 @@ TEST_F(EntriesContract, DeletionByHandleRemovesExactlyThatEntry) {
     plat::EntryClose(read_only);
     CONTRACT_SKIP_UNLESS(ContractHonoursReadOnly(), "a read-only file is writable here (Wine run by root)");
     EXPECT_EQ(deleted, 0);
-    EXPECT_TRUE(Exists(locked));
+    EXPECT_TRUE(ContractPathExists(locked));
 }
 
 TEST_F(EntriesContract, AnEntryOpenedAsItselfIsTheLinkNotItsTarget) {
@@ -150,6 +142,6 @@ TEST_F(EntriesContract, AnEntryOpenedAsItselfIsTheLinkNotItsTarget) {
     // The link is not empty-checked through its target: it goes as a link.
     EXPECT_EQ(plat::EntryDelete(entry), 1);
     plat::EntryClose(entry);
-    EXPECT_FALSE(Exists(link));
+    EXPECT_FALSE(ContractPathExists(link));
     EXPECT_EQ(ContractReadFile(target + "\\kept.txt"), "kept");
 }

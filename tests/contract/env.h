@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/files.h"
 #include "platform/types.h"
 
 // A check this backend cannot make: unless `condition` holds, the test ends
@@ -156,3 +157,12 @@ constexpr char kContractHidClass[] = "{4D1E55B2-F16F-11CF-88CB-001111000030}";
 constexpr char kContractDisplayClass[] = "{5B45201D-F2F2-4F3B-85BB-30FF1F953599}";
 constexpr std::uint32_t kContractHidCollectionInfo = 0xB01A8;  // buffered, 12-byte answer
 void ContractPutDevices();
+
+// Whether anything answers to the exact path (a search without wildcards).
+inline bool ContractPathExists(const std::string& path) {
+    plat::FindEntry entry;
+    plat::Handle search = plat::FindFirst(path.c_str(), &entry);
+    if (search == plat::kInvalidHandle) return false;
+    plat::FindClose(search);
+    return true;
+}

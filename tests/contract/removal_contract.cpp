@@ -18,15 +18,6 @@ struct RemovalContract : ::testing::Test {
     void TearDown() override { ContractUnloadModules(); }
 };
 
-// Whether anything answers to the exact path (a search without wildcards).
-bool Exists(const std::string& path) {
-    plat::FindEntry entry;
-    plat::Handle search = plat::FindFirst(path.c_str(), &entry);
-    if (search == plat::kInvalidHandle) return false;
-    plat::FindClose(search);
-    return true;
-}
-
 // Everything a search finds, as (name, is a folder), in the order found.
 std::vector<std::pair<std::string, int>> Search(const std::string& pattern) {
     std::vector<std::pair<std::string, int>> found;
@@ -54,7 +45,7 @@ TEST_F(RemovalContract, DeleteRemovesOnlyAFileThatIsFree) {
     ContractPutFile(file, "text");
     // Another letter case names the same file.
     EXPECT_EQ(plat::FileDelete((base + "\\README.TXT").c_str()), 1);
-    EXPECT_FALSE(Exists(file));
+    EXPECT_FALSE(ContractPathExists(file));
     EXPECT_EQ(plat::FileDelete(file.c_str()), 0) << "nothing left to delete";
     EXPECT_EQ(plat::FileDelete((base + "\\absent\\x.txt").c_str()), 0);
 
@@ -63,14 +54,14 @@ TEST_F(RemovalContract, DeleteRemovesOnlyAFileThatIsFree) {
     std::uint32_t error = 0;
     ASSERT_EQ(plat::FolderCreate(folder.c_str(), &error), 1);
     EXPECT_EQ(plat::FileDelete(folder.c_str()), 0);
-    EXPECT_TRUE(Exists(folder));
+    EXPECT_TRUE(ContractPathExists(folder));
 
     // A file held open without sharing stays until it is let go.
     std::string held = base + "\\held.dat";
     ContractPutFile(held, "held");
     ContractHoldFile(held);
     EXPECT_EQ(plat::FileDelete(held.c_str()), 0);
-    EXPECT_TRUE(Exists(held));
+    EXPECT_TRUE(ContractPathExists(held));
     ContractReleaseFile(held);
     EXPECT_EQ(ContractReadFile(held), "held");
     EXPECT_EQ(plat::FileDelete(held.c_str()), 1);
@@ -92,16 +83,16 @@ TEST_F(RemovalContract, ALoadedDllIsRenamedButNotDeleted) {
     ASSERT_FALSE(bytes.empty());
 
     EXPECT_EQ(plat::FileDelete(dll.c_str()), 0);
-    EXPECT_TRUE(Exists(dll));
+    EXPECT_TRUE(ContractPathExists(dll));
     EXPECT_EQ(plat::FileRename(dll.c_str(), aside.c_str()), 1);
-    EXPECT_FALSE(Exists(dll));
+    EXPECT_FALSE(ContractPathExists(dll));
     EXPECT_EQ(ContractReadFile(aside), bytes);
     // Under its new name it is still in use.
     EXPECT_EQ(plat::FileDelete(aside.c_str()), 0);
 
     ContractUnloadModules();
     EXPECT_EQ(plat::FileDelete(aside.c_str()), 1);
-    EXPECT_FALSE(Exists(aside));
+    EXPECT_FALSE(ContractPathExists(aside));
 }
 
 TEST_F(RemovalContract, RenameRefusesAnExistingTargetOrAMissingSource) {
@@ -117,7 +108,7 @@ TEST_F(RemovalContract, RenameRefusesAnExistingTargetOrAMissingSource) {
     EXPECT_EQ(plat::FileRename(from.c_str(), (base + "\\LAME_ENC.DEL").c_str()), 0);
 
     EXPECT_EQ(plat::FileRename((base + "\\absent.dll").c_str(), (base + "\\absent.del").c_str()), 0);
-    EXPECT_FALSE(Exists(base + "\\absent.del"));
+    EXPECT_FALSE(ContractPathExists(base + "\\absent.del"));
     // The target's folder must exist.
     EXPECT_EQ(plat::FileRename(from.c_str(), (base + "\\nofolder\\x.del").c_str()), 0);
     EXPECT_EQ(ContractReadFile(from), "new");
@@ -126,7 +117,7 @@ TEST_F(RemovalContract, RenameRefusesAnExistingTargetOrAMissingSource) {
     ASSERT_EQ(plat::FileDelete(to.c_str()), 1);
     ContractMakeReadOnly(from);
     EXPECT_EQ(plat::FileRename(from.c_str(), to.c_str()), 1);
-    EXPECT_FALSE(Exists(from));
+    EXPECT_FALSE(ContractPathExists(from));
     EXPECT_EQ(ContractReadFile(to), "new");
 
     // A folder moves with what it holds.
@@ -134,7 +125,7 @@ TEST_F(RemovalContract, RenameRefusesAnExistingTargetOrAMissingSource) {
     ASSERT_EQ(plat::FolderCreate((base + "\\mp3lame").c_str(), &error), 1);
     ContractPutFile(base + "\\mp3lame\\lame_License.txt", "licence");
     EXPECT_EQ(plat::FileRename((base + "\\mp3lame").c_str(), (base + "\\moved").c_str()), 1);
-    EXPECT_FALSE(Exists(base + "\\mp3lame"));
+    EXPECT_FALSE(ContractPathExists(base + "\\mp3lame"));
     EXPECT_EQ(ContractReadFile(base + "\\moved\\lame_License.txt"), "licence");
 }
 
@@ -149,17 +140,17 @@ TEST_F(RemovalContract, FolderRemoveTakesOnlyAnEmptyFolder) {
     EXPECT_EQ(plat::FolderRemove(folder.c_str()), 0) << "holds a folder";
     ContractPutFile(inner + "\\Readme.LNK", "link");
     EXPECT_EQ(plat::FolderRemove(inner.c_str()), 0) << "holds a file";
-    EXPECT_TRUE(Exists(inner));
+    EXPECT_TRUE(ContractPathExists(inner));
     EXPECT_EQ(plat::FolderRemove((inner + "\\Readme.LNK").c_str()), 0) << "a file is no folder";
     EXPECT_EQ(ContractReadFile(inner + "\\Readme.LNK"), "link");
     EXPECT_EQ(plat::FolderRemove((base + "\\absent").c_str()), 0);
 
     ASSERT_EQ(plat::FileDelete((inner + "\\Readme.LNK").c_str()), 1);
     EXPECT_EQ(plat::FolderRemove(inner.c_str()), 1);
-    EXPECT_FALSE(Exists(inner));
+    EXPECT_FALSE(ContractPathExists(inner));
     EXPECT_EQ(plat::FolderRemove(inner.c_str()), 0) << "already gone";
     EXPECT_EQ(plat::FolderRemove((base + "\\zt audio").c_str()), 1);
-    EXPECT_FALSE(Exists(folder));
+    EXPECT_FALSE(ContractPathExists(folder));
 }
 
 TEST_F(RemovalContract, SearchesFindNamesByPattern) {
@@ -268,6 +259,6 @@ TEST_F(RemovalContract, ALinkIsReportedAsALinkAndRemovedAsOne) {
     // target's contents.
     EXPECT_EQ(plat::FileDelete(link.c_str()), 0);
     EXPECT_EQ(plat::FolderRemove(link.c_str()), 1);
-    EXPECT_FALSE(Exists(link));
+    EXPECT_FALSE(ContractPathExists(link));
     EXPECT_EQ(ContractReadFile(target + "\\kept.txt"), "kept");
 }
