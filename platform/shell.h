@@ -1,4 +1,5 @@
-// The shell: special folder lookups, shell links and opening a web address.
+// The shell: special folder lookups, shell links and opening a web address
+// as the logged-on user.
 //
 // Conventions: an operation whose function is looked up at run time
 // (SHGetSpecialFolderPathA, SHGetFolderPathA) gives 1 when the function was
@@ -56,9 +57,5 @@ std::int32_t ShellLinkCreate(const char* link_path, const char* target, const ch
 // it; 0 when there is no desktop shell to ask (no shell running, as in Wine
 // or on Server Core) or a step failed. Needs COM on the calling thread.
 int ShellOpenAsUser(const char* file);
-
-// ShellExecuteA(owner, "open", file, no parameters, no folder, SW_SHOW):
-// the HINSTANCE the call gives, as a number; above 32 means success.
-std::intptr_t ShellOpen(Handle owner, const char* file);
 
 }  // namespace plat

@@ -47,6 +47,9 @@ void ContractMakeReadOnly(const std::string& path);
 // 0 where read-only files can still be written: Wine run by root maps the
 // attribute to Unix permissions, which root passes. Windows and the sim: 1.
 int ContractHonoursReadOnly();
+// The folder's DACL as SDDL text ("D:P(A;OICI;FA;;;SY)..."); 0 when the
+// backend keeps none it can give.
+int ContractFolderAccess(const std::string& folder, std::string* sddl);
 // Holds the file open without sharing (in Windows) or marks it in use (sim)
 // until ContractReleaseFile.
 void ContractHoldFile(const std::string& path);

@@ -3,6 +3,8 @@
 #include <objbase.h>
 #include <objidl.h>
 #include <shlobj.h>
+#include <aclapi.h>
+#include <sddl.h>
 
 #include <cstdio>
 #include <cstring>
@@ -112,6 +114,25 @@ int ContractHonoursReadOnly() {
     if (file == INVALID_HANDLE_VALUE) return 1;
     CloseHandle(file);
     return 0;
+}
+
+int ContractFolderAccess(const std::string& folder, std::string* sddl) {
+    PACL dacl = nullptr;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (GetNamedSecurityInfoA(folder.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, &dacl,
+                              nullptr, &descriptor) != ERROR_SUCCESS)
+        return 0;
+    char* text = nullptr;
+    int got = ConvertSecurityDescriptorToStringSecurityDescriptorA(descriptor, SDDL_REVISION_1,
+                                                                   DACL_SECURITY_INFORMATION, &text, nullptr)
+                  ? 1
+                  : 0;
+    if (got) *sddl = text;
+    if (text != nullptr) LocalFree(text);
+    LocalFree(descriptor);
+    // A descriptor made up from the file's Unix mode (Wine where the file
+    // system keeps no extended attributes) is not the one given.
+    return got && dacl != nullptr ? 1 : 0;
 }
 
 void ContractHoldFile(const std::string& path) {

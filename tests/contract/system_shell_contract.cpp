@@ -131,9 +131,3 @@ TEST_F(SystemContract, User32HasTheWindowTextReader) {
     EXPECT_EQ(plat::User32WindowTextReader(nullptr), nullptr);
 }
 
-TEST_F(SystemContract, ShellOpenOfAMissingFileFails) {
-    std::string missing = ContractTempFolder() + "\\absent-document.mixo-none";
-    std::intptr_t result = plat::ShellOpen(nullptr, missing.c_str());
-    EXPECT_LE(result, 32);
-    EXPECT_GE(result, 0);
-}
