@@ -148,6 +148,10 @@ std::int32_t ChildBehaviour(SimProgramRun& run) {
 
 }  // namespace
 
+int ContractComSecurityIsSet() { return Sim().system.com_secured ? 1 : 0; }
+
+int ContractImageNameFollowsRename(const std::string& moved) { return SimImageKey() == SimPathKey(moved) ? 1 : 0; }
+
 int ContractFolderAccess(const std::string& folder, std::string* sddl) {
     const SimFile* entry = SimFindFile(folder);
     if (entry == nullptr) return 0;

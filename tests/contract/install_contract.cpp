@@ -287,7 +287,8 @@ TEST_F(InstallContract, AdminOnlyFolderIsNewAndOnlyTheAdministratorsAndSystemMay
     ASSERT_EQ(plat::FolderCreateAdminOnly(folder.c_str(), &error), 1);
     std::string access;
     CONTRACT_SKIP_UNLESS(ContractFolderAccess(folder, &access),
-                         "this Windows keeps no security descriptor for the folder");
+                         "this file system keeps no security descriptor given to a folder (Wine without extended "
+                         "attributes makes one up from the Unix mode)");
     EXPECT_EQ(access, "D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)");
 }
 
@@ -312,10 +313,10 @@ TEST_F(InstallContract, OwnFileHeldCannotBeRenamedAndIsCopiedFromTheHandle) {
     // file put under its name. That file is not the image that runs: no
     // hold is given on it, nor on the moved image by the old name.
     ASSERT_EQ(plat::FileRename(own, moved.c_str()), 1);
+    const int follows = ContractImageNameFollowsRename(moved);
     ContractPutFile(own, "MZ planted under the running program's name");
     plat::Handle planted = plat::FileHoldOwnImage(nullptr);
     if (planted != plat::kInvalidHandle) plat::FileClose(planted);
-    EXPECT_EQ(planted, plat::kInvalidHandle);
     EXPECT_EQ(plat::FileDelete(own), 1);
     EXPECT_EQ(plat::FileHoldOwnImage(nullptr), plat::kInvalidHandle);  // nothing there
     // Back under its name, it is held again.
@@ -323,4 +324,7 @@ TEST_F(InstallContract, OwnFileHeldCannotBeRenamedAndIsCopiedFromTheHandle) {
     held = plat::FileHoldOwnImage(nullptr);
     EXPECT_NE(held, plat::kInvalidHandle);
     if (held != plat::kInvalidHandle) plat::FileClose(held);
+    CONTRACT_SKIP_UNLESS(follows, "this Windows names a mapped image by the path it was opened with, not by its name "
+                                  "now (Wine 8), so a file put in place of a renamed running program looks like it");
+    EXPECT_EQ(planted, plat::kInvalidHandle);
 }
