@@ -164,9 +164,9 @@ ie_check_driver_runs() {
 # Windows folder's Temp, never the user's, and none is left.
 ie_check_child_temp() {
   local log=$IE_C/ProgramData/ZT-Audio/standin-temp.log
-  expect "child runs that logged their TEMP" "$1" "$(tr -d '\r' < "$log" 2>/dev/null | grep -c .)"
+  expect "child runs that logged their TEMP" "$1" "$(tr -d '\r' 2>/dev/null < "$log" | grep -c .)"
   expect "children whose TEMP or TMP is not a folder of the run's in C:\\windows\\Temp" 0 \
-    "$(tr -d '\r' < "$log" 2>/dev/null | awk -F '|' '
+    "$(tr -d '\r' 2>/dev/null < "$log" | awk -F '|' '
         { t = tolower($2) } t !~ /^c:\\windows\\temp\\zt-mixolyte-[0-9a-f]+-[0-9]+$/ || $2 != $3 { n++ }
         END { print n + 0 }')"
   check "no child TEMP folder left" test -z "$(find "$IE_C/windows/temp" -maxdepth 1 -iname 'ZT-Mixolyte-*' 2>/dev/null)"

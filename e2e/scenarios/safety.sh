@@ -149,7 +149,7 @@ sf_build_marker() {
 sf_explorers() {
   local p
   for p in $(pgrep -f 'explorer.exe' 2>/dev/null); do
-    if tr '\0' '\n' < "/proc/$p/environ" 2>/dev/null | grep -qxF "WINEPREFIX=$IE_PREFIX"; then echo "$p"; fi
+    if tr '\0' '\n' 2>/dev/null < "/proc/$p/environ" | grep -qxF "WINEPREFIX=$IE_PREFIX"; then echo "$p"; fi
   done
 }
 
@@ -157,7 +157,7 @@ sf_explorers() {
 sf_wait_marks() {
   local i
   for ((i = 0; i < $2 * 4; i++)); do
-    [ "$(tr -d '\r' < "$IE_C/web-marks.txt" 2>/dev/null | grep -c .)" -ge "$1" ] && return 0
+    [ "$(tr -d '\r' 2>/dev/null < "$IE_C/web-marks.txt" | grep -c .)" -ge "$1" ] && return 0
     sleep 0.25
   done
   return 1
@@ -191,7 +191,7 @@ sf_scenario_webpage() {
   ie_click_client 450 150
   check "a click into the picture opens the page" sf_wait_marks 1 20
   local first
-  first=$(tr -d '\r' < "$IE_C/web-marks.txt" 2>/dev/null | head -1)
+  first=$(tr -d '\r' 2>/dev/null < "$IE_C/web-marks.txt" | head -1)
   echo "  (handler started: $first)"
   expect "the page's address" "https://www.example.com" "$(cut -d'|' -f4 <<< "$first")"
   expect "started by the desktop shell" "explorer.exe" "$(cut -d'|' -f3 <<< "$first" | tr 'A-Z' 'a-z')"
@@ -205,9 +205,9 @@ sf_scenario_webpage() {
   check "the desktop shell is gone" test -z "$(sf_explorers)"
   ie_click_client 450 150
   sf_wait_marks 2 8
-  expect "without the desktop shell nothing opens" 1 "$(tr -d '\r' < "$IE_C/web-marks.txt" | grep -c .)"
+  expect "without the desktop shell nothing opens" 1 "$(tr -d '\r' 2>/dev/null < "$IE_C/web-marks.txt" | grep -c .)"
   expect "the setup program never starts the handler" 0 \
-    "$(tr -d '\r' < "$IE_C/web-marks.txt" | cut -d'|' -f3 | grep -ci 'mixolytesetup')"
+    "$(tr -d '\r' 2>/dev/null < "$IE_C/web-marks.txt" | cut -d'|' -f3 | grep -ci 'mixolytesetup')"
   check "the setup program still runs" kill -0 "$IE_SETUP_PID"
   xdotool key Escape
   ie_wait_exit 20

@@ -183,7 +183,7 @@ struct SimWindows {
     bool register_class_fails = false;
     bool create_window_fails = false;
 
-    // ShellExecuteA calls, in order.
+    // What the desktop shell was asked to open, in order.
     std::vector<SimShellExecute> shell_executes;
 };
 
