@@ -84,8 +84,8 @@ bool MayBeShortName(const char* name) {
     return false;
 }
 
-}  // namespace
-
+// 1 when the running program's file name would name a package file in the
+// product folder (its uninstaller copy would overwrite that file).
 int NamedLikeProductFile(const SetupContext* context) {
     const char* name = std::strrchr(context->program_path, '\\');
     name = name == nullptr ? context->program_path : name + 1;
@@ -97,8 +97,6 @@ int NamedLikeProductFile(const SetupContext* context) {
     }
     return 0;
 }
-
-namespace {
 
 // Copies the running setup program into the product folder under its own
 // file name; `target` receives that path (written also when the copy fails).

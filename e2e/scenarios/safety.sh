@@ -153,6 +153,14 @@ sf_explorers() {
   done
 }
 
+# Esc to the setup window, focused first.
+sf_escape_setup() {
+  local xid
+  xid=$(xdotool search --onlyvisible --name "Mixolyte Installation" 2>/dev/null | head -1)
+  [ -n "$xid" ] && xdotool windowfocus --sync "$xid" 2>/dev/null
+  xdotool key Escape
+}
+
 # sf_wait_marks COUNT SECONDS: until the handler's record has COUNT lines.
 sf_wait_marks() {
   local i
@@ -209,7 +217,7 @@ sf_scenario_webpage() {
   expect "the setup program never starts the handler" 0 \
     "$(tr -d '\r' 2>/dev/null < "$IE_C/web-marks.txt" | cut -d'|' -f3 | grep -ci 'mixolytesetup')"
   check "the setup program still runs" kill -0 "$IE_SETUP_PID"
-  xdotool key Escape
+  sf_escape_setup
   ie_wait_exit 20
   expect "exit code after Esc" 0 "$IE_RC"
   ie_prefix_done
@@ -225,7 +233,7 @@ sf_scenario_startup() {
   local pointed=$IE_C/users/Public/Pointed
   ie_setup_background
   if ie_wait_window "$IE_SETUP_WINDOW" 60; then
-    xdotool key Escape
+    sf_escape_setup
     ie_wait_exit 20
     expect "exit code after Esc" 0 "$IE_RC"
   else
