@@ -265,6 +265,9 @@ TEST(ShellHardening, UninstallerNeverTakesThePlaceOfAPackageFile) {
             BuildBaseMachine();
             SimPutFile(downloads + name, Bytes("MZ the setup program"));
             Sim().system.module_path = downloads + name;
+            // Files of an earlier install whose entry is gone.
+            SimPutFile(ProductFolder(true) + "\\mixolyte.exe", Bytes("the console"));
+            SimPutFile(ProductFolder(true) + "\\ZTMixolyteDAZA_Setup_x64.exe", Bytes("the driver setup"));
             const Fingerprint before = TakeFingerprint();
             EXPECT_EQ(RunProgram(switches).exit_code, kExitNamedLikeProductFile);
             EXPECT_EQ(TakeFingerprint(), before);

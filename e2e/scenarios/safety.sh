@@ -247,17 +247,24 @@ sf_scenario_startup() {
 }
 
 # The setup program saved under a package file's name: "-h -i" refuses
-# before any change (-104 arrives as 152).
+# before any change (-104 arrives as 152). The product folder holds those
+# two files from an earlier install whose entry is gone: they stay as they
+# are, and nothing is added.
 sf_scenario_names() {
   echo "safety e2e: the setup program named like a package file, \"-h -i\""
   ie_prefix safety-names win64 win10
-  local name
+  mkdir -p "$IE_PRODUCT"
+  printf 'the console\r\n' > "$IE_PRODUCT/mixolyte.exe"
+  printf 'the driver setup\r\n' > "$IE_PRODUCT/ZTMixolyteDAZA_Setup_x64.exe"
+  local before name
+  before=$(cd "$IE_PRODUCT" && find . -type f -print0 | sort -z | xargs -0 md5sum)
   for name in Mixolyte.exe ZTMixolyteDAZA_Setup_x64.exe; do
     cp "$IE_SETUP_EXE" "$IE_C/Setup/$name"
     IE_RC=0
     (cd "$IE_C/Setup" && timeout 300 wine "C:\\Setup\\$name" -h -i >/dev/null 2>&1) || IE_RC=$?
     expect "\"$name -h -i\" exit code (-104)" 152 "$IE_RC"
-    check "no product folder after $name" test ! -e "$IE_PRODUCT"
+    expect "the product folder after $name: the same two files, unchanged" "$before" \
+      "$(cd "$IE_PRODUCT" && find . -type f -print0 | sort -z | xargs -0 md5sum)"
     check "no uninstall entry after $name" test -z "$(ie_reg_value "$IE_UNINSTALL_KEY" UninstallString 32)"
   done
   ie_prefix_done
