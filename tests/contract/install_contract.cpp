@@ -56,7 +56,8 @@ TEST_F(InstallContract, ChildSeesItsCommandLineAndFolderAndEndsWithItsCode) {
     std::string temp = ContractTempFolder() + "\\child temp";
     ASSERT_EQ(plat::FolderCreate(temp.c_str(), &error), 1);
     EXPECT_EQ(RunChild("--env", folder.c_str(), temp.c_str()), 0u);
-    EXPECT_EQ(ContractReadFile(folder + "\\child_env.txt"), "TEMP=" + temp + "\r\nTMP=" + temp + "\r\nSystemRoot kept\r\n");
+    EXPECT_EQ(ContractReadFile(folder + "\\child_env.txt"),
+              "TEMP=" + temp + "\r\nTMP=" + temp + "\r\nSystemRoot kept\r\n");
     EXPECT_EQ(RunChild("--env", folder.c_str()), 0u);
     std::string inherited = ContractReadFile(folder + "\\child_env.txt");
     EXPECT_EQ(inherited.find(temp), std::string::npos);
