@@ -22,6 +22,25 @@ void WriteReport(const std::string& command_line) {
     CloseHandle(file);
 }
 
+// TEMP, TMP and whether the rest of the environment came along, into
+// child_env.txt in the current folder.
+void WriteEnvironment() {
+    std::string report;
+    for (const char* name : {"TEMP", "TMP"}) {
+        char value[MAX_PATH];
+        DWORD length = GetEnvironmentVariableA(name, value, MAX_PATH);
+        report += std::string(name) + "=" + std::string(value, length < MAX_PATH ? length : 0) + "\r\n";
+    }
+    char root[MAX_PATH];
+    report += GetEnvironmentVariableA("SystemRoot", root, MAX_PATH) > 0 ? "SystemRoot kept\r\n" : "SystemRoot lost\r\n";
+    HANDLE file = CreateFileA("child_env.txt", GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                              nullptr);
+    if (file == INVALID_HANDLE_VALUE) return;
+    DWORD written = 0;
+    WriteFile(file, report.data(), static_cast<DWORD>(report.size()), &written, nullptr);
+    CloseHandle(file);
+}
+
 }  // namespace
 
 int main() {
@@ -35,6 +54,8 @@ int main() {
         at = end + 1;
         if (word == "--report") {
             WriteReport(line);
+        } else if (word == "--env") {
+            WriteEnvironment();
         } else if (word.rfind("--sleep=", 0) == 0) {
             Sleep(static_cast<DWORD>(std::strtoul(word.c_str() + 8, nullptr, 10)));
         } else if (word.rfind("--exit=", 0) == 0) {

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 
+#include "install/child_temp.h"
 #include "platform/modules.h"
 #include "platform/processes.h"
 #include "platform/system.h"
@@ -54,12 +55,18 @@ void RegisterDll64(const char* dll_name, SetupContext* context, int mode) {
     // often one a normal user can write to, and a DLL the registration
     // program looks for would be searched for there.
     plat::Handle process = nullptr;
-    if (plat::ProcessStart(program, command_line, context->product_folder, &process) != plat::kProcessStarted) return;
-    // A program still running after the wait is left running.
+    char temp[kChildTempSize];
+    if (StartChildProgram(context, program, command_line, temp, sizeof temp, &process) != plat::kProcessStarted) {
+        RemoveChildTemp(temp);
+        return;
+    }
+    // A program still running after the wait is left running; what it
+    // still uses of its TEMP goes at the restart.
     plat::ProcessWait(process, kRegistrationProgramWaitMs);
     std::uint32_t child_exit = 0;  // read, not used
     plat::ProcessExitCode(process, &child_exit);
     plat::ProcessClose(process);
+    RemoveChildTemp(temp);
 }
 
 int RegisterAsioDrivers(SetupContext* context, int mode) {

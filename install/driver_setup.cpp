@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "install/child_temp.h"
 #include "install/install.h"
 #include "platform/files.h"
 #include "platform/processes.h"
@@ -21,20 +22,24 @@ constexpr char kUninstallFailedFormat[] =
     "Failed to uninstall %s virtual i/o driver...\nOne or several applications are still using it\n"
     "Close all possible programs using %s\n(including control panels) and try to remove it again ";
 
-// Starts the program in the product folder, waits for it without a
-// time-out and reads its exit code into *child_exit (preset to -1, so an
-// unreadable code counts as negative). 0, -604 or -605.
+// Starts the program in the product folder, with a TEMP of its own, waits
+// for it without a time-out and reads its exit code into *child_exit
+// (preset to -1, so an unreadable code counts as negative). 0, -604 or
+// -605.
 int RunAndWait(const SetupContext* context, const char* path, const char* command_line,
                std::int32_t* child_exit) {
     *child_exit = -1;
     plat::Handle process = nullptr;
-    plat::ProcessStartStatus status = plat::ProcessStart(path, command_line, context->product_folder, &process);
+    char temp[kChildTempSize];
+    plat::ProcessStartStatus status = StartChildProgram(context, path, command_line, temp, sizeof temp, &process);
+    if (status != plat::kProcessStarted) RemoveChildTemp(temp);
     if (status == plat::kProcessCreateFailed) return kDriverSetupNotStarted;
     if (status == plat::kProcessNoHandle || process == nullptr) return kDriverSetupNoHandle;
     plat::ProcessWait(process, plat::kInfinite);
     std::uint32_t code = 0xFFFFFFFFu;
     if (plat::ProcessExitCode(process, &code)) *child_exit = static_cast<std::int32_t>(code);
     plat::ProcessClose(process);
+    RemoveChildTemp(temp);
     return 0;
 }
 

@@ -10,6 +10,7 @@
 #include "install/registry_records.h"
 #include "install/shortcuts.h"
 #include "package/package.h"
+#include "package/package_format.h"
 #include "platform/files.h"
 #include "platform/system.h"
 #include "platform/windows.h"
@@ -34,6 +35,17 @@ constexpr char kCopyFailedText[] =
     "Remote API or Virtual ASIO driver)\nClose all applications that could use them...\n\nOtherwise "
     "installation package might be corrupted\nthanks to download official package at\n";
 
+// The two refusals before any change: the uninstaller copy could not be
+// the program that runs, or it would overwrite a file of the product.
+constexpr char kOwnFileNotHeldText[] =
+    "The setup program could not hold its own file open as it runs,\nso it cannot be copied as the "
+    "uninstaller.\nNothing was changed.\n\nStart the setup program again, or\nthanks to download official "
+    "package at\n";
+constexpr char kNamedLikeProductFileText[] =
+    "The setup program is named like a file of the product\nand would overwrite it as the uninstaller.\nNothing "
+    "was changed.\n\nRename it (for example MixolyteSetup.exe) and start it again, or\nthanks to download "
+    "official package at\n";
+
 constexpr char kDisplayName[] = "Mixolyte, The Virtual Mixing Console";
 constexpr char kPublisher[] = "ZT-Audio Software";
 constexpr char kPublisherHidden[] = "ZT-Audio";
@@ -49,18 +61,55 @@ int StopEarly(SetupContext* context, const char* text, int result) {
     return result;
 }
 
+char FoldCase(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+// How Windows reads a file name: letter case ignored, and the dots and
+// blanks at its end dropped (CreateFileA("x.exe.") opens "x.exe").
+bool SameFileName(const char* a, const char* b) {
+    std::size_t a_length = std::strlen(a);
+    std::size_t b_length = std::strlen(b);
+    while (a_length > 0 && (a[a_length - 1] == '.' || a[a_length - 1] == ' ')) --a_length;
+    while (b_length > 0 && (b[b_length - 1] == '.' || b[b_length - 1] == ' ')) --b_length;
+    if (a_length != b_length) return false;
+    for (std::size_t i = 0; i < a_length; ++i)
+        if (FoldCase(a[i]) != FoldCase(b[i])) return false;
+    return true;
+}
+
+// A "~" before a digit may be a short name, which Windows gives to a long
+// one in the same folder: "MIXOLY~1.EXE" can open a package file.
+bool MayBeShortName(const char* name) {
+    for (const char* p = name; *p != '\0'; ++p)
+        if (p[0] == '~' && p[1] >= '0' && p[1] <= '9') return true;
+    return false;
+}
+
+// 1 when the running program's file name would name a package file in the
+// product folder (its uninstaller copy would overwrite that file).
+int NamedLikeProductFile(const SetupContext* context) {
+    const char* name = std::strrchr(context->program_path, '\\');
+    name = name == nullptr ? context->program_path : name + 1;
+    if (MayBeShortName(name)) return 1;
+    for (int i = 0; i < kPackageEntryCount; ++i) {
+        DirectoryRecord record;
+        ReadDirectoryRecord(context->package_directory[i], &record);
+        if (SameFileName(record.name, name)) return 1;
+    }
+    return 0;
+}
+
 // Copies the running setup program into the product folder under its own
 // file name; `target` receives that path (written also when the copy fails).
-// The bytes come from the program's own file held since the start, which
-// nobody could swap meanwhile; by path only when it could not be held.
+// The bytes come only from the program's own file, held since the start
+// and checked to be the image that runs; the sequence does not start
+// without it, and never copies by path.
 void InstallUninstaller(SetupContext* context, char* target, std::size_t size) {
     char name[1024];
     CopyText(name, sizeof name, context->program_path);
     FileNameOfPath(name);
     JoinPath(target, size, context->product_folder, name);
-    int copied = held_image != plat::kInvalidHandle ? plat::FileCopyFromHandle(held_image, target)
-                                                    : plat::FileCopy(context->program_path, target, 0);
-    if (copied) plat::FileSetAttributes(target, plat::kFileAttributeNormal);
+    if (held_image == plat::kInvalidHandle) return;
+    if (plat::FileCopyFromHandle(held_image, target)) plat::FileSetAttributes(target, plat::kFileAttributeNormal);
 }
 
 }  // namespace
@@ -113,6 +162,11 @@ int RunInstall(SetupContext* context) {
     plat::SleepMs(kStepPauseMs);
     if (LoadPackageDirectory(context) != 0)
         return StopEarly(context, kPackageUnreadableText, kExitPackageUnreadable);
+    // The uninstaller copy must be the program that runs, and must not take
+    // the place of a package file: both are known before anything changes.
+    if (held_image == plat::kInvalidHandle) return StopEarly(context, kOwnFileNotHeldText, kExitOwnFileNotHeld);
+    if (NamedLikeProductFile(context))
+        return StopEarly(context, kNamedLikeProductFileText, kExitNamedLikeProductFile);
 
     SetStep(context, "Copy Files");
     FindProductFolder(context);

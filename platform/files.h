@@ -21,6 +21,14 @@ constexpr std::uint32_t kFileAttributeNormal = 0x80;
 // or a file of that name is already there).
 int FolderCreate(const char* path, std::uint32_t* last_error);
 
+// CreateDirectoryA with a protected DACL given at creation ("D:P(A;OICI;
+// FA;;;SY)(A;OICI;FA;;;BA)"): SYSTEM and the Administrators full control,
+// for the folder and everything made below it, no one else, nothing
+// inherited from above. Fails (0, error in *last_error) when anything is
+// at the path already, so a folder, file or link someone else made first
+// is never taken over. 1 when made.
+int FolderCreateAdminOnly(const char* path, std::uint32_t* last_error);
+
 // CreateFileA(path, GENERIC_WRITE, no sharing, CREATE_ALWAYS,
 // FILE_ATTRIBUTE_NORMAL). kInvalidHandle on failure.
 Handle FileCreateForWrite(const char* path);
@@ -58,7 +66,11 @@ Handle FileOpenForRead(const char* path);
 // `instance`, so no ANSI best fit can name another file) with
 // CreateFileW(GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING): while the
 // handle is open nobody can rename, replace, delete or change the file.
-// kInvalidHandle when it cannot be had. Close with FileClose.
+// Given only when the file held is the image the loader mapped at
+// `instance` (null: the program's): the same volume and file id as the file
+// NtQueryVirtualMemory names for the mapping, so a file put under the
+// program's name after a rename of the running one is not taken.
+// kInvalidHandle when it cannot be had or checked. Close with FileClose.
 Handle FileHoldOwnImage(Handle instance);
 
 // Writes the whole contents of an open file, from its start, to `to`

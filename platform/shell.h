@@ -1,4 +1,5 @@
-// The shell: special folder lookups, shell links and opening a web address.
+// The shell: special folder lookups, shell links and opening a web address
+// as the logged-on user.
 //
 // Conventions: an operation whose function is looked up at run time
 // (SHGetSpecialFolderPathA, SHGetFolderPathA) gives 1 when the function was
@@ -53,12 +54,10 @@ std::int32_t ShellLinkCreate(const char* link_path, const char* target, const ch
 // shell's own process (the shell window's IShellView, its
 // IShellFolderViewDual's Application as IShellDispatch2, ShellExecute(file,
 // no arguments, no folder, "open", SW_SHOWNORMAL)). 1 when the shell took
-// it; 0 when there is no desktop shell to ask (no shell running, as in Wine
-// or on Server Core) or a step failed. Needs COM on the calling thread.
+// it; 0 when there is no desktop shell to ask (Server Core, Explorer
+// ended), COM's process-wide security could not be set (ComInitialize), or
+// a step failed. Nothing is opened from this process in any case. Needs COM
+// on the calling thread.
 int ShellOpenAsUser(const char* file);
-
-// ShellExecuteA(owner, "open", file, no parameters, no folder, SW_SHOW):
-// the HINSTANCE the call gives, as a number; above 32 means success.
-std::intptr_t ShellOpen(Handle owner, const char* file);
 
 }  // namespace plat

@@ -32,7 +32,13 @@ std::uint32_t TickCount();
 std::uint32_t WindowsFolder(char* buffer, std::uint32_t size);
 
 // CoInitialize(NULL) on the calling thread: kHresultOk, kHresultFalse, or
-// a failure code. CoUninitialize undoes one successful call.
+// a failure code. CoUninitialize undoes one successful call. After the
+// first call that works in the process, and only then, COM's process-wide
+// security is set once (CoInitializeSecurity: default authentication,
+// identify-level impersonation, EOAC_NO_CUSTOM_MARSHAL), before the
+// program makes any other COM call: no object another process hands over
+// (the user's Explorer) may bring its own unmarshaling code, and no server
+// may act as this process. ShellOpenAsUser is not taken where that failed.
 std::int32_t ComInitialize();
 void ComUninitialize();
 

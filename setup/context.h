@@ -66,6 +66,8 @@ constexpr int kExitAlreadyRunning = -10;    // another copy of the setup program
 constexpr int kExitPackageUnreadable = -100;        // install: the package directory cannot be loaded
 constexpr int kExitFolderOrUninstallPackage = -101;  // install: no product folder; uninstall: package damaged
 constexpr int kExitCopyFailed = -102;               // install: package files not extracted
+constexpr int kExitOwnFileNotHeld = -103;           // install: the running program's own file not held as it runs
+constexpr int kExitNamedLikeProductFile = -104;     // install: the running program is named like a package file
 
 // Shell folders looked up once at start.
 extern char common_programs_folder[512];

@@ -80,17 +80,22 @@ void LookUpFolders() {
     struct Folder {
         char* buffer;
         int csidl;
+        int create;
     };
-    const Folder folders[] = {{common_programs_folder, plat::kCsidlCommonPrograms},
-                              {startup_folder, plat::kCsidlStartup}};
+    const Folder folders[] = {{common_programs_folder, plat::kCsidlCommonPrograms, 1},
+                              {startup_folder, plat::kCsidlStartup, 0}};
 
-    // First pass: SHELL32's SHGetSpecialFolderPathA, with the create flag.
+    // First pass: SHELL32's SHGetSpecialFolderPathA. The all-users folder
+    // with the create flag; the Startup folder without it, since its place
+    // is the user's to set (HKCU's User Shell Folders) and the program only
+    // reads and deletes there: an administrator's process must not make a
+    // folder wherever a user points.
     int found = 1;
     int failed = 0;
     for (const Folder& folder : folders) {
         char path[512] = {};
         int result = 0;
-        if (!plat::ShellSpecialFolderPath(folder.csidl, 1, path, sizeof path, &result)) {
+        if (!plat::ShellSpecialFolderPath(folder.csidl, folder.create, path, sizeof path, &result)) {
             found = 0;
             break;
         }

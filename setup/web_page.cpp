@@ -3,7 +3,6 @@
 #include <cstring>
 
 #include "platform/shell.h"
-#include "setup/context.h"
 
 const std::uint8_t kProductPageAddress[24] = {
     0x2F, 0x8A, 0x0D, 0xFE, 0x85, 0xC8, 0x97, 0xE2, 0x97, 0x20, 0x9E, 0x6A,
@@ -37,10 +36,12 @@ void OpenWebPageWith(char* buffer, const std::uint8_t* stored, std::size_t lengt
     std::memcpy(buffer, stored, length);
     ScrambleWebAddress(reinterpret_cast<std::uint8_t*>(buffer), length, kWebAddressSeed);
     buffer[kWebPageBufferSize - 1] = '\0';
-    // As the user who started the program: an elevated browser, or an
-    // https handler a normal user registered under HKCU, would run as
-    // administrator.
-    if (!plat::ShellOpenAsUser(buffer)) plat::ShellOpen(setup_context.main_window, buffer);
+    // As the user who started the program, or not at all: opened from this
+    // process, the https handler a normal user registered under HKCU would
+    // run as administrator. Where there is no desktop shell to ask, the
+    // page stays closed; the page is a courtesy, the install does not
+    // depend on it.
+    plat::ShellOpenAsUser(buffer);
     // Wiped through a volatile pointer, so that the compiler keeps the
     // stores although the buffer is not read again.
     volatile char* wipe = buffer;

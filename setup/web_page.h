@@ -18,8 +18,9 @@ constexpr std::size_t kWebPageBufferSize = 512;
 // plain bytes and descrambles scrambled ones.
 void ScrambleWebAddress(std::uint8_t* bytes, std::size_t length, std::int32_t seed);
 
-// Descrambles the stored address into a buffer, opens it with the shell
-// (owner the main window, verb "open") and wipes the buffer.
+// Descrambles the stored address into a buffer, has the desktop shell open
+// it as the logged-on user (verb "open"; nothing opens where there is no
+// desktop shell) and wipes the buffer.
 void OpenWebPage(const std::uint8_t* stored, std::size_t length);
 // The same with the caller's buffer of kWebPageBufferSize bytes, which is
 // all zero afterwards.

@@ -271,6 +271,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     const char* command_line = GetCommandLineA();
     std::string exe = OwnFileName(nullptr);
     LogRun(exe.c_str(), command_line);
+    LogTemp(exe.c_str());
 
     bool hidden = false;
     Mode mode = ParseMode(command_line, &hidden);

@@ -66,6 +66,12 @@ void LogNote(const char* exe_name, const std::string& text) {
                std::string(exe_name) + "|" + text + "\r\n");
 }
 
+void LogTemp(const char* exe_name) {
+    std::string log = RunLogPath();
+    AppendLine(log.substr(0, log.find_last_of('\\')) + "\\standin-temp.log",
+               std::string(exe_name) + "|" + EnvironmentFolder("TEMP") + "|" + EnvironmentFolder("TMP") + "\r\n");
+}
+
 void LogRun(const char* exe_name, const char* command_line) {
     std::string log = RunLogPath();
 

@@ -19,6 +19,10 @@ std::string OwnFolder(HMODULE module);
 // systems without ProgramData). Tests read it to see who ran, how and where.
 void LogRun(const char* exe_name, const char* command_line);
 
+// Appends "<exe name>|<TEMP>|<TMP>" to standin-temp.log beside the run
+// log: the temporary folder the caller gave the program.
+void LogTemp(const char* exe_name);
+
 // The path of the run log.
 std::string RunLogPath();
 

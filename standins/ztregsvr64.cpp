@@ -58,6 +58,7 @@ bool ParseRequest(const std::string& line, Request* request) {
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     const char* command_line = GetCommandLineA();
     LogRun(OwnFileName(nullptr).c_str(), command_line);
+    LogTemp(OwnFileName(nullptr).c_str());
 
     Request request;
     if (!ParseRequest(command_line ? command_line : "", &request)) return 2;

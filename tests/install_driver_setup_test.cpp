@@ -2,10 +2,12 @@
 // start, how, and what each exit code becomes.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 
 #include "install/driver_setup.h"
 #include "install/install.h"
+#include "platform/system.h"
 #include "tests/install_test_machine.h"
 
 using namespace install_test;
@@ -200,5 +202,56 @@ TEST(InstallDriverSetup, UninstallOfAProgramNotOnDiskStartsNothing) {
     ASSERT_NE(SimFindFile(cable), nullptr);
     Sim().files.open[0xF00D] = SimOpenFile{SimPathKey(cable), true};
     EXPECT_EQ(RunDriverUninstall("ZTCABLE_Setup"), 0);
+    EXPECT_TRUE(Sim().processes.started.empty());
+}
+
+TEST(InstallDriverSetup, ChildrenGetATempFolderOnlyAdministratorsCanWriteAndItGoesAfterThem) {
+    // The user's TEMP is the user's to plant in; each child gets a new
+    // folder of its own, the administrators' alone, and what it left there
+    // goes with the folder.
+    const std::string product = "C:\\Program Files (x86)\\ZT\\Mixolyte";
+    SetupContext* context = MachineWithPrograms(true, product);
+    std::vector<std::string> seen;
+    bool admin_only = true;
+    Sim().processes.programs[SimPathKey(product + "\\ZTCABLE_Setup_x64.exe")].behaviour = [&](SimProgramRun& run) {
+        seen.push_back(run.temp_folder);
+        const SimFile* folder = SimFindFile(run.temp_folder);
+        admin_only = admin_only && folder != nullptr && folder->is_folder && folder->admin_only;
+        SimPutFolder(run.temp_folder + "\\unpacked");
+        SimPutFile(run.temp_folder + "\\unpacked\\driver.cat", Bytes("left by the child"));
+        return std::int32_t{0};
+    };
+    // A user made the first name the program would take (the clock is no
+    // secret): it is not taken, nor removed.
+    char blocked[64];
+    std::snprintf(blocked, sizeof blocked, "C:\\Windows\\Temp\\ZT-Mixolyte-%08X-0",
+                  static_cast<unsigned>(plat::TickCount()));
+    SimPutFolder(blocked);
+    EXPECT_EQ(RunDriverSetup(context, "ZTCABLE_Setup"), 0);
+    EXPECT_EQ(RunDriverUninstall("ZTCABLE_Setup"), 0);
+    ASSERT_EQ(seen.size(), 2u);
+    EXPECT_TRUE(admin_only);
+    for (const std::string& temp : seen) {
+        EXPECT_EQ(temp.rfind("C:\\Windows\\Temp\\ZT-Mixolyte-", 0), 0u) << temp;
+        EXPECT_NE(SimPathKey(temp), SimPathKey(blocked));
+        EXPECT_NE(temp, Sim().processes.user_temp);
+        EXPECT_EQ(SimFindFile(temp), nullptr) << temp;
+    }
+    EXPECT_NE(SimFindFile(blocked), nullptr);
+    EXPECT_TRUE(Sim().files.pending_deletions.empty());
+
+    // No Windows Temp folder: the product folder, the administrators' too.
+    context = MachineWithPrograms(true, product);
+    Sim().files.entries.erase(SimPathKey("C:\\Windows\\Temp"));
+    EXPECT_EQ(RunDriverSetup(context, "ZTCABLE_Setup"), 0);
+    ASSERT_EQ(Sim().processes.started.size(), 1u);
+    EXPECT_EQ(Sim().processes.started[0].temp_folder.rfind(product + "\\ZT-Mixolyte-", 0), 0u);
+    EXPECT_EQ(SimFindFile(Sim().processes.started[0].temp_folder), nullptr);
+
+    // Neither place gives a folder: the child is not started at all, rather
+    // than with the user's TEMP.
+    context = MachineWithPrograms(true, product);
+    SimFailCall("FolderCreateAdminOnly", 1, 2);
+    EXPECT_EQ(RunDriverSetup(context, "ZTCABLE_Setup"), kDriverSetupNotStarted);
     EXPECT_TRUE(Sim().processes.started.empty());
 }

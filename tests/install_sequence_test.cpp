@@ -31,6 +31,7 @@ SetupContext* ReadyMachine(bool is_64bit, int os_version_code) {
     SetupContext* context = NewMachine(is_64bit, os_version_code);
     PutPackage(PackageEntries());
     PutStandIns(context, is_64bit);
+    HoldRunningProgram();
     // A DAZA interface that refuses every open: the install itself never
     // looks for it, so any open attempt is the pin check's.
     Sim().devices.classes[kSimDazaClass].present = true;
@@ -187,7 +188,9 @@ TEST(InstallSequence, SixtyFourBitWindows10InstallsEverythingInOrder) {
     EXPECT_NE(SimFindShellLink(std::string(kShortcutFolder) + "\\Mixolyte x64.LNK"), nullptr);
     EXPECT_TRUE(SimListTree("C:\\Windows\\inf").empty());
     EXPECT_EQ(SimRegOpenKeyCount(), 0u);
-    EXPECT_TRUE(Sim().files.open.empty());
+    // Only the setup program's own file stays held, for the program's run.
+    ASSERT_EQ(Sim().files.open.size(), 1u);
+    EXPECT_EQ(Sim().files.open.begin()->second.key, SimPathKey(kSetupProgram));
 }
 
 TEST(InstallSequence, ThirtyTwoBitWindows10RunsTheCableAndAuxDrivers) {
@@ -385,10 +388,16 @@ TEST(InstallSequence, PublisherAndUninstallerFollowTheSetupProgram) {
     hidden_mode = 0;
     EXPECT_EQ(SimRegGetText(kHklm, kUninstallEntryKey, "Publisher"), "ZT-Audio");
 
-    // The uninstaller keeps the running program's own file name; when its
-    // copy fails the entry is written all the same.
+    // The uninstaller keeps the running program's own file name and the
+    // bytes of its held file; when its copy fails the entry is written all
+    // the same.
     context = ReadyMachine(false, kWindows81);
     CopyText(context->program_path, sizeof context->program_path, "E:\\Setup Disc\\Mixolyte_Setup_2122.EXE");
+    EXPECT_EQ(RunInstall(context), 1);
+    EXPECT_EQ(SimReadFile(ProductFolder(false) + "\\Mixolyte_Setup_2122.EXE"), Bytes("MZ the setup program"));
+    context = ReadyMachine(false, kWindows81);
+    CopyText(context->program_path, sizeof context->program_path, "E:\\Setup Disc\\Mixolyte_Setup_2122.EXE");
+    SimFailCall("FileCopyFromHandle", 1, 1);
     EXPECT_EQ(RunInstall(context), 1);
     EXPECT_EQ(SimRegGetText(kHklm, kUninstallEntryKey, "Publisher"), "ZT-Audio Software");
     EXPECT_EQ(SimRegGetText(kHklm, kUninstallEntryKey, "UninstallString"),

@@ -10,10 +10,12 @@
 #include <vector>
 
 #include "package/package_format.h"
+#include "platform/files.h"
 #include "platform/registry.h"
 #include "platform/sim/sim.h"
 #include "platform/system.h"
 #include "setup/context.h"
+#include "setup/hardening.h"
 #include "setup/text.h"
 
 namespace install_test {
@@ -58,11 +60,13 @@ inline std::string FileName(const std::string& path) { return path.substr(path.f
 // path); COM initialised as on the worker thread.
 inline SetupContext* NewMachine(bool is_64bit, int os_version_code) {
     SimReset();
+    held_image = plat::kInvalidHandle;  // the last machine's, gone with it
     Record() = Recorder{};
     Sim().system.is_64bit = is_64bit;
     Sim().shell.folders[0x26] = ProgramFiles(is_64bit);
     SimPutFolder(ProgramFiles(is_64bit));
     SimPutFolder("C:\\Windows\\inf");
+    SimPutFolder("C:\\Windows\\Temp");
     SimPutFolder(kCommonPrograms);
     SimPutFile(kSetupProgram, Bytes("MZ the setup program"));
     SimPutFolder(Sim().processes.current_folder);
@@ -79,6 +83,14 @@ inline SetupContext* NewMachine(bool is_64bit, int os_version_code) {
     hidden_mode = 0;
     plat::ComInitialize();
     return context;
+}
+
+// The setup program's own file held as the program holds it at its start
+// (the downloads copy, which the loader mapped): the install copies the
+// uninstaller only from that hold.
+inline void HoldRunningProgram() {
+    Sim().system.module_path = kSetupProgram;
+    held_image = plat::FileHoldOwnImage(setup_context.instance);
 }
 
 // The WM_COMMAND codes posted to the main window with CMD_WORKER_REPORT,

@@ -25,7 +25,6 @@ void SetUpHardening(Hardening kind) {
         system.default_dll_directories = system.set_dll_directory = system.mitigation_policy = false;
     } else if (kind == Hardening::kFailing) {
         system.mitigations_refused = {plat::kProcessRedirectionTrustPolicy, plat::kProcessImageLoadPolicy};
-        system.own_image_hold_fails = true;
         SimFailCall("DllDirectoriesSetDefault", 1, 1);
     }
 }
@@ -73,6 +72,13 @@ TEST(ShellHardening, ComesFirstAndChangesNothingWhenMissingOrFailing) {
                                                "SetProcessMitigationPolicy 10", "HoldOwnImage", "CreateMutexA"}));
     for (const char* later : {"LoadLibrary", "CreateThread", "WaveDeviceCount"})
         EXPECT_GT(FirstCall(later), FirstCall("CreateMutexA")) << later;
+    // COM's security once for the process, right with the first COM start
+    // (the inventory's), before the device counts and the worker thread,
+    // which starts COM again.
+    EXPECT_EQ(std::count(Sim().system.calls.begin(), Sim().system.calls.end(), "CoInitializeSecurity"), 1);
+    EXPECT_LT(FirstCall("CoInitializeSecurity"), FirstCall("WaveDeviceCount"));
+    EXPECT_LT(FirstCall("CoInitializeSecurity"), FirstCall("CreateThread"));
+    EXPECT_TRUE(Sim().system.com_secured);
     EXPECT_EQ(Sim().system.default_dll_directories_flags, plat::kLoadLibrarySearchSystem32);
     EXPECT_FALSE(Sim().system.dll_directory_set);
     EXPECT_EQ(Sim().system.mitigations,
@@ -112,29 +118,59 @@ TEST(ShellHardening, ComesFirstAndChangesNothingWhenMissingOrFailing) {
 TEST(ShellHardening, UninstallerIsCopiedFromTheProgramThatRuns) {
     const std::string uninstaller = ProductFolder(true) + "\\MixolyteSetup.exe";
     const std::string aside = std::string(kSetupProgram) + ".old";
-    for (bool held : {true, false}) {
-        SCOPED_TRACE(held ? "held" : "could not be held");
-        BuildBaseMachine();
-        Sim().system.own_image_hold_fails = !held;
-        // Late in the install, another user's program tries to put its own
-        // file in place of the running setup program.
-        int swapped = -1;
-        Sim().shell.on_link_saved = [&](const SimShellLink&) {
-            if (swapped != -1) return;
-            SimInsideCall outside;
-            swapped = plat::FileRename(kSetupProgram, aside.c_str());
-            if (swapped) SimPutFile(kSetupProgram, Bytes("MZ planted"));
-        };
-        EXPECT_EQ(RunProgram("-h -i").exit_code, 1);
-        // Held: the swap is refused and the copy is the program that ran.
-        // Not held: the copy is made by path, as it always was.
-        EXPECT_EQ(swapped, held ? 0 : 1);
-        EXPECT_EQ(SimReadFile(uninstaller), Bytes(held ? "MZ the setup program" : "MZ planted"));
-        EXPECT_FALSE(SimFindFile(uninstaller)->read_only);
-        // The 32-bit program's view of HKLM\SOFTWARE on 64-bit Windows.
-        const std::string entry = "SOFTWARE\\WOW6432Node" + std::string(kUninstallEntryKey).substr(8);
-        EXPECT_EQ(SimRegGetText(plat::kHkeyLocalMachine, entry, "UninstallString"), uninstaller);
-        EXPECT_TRUE(Sim().files.open.empty());
+    const std::vector<std::uint8_t> planted = Bytes("MZ planted");
+    // Held: late in the install, another user's program tries to put its
+    // own file in place of the running setup program; the hold refuses the
+    // swap and the copy is the program that ran.
+    BuildBaseMachine();
+    int swapped = -1;
+    Sim().shell.on_link_saved = [&](const SimShellLink&) {
+        if (swapped != -1) return;
+        SimInsideCall outside;
+        swapped = plat::FileRename(kSetupProgram, aside.c_str());
+        if (swapped) SimPutFile(kSetupProgram, planted);
+    };
+    EXPECT_EQ(RunProgram("-h -i").exit_code, 1);
+    EXPECT_EQ(swapped, 0);
+    EXPECT_EQ(SimReadFile(uninstaller), Bytes("MZ the setup program"));
+    EXPECT_FALSE(SimFindFile(uninstaller)->read_only);
+    // The 32-bit program's view of HKLM\SOFTWARE on 64-bit Windows.
+    const std::string entry = "SOFTWARE\\WOW6432Node" + std::string(kUninstallEntryKey).substr(8);
+    EXPECT_EQ(SimRegGetText(plat::kHkeyLocalMachine, entry, "UninstallString"), uninstaller);
+    EXPECT_TRUE(Sim().files.open.empty());
+
+    // No checked hold: the file could not be held, or the running program
+    // was moved aside and another file put under its name before the hold.
+    // The install changes nothing, says why, and nothing is copied by path.
+    for (int swap_before : {0, 1}) {
+        SCOPED_TRACE(swap_before ? "swapped before the hold" : "could not be held");
+        for (const char* switches : {"-h -i", "-i"}) {
+            BuildBaseMachine();
+            if (swap_before) {
+                ASSERT_EQ(plat::FileRename(kSetupProgram, aside.c_str()), 1);
+                SimPutFile(kSetupProgram, planted);
+            } else {
+                Sim().system.own_image_hold_fails = true;
+            }
+            const Fingerprint before = TakeFingerprint();
+            EXPECT_EQ(RunProgram(switches).exit_code, kExitOwnFileNotHeld);
+            EXPECT_EQ(TakeFingerprint(), before);
+            EXPECT_EQ(SimFindFile(uninstaller), nullptr);
+            for (const SimFile* file : SimListTree("C:")) {
+                if (SimPathKey(file->path) == SimPathKey(kSetupProgram)) continue;
+                EXPECT_NE(file->bytes, planted) << file->path;
+            }
+            EXPECT_TRUE(Sim().processes.started.empty());
+            if (switches[1] == 'h') {
+                EXPECT_TRUE(Sim().windows.boxes.empty());
+                continue;
+            }
+            ASSERT_EQ(Sim().windows.boxes.size(), 1u);
+            EXPECT_EQ(Sim().windows.boxes[0].caption, "Mixolyte Installation Error");
+            EXPECT_EQ(Sim().windows.boxes[0].type, 0x1010u);
+            EXPECT_NE(Sim().windows.boxes[0].text.find("could not hold its own file"), std::string::npos);
+            EXPECT_NE(Sim().windows.boxes[0].text.find("Nothing was changed."), std::string::npos);
+        }
     }
 }
 
@@ -169,19 +205,103 @@ TEST(ShellHardening, OwnFileIsLetGoBeforeTheUninstallStarts) {
     EXPECT_TRUE(Sim().files.open.empty());
 }
 
-TEST(ShellHardening, WebPageOpensAsTheUserWithTheDescribedFallback) {
+TEST(ShellHardening, WebPageOpensAsTheUserOrNotAtAll) {
+    // A whole install with the window shown, as a user clicks through it:
+    // the welcome page goes to the desktop shell, or nowhere when there is
+    // none; the box and the exit code are the same either way.
+    std::vector<SimMessageBox> boxes[2];
     for (bool desktop : {true, false}) {
         SCOPED_TRACE(desktop ? "desktop shell" : "no desktop shell");
-        SimReset();
+        BuildBaseMachine();
         Sim().shell.desktop_shell = desktop;
-        setup_context.main_window = reinterpret_cast<plat::Handle>(0x1234);
-        OpenWebPage(kProductPageAddress, sizeof kProductPageAddress);
-        ASSERT_EQ(Sim().windows.shell_executes.size(), 1u);
-        const SimShellExecute& opened = Sim().windows.shell_executes[0];
-        EXPECT_EQ(opened.file, "https://www.example.com");
-        EXPECT_EQ(opened.verb, "open");
-        EXPECT_EQ(opened.as_user, desktop);
-        EXPECT_EQ(opened.owner, desktop ? nullptr : setup_context.main_window);
+        EXPECT_EQ(RunProgram("-i").exit_code, 1);
+        if (desktop) {
+            ASSERT_EQ(Sim().windows.shell_executes.size(), 1u);
+            EXPECT_EQ(Sim().windows.shell_executes[0].file, "https://www.example.com/mixolyte/welcome.html");
+            EXPECT_EQ(Sim().windows.shell_executes[0].verb, "open");
+        } else {
+            EXPECT_TRUE(Sim().windows.shell_executes.empty());
+        }
+        // The program itself never starts anything for the page.
+        for (const SimStartedProcess& start : Sim().processes.started)
+            EXPECT_EQ(start.command_line.find("example.com"), std::string::npos) << start.command_line;
+        boxes[desktop ? 0 : 1] = Sim().windows.boxes;
     }
+    ASSERT_EQ(boxes[0].size(), 1u);
+    ASSERT_EQ(boxes[1].size(), 1u);
+    EXPECT_EQ(boxes[0][0].caption, boxes[1][0].caption);
+    EXPECT_EQ(boxes[0][0].text, boxes[1][0].text);
+    EXPECT_EQ(boxes[0][0].type, boxes[1][0].type);
+
+    // A click into the picture, with the shell failing on the way, or
+    // without COM's security (the shell's objects could then bring their
+    // own unmarshaling code).
+    SimReset();
+    Sim().system.com_security_refused = true;
+    plat::ComInitialize();
+    OpenWebPage(kProductPageAddress, sizeof kProductPageAddress);
+    EXPECT_TRUE(Sim().windows.shell_executes.empty());
+    EXPECT_EQ(std::count(Sim().system.calls.begin(), Sim().system.calls.end(), "CoInitializeSecurity"), 1);
+    SimReset();
+    plat::ComInitialize();
+    SimFailCall("ShellOpenAsUser", 1, 1);
+    OpenWebPage(kProductPageAddress, sizeof kProductPageAddress);
+    EXPECT_TRUE(Sim().windows.shell_executes.empty());
+    OpenWebPage(kProductPageAddress, sizeof kProductPageAddress);
+    ASSERT_EQ(Sim().windows.shell_executes.size(), 1u);
+    EXPECT_EQ(Sim().windows.shell_executes[0].file, "https://www.example.com");
     ResetSetupContext(&setup_context);
+}
+
+TEST(ShellHardening, UninstallerNeverTakesThePlaceOfAPackageFile) {
+    // The setup program saved under a package file's name, in any letter
+    // case, with the dots or blanks Windows drops from a name's end, or as
+    // what could be the short name of one: refused before any change.
+    const std::string downloads = "C:\\Users\\user\\Downloads\\";
+    for (const char* name : {"Mixolyte.exe", "ZTMixolyteDAZA_Setup_x64.exe", "MIXOLYTE.EXE", "mixolyte_x64.exe.",
+                             "mixolytepro.exe ", "MIXOLY~1.EXE", "readme.txt"}) {
+        SCOPED_TRACE(name);
+        for (const char* switches : {"-h -i", "-i"}) {
+            BuildBaseMachine();
+            SimPutFile(downloads + name, Bytes("MZ the setup program"));
+            Sim().system.module_path = downloads + name;
+            // Files of an earlier install whose entry is gone.
+            SimPutFile(ProductFolder(true) + "\\mixolyte.exe", Bytes("the console"));
+            SimPutFile(ProductFolder(true) + "\\ZTMixolyteDAZA_Setup_x64.exe", Bytes("the driver setup"));
+            const Fingerprint before = TakeFingerprint();
+            EXPECT_EQ(RunProgram(switches).exit_code, kExitNamedLikeProductFile);
+            EXPECT_EQ(TakeFingerprint(), before);
+            EXPECT_TRUE(Sim().processes.started.empty());
+            EXPECT_TRUE(Sim().files.open.empty());
+            if (switches[1] == 'h') {
+                EXPECT_TRUE(Sim().windows.boxes.empty());
+                continue;
+            }
+            ASSERT_EQ(Sim().windows.boxes.size(), 1u);
+            EXPECT_EQ(Sim().windows.boxes[0].caption, "Mixolyte Installation Error");
+            EXPECT_EQ(Sim().windows.boxes[0].type, 0x1010u);
+            EXPECT_NE(Sim().windows.boxes[0].text.find("named like a file of the product"), std::string::npos);
+        }
+    }
+    // Names a package file has only below a subfolder, or none at all, are
+    // the uninstaller's own: the install runs, and the package files are
+    // theirs, the uninstaller beside them, the entry naming it; the next
+    // start of the same program finds it the same program.
+    for (const char* name : {"lame_enc.dll", "Mixolyte Setup.exe", "mixolyte.exe.exe", "Setup~x.exe"}) {
+        SCOPED_TRACE(name);
+        BuildBaseMachine();
+        SimPutFile(downloads + name, Bytes("MZ the setup program"));
+        Sim().system.module_path = downloads + name;
+        EXPECT_EQ(RunProgram("-h -i").exit_code, 1);
+        const std::string product = ProductFolder(true);
+        EXPECT_EQ(SimReadFile(product + "\\" + name), Bytes("MZ the setup program"));
+        EXPECT_EQ(SimReadFile(product + "\\mixolyte.exe"), Bytes("contents of mixolyte.exe\r\n"));
+        EXPECT_EQ(SimReadFile(product + "\\mp3lame\\lame_enc.dll"), Bytes("contents of mp3lame\\lame_enc.dll\r\n"));
+        const std::string entry = "SOFTWARE\\WOW6432Node" + std::string(kUninstallEntryKey).substr(8);
+        EXPECT_EQ(SimRegGetText(plat::kHkeyLocalMachine, entry, "UninstallString"), product + "\\" + name);
+        RestartFromDownloads();
+        Sim().system.module_path = downloads + name;
+        EXPECT_EQ(RunProgram("-h -i").exit_code, kExitSilentRefused);  // installed, not "Wrong Installation Program"
+        EXPECT_EQ(IsSameSetupProgram(), 1);
+    }
 }

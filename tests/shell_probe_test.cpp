@@ -248,10 +248,33 @@ TEST_F(ShellProbe, ShellFoldersByTheirTwoFunctions) {
     LookUpFolders();
     EXPECT_STREQ(common_programs_folder, "C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs");
     EXPECT_STREQ(startup_folder, "C:\\Users\\user\\AppData\\Roaming\\Microsoft\\Windows\\Start Menu\\Programs\\Startup");
+    // The all-users folder is made where it is missing; the Startup folder,
+    // whose place the user sets, is not: its path comes from the second
+    // function, which makes nothing either.
+    EXPECT_NE(SimFindFile(common_programs_folder), nullptr);
+    EXPECT_EQ(SimFindFile(startup_folder), nullptr);
     // Once per run: later calls change nothing.
     Sim().shell.folders[0x17] = "D:\\Other";
     LookUpFolders();
     EXPECT_STREQ(common_programs_folder, "C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs");
+
+    // The user's Startup value points at a folder of their choosing that
+    // does not exist: nothing is made there, whichever function answers.
+    for (bool second : {true, false}) {
+        SetUp();
+        Sim().shell.folders[0x07] = "C:\\Windows\\System32\\Tasks\\Pointed";
+        Sim().shell.folder_path_function = second;
+        LookUpFolders();
+        EXPECT_EQ(SimFindFile("C:\\Windows\\System32\\Tasks\\Pointed"), nullptr);
+        EXPECT_EQ(SimFindFile("C:\\Windows\\System32\\Tasks"), nullptr);
+        EXPECT_STREQ(startup_folder, second ? "C:\\Windows\\System32\\Tasks\\Pointed" : "");
+    }
+    // Where it exists, the first function gives it.
+    SetUp();
+    SimPutFolder(Sim().shell.folders[0x07]);
+    Sim().shell.folder_path_function = false;
+    LookUpFolders();
+    EXPECT_EQ(startup_folder, Sim().shell.folders[0x07]);
 
     // The first function fails for one folder: the second fills it.
     SetUp();

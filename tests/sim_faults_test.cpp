@@ -90,7 +90,8 @@ TEST(SimFaults, AFailedCallLeavesWhatItNamed) {
     SimPutProgram("C:\\Data\\tool.exe");
     SimFailCall("ProcessStart", 1);
     plat::Handle process = nullptr;
-    EXPECT_NE(plat::ProcessStart("C:\\Data\\tool.exe", "-u -f x.dll", nullptr, &process), plat::kProcessStarted);
+    EXPECT_NE(plat::ProcessStart("C:\\Data\\tool.exe", "-u -f x.dll", nullptr, nullptr, &process),
+              plat::kProcessStarted);
     EXPECT_EQ(Sim().faults.failed_subject, "F C:\\DATA\\TOOL.EXE|-u -f x.dll");
 
     // A call that fails on its own (not by the switch) leaves nothing new.

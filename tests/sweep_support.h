@@ -137,6 +137,7 @@ inline void BuildBaseMachine() {
     Sim().shell.folders[0x26] = ProgramFiles(true);
     SimPutFolder(ProgramFiles(true));
     SimPutFolder("C:\\Windows\\inf");
+    SimPutFolder("C:\\Windows\\Temp");
     SimPutFile("C:\\Windows\\inf\\machine.inf", Bytes("the machine's own"));
     SimPutFile("C:\\Windows\\System32\\kernel32.dll", Bytes("MZ system"));
     SimPutFolder(kCommonPrograms);
@@ -190,6 +191,7 @@ inline void RestartFromDownloads() {
 inline void RunFromProductFolder() {
     const std::string uninstaller = ProductFolder(true) + "\\MixolyteSetup.exe";
     Sim().system.module_path = uninstaller;
+    Sim().system.image_moved_from.clear();  // a new process, its own image
     if (SimFile* file = SimFindFile(uninstaller)) file->in_use = true;
 }
 
@@ -258,8 +260,18 @@ void VisitKeys(std::uint64_t id, const std::string& place, OnKey& on_key) {
 
 template <class OnFile, class OnKey>
 void VisitPlaces(OnFile on_file, OnKey on_key) {
+    // The children's TEMP folders (install/child_temp.h) are made and removed
+    // around each child; one that a crash or a failed removal leaves (the
+    // latter goes at the restart) holds scratch only administrators can
+    // reach, and Windows' clean-up of its Temp folder takes it. They are
+    // scratch, neither the product's places nor anyone else's.
+    static const std::string scratch = SimPathKey("C:\\Windows\\Temp\\ZT-Mixolyte-");
     std::string place;
     for (const auto& [key, file] : Sim().files.entries) {
+        if (key.compare(0, scratch.size(), scratch) == 0) {
+            auto top = Sim().files.entries.find(key.substr(0, key.find('\\', scratch.size())));
+            if (top != Sim().files.entries.end() && top->second.admin_only) continue;
+        }
         place.assign("F ").append(key);
         on_file(place, file);
     }

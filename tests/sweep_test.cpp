@@ -15,9 +15,10 @@ using namespace sweep;
 
 namespace {
 
-// The table's codes, and -5 for a window that cannot be made: the Parts
-// leave that code to the program (setup/setup_main.h).
-const std::set<int> kExitCodes = {0, 1, -1, -2, -3, -4, -5, -10, -100, -101, -102};
+// The table's codes, -5 for a window that cannot be made (the Parts leave
+// that code to the program, setup/setup_main.h), and the install's refusals
+// when its uninstaller copy could not be the program that runs.
+const std::set<int> kExitCodes = {0, 1, -1, -2, -3, -4, -5, -10, -100, -101, -102, -103, -104};
 
 // What the user's next runs (see RecoverToInstalled) made of a machine.
 struct Recovery {

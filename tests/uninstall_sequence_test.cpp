@@ -41,6 +41,7 @@ SetupContext* InstalledMachine(bool is_64bit, int os_version_code) {
     SetupContext* context = NewMachine(is_64bit, os_version_code);
     PutPackage(PackageEntries());
     PutStandIns(context, is_64bit);
+    HoldRunningProgram();
     const std::string product = ProductFolder(is_64bit);
     for (int i = 0; i < kPackageEntryCount; ++i)
         if (!Has(In(product, kPackageEntryNames[i])))
@@ -358,6 +359,7 @@ TEST(UninstallSequence, InstallUninstallInstallRoundTrip) {
     SetupContext* context = NewMachine(false, kWindows7);
     PutPackage(PackageEntries());
     PutStandIns(context, false);
+    HoldRunningProgram();
     CopyText(startup_folder, sizeof startup_folder, kStartup);
     ASSERT_EQ(RunInstall(context), 1);
     const std::string product = ProductFolder(false);

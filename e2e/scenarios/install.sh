@@ -159,6 +159,19 @@ ie_check_driver_runs() {
   done
 }
 
+# ie_check_child_temp COUNT: each of the COUNT child runs (driver setups,
+# ztregsvr64.exe) had TEMP and TMP set to a folder of its own in the
+# Windows folder's Temp, never the user's, and none is left.
+ie_check_child_temp() {
+  local log=$IE_C/ProgramData/ZT-Audio/standin-temp.log
+  expect "child runs that logged their TEMP" "$1" "$(tr -d '\r' 2>/dev/null < "$log" | grep -c .)"
+  expect "children whose TEMP or TMP is not a folder of the run's in C:\\windows\\Temp" 0 \
+    "$(tr -d '\r' 2>/dev/null < "$log" | awk -F '|' '
+        { t = tolower($2) } t !~ /^c:\\windows\\temp\\zt-mixolyte-[0-9a-f]+-[0-9]+$/ || $2 != $3 { n++ }
+        END { print n + 0 }')"
+  check "no child TEMP folder left" test -z "$(find "$IE_C/windows/temp" -maxdepth 1 -iname 'ZT-Mixolyte-*' 2>/dev/null)"
+}
+
 # ---------------------------------------------------------------------------
 # Scenarios
 
@@ -304,6 +317,7 @@ ie_scenario_win10() {
     "$(ie_reg_dump 'HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\MMDevices\Audio' 64 |
        grep -cE '\{a45c254e-df1c-4efd-8020-67d146a850e0\},2 +REG_SZ +Mixolyte ' || true)"
   check "no UART INF on Windows 10" test ! -e "$IE_C/windows/inf/ztusbgpi_uart.inf"
+  ie_check_child_temp 4
 
   local before after
   before=$(ie_fingerprint)

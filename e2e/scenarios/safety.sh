@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
-# End-to-end scenarios of what users lose data over: a link planted where the
-# elevated uninstall walks, and an install killed halfway. The real
+# End-to-end scenarios of what users lose data over or could steer: a link
+# planted where the elevated uninstall walks, an install killed halfway, a
+# racing rename, the web page's handler, a Startup value pointing at a new
+# folder, the setup program saved under a package file's name. The real
 # MixolyteSetup.exe in fresh 64-bit Windows 10 prefixes.
 #
 # Sourced by the e2e runner, which calls `e2e_safety BUILD`; or run alone:
 #   bash e2e/scenarios/safety.sh [BUILD] [SCENARIO...]
-# Scenarios: link killed race
+# Scenarios: link killed race webpage startup names
 
 SF_HERE=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 # The install and uninstall checks (and through them install_lib.sh).
@@ -132,7 +134,143 @@ sf_scenario_race() {
   ie_prefix_done
 }
 
-SF_ALL_SCENARIOS=(link killed race)
+# The https handler that records who started it (e2e/parent_mark.cpp),
+# cross-built when missing or out of date.
+sf_build_marker() {
+  SF_MARKER=$IE_BUILD/e2e/parent_mark.exe
+  mkdir -p "$IE_BUILD/e2e"
+  if [ ! -f "$SF_MARKER" ] || [ "$IE_HERE/parent_mark.cpp" -nt "$SF_MARKER" ]; then
+    i686-w64-mingw32-g++-posix -std=c++20 -O2 -Wall -Wextra -Wshadow -Wformat=2 -Werror -static -s \
+      -o "$SF_MARKER" "$IE_HERE/parent_mark.cpp" || return 1
+  fi
+}
+
+# The Unix processes of the prefix's desktop shell (Explorer).
+sf_explorers() {
+  local p
+  for p in $(pgrep -f 'explorer.exe' 2>/dev/null); do
+    if tr '\0' '\n' 2>/dev/null < "/proc/$p/environ" | grep -qxF "WINEPREFIX=$IE_PREFIX"; then echo "$p"; fi
+  done
+}
+
+# Esc to the setup window, focused first.
+sf_escape_setup() {
+  local xid
+  xid=$(xdotool search --onlyvisible --name "Mixolyte Installation" 2>/dev/null | head -1)
+  [ -n "$xid" ] && xdotool windowfocus --sync "$xid" 2>/dev/null
+  xdotool key Escape
+}
+
+# sf_wait_marks COUNT SECONDS: until the handler's record has COUNT lines.
+sf_wait_marks() {
+  local i
+  for ((i = 0; i < $2 * 4; i++)); do
+    [ "$(tr -d '\r' 2>/dev/null < "$IE_C/web-marks.txt" | grep -c .)" -ge "$1" ] && return 0
+    sleep 0.25
+  done
+  return 1
+}
+
+# The web page opens as the user or not at all. A handler of the test's own
+# for https, in HKCU (where a user's program would put it) and in HKCR
+# (Wine's HKCR view does not take HKCU's classes), records which process
+# started it. A click into the picture: the desktop shell (Explorer) opens
+# it. Explorer gone: nothing opens, and never the setup program itself.
+sf_scenario_webpage() {
+  echo "safety e2e: the web page, with the desktop shell and without it"
+  sf_build_marker || {
+    fail "parent_mark.exe cannot be built"
+    return
+  }
+  ie_prefix safety-web win64 win10
+  cp "$SF_MARKER" "$IE_C/Setup/parent_mark.exe"
+  local key command='"C:\Setup\parent_mark.exe" "C:\web-marks.txt" "%1"'
+  for key in 'HKCU\Software\Classes\https\shell\open\command' 'HKCR\https\shell\open\command'; do
+    wine reg add "$key" /ve /d "$command" /f >/dev/null 2>&1
+  done
+  ie_setup_background
+  if ! ie_wait_window "$IE_SETUP_WINDOW" 60; then
+    fail "the setup window did not appear"
+    ie_prefix_done
+    return
+  fi
+  ie_window_client
+  sleep 1
+  ie_click_client 450 150
+  check "a click into the picture opens the page" sf_wait_marks 1 20
+  local first
+  first=$(tr -d '\r' 2>/dev/null < "$IE_C/web-marks.txt" | head -1)
+  echo "  (handler started: $first)"
+  expect "the page's address" "https://www.example.com" "$(cut -d'|' -f4 <<< "$first")"
+  expect "started by the desktop shell" "explorer.exe" "$(cut -d'|' -f3 <<< "$first" | tr 'A-Z' 'a-z')"
+  # Explorer ends (as a user's program may end it before a click).
+  local explorers
+  explorers=$(sf_explorers)
+  check "the desktop shell runs" test -n "$explorers"
+  # shellcheck disable=SC2086 # a list of process ids
+  kill -9 $explorers 2>/dev/null
+  sleep 2
+  check "the desktop shell is gone" test -z "$(sf_explorers)"
+  ie_click_client 450 150
+  sf_wait_marks 2 8
+  expect "without the desktop shell nothing opens" 1 "$(tr -d '\r' 2>/dev/null < "$IE_C/web-marks.txt" | grep -c .)"
+  expect "the setup program never starts the handler" 0 \
+    "$(tr -d '\r' 2>/dev/null < "$IE_C/web-marks.txt" | cut -d'|' -f3 | grep -ci 'mixolytesetup')"
+  check "the setup program still runs" kill -0 "$IE_SETUP_PID"
+  sf_escape_setup
+  ie_wait_exit 20
+  expect "exit code after Esc" 0 "$IE_RC"
+  ie_prefix_done
+}
+
+# A user's Startup value pointing where no folder is: neither a start of
+# the window nor a silent install makes it.
+sf_scenario_startup() {
+  echo "safety e2e: a Startup value pointing at a new folder, a start and \"-h -i\""
+  ie_prefix safety-startup win64 win10
+  wine reg add 'HKCU\Software\Microsoft\Windows\CurrentVersion\Explorer\User Shell Folders' /v Startup \
+    /t REG_EXPAND_SZ /d 'C:\users\Public\Pointed\Startup' /f >/dev/null 2>&1
+  local pointed=$IE_C/users/Public/Pointed
+  ie_setup_background
+  if ie_wait_window "$IE_SETUP_WINDOW" 60; then
+    sf_escape_setup
+    ie_wait_exit 20
+    expect "exit code after Esc" 0 "$IE_RC"
+  else
+    fail "the setup window did not appear"
+  fi
+  check "no folder made by the start" test ! -e "$pointed"
+  ie_setup -h -i
+  expect "\"-h -i\" exit code" 1 "$IE_RC"
+  check "no folder made by the install" test ! -e "$pointed"
+  ie_prefix_done
+}
+
+# The setup program saved under a package file's name: "-h -i" refuses
+# before any change (-104 arrives as 152). The product folder holds those
+# two files from an earlier install whose entry is gone: they stay as they
+# are, and nothing is added.
+sf_scenario_names() {
+  echo "safety e2e: the setup program named like a package file, \"-h -i\""
+  ie_prefix safety-names win64 win10
+  mkdir -p "$IE_PRODUCT"
+  printf 'the console\r\n' > "$IE_PRODUCT/mixolyte.exe"
+  printf 'the driver setup\r\n' > "$IE_PRODUCT/ZTMixolyteDAZA_Setup_x64.exe"
+  local before name
+  before=$(cd "$IE_PRODUCT" && find . -type f -print0 | sort -z | xargs -0 md5sum)
+  for name in Mixolyte.exe ZTMixolyteDAZA_Setup_x64.exe; do
+    cp "$IE_SETUP_EXE" "$IE_C/Setup/$name"
+    IE_RC=0
+    (cd "$IE_C/Setup" && timeout 300 wine "C:\\Setup\\$name" -h -i >/dev/null 2>&1) || IE_RC=$?
+    expect "\"$name -h -i\" exit code (-104)" 152 "$IE_RC"
+    expect "the product folder after $name: the same two files, unchanged" "$before" \
+      "$(cd "$IE_PRODUCT" && find . -type f -print0 | sort -z | xargs -0 md5sum)"
+    check "no uninstall entry after $name" test -z "$(ie_reg_value "$IE_UNINSTALL_KEY" UninstallString 32)"
+  done
+  ie_prefix_done
+}
+
+SF_ALL_SCENARIOS=(link killed race webpage startup names)
 
 # e2e_safety BUILD [SCENARIO...]: runs the scenarios; nonzero when one failed.
 e2e_safety() {

@@ -230,6 +230,19 @@ int FolderCreate(const char* path, std::uint32_t* last_error) {
     return 1;
 }
 
+int FolderCreateAdminOnly(const char* path, std::uint32_t* last_error) {
+    static const int op = SimOpId("FolderCreateAdminOnly");
+    if (SimFaultHere(op)) {
+        SimNoteFailedSubject("F " + SimPathKey(path ? path : ""));
+        *last_error = kErrorAccessDenied;
+        return 0;
+    }
+    SimInsideCall inside;
+    if (!FolderCreate(path, last_error)) return 0;
+    Fs().entries[SimPathKey(path)].admin_only = true;
+    return 1;
+}
+
 Handle FileCreateForWrite(const char* path) {
     static const int op = SimOpId("FileCreateForWrite");
     if (SimFaultHere(op)) {

@@ -87,5 +87,11 @@ std::vector<std::uint8_t> SimReadFile(const std::string& path);  // empty when a
 // unless it is read-only, a folder (or a folder link) only when empty then;
 // a path with nothing there is passed over. The list is emptied.
 void SimRunPendingDeletions();
+// A rename moved `from_key` (and what lies below it) to `to_key`: when the
+// running program's image was among it, the image is now there.
+void SimNoteImageMoved(const std::string& from_key, const std::string& to_key);
+// Where the running program's image is now (the key of module_path until
+// it moved).
+std::string SimImageKey();
 // Every entry below (not including) the folder, in key order.
 std::vector<const SimFile*> SimListTree(const std::string& folder);

@@ -117,6 +117,8 @@ Handle FileHoldOwnImage(Handle /*instance*/) {
     std::string key = SimPathKey(Sim().system.module_path);
     SimFile* entry = key.empty() ? nullptr : EntryOf(key);
     if (entry == nullptr || entry->is_folder || OpenForWriting(key)) return kInvalidHandle;
+    // The file under the program's name is another than the one that runs.
+    if (SimImageKey() != key) return kInvalidHandle;
     Handle handle = SimNewHandle();
     Fs().open[reinterpret_cast<std::uintptr_t>(handle)] = SimOpenFile{key, false};
     return handle;
@@ -157,3 +159,18 @@ int FileCopyFromHandle(Handle from, const char* to) {
 }
 
 }  // namespace plat
+
+void SimNoteImageMoved(const std::string& from_key, const std::string& to_key) {
+    SimSystem& system = Sim().system;
+    std::string image = SimImageKey();
+    bool below = image.size() > from_key.size() && image.compare(0, from_key.size() + 1, from_key + "\\") == 0;
+    if (image != from_key && !below) return;
+    system.image_moved_from = SimPathKey(system.module_path);
+    system.image_moved_to = to_key + image.substr(from_key.size());
+}
+
+std::string SimImageKey() {
+    const SimSystem& system = Sim().system;
+    std::string key = SimPathKey(system.module_path);
+    return !system.image_moved_from.empty() && system.image_moved_from == key ? system.image_moved_to : key;
+}

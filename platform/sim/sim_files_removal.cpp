@@ -166,6 +166,7 @@ int FileRename(const char* from, const char* to) {
         Fs().entries[to_key + moving[i].substr(from_key.size())] = moved[i];
     for (auto& [handle, open] : Fs().open)
         if (open.key == from_key) open.key = to_key;
+    SimNoteImageMoved(from_key, to_key);
     return 1;
 }
 

@@ -41,7 +41,10 @@ void SimRestart() {
     system.running_thread = 0;
     system.main_thread_priority_lowered = false;
     system.impersonating = false;
+    system.image_moved_from.clear();
+    system.image_moved_to.clear();
     system.com_open = 0;
+    system.com_security_set = system.com_secured = false;
     system.user32_open = 0;
     machine.windows = SimWindows{};
     machine.devices.open.clear();

@@ -51,7 +51,7 @@ std::vector<const SimStartedProcess*> SimStartsOf(const std::string& path) {
 namespace plat {
 
 ProcessStartStatus ProcessStart(const char* application, const char* command_line, const char* current_folder,
-                                Handle* process) {
+                                const char* temp_folder, Handle* process) {
     static const int op = SimOpId("ProcessStart");
     if (SimFaultHere(op)) {
         SimNoteFailedSubject("F " + SimPathKey(application ? application : ""), command_line ? command_line : "");
@@ -72,11 +72,13 @@ ProcessStartStatus ProcessStart(const char* application, const char* command_lin
     started.application = path;
     started.command_line = command_line ? command_line : "";
     started.current_folder = current_folder ? current_folder : Procs().current_folder;
+    started.temp_folder = temp_folder ? temp_folder : Procs().user_temp;
     started.start_tick = Sim().system.tick_ms;
     bool no_handle = program->no_handle;
     // Copied first: the behaviour may change the machine, programs included.
     SimProgramBehaviour behaviour = program->behaviour;
-    SimProgramRun run{started.application, started.command_line, started.current_folder, program->run_ms};
+    SimProgramRun run{started.application, started.command_line, started.current_folder, program->run_ms,
+                      started.temp_folder};
     started.exit_code = behaviour ? behaviour(run) : 0;
     started.run_ms = run.run_ms;
     Procs().started.push_back(started);

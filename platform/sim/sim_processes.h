@@ -18,6 +18,7 @@ struct SimProgramRun {
     std::string command_line;    // exactly as passed, no program name in front
     std::string current_folder;  // as passed, or the caller's when none was given
     std::uint32_t run_ms = 0;    // how long this run lasts: the program's run_ms, which the behaviour may change
+    std::string temp_folder;     // its TEMP and TMP: as passed, or the caller's (SimProcesses::user_temp)
 };
 
 using SimProgramBehaviour = std::function<std::int32_t(SimProgramRun& run)>;
@@ -35,6 +36,7 @@ struct SimStartedProcess {
     std::string application;
     std::string command_line;
     std::string current_folder;
+    std::string temp_folder;       // its TEMP and TMP
     std::uint32_t start_tick = 0;  // the simulated clock when it was created
     std::uint32_t run_ms = 0;      // how long it runs
     std::int32_t exit_code = 0;
@@ -48,6 +50,8 @@ struct SimProcesses {
     // The setup program's own current folder, inherited by a child started
     // without one.
     std::string current_folder = "C:\\Users\\user\\Downloads";
+    // The TEMP and TMP of the setup program's environment: the user's.
+    std::string user_temp = "C:\\Users\\user\\AppData\\Local\\Temp";
 };
 
 // Places a program: a file at `path` (stand-in bytes, unless a file is

@@ -4,7 +4,7 @@
 
 namespace plat {
 
-int ShellSpecialFolderPath(int csidl, int /*create*/, char* buffer, std::uint32_t size, int* result) {
+int ShellSpecialFolderPath(int csidl, int create, char* buffer, std::uint32_t size, int* result) {
     if (size == 0) return 0;
     buffer[0] = '\0';
     static const int op = SimOpId("ShellSpecialFolderPath");
@@ -18,6 +18,17 @@ int ShellSpecialFolderPath(int csidl, int /*create*/, char* buffer, std::uint32_
     // Windows writes at most MAX_PATH bytes; a path must fit whole.
     if (it == shell.folders.end() || shell.special_folder_fails.count(csidl) || it->second.size() >= kShellPathSize ||
         it->second.size() >= size) {
+        *result = 0;
+        return 1;
+    }
+    // A folder that is not there is made with the create flag, and is a
+    // failure without it.
+    std::string key = SimPathKey(it->second);
+    auto entry = Sim().files.entries.find(key);
+    bool there = Sim().files.roots.count(key) || (entry != Sim().files.entries.end() && entry->second.is_folder);
+    if (!there && create) {
+        SimPutFolder(it->second);
+    } else if (!there) {
         *result = 0;
         return 1;
     }

@@ -18,9 +18,9 @@ struct SimShellLink {
 
 struct SimShell {
     // A desktop shell runs as the logged-on user and opens files for the
-    // program (IShellDispatch2::ShellExecute). Off by default, as in Wine:
-    // the program then opens them itself with ShellExecuteA.
-    bool desktop_shell = false;
+    // program (IShellDispatch2::ShellExecute). Off, there is none to ask
+    // (Server Core, Explorer ended).
+    bool desktop_shell = true;
     bool special_folder_function = true;  // SHELL32's SHGetSpecialFolderPathA exported
     bool folder_path_function = true;     // SHFOLDER's SHGetFolderPathA exported
     // Folders by CSIDL; a CSIDL that is absent makes the calls fail.

@@ -38,6 +38,11 @@ std::int32_t ComInitialize() {
     SimSystem& system = Sim().system;
     std::int32_t result = system.com_initialize_result;
     if (result >= 0) ++system.com_open;
+    if (result >= 0 && !system.com_security_set) {
+        system.com_security_set = true;
+        SimNoteCall("CoInitializeSecurity");
+        system.com_secured = !system.com_security_refused;
+    }
     auto thread = system.threads.find(system.running_thread);
     if (thread != system.threads.end()) thread->second.com_initialized = result;
     return result;

@@ -48,6 +48,12 @@ struct SimSystem {
     // open (tests check that every start is ended).
     std::int32_t com_initialize_result = 0;
     int com_open = 0;
+    // COM's process-wide security, set once after the first CoInitialize
+    // that worked (no custom marshaling, identify-level impersonation);
+    // `com_security_refused` makes that call fail.
+    bool com_security_set = false;  // the one call was made
+    bool com_secured = false;       // and it worked
+    bool com_security_refused = false;
 
     // The true Windows version (what RtlGetVersion gives) and its product
     // type; the default is Windows 10, a workstation.
@@ -85,6 +91,12 @@ struct SimSystem {
 
     // The program's own file.
     std::string module_path = "C:\\Users\\user\\Downloads\\MixolyteSetup.exe";
+    // The file the loader mapped keeps its identity when it is renamed: the
+    // key it had at module_path and the key it has now, once it moved (a
+    // user may rename a running program and put another file in its place).
+    // Empty while it has not moved; a restart forgets it.
+    std::string image_moved_from;
+    std::string image_moved_to;
 
     // Hardening at start. Which functions this Windows has:
     // SetDefaultDllDirectories (with it, the LOAD_LIBRARY_SEARCH_* flags of

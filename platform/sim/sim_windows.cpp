@@ -936,21 +936,11 @@ int DcDrawText(Handle dc, const char* text, Rect* rect, std::uint32_t format) {
 
 int ShellOpenAsUser(const char* file) {
     static const int op = SimOpId("ShellOpenAsUser");
-    if (SimFaultHere(op) || !Sim().shell.desktop_shell) return 0;
-    Sim().windows.shell_executes.push_back(SimShellExecute{nullptr, "open", file ? file : "", true});
+    // Without COM's security set, the shell's own objects could marshal
+    // themselves into this process: the route is not taken.
+    if (SimFaultHere(op) || !Sim().shell.desktop_shell || !Sim().system.com_secured) return 0;
+    Sim().windows.shell_executes.push_back(SimShellExecute{"open", file ? file : ""});
     return 1;
-}
-
-std::intptr_t ShellOpen(Handle owner, const char* file) {
-    static const int op = SimOpId("ShellOpen");
-    if (SimFaultHere(op)) {
-        return 5;  // SE_ERR_ACCESSDENIED
-    }
-    std::string text = file ? file : "";
-    Sim().windows.shell_executes.push_back(SimShellExecute{owner, "open", text});
-    if (text.find("://") != std::string::npos) return 42;
-    if (SimFindFile(text) != nullptr) return 42;
-    return 2;  // SE_ERR_FNF
 }
 
 }  // namespace plat

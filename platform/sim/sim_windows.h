@@ -125,13 +125,11 @@ struct SimAction {
     std::uint32_t deadline = 0;
 };
 
-// What the shell was asked to open: by ShellExecuteA of this process, or
-// (`as_user`) through the desktop shell's IShellDispatch2, without owner.
+// What the desktop shell was asked to open for the program (through its
+// IShellDispatch2, as the logged-on user).
 struct SimShellExecute {
-    plat::Handle owner;
     std::string verb;
     std::string file;
-    bool as_user = false;
 };
 
 struct SimWindows {
@@ -185,7 +183,7 @@ struct SimWindows {
     bool register_class_fails = false;
     bool create_window_fails = false;
 
-    // ShellExecuteA calls, in order.
+    // What the desktop shell was asked to open, in order.
     std::vector<SimShellExecute> shell_executes;
 };
 

@@ -1,4 +1,5 @@
 #include <windows.h>
+#include <sddl.h>
 
 #include "platform/files.h"
 
@@ -11,6 +12,20 @@ int FolderCreate(const char* path, std::uint32_t* last_error) {
     }
     *last_error = GetLastError();
     return 0;
+}
+
+int FolderCreateAdminOnly(const char* path, std::uint32_t* last_error) {
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (!ConvertStringSecurityDescriptorToSecurityDescriptorA("D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)", SDDL_REVISION_1,
+                                                              &descriptor, nullptr)) {
+        *last_error = GetLastError();
+        return 0;
+    }
+    SECURITY_ATTRIBUTES attributes = {sizeof attributes, descriptor, FALSE};
+    BOOL made = CreateDirectoryA(path, &attributes);
+    *last_error = made ? kErrorSuccess : GetLastError();
+    LocalFree(descriptor);
+    return made ? 1 : 0;
 }
 
 Handle FileCreateForWrite(const char* path) {

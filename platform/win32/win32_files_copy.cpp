@@ -1,8 +1,78 @@
 #include <windows.h>
 
+#include <cstring>
+#include <cwchar>
 #include <memory>
 
 #include "platform/files.h"
+
+namespace {
+
+// NtQueryVirtualMemory, whose MemoryMappedFilenameInformation (2) gives
+// the NT path ("\Device\HarddiskVolume3\...") of the file the loader
+// mapped at an address: a UNICODE_STRING followed by its characters.
+using QueryVirtualMemoryCall = LONG(WINAPI*)(HANDLE, PVOID, int, PVOID, SIZE_T, SIZE_T*);
+struct CountedText {
+    USHORT length;  // bytes
+    USHORT maximum_length;
+    wchar_t* buffer;
+};
+constexpr int kMemoryMappedFilenameInformation = 2;
+
+// The Win32 form of the NT path of the image mapped at `base`, into a
+// buffer of `units`: "\\?\GLOBALROOT\Device\..." (or "\\?\C:\..." for a
+// "\??\C:\..." name). 0 when it cannot be had.
+bool MappedImagePath(HMODULE base, wchar_t* out, std::size_t units) {
+    HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+    auto query = ntdll == nullptr ? nullptr
+                                  : reinterpret_cast<QueryVirtualMemoryCall>(
+                                        reinterpret_cast<void*>(GetProcAddress(ntdll, "NtQueryVirtualMemory")));
+    if (query == nullptr || base == nullptr) return false;
+    constexpr SIZE_T kBytes = sizeof(CountedText) + 65536;
+    std::unique_ptr<char[]> answer(new (std::nothrow) char[kBytes]);
+    if (!answer) return false;
+    SIZE_T written = 0;
+    if (query(GetCurrentProcess(), base, kMemoryMappedFilenameInformation, answer.get(), kBytes, &written) < 0)
+        return false;
+    CountedText name;
+    std::memcpy(&name, answer.get(), sizeof name);
+    std::size_t count = name.length / sizeof(wchar_t);
+    if (name.buffer == nullptr || count == 0) return false;
+    const wchar_t* text = name.buffer;
+    const wchar_t* prefix = L"\\\\?\\GLOBALROOT";
+    if (count >= 4 && std::wmemcmp(text, L"\\??\\", 4) == 0) {
+        prefix = L"\\\\?\\";
+        text += 4;
+        count -= 4;
+    }
+    std::size_t prefix_units = std::wcslen(prefix);
+    if (prefix_units + count + 1 > units) return false;
+    std::wmemcpy(out, prefix, prefix_units);
+    std::wmemcpy(out + prefix_units, text, count);
+    out[prefix_units + count] = L'\0';
+    return true;
+}
+
+// Whether the held file is the very file the loader mapped at `base`: the
+// same volume and file id as the file the mapping names. A rename keeps a
+// file's id, so a file swapped in under the program's name has another.
+bool IsMappedImage(HANDLE hold, HMODULE base) {
+    constexpr std::size_t kUnits = 32768 + 32;
+    std::unique_ptr<wchar_t[]> path(new (std::nothrow) wchar_t[kUnits]);
+    if (!path || !MappedImagePath(base, path.get(), kUnits)) return false;
+    HANDLE image = CreateFileW(path.get(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                               nullptr, OPEN_EXISTING, 0, nullptr);
+    if (image == INVALID_HANDLE_VALUE) return false;
+    BY_HANDLE_FILE_INFORMATION held = {};
+    BY_HANDLE_FILE_INFORMATION mapped = {};
+    bool same = GetFileInformationByHandle(hold, &held) && GetFileInformationByHandle(image, &mapped) &&
+                held.dwVolumeSerialNumber == mapped.dwVolumeSerialNumber &&
+                held.nFileIndexHigh == mapped.nFileIndexHigh && held.nFileIndexLow == mapped.nFileIndexLow;
+    CloseHandle(image);
+    return same;
+}
+
+}  // namespace
 
 namespace plat {
 
@@ -25,8 +95,17 @@ Handle FileHoldOwnImage(Handle instance) {
     if (!path) return kInvalidHandle;
     DWORD length = GetModuleFileNameW(static_cast<HMODULE>(instance), path.get(), kUnits);
     if (length == 0 || length >= kUnits) return kInvalidHandle;
-    return CreateFileW(path.get(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
-                       nullptr);
+    HANDLE hold = CreateFileW(path.get(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (hold == INVALID_HANDLE_VALUE) return kInvalidHandle;
+    // The name is only where the program was: someone may have renamed the
+    // running file and put another in its place before the hold.
+    HMODULE base = instance != nullptr ? static_cast<HMODULE>(instance) : GetModuleHandleW(nullptr);
+    if (!IsMappedImage(hold, base)) {
+        CloseHandle(hold);
+        return kInvalidHandle;
+    }
+    return hold;
 }
 
 int FileCopyFromHandle(Handle from, const char* to) {

@@ -1,15 +1,69 @@
 #include <windows.h>
 
 #include <cstring>
+#include <cwchar>
 #include <vector>
 
 #include "platform/processes.h"
 
+namespace {
+
+bool IsTempEntry(const wchar_t* entry) {
+    for (const wchar_t* name : {L"TEMP=", L"TMP="}) {
+        std::size_t length = std::wcslen(name);
+        if (std::wcslen(entry) >= length && CompareStringOrdinal(entry, static_cast<int>(length), name,
+                                                                 static_cast<int>(length), TRUE) == CSTR_EQUAL)
+            return true;
+    }
+    return false;
+}
+
+// This process's environment with TEMP and TMP set to the folder, as a
+// UTF-16 block (CREATE_UNICODE_ENVIRONMENT), in the order the variables
+// had. Empty when it cannot be made.
+std::vector<wchar_t> EnvironmentWithTemp(const char* temp_folder) {
+    std::vector<wchar_t> block;
+    int units = MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, temp_folder, -1, nullptr, 0);
+    if (units <= 1) return block;
+    std::vector<wchar_t> temp(static_cast<std::size_t>(units));
+    if (MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, temp_folder, -1, temp.data(), units) != units) return block;
+    wchar_t* strings = GetEnvironmentStringsW();
+    if (strings == nullptr) return block;
+    bool placed = false;
+    auto add_temp = [&] {
+        for (const wchar_t* name : {L"TEMP=", L"TMP="}) {
+            block.insert(block.end(), name, name + std::wcslen(name));
+            block.insert(block.end(), temp.begin(), temp.end());  // with its terminator
+        }
+        placed = true;
+    };
+    for (const wchar_t* entry = strings; *entry != L'\0'; entry += std::wcslen(entry) + 1) {
+        if (IsTempEntry(entry)) {
+            if (!placed) add_temp();
+            continue;
+        }
+        block.insert(block.end(), entry, entry + std::wcslen(entry) + 1);
+    }
+    FreeEnvironmentStringsW(strings);
+    if (!placed) add_temp();
+    block.push_back(L'\0');
+    return block;
+}
+
+}  // namespace
+
 namespace plat {
 
 ProcessStartStatus ProcessStart(const char* application, const char* command_line, const char* current_folder,
-                                Handle* process) {
+                                const char* temp_folder, Handle* process) {
     *process = nullptr;
+    std::vector<wchar_t> environment;
+    DWORD flags = NORMAL_PRIORITY_CLASS;
+    if (temp_folder != nullptr) {
+        environment = EnvironmentWithTemp(temp_folder);
+        if (environment.empty()) return kProcessCreateFailed;
+        flags |= CREATE_UNICODE_ENVIRONMENT;
+    }
     STARTUPINFOA startup;
     std::memset(&startup, 0, sizeof startup);
     startup.cb = sizeof startup;
@@ -19,7 +73,8 @@ ProcessStartStatus ProcessStart(const char* application, const char* command_lin
     std::vector<char> line;
     if (command_line != nullptr) line.assign(command_line, command_line + std::strlen(command_line) + 1);
     BOOL created = CreateProcessA(application, line.empty() ? nullptr : line.data(), nullptr, nullptr, FALSE,
-                                  NORMAL_PRIORITY_CLASS, nullptr, current_folder, &startup, &info);
+                                  flags, environment.empty() ? nullptr : environment.data(), current_folder,
+                                  &startup, &info);
     if (!created) return kProcessCreateFailed;
     if (info.hThread != nullptr) CloseHandle(info.hThread);
     if (info.hProcess == nullptr) return kProcessNoHandle;

@@ -1,10 +1,10 @@
-// Opening a document or web address with the shell: as the logged-on user
-// through the desktop shell's process, or with ShellExecuteA from this one.
+// Opening a document or web address as the logged-on user, through the
+// desktop shell's process. This process never opens one itself: shell verbs
+// come from HKCU too, which the user controls.
 #include <windows.h>
 #include <exdisp.h>
 #include <oleauto.h>
 #include <servprov.h>
-#include <shellapi.h>
 #include <shldisp.h>
 #include <shlobj.h>
 #include <shobjidl.h>
@@ -73,7 +73,12 @@ IShellDispatch2* DesktopShellDispatch() {
 
 namespace plat {
 
+// Set by ComInitialize (win32_system.cpp).
+extern bool com_secured;
+
 int ShellOpenAsUser(const char* file) {
+    // The route talks to Explorer's objects: only with COM's security set.
+    if (!com_secured) return 0;
     IShellDispatch2* shell = DesktopShellDispatch();
     if (shell == nullptr) return 0;
     int opened = 0;
@@ -97,11 +102,6 @@ int ShellOpenAsUser(const char* file) {
     SysFreeString(text);
     shell->Release();
     return opened;
-}
-
-std::intptr_t ShellOpen(Handle owner, const char* file) {
-    HINSTANCE result = ShellExecuteA(static_cast<HWND>(owner), "open", file, nullptr, nullptr, SW_SHOW);
-    return reinterpret_cast<std::intptr_t>(result);
 }
 
 }  // namespace plat

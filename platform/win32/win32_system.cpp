@@ -11,7 +11,29 @@ std::uint32_t TickCount() { return GetTickCount(); }
 
 std::uint32_t WindowsFolder(char* buffer, std::uint32_t size) { return GetWindowsDirectoryA(buffer, size); }
 
-std::int32_t ComInitialize() { return CoInitialize(nullptr); }
+bool com_secured = false;
+
+namespace {
+
+LONG com_security_set = 0;
+
+// Once per process, on the thread of the first CoInitialize that worked,
+// before any other COM call: the main thread's, before any other thread
+// exists.
+void SecureCom() {
+    if (InterlockedCompareExchange(&com_security_set, 1, 0) != 0) return;
+    HRESULT result = CoInitializeSecurity(nullptr, -1, nullptr, nullptr, RPC_C_AUTHN_LEVEL_DEFAULT,
+                                          RPC_C_IMP_LEVEL_IDENTIFY, nullptr, EOAC_NO_CUSTOM_MARSHAL, nullptr);
+    com_secured = SUCCEEDED(result);
+}
+
+}  // namespace
+
+std::int32_t ComInitialize() {
+    HRESULT result = CoInitialize(nullptr);
+    if (SUCCEEDED(result)) SecureCom();
+    return result;
+}
 
 void ComUninitialize() { CoUninitialize(); }
 

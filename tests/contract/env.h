@@ -47,6 +47,19 @@ void ContractMakeReadOnly(const std::string& path);
 // 0 where read-only files can still be written: Wine run by root maps the
 // attribute to Unix permissions, which root passes. Windows and the sim: 1.
 int ContractHonoursReadOnly();
+// Whether COM's process-wide security is set in this process: 1 set, 0
+// not set, -1 this backend cannot tell (Wine's CoInitializeSecurity is a
+// stub that accepts every call). Asks by a second CoInitializeSecurity,
+// which Windows refuses once the first was made.
+int ContractComSecurityIsSet();
+// After the running test program was renamed to `moved`: 1 when the name
+// Windows gives for its mapped image is the new one (the image's name
+// follows the file), 0 when it is the old one.
+int ContractImageNameFollowsRename(const std::string& moved);
+// The folder's DACL as SDDL text ("D:P(A;OICI;FA;;;SY)..."); 0 when the
+// file system keeps no descriptor given to a folder (Wine without extended
+// attributes makes one up from the Unix mode).
+int ContractFolderAccess(const std::string& folder, std::string* sddl);
 // Holds the file open without sharing (in Windows) or marks it in use (sim)
 // until ContractReleaseFile.
 void ContractHoldFile(const std::string& path);

@@ -130,7 +130,10 @@ std::int32_t ChildBehaviour(SimProgramRun& run) {
         if (end == std::string::npos) end = line.size();
         std::string word = line.substr(at, end - at);
         at = end + 1;
-        if (word == "--report") {
+        if (word == "--env") {
+            std::string report = "TEMP=" + run.temp_folder + "\r\nTMP=" + run.temp_folder + "\r\nSystemRoot kept\r\n";
+            SimPutFile(run.current_folder + "\\child_env.txt", std::vector<std::uint8_t>(report.begin(), report.end()));
+        } else if (word == "--report") {
             std::string report = run.command_line + "\r\n" + run.current_folder + "\r\n";
             SimPutFile(run.current_folder + "\\child_report.txt",
                        std::vector<std::uint8_t>(report.begin(), report.end()));
@@ -144,6 +147,18 @@ std::int32_t ChildBehaviour(SimProgramRun& run) {
 }
 
 }  // namespace
+
+int ContractComSecurityIsSet() { return Sim().system.com_secured ? 1 : 0; }
+
+int ContractImageNameFollowsRename(const std::string& moved) { return SimImageKey() == SimPathKey(moved) ? 1 : 0; }
+
+int ContractFolderAccess(const std::string& folder, std::string* sddl) {
+    const SimFile* entry = SimFindFile(folder);
+    if (entry == nullptr) return 0;
+    // The sim knows only whether a folder is the administrators' alone.
+    *sddl = entry->admin_only ? "D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)" : "D:(A;OICI;FA;;;WD)";
+    return 1;
+}
 
 std::string ContractChildProgram() {
     std::string path = std::string(kSimTestFolder) + "\\child_exit.exe";

@@ -3,6 +3,8 @@
 #include <objbase.h>
 #include <objidl.h>
 #include <shlobj.h>
+#include <aclapi.h>
+#include <sddl.h>
 
 #include <cstdio>
 #include <cstring>
@@ -112,6 +114,71 @@ int ContractHonoursReadOnly() {
     if (file == INVALID_HANDLE_VALUE) return 1;
     CloseHandle(file);
     return 0;
+}
+
+int ContractComSecurityIsSet() {
+    if (GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version") != nullptr) return -1;
+    HRESULT again = CoInitializeSecurity(nullptr, -1, nullptr, nullptr, RPC_C_AUTHN_LEVEL_DEFAULT,
+                                         RPC_C_IMP_LEVEL_IDENTIFY, nullptr, EOAC_NO_CUSTOM_MARSHAL, nullptr);
+    return again == RPC_E_TOO_LATE ? 1 : 0;
+}
+
+int ContractImageNameFollowsRename(const std::string& moved) {
+    using MappedName = DWORD(WINAPI*)(HANDLE, LPVOID, LPSTR, DWORD);
+    auto call = reinterpret_cast<MappedName>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "K32GetMappedFileNameA")));
+    char name[MAX_PATH * 4] = {};
+    if (call == nullptr || call(GetCurrentProcess(), GetModuleHandleA(nullptr), name, sizeof name) == 0) return 0;
+    std::string tail = moved.substr(moved.find_last_of('\\'));
+    std::string text = name;
+    return text.size() >= tail.size() && _stricmp(text.c_str() + text.size() - tail.size(), tail.c_str()) == 0 ? 1 : 0;
+}
+
+namespace {
+
+// Whether the file system keeps a descriptor given to a folder: Wine on a
+// file system without extended attributes makes one up from the Unix mode
+// instead, never protected. Probed with a folder of its own, made here
+// without the operation under test.
+bool KeepsGivenDescriptors(const std::string& beside) {
+    std::string probe = beside + ".descriptor-probe";
+    PSECURITY_DESCRIPTOR given = nullptr;
+    if (!ConvertStringSecurityDescriptorToSecurityDescriptorA("D:P(A;OICI;FA;;;WD)", SDDL_REVISION_1, &given, nullptr))
+        return false;
+    SECURITY_ATTRIBUTES attributes = {sizeof attributes, given, FALSE};
+    BOOL made = CreateDirectoryA(probe.c_str(), &attributes);
+    LocalFree(given);
+    if (!made) return false;
+    PSECURITY_DESCRIPTOR read = nullptr;
+    PACL dacl = nullptr;
+    SECURITY_DESCRIPTOR_CONTROL control = 0;
+    DWORD revision = 0;
+    bool kept = GetNamedSecurityInfoA(probe.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr,
+                                      &dacl, nullptr, &read) == ERROR_SUCCESS &&
+                GetSecurityDescriptorControl(read, &control, &revision) && (control & SE_DACL_PROTECTED) != 0;
+    if (read != nullptr) LocalFree(read);
+    RemoveDirectoryA(probe.c_str());
+    return kept;
+}
+
+}  // namespace
+
+int ContractFolderAccess(const std::string& folder, std::string* sddl) {
+    if (!KeepsGivenDescriptors(folder)) return 0;
+    PACL dacl = nullptr;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (GetNamedSecurityInfoA(folder.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, &dacl,
+                              nullptr, &descriptor) != ERROR_SUCCESS)
+        return 0;
+    char* text = nullptr;
+    int got = ConvertSecurityDescriptorToStringSecurityDescriptorA(descriptor, SDDL_REVISION_1,
+                                                                   DACL_SECURITY_INFORMATION, &text, nullptr)
+                  ? 1
+                  : 0;
+    if (got) *sddl = text;
+    if (text != nullptr) LocalFree(text);
+    LocalFree(descriptor);
+    return got && dacl != nullptr ? 1 : 0;
 }
 
 void ContractHoldFile(const std::string& path) {
