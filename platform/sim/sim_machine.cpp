@@ -41,6 +41,7 @@ void SimRestart() {
     system.running_thread = 0;
     system.main_thread_priority_lowered = false;
     system.impersonating = false;
+    system.token_handles.clear();
     system.com_open = 0;
     system.user32_open = 0;
     machine.windows = SimWindows{};

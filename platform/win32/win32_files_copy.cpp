@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "platform/files.h"
+#include "platform/win32/win32_open.h"
 
 namespace plat {
 
@@ -15,7 +16,8 @@ int FileSetAttributes(const char* path, std::uint32_t attributes) {
 }
 
 Handle FileOpenForRead(const char* path) {
-    return CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    return CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                       FILE_ATTRIBUTE_NORMAL | kOpenIdentifyOnly, nullptr);
 }
 
 Handle FileHoldOwnImage(Handle instance) {
@@ -25,14 +27,15 @@ Handle FileHoldOwnImage(Handle instance) {
     if (!path) return kInvalidHandle;
     DWORD length = GetModuleFileNameW(static_cast<HMODULE>(instance), path.get(), kUnits);
     if (length == 0 || length >= kUnits) return kInvalidHandle;
-    return CreateFileW(path.get(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
-                       nullptr);
+    return CreateFileW(path.get(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                       FILE_ATTRIBUTE_NORMAL | kOpenIdentifyOnly, nullptr);
 }
 
 int FileCopyFromHandle(Handle from, const char* to) {
     LARGE_INTEGER start = {};
     if (!SetFilePointerEx(from, start, nullptr, FILE_BEGIN)) return 0;
-    HANDLE target = CreateFileA(to, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE target =
+        CreateFileA(to, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL | kOpenIdentifyOnly, nullptr);
     if (target == INVALID_HANDLE_VALUE) return 0;
     constexpr DWORD kChunk = 64 * 1024;
     std::unique_ptr<char[]> buffer(new (std::nothrow) char[kChunk]);

@@ -21,6 +21,11 @@ int ContractIs32BitProgram() { return 1; }
 
 int ContractIsSim() { return 1; }
 
+int ContractPipeClientLevel(const std::function<plat::Handle(const std::string&)>&,
+                            const std::function<void(plat::Handle)>&) {
+    return -1;  // the sim has no pipes
+}
+
 std::string ContractBackendName() { return "sim"; }
 
 std::string ContractTempFolder() {

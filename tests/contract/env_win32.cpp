@@ -50,6 +50,33 @@ int ContractIs32BitProgram() { return sizeof(void*) == 4; }
 
 int ContractIsSim() { return 0; }
 
+int ContractPipeClientLevel(const std::function<plat::Handle(const std::string&)>& open,
+                            const std::function<void(plat::Handle)>& close) {
+    static unsigned serial = 0;
+    char name[96];
+    std::snprintf(name, sizeof name, "\\\\.\\pipe\\mixo_contract_%lu_%u", GetCurrentProcessId(), ++serial);
+    HANDLE server = CreateNamedPipeA(name, PIPE_ACCESS_DUPLEX, PIPE_TYPE_BYTE | PIPE_WAIT, 1, 512, 512, 0, nullptr);
+    if (server == INVALID_HANDLE_VALUE) return -1;
+    int level = -1;
+    plat::Handle client = open(name);
+    if (client != plat::kInvalidHandle) {
+        ConnectNamedPipe(server, nullptr);  // already connected: ERROR_PIPE_CONNECTED
+        if (ImpersonateNamedPipeClient(server)) {
+            HANDLE token = nullptr;
+            SECURITY_IMPERSONATION_LEVEL got = SecurityAnonymous;
+            DWORD size = 0;
+            if (OpenThreadToken(GetCurrentThread(), TOKEN_QUERY, TRUE, &token) &&
+                GetTokenInformation(token, TokenImpersonationLevel, &got, sizeof got, &size))
+                level = static_cast<int>(got);
+            if (token != nullptr) CloseHandle(token);
+            if (!RevertToSelf()) ExitProcess(3);
+        }
+        close(client);
+    }
+    CloseHandle(server);
+    return level;
+}
+
 std::string ContractBackendName() {
     std::string name = ContractIs32BitProgram() ? "Win32 (32-bit program" : "Win32 (64-bit program";
     if (ContractIs32BitProgram()) name += ContractIs64BitWindows() ? " on 64-bit Windows" : " on 32-bit Windows";
