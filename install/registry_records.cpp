@@ -50,11 +50,12 @@ int WriteDword(plat::Handle key, const char* value_name, std::uint32_t value) {
 int SetUserDword(const char* key, const char* value_name, std::uint32_t value) {
     // The user's own hive, written with the user's own rights: a key the
     // user made a link elsewhere gets no administrator's write. Where those
-    // rights should exist but cannot be had, nothing is written.
+    // rights should exist but cannot be had, only along keys that are no
+    // links.
     plat::UserRights rights = BeginUserWork();
     int written = rights != plat::UserRights::kNarrowed
                       ? WriteDword(OpenOrCreate(plat::kHkeyCurrentUser, key), value_name, value)
-                      : 0;
+                      : plat::UserDwordWriteNoLinks(key, value_name, value);
     EndUserWork(rights);
     return written;
 }

@@ -23,9 +23,10 @@
 //   another user whose token we may not read, and a shell that bars us on
 //   purpose), the shell's token is elevated, or the impersonation does not
 //   take. The work then does only what cannot be turned against other
-//   files: it deletes the product's listed shortcut names and removes
+//   places: it deletes the product's listed shortcut names and removes
 //   folders only when they are empty, never a tree; links are left alone;
-//   no HKCU value is written.
+//   HKCU values are written only through keys that are not registry links
+//   (UserDwordWriteNoLinks).
 //
 // UAC's linked token (TokenLinkedToken) is no route to the user's rights:
 // Windows hands an elevated program without SeTcbPrivilege that token at
@@ -78,6 +79,13 @@ int ImpersonateToken(Handle token);
 int StopImpersonating();
 
 void TokenClose(Handle token);
+
+// Writes the REG_DWORD value under HKCU\path (key names separated by
+// backslashes) with the program's own rights, reaching each key of the path
+// as itself (REG_OPTION_OPEN_LINK, made where missing) and refusing any
+// that is a registry link (it holds "SymbolicLinkValue"): the user who owns
+// the hive cannot send the write elsewhere. 1 when written.
+int UserDwordWriteNoLinks(const char* path, const char* value_name, std::uint32_t value);
 
 // Ends this process at once with `code` (TerminateProcess on itself), for
 // when the thread's rights are no longer what the program thinks.

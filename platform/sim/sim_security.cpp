@@ -1,5 +1,8 @@
 // The tokens of the simulated machine: ours and the desktop shell's, as
 // SimSystem describes them, and impersonating a duplicate of the shell's.
+#include <string>
+
+#include "platform/registry.h"
 #include "platform/security.h"
 #include "platform/sim/sim.h"
 
@@ -54,6 +57,25 @@ int StopImpersonating() {
     if (SimFaultHere(op)) return 0;  // the thread keeps the token it had
     Sim().system.impersonating = false;
     return 1;
+}
+
+// The sim's registry has no links: every key is itself.
+int UserDwordWriteNoLinks(const char* path, const char* value_name, std::uint32_t value) {
+    static const int op = SimOpId("UserDwordWriteNoLinks");
+    if (SimFaultHere(op)) {
+        std::string place = std::string("R HKCU\\") + path;
+        for (char& c : place) c = c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+        SimNoteFailedSubject(place);
+        return 0;
+    }
+    SimInsideCall inside;
+    Handle key = nullptr;
+    if (RegistryCreateKey(kHkeyCurrentUser, path, &key) != kErrorSuccess) return 0;
+    const std::uint8_t data[4] = {static_cast<std::uint8_t>(value), static_cast<std::uint8_t>(value >> 8),
+                                  static_cast<std::uint8_t>(value >> 16), static_cast<std::uint8_t>(value >> 24)};
+    std::uint32_t status = RegistrySetValue(key, value_name, kRegDword, data, sizeof data);
+    RegistryCloseKey(key);
+    return status == kErrorSuccess ? 1 : 0;
 }
 
 void TokenClose(Handle token) {

@@ -167,6 +167,18 @@ void ContractPutDevices();
 // backend has no pipes (the sim), or the server could not impersonate.
 int ContractPipeClientLevel(const std::function<plat::Handle(const std::string&)>& open,
                             const std::function<void(plat::Handle)>& close);
+// 1 when a client that asks for identification only (CreateFileA with
+// SECURITY_SQOS_PRESENT | SECURITY_IDENTIFICATION) gives the server no
+// more: Windows does; Wine 8 gives every pipe's server impersonation level.
+// 0 else, and on the sim.
+int ContractPipeHonoursIdentification();
+
+// Makes HKCU\`path` a registry link standing for HKCU\`target` (an empty
+// key made where missing). 1 when the link is there; 0 where the backend
+// cannot make one (the sim's registry has no links). ContractRemoveRegistryLink
+// deletes the link itself, not its target.
+int ContractMakeRegistryLink(const std::string& path, const std::string& target);
+void ContractRemoveRegistryLink(const std::string& path);
 
 // Whether anything answers to the exact path (a search without wildcards).
 inline bool ContractPathExists(const std::string& path) {

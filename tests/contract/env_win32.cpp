@@ -3,6 +3,7 @@
 #include <objbase.h>
 #include <objidl.h>
 #include <shlobj.h>
+#include <sddl.h>
 
 #include <cstdio>
 #include <cstring>
@@ -271,6 +272,65 @@ int ContractIs64BitWindows() {
 }
 
 unsigned ContractAnsiCodePage() { return GetACP(); }
+
+int ContractPipeHonoursIdentification() {
+    auto open = [](const std::string& path) -> plat::Handle {
+        HANDLE client = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                    SECURITY_SQOS_PRESENT | SECURITY_IDENTIFICATION, nullptr);
+        return client == INVALID_HANDLE_VALUE ? plat::kInvalidHandle : client;
+    };
+    return ContractPipeClientLevel(open, [](plat::Handle client) { CloseHandle(client); }) == 1 ? 1 : 0;
+}
+
+int ContractMakeRegistryLink(const std::string& path, const std::string& target) {
+    HKEY made = nullptr;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, target.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &made, nullptr) !=
+        ERROR_SUCCESS)
+        return 0;
+    RegCloseKey(made);
+    // The link names its target by NT path: \Registry\User\<our SID>\...
+    HANDLE token = nullptr;
+    union {
+        TOKEN_USER user;
+        unsigned char bytes[256];
+    } user{};
+    DWORD size = 0;
+    char* sid = nullptr;
+    bool known = OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token) &&
+                 GetTokenInformation(token, TokenUser, &user, sizeof user, &size) &&
+                 ConvertSidToStringSidA(user.user.User.Sid, &sid);
+    if (token != nullptr) CloseHandle(token);
+    if (!known) return 0;
+    std::string nt_path = std::string("\\Registry\\User\\") + sid + "\\" + target;
+    LocalFree(sid);
+    std::wstring wide(nt_path.begin(), nt_path.end());
+    HKEY link = nullptr;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, REG_OPTION_CREATE_LINK | REG_OPTION_VOLATILE,
+                        KEY_ALL_ACCESS | KEY_CREATE_LINK, nullptr, &link, nullptr) != ERROR_SUCCESS)
+        return 0;
+    LONG status = RegSetValueExW(link, L"SymbolicLinkValue", 0, REG_LINK, reinterpret_cast<const BYTE*>(wide.c_str()),
+                                 static_cast<DWORD>(wide.size() * sizeof(wchar_t)));
+    RegCloseKey(link);
+    if (status != ERROR_SUCCESS) {
+        ContractRemoveRegistryLink(path);
+        return 0;
+    }
+    return 1;
+}
+
+void ContractRemoveRegistryLink(const std::string& path) {
+    // RegDeleteKey would follow the link and delete its target.
+    using NtDeleteKeyCall = LONG(WINAPI*)(HANDLE);
+    auto call = reinterpret_cast<NtDeleteKeyCall>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtDeleteKey")));
+    HKEY link = nullptr;
+    if (call == nullptr ||
+        RegOpenKeyExA(HKEY_CURRENT_USER, path.c_str(), REG_OPTION_OPEN_LINK, DELETE | KEY_QUERY_VALUE, &link) !=
+            ERROR_SUCCESS)
+        return;
+    call(link);
+    RegCloseKey(link);
+}
 
 void ContractRemoveRegistryTestKeys() {
     for (REGSAM view : {REGSAM(KEY_WOW64_32KEY), REGSAM(KEY_WOW64_64KEY)}) {
