@@ -635,8 +635,8 @@ TEST(UninstallRemoval, OnlyPlainFolderPathsAreUsedAndFailedLookUpsAreNotTouched)
 // (no split token; another user's desktop, so HKCU is the administrator's
 // own) the work runs as it always did.
 TEST(UninstallRemoval, PerUserRemovalRunsWithTheUsersOwnRights) {
-    enum State { kAsUser, kNoShell, kShellRefused, kShellElevated, kNoSplit, kOtherUser };
-    for (State state : {kAsUser, kNoShell, kShellRefused, kShellElevated, kNoSplit, kOtherUser}) {
+    enum State { kAsUser, kNoShell, kShellRefused, kShellElevated, kNotTaken, kNoSplit, kOtherUser };
+    for (State state : {kAsUser, kNoShell, kShellRefused, kShellElevated, kNotTaken, kNoSplit, kOtherUser}) {
         SCOPED_TRACE(state);
         FreshMachine();
         SimSystem& system = Sim().system;
@@ -645,8 +645,10 @@ TEST(UninstallRemoval, PerUserRemovalRunsWithTheUsersOwnRights) {
         system.shell.elevated = state == kShellElevated;
         system.token.split = state != kNoSplit;
         if (state == kOtherUser) system.shell.user = "S-1-5-21-7-7-7-1002";
+        if (state == kNotTaken) SimFailCall("ImpersonateToken", 1, 1000);  // the impersonation does not take
         const bool as_user = state == kAsUser;
-        const bool narrowed = state == kNoShell || state == kShellRefused || state == kShellElevated;
+        const bool narrowed =
+            state == kNoShell || state == kShellRefused || state == kShellElevated || state == kNotTaken;
         const std::string shortcuts = "C:\\Secret\\ZT Audio\\MixoLyte";
         Put(In(shortcuts, "Mixolyte.LNK"));
         Put(In(shortcuts, "ledger.dat"));
