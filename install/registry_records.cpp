@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "platform/registry.h"
-#include "platform/security.h"
+#include "setup/user_rights.h"
 
 namespace {
 
@@ -48,12 +48,15 @@ int WriteDword(plat::Handle key, const char* value_name, std::uint32_t value) {
 }  // namespace
 
 int SetUserDword(const char* key, const char* value_name, std::uint32_t value) {
-    // The user's own hive, written with the user's own rights where UAC
-    // gives them: a key the user made a link elsewhere gets no
-    // administrator's write.
-    int as_user = plat::ImpersonateLinkedUser();
-    int written = WriteDword(OpenOrCreate(plat::kHkeyCurrentUser, key), value_name, value);
-    if (as_user) plat::StopImpersonating();
+    // The user's own hive, written with the user's own rights: a key the
+    // user made a link elsewhere gets no administrator's write. Where those
+    // rights should exist but cannot be had, only along keys that are no
+    // links.
+    plat::UserRights rights = BeginUserWork();
+    int written = rights != plat::UserRights::kNarrowed
+                      ? WriteDword(OpenOrCreate(plat::kHkeyCurrentUser, key), value_name, value)
+                      : plat::UserDwordWriteNoLinks(key, value_name, value);
+    EndUserWork(rights);
     return written;
 }
 

@@ -63,6 +63,7 @@ constexpr int kExitInstallationIssue = -3;  // "Installation Issue" was shown
 constexpr int kExitSilentRefused = -4;      // -i with the product installed, -u without it
 constexpr int kExitStartupError = -5;       // the window class or the window cannot be made
 constexpr int kExitAlreadyRunning = -10;    // another copy of the setup program runs
+constexpr int kExitRightsNotRestored = -20; // the work as the user could not be ended: the process ended at once
 constexpr int kExitPackageUnreadable = -100;        // install: the package directory cannot be loaded
 constexpr int kExitFolderOrUninstallPackage = -101;  // install: no product folder; uninstall: package damaged
 constexpr int kExitCopyFailed = -102;               // install: package files not extracted

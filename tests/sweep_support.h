@@ -229,7 +229,8 @@ inline RunResult RunProgram(const char* switches) {
     try {
         result.exit_code = SetupMain(reinterpret_cast<plat::Handle>(0x400000), switches);
     } catch (const SimKilled& killed) {
-        result.killed = true;
+        if (killed.ended) result.exit_code = static_cast<int>(killed.exit_code);  // it ended itself
+        result.killed = !killed.ended;
         result.runaway = killed.runaway;
         result.cut = killed.cut;
         EndProcessState();

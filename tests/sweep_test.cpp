@@ -15,10 +15,10 @@ using namespace sweep;
 
 namespace {
 
-// The table's codes, -5 for a window that cannot be made (the Parts leave
-// that code to the program, setup/setup_main.h), and the install's refusals
-// when its uninstaller copy could not be the program that runs.
-const std::set<int> kExitCodes = {0, 1, -1, -2, -3, -4, -5, -10, -100, -101, -102, -103, -104};
+// The table's codes, -5 for a window that cannot be made (setup/setup_main.h),
+// -20 for a thread that could not return to the program's own rights, and the
+// install's refusals when its uninstaller copy could not be the program that runs.
+const std::set<int> kExitCodes = {0, 1, -1, -2, -3, -4, -5, -10, -20, -100, -101, -102, -103, -104};
 
 // What the user's next runs (see RecoverToInstalled) made of a machine.
 struct Recovery {
@@ -405,6 +405,17 @@ void PutPrecious() {
         SimFindFile(kPrecious + "\\" + name)->admin_only = true;
 }
 
+// Another user's Start menu X, which the user may read but not change,
+// holding a shortcut folder of the product's name: what the Shell Folders
+// value may name in plain form.
+const std::string kOthers = "C:\\Users\\other\\Programs";
+
+void PutOthers() {
+    for (const char* name : {"ZT Audio\\MixoLyte\\ledger.dat", "ZT Audio\\MixoLyte\\Sub\\deep.txt"})
+        SimPutFile(kOthers + "\\" + name, Bytes("another user's"));
+    for (const SimFile* file : SimListTree(kOthers)) SimFindFile(file->path)->admin_only = true;
+}
+
 struct Move {
     std::string name;
     std::string folder;  // the folder it changes ("" for the registry value)
@@ -423,6 +434,10 @@ std::vector<Move> AttackerMoves() {
     }
     moves.push_back({"Shell Folders value", "", [] {
                          SimRegPutText(plat::kHkeyCurrentUser, kShellFoldersKey, kProgramsValue, "\\\\?\\" + kPrecious);
+                         return true;
+                     }});
+    moves.push_back({"Shell Folders value X", "", [] {
+                         SimRegPutText(plat::kHkeyCurrentUser, kShellFoldersKey, kProgramsValue, kOthers);
                          return true;
                      }});
     return moves;
@@ -479,73 +494,87 @@ std::uint64_t RegistryOutsideDigest() {
 }
 
 // Before each call of the silent uninstall, one attacker move on one
-// per-user folder: whatever it does, nothing in T and nothing else outside
-// the product's places changes, and the run ends with a code of the table.
+// per-user folder: whatever it does, nothing in T, in another user's Start
+// menu X and nothing else outside the product's places changes, and the
+// run ends with a code of the table. Run with the user's own rights had
+// (the shell's token) and not had (no shell: the narrowed removal).
 TEST(Sweeps, AnAttackerBeforeEveryCallOfTheUninstallReachesNothingElse) {
     const Machines& m = Shared();
-    SimRestore(m.installed);
-    PutPrecious();
-    static const SimMachine start = SimSnapshot();
-    const Fingerprint before = TakeFingerprint();
-    const std::uint64_t registry_before = RegistryOutsideDigest();
-    // The calls that matter: the run touches per-user places only from the
-    // reading of the Shell Folders value (a few calls before the first
-    // ImpersonateLinkedUser) to the Startup shortcut's removal (which ends
-    // before the third, that of the settings), and again at the end, where
-    // an empty per-user "ZT Audio" is removed (from a few calls before the
-    // last ImpersonateLinkedUser on). A move before any other call acts as
-    // one just before such a stretch, or after it, so the first two calls
-    // and the last stand for the rest.
-    SimRestore(start);
-    Sim().faults.record = true;
-    RunProgram("-h -u");
-    const std::vector<int> log = Sim().faults.log;
-    std::vector<std::uint64_t> begins;
-    for (std::size_t i = 0; i < log.size(); ++i)
-        if (SimOpName(log[i]) == "ImpersonateLinkedUser") begins.push_back(i + 1);
-    ASSERT_GE(begins.size(), 4u) << "the per-user shortcuts, the Startup shortcut, the settings, \"ZT Audio\"";
-    std::set<std::uint64_t> indices = {1, 2, log.size()};
-    for (std::uint64_t n = begins[0] > 8 ? begins[0] - 8 : 1; n <= begins[2]; ++n) indices.insert(n);
-    for (std::uint64_t n = begins.back() > 16 ? begins.back() - 16 : 1; n <= log.size(); ++n) indices.insert(n);
-    Findings findings;
-    int made = 0, refused = 0, runs = 0, reached = 0;
-    for (const Move& move : AttackerMoves()) {
+    for (bool shell : {true, false}) {
+        SCOPED_TRACE(shell ? "as the user" : "narrowed");
+        SimRestore(m.installed);
+        PutPrecious();
+        PutOthers();
+        Sim().system.shell_running = shell;
+        const SimMachine start = SimSnapshot();
+        const Fingerprint before = TakeFingerprint();
+        const std::uint64_t registry_before = RegistryOutsideDigest();
+        // The calls that matter: the run touches per-user places only from
+        // the reading of the Shell Folders value (a few calls before the
+        // first OwnTokenFacts, which begins each piece of per-user work) to
+        // the Startup shortcut's removal (which ends before the third, that
+        // of the settings), and again at the end, where an empty per-user
+        // "ZT Audio" is removed (from a few calls before the last
+        // OwnTokenFacts on). A move before any other call acts as one just
+        // before such a stretch, or after it, so the first two calls and
+        // the last stand for the rest.
         SimRestore(start);
-        const std::uint64_t files_before = OutsideDigest(move.folder);
-        for (std::uint64_t n : indices) {
+        Sim().faults.record = true;
+        RunProgram("-h -u");
+        const std::vector<int> log = Sim().faults.log;
+        std::vector<std::uint64_t> begins;
+        for (std::size_t i = 0; i < log.size(); ++i)
+            if (SimOpName(log[i]) == "OwnTokenFacts") begins.push_back(i + 1);
+        ASSERT_GE(begins.size(), 4u) << "the per-user shortcuts, the Startup shortcut, the settings, \"ZT Audio\"";
+        std::set<std::uint64_t> indices = {1, 2, log.size()};
+        for (std::uint64_t n = begins[0] > 8 ? begins[0] - 8 : 1; n <= begins[2]; ++n) indices.insert(n);
+        for (std::uint64_t n = begins.back() > 16 ? begins.back() - 16 : 1; n <= log.size(); ++n) indices.insert(n);
+        Findings findings;
+        int made = 0, refused = 0, runs = 0, reached = 0;
+        for (const Move& move : AttackerMoves()) {
             SimRestore(start);
-            SimAttackBeforeCall(n, move.make);
-            Sim().faults.call_limit = m.uninstall_calls * 20;
-            RunResult run = RunProgram("-h -u");
-            ++runs;
-            made += Sim().faults.moves_made;
-            refused += Sim().faults.moves_refused;
-            std::string at = move.name + " before call " + std::to_string(n);
-            if (run.runaway || run.hung || run.killed || !kExitCodes.count(run.exit_code))
-                findings.Add("ended outside the table", at + " gave " + std::to_string(run.exit_code));
-            if (OutsideDigest(move.folder) == files_before && RegistryOutsideDigest() == registry_before) continue;
-            ++reached;
-            Fingerprint after = TakeFingerprint();
-            for (const auto& [place, facts] : before) {
-                if (IsProductPlace(place) || AttackersOwn(place, move.folder)) continue;
-                auto it = after.find(place);
-                if (it == after.end() || it->second != facts)
-                    findings.Add(place.rfind("F " + SimPathKey(kPrecious), 0) == 0 ? "T changed" : "changed outside",
-                                 at + ": " + place);
+            const std::uint64_t files_before = OutsideDigest(move.folder);
+            for (std::uint64_t n : indices) {
+                SimRestore(start);
+                SimAttackBeforeCall(n, move.make);
+                Sim().faults.call_limit = m.uninstall_calls * 20;
+                RunResult run = RunProgram("-h -u");
+                ++runs;
+                made += Sim().faults.moves_made;
+                refused += Sim().faults.moves_refused;
+                std::string at = move.name + " before call " + std::to_string(n);
+                if (run.runaway || run.hung || run.killed || !kExitCodes.count(run.exit_code))
+                    findings.Add("ended outside the table", at + " gave " + std::to_string(run.exit_code));
+                if (OutsideDigest(move.folder) == files_before && RegistryOutsideDigest() == registry_before)
+                    continue;
+                ++reached;
+                Fingerprint after = TakeFingerprint();
+                for (const auto& [place, facts] : before) {
+                    if (IsProductPlace(place) || AttackersOwn(place, move.folder)) continue;
+                    auto it = after.find(place);
+                    if (it == after.end() || it->second != facts)
+                        findings.Add(place.rfind("F " + SimPathKey(kPrecious), 0) == 0 ? "T changed"
+                                     : place.rfind("F " + SimPathKey(kOthers), 0) == 0 ? "X changed"
+                                                                                        : "changed outside",
+                                     at + ": " + place);
+                }
+                for (const auto& [place, facts] : after)
+                    if (!before.count(place) && !IsProductPlace(place) && !AttackersOwn(place, move.folder))
+                        findings.Add("made outside", at + ": " + place);
             }
-            for (const auto& [place, facts] : after)
-                if (!before.count(place) && !IsProductPlace(place) && !AttackersOwn(place, move.folder))
-                    findings.Add("made outside", at + ": " + place);
         }
+        findings.Print(("uninstall " + std::string(shell ? "as the user" : "narrowed") + ", " +
+                        std::to_string(runs) + " runs with an attacker move; " + std::to_string(made) +
+                        " moves went through, " + std::to_string(refused) + " were refused; " +
+                        std::to_string(reached) + " runs changed places outside the product's")
+                           .c_str());
+        EXPECT_EQ(reached, 0);
+        EXPECT_EQ(findings.Total({"ended outside the table", "T changed", "X changed", "changed outside",
+                                  "made outside"}),
+                  0);
+        EXPECT_GT(made, 0) << "the attacker moved";
+        EXPECT_GT(refused, 0) << "some moves are refused: a held folder, or one already gone";
     }
-    findings.Print(("uninstall, " + std::to_string(runs) + " runs with an attacker move; " + std::to_string(made) +
-                    " moves went through, " + std::to_string(refused) + " were refused; " +
-                    std::to_string(reached) + " runs changed places outside the product's")
-                       .c_str());
-    EXPECT_EQ(reached, 0);
-    EXPECT_EQ(findings.Total({"ended outside the table", "T changed", "changed outside", "made outside"}), 0);
-    EXPECT_GT(made, 0) << "the attacker moved";
-    EXPECT_GT(refused, 0) << "some moves are refused: a held folder, or one already gone";
 }
 
 TEST(Sweeps, ACrashAtEveryCallOfAnUninstallRunFromTheProductFolderRecovers) {

@@ -14,6 +14,8 @@
 #include "platform/sim/sim.h"
 #include "setup/context.h"
 #include "setup/text.h"
+#include "install/registry_records.h"
+#include "uninstall/leftovers.h"
 #include "uninstall/removal.h"
 
 namespace {
@@ -626,29 +628,96 @@ TEST(UninstallRemoval, OnlyPlainFolderPathsAreUsedAndFailedLookUpsAreNotTouched)
 }
 
 // A Shell Folders value of plain form can still name a folder the user
-// does not own: with UAC's linked token the per-user removal runs as the
-// user, and what only the administrator may change stays. Without one the
-// form and link checks carry it alone, and such a folder goes.
+// does not own (another user's Start menu, say). Run as the user (the
+// shell's unelevated token), what only the administrator may change stays.
+// Where those rights should exist but cannot be had, only the listed
+// shortcut names go and folders only when empty. Where they are not needed
+// (no split token; another user's desktop, so HKCU is the administrator's
+// own) the work runs as it always did.
 TEST(UninstallRemoval, PerUserRemovalRunsWithTheUsersOwnRights) {
-    for (bool linked : {true, false}) {
+    enum State { kAsUser, kNoShell, kShellRefused, kShellElevated, kNotTaken, kNoSplit, kOtherUser };
+    for (State state : {kAsUser, kNoShell, kShellRefused, kShellElevated, kNotTaken, kNoSplit, kOtherUser}) {
+        SCOPED_TRACE(state);
         FreshMachine();
-        Sim().system.has_linked_token = linked;
+        SimSystem& system = Sim().system;
+        system.shell_running = state != kNoShell;
+        system.shell_token_refused = state == kShellRefused;
+        system.shell.elevated = state == kShellElevated;
+        system.token.split = state != kNoSplit;
+        if (state == kOtherUser) system.shell.user = "S-1-5-21-7-7-7-1002";
+        if (state == kNotTaken) SimFailCall("ImpersonateToken", 1, 1000);  // the impersonation does not take
+        const bool as_user = state == kAsUser;
+        const bool narrowed =
+            state == kNoShell || state == kShellRefused || state == kShellElevated || state == kNotTaken;
         const std::string shortcuts = "C:\\Secret\\ZT Audio\\MixoLyte";
         Put(In(shortcuts, "Mixolyte.LNK"));
         Put(In(shortcuts, "ledger.dat"));
+        Put(In(shortcuts, "Sub\\deep.txt"));
         Put("C:\\Secret\\Startup\\Mixolyte (ZT-Audio).LNK");
         for (const std::string& path : {In(shortcuts, "Mixolyte.LNK"), In(shortcuts, "ledger.dat"),
+                                        In(shortcuts, "Sub\\deep.txt"), In(shortcuts, "Sub"),
                                         std::string("C:\\Secret\\Startup\\Mixolyte (ZT-Audio).LNK")})
             SimFindFile(path)->admin_only = true;
         Put(In(shortcuts, "Readme.LNK"));  // the user's own
+        Put(In(shortcuts, "notes.txt"));   // the user's own, not a listed name
+        // An empty "ZT Audio" of someone else's in a second Programs folder.
+        SimPutFolder("C:\\Other\\ZT Audio");
+        SimFindFile("C:\\Other\\ZT Audio")->admin_only = true;
         SetUserPrograms("C:\\Secret");
         char buffer[1024];
         RemoveStartMenuShortcuts(&setup_context, buffer, sizeof buffer);
-        EXPECT_EQ(DeleteShortcut("C:\\Secret\\Startup", "Mixolyte (ZT-Audio)"), linked ? 0 : 1);
-        EXPECT_EQ(Has(In(shortcuts, "Mixolyte.LNK")), linked);
-        EXPECT_EQ(Has(In(shortcuts, "ledger.dat")), linked);
-        EXPECT_EQ(Has("C:\\Secret\\Startup\\Mixolyte (ZT-Audio).LNK"), linked);
-        EXPECT_FALSE(Has(In(shortcuts, "Readme.LNK"))) << "what the user may delete goes either way";
-        EXPECT_FALSE(Sim().system.impersonating) << "back to the program's own rights";
+        EXPECT_EQ(DeleteShortcut("C:\\Secret\\Startup", "Mixolyte (ZT-Audio)"), as_user ? 0 : 1);
+        EXPECT_EQ(Has(In(shortcuts, "Mixolyte.LNK")), as_user) << "a listed name goes unless the user may not";
+        EXPECT_EQ(Has("C:\\Secret\\Startup\\Mixolyte (ZT-Audio).LNK"), as_user);
+        EXPECT_EQ(Has(In(shortcuts, "ledger.dat")), as_user || narrowed) << "no tree goes without the user's rights";
+        EXPECT_EQ(Has(In(shortcuts, "Sub\\deep.txt")), as_user || narrowed);
+        EXPECT_FALSE(Has(In(shortcuts, "Readme.LNK"))) << "what the user may delete goes in every state";
+        // (As the user, the walk stops at the first file it may not delete.)
+        if (!as_user) {
+            EXPECT_EQ(Has(In(shortcuts, "notes.txt")), narrowed);
+        }
+        EXPECT_EQ(Has(shortcuts), as_user || narrowed);
+        SetUserPrograms("C:\\Other");
+        RemoveEmptyShortcutParents();
+        EXPECT_EQ(Has("C:\\Other\\ZT Audio"), as_user) << "the empty folder is removed as the user";
+        // The settings are written in every state; narrowed, only along
+        // keys that are no registry links (shown in the contract suite).
+        SimFaults& faults = Sim().faults;
+        faults.record = true;
+        faults.log.clear();
+        EXPECT_EQ(SetUserDword(kProductSettingsKey, "SysTray", 0), 1);
+        bool unlinked = false;
+        for (int op : faults.log) unlinked |= SimOpName(op) == "UserDwordWriteNoLinks";
+        EXPECT_EQ(unlinked, narrowed);
+        plat::Handle key = nullptr;
+        EXPECT_EQ(plat::RegistryOpenKey(plat::kHkeyCurrentUser, kProductSettingsKey, &key), plat::kErrorSuccess);
+        if (key != nullptr) plat::RegistryCloseKey(key);
+        EXPECT_FALSE(system.impersonating) << "back to the program's own rights";
+        EXPECT_TRUE(system.token_handles.empty()) << "every token closed";
     }
+}
+
+// When the program's own rights cannot be restored after work as the
+// user, the process ends at once with its own code: it deletes nothing
+// more, with whatever token the thread was left.
+TEST(UninstallRemoval, AFailedReturnToTheProgramsOwnRightsEndsTheProcess) {
+    FreshMachine();
+    PutLinks(In(kUserPrograms, "ZT Audio\\MixoLyte"));
+    Put(In(kUserPrograms, "Startup\\Mixolyte (ZT-Audio).LNK"));
+    SetUserPrograms(kUserPrograms);
+    SimFailCall("StopImpersonating", 1);
+    char buffer[1024];
+    std::uint32_t code = 0;
+    bool ended = false;
+    try {
+        RemoveStartMenuShortcuts(&setup_context, buffer, sizeof buffer);
+        DeleteShortcut(In(kUserPrograms, "Startup").c_str(), "Mixolyte (ZT-Audio)");
+    } catch (const SimKilled& killed) {
+        ended = killed.ended;
+        code = killed.exit_code;
+    }
+    EXPECT_TRUE(ended);
+    EXPECT_EQ(static_cast<int>(code), kExitRightsNotRestored);
+    EXPECT_FALSE(Has(In(kUserPrograms, "ZT Audio\\MixoLyte\\Mixolyte.LNK"))) << "the work as the user was done";
+    EXPECT_TRUE(Has(In(kUserPrograms, "Startup\\Mixolyte (ZT-Audio).LNK"))) << "nothing after it";
 }

@@ -3,8 +3,8 @@
 #include <cstring>
 
 #include "platform/files.h"
-#include "platform/security.h"
 #include "setup/text.h"
+#include "setup/user_rights.h"
 #include "uninstall/removal.h"
 
 namespace {
@@ -96,15 +96,15 @@ void TidySubfolders(const char* folder, int depth) {
 
 // The folder itself is reached below its held Programs folder, so a swap
 // of "ZT Audio" for a link between the check and the removal takes away at
-// most that link. A per-user folder is changed with the user's own rights
-// where UAC gives them.
+// most that link. A per-user folder is changed with the user's own rights;
+// narrowed, removing it only when empty is all this does anyway.
 void RemoveEmptyParentIn(const char* programs, bool per_user) {
     char path[2048];
     if (programs[0] == '\0' || !JoinPath(path, sizeof path, programs, kShortcutParentName)) return;
     if (!IsPlainFolder(path)) return;  // a linked "ZT Audio" is not ours
-    int as_user = per_user ? plat::ImpersonateLinkedUser() : 0;
+    plat::UserRights rights = per_user ? BeginUserWork() : plat::UserRights::kOwnRights;
     RemoveEmptyFolder(path);
-    if (as_user) plat::StopImpersonating();
+    EndUserWork(rights);
 }
 
 }  // namespace

@@ -6,8 +6,8 @@
 #include "platform/entries.h"
 #include "platform/files.h"
 #include "platform/registry.h"
-#include "platform/security.h"
 #include "setup/text.h"
+#include "setup/user_rights.h"
 
 namespace {
 
@@ -221,7 +221,29 @@ void DeleteContents(const Held& folder) {
     }
 }
 
-void RemoveShortcutsIn(const SetupContext* context, const char* folder) {
+void DeleteListedShortcuts(const SetupContext* context, const Held& shortcuts) {
+    for (const ShortcutTitle& title : kShortcutTitles) {
+        if (title.only_64bit && context->is_wow64 == 0) continue;
+        DeleteShortcutIn(shortcuts, title.title);
+    }
+}
+
+// Without the user's own rights where they should be had (`narrowed`):
+// only the listed shortcuts go, and the shortcut folder only when that left
+// it empty; a linked one stays.
+void RemoveShortcutsNarrowed(const SetupContext* context, const Held& parent, plat::Handle entry,
+                             const plat::EntryFacts& facts, const char* folder) {
+    Held shortcuts;
+    if (facts.is_reparse_point) {
+        plat::EntryClose(entry);
+    } else if (TakeAsFolder(entry, facts, folder, &shortcuts)) {
+        DeleteListedShortcuts(context, shortcuts);
+        Release(&shortcuts);
+        DeleteIn(parent, "MixoLyte", 1);  // a folder disposition fails while it holds anything
+    }
+}
+
+void RemoveShortcutsIn(const SetupContext* context, const char* folder, bool narrowed) {
     // The Programs folder and "ZT Audio" are held as real folders: a user
     // can make either a link to any folder, and the shortcuts there are then
     // not ours. A linked shortcut folder goes as a link.
@@ -237,16 +259,15 @@ void RemoveShortcutsIn(const SetupContext* context, const char* folder) {
     if (HoldBelow(programs_held, "ZT Audio", &parent)) {
         plat::Handle entry = plat::kInvalidHandle;
         plat::EntryFacts facts{};
-        if (OpenBelow(parent, "MixoLyte", 0, &entry, &facts)) {
+        if (OpenBelow(parent, "MixoLyte", 0, &entry, &facts) && narrowed) {
+            RemoveShortcutsNarrowed(context, parent, entry, facts, folder);
+        } else if (entry != plat::kInvalidHandle) {
             Held shortcuts;
             if (facts.is_reparse_point) {
                 plat::EntryClose(entry);
                 if (facts.is_directory) DeleteIn(parent, "MixoLyte", 1);
             } else if (TakeAsFolder(entry, facts, folder, &shortcuts)) {
-                for (const ShortcutTitle& title : kShortcutTitles) {
-                    if (title.only_64bit && context->is_wow64 == 0) continue;
-                    DeleteShortcutIn(shortcuts, title.title);
-                }
+                DeleteListedShortcuts(context, shortcuts);
                 DeleteTreeBelow(parent, "MixoLyte", &shortcuts);
             }
         }
@@ -385,23 +406,24 @@ void DeleteOrMoveAside(const char* folder, const char* name) {
 
 int DeleteShortcut(const char* folder, const char* title) {
     if (folder == nullptr || folder[0] == '\0') return 0;
-    // A per-user folder: the user's own rights, where UAC gives them.
-    int as_user = plat::ImpersonateLinkedUser();
+    // A per-user folder: the user's own rights. Narrowed, a listed name is
+    // all it deletes anyway.
+    plat::UserRights rights = BeginUserWork();
     Held held;
     int deleted = HoldFolder(folder, &held) ? DeleteShortcutIn(held, title) : 0;
     Release(&held);
-    if (as_user) plat::StopImpersonating();
+    EndUserWork(rights);
     return deleted;
 }
 
 void RemoveStartMenuShortcuts(const SetupContext* context, char* buffer, std::size_t size) {
     char programs[1024];
     if (ReadUserProgramsFolder(programs, sizeof programs) && BuildShortcutFolder(buffer, size, programs)) {
-        int as_user = plat::ImpersonateLinkedUser();
-        RemoveShortcutsIn(context, buffer);
-        if (as_user) plat::StopImpersonating();
+        plat::UserRights rights = BeginUserWork();
+        RemoveShortcutsIn(context, buffer, rights == plat::UserRights::kNarrowed);
+        EndUserWork(rights);
     }
-    if (BuildShortcutFolder(buffer, size, common_programs_folder)) RemoveShortcutsIn(context, buffer);
+    if (BuildShortcutFolder(buffer, size, common_programs_folder)) RemoveShortcutsIn(context, buffer, false);
 }
 
 int DeleteFolderTree(const char* folder) {

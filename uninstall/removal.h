@@ -56,16 +56,17 @@ int DeletePackageFiles(const SetupContext* context);
 
 // Deletes the shortcut file folder\title.LNK. Non-zero when it was
 // deleted; an empty folder, one that is not of plain form, and one that is
-// a link delete nothing. It is meant for a per-user folder: where UAC gives
-// the program the user's own unelevated token, the work runs impersonating
-// it.
+// a link delete nothing. It is meant for a per-user folder: the work runs
+// with the user's own rights where they can be had (setup/user_rights.h).
 int DeleteShortcut(const char* folder, const char* title);
 
 // Deletes the product's shortcuts and the shortcut folder below the user's
 // Programs folder (from the registry) and below common_programs_folder.
 // A linked shortcut folder is removed as a link; below a linked "ZT Audio"
-// nothing is touched. The per-user half runs impersonating the user's own
-// unelevated token where UAC gives one.
+// nothing is touched. The per-user half runs with the user's own rights
+// (setup/user_rights.h); where those should exist but cannot be had, it
+// deletes only the listed shortcuts and the shortcut folder only when that
+// leaves it empty, and leaves a linked one.
 // `buffer` is the scratch path buffer of `size` (at least 1024) bytes.
 void RemoveStartMenuShortcuts(const SetupContext* context, char* buffer, std::size_t size);
 

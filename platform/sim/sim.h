@@ -63,3 +63,7 @@ inline void SimCopyText(char* buffer, std::size_t size, const std::string& text)
 
 // A new handle value, never null, never kInvalidHandle, never reused.
 void* SimNewHandle();
+
+// The token acting now (the one impersonated, else ours) holds the
+// administrators' rights: entries marked admin_only may be changed.
+bool SimActsAsAdministrator();

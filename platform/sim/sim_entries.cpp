@@ -5,7 +5,6 @@
 
 #include "platform/entries.h"
 #include "platform/files.h"
-#include "platform/security.h"
 #include "platform/sim/sim.h"
 
 namespace {
@@ -44,7 +43,7 @@ plat::Handle OpenItself(int op, const char* path, bool deleting, plat::EntryFact
     // Every opener in the sim shares no deletion: deletion access is
     // refused while another handle is open.
     if (key.empty() || it == Fs().entries.end()) return plat::kInvalidHandle;
-    if (deleting && it->second.admin_only && Sim().system.impersonating) return plat::kInvalidHandle;
+    if (deleting && it->second.admin_only && !SimActsAsAdministrator()) return plat::kInvalidHandle;
     for (const auto& [handle, open] : Fs().open)
         if (open.key == key && (deleting || open.deleting)) return plat::kInvalidHandle;
     facts->is_directory = it->second.is_folder ? 1 : 0;
@@ -122,19 +121,6 @@ int EntryRename(Handle entry, const char* to) {
     if (renamed) mine.key = SimPathKey(to);
     Fs().open[id] = mine;
     return renamed;
-}
-
-int ImpersonateLinkedUser() {
-    static const int op = SimOpId("ImpersonateLinkedUser");
-    if (SimFaultHere(op) || !Sim().system.has_linked_token) return 0;
-    Sim().system.impersonating = true;
-    return 1;
-}
-
-void StopImpersonating() {
-    static const int op = SimOpId("StopImpersonating");
-    SimCountHere(op);
-    Sim().system.impersonating = false;
 }
 
 void EntryClose(Handle entry) {

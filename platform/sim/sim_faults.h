@@ -18,6 +18,8 @@ struct SimKilled {
     std::uint64_t call = 0;  // the index of the call that never happened (or was cut short)
     bool runaway = false;    // stopped at `call_limit`: the program would not end
     bool cut = false;        // died halfway through a write, which left the part written so far
+    bool ended = false;      // the program ended itself (EndProcessNow) with `exit_code`
+    std::uint32_t exit_code = 0;
 };
 
 struct SimFaults {

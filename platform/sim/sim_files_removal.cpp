@@ -107,7 +107,7 @@ int FileDelete(const char* path) {
     if (key.empty() || it == Fs().entries.end()) return 0;
     const SimFile& file = it->second;
     if (file.is_folder || file.read_only || file.in_use || HeldOpen(key)) return 0;
-    if (file.admin_only && Sim().system.impersonating) return 0;
+    if (file.admin_only && !SimActsAsAdministrator()) return 0;
     Fs().entries.erase(it);
     return 1;
 }
@@ -128,7 +128,7 @@ int FileRename(const char* from, const char* to) {
     if (!FolderExists(SimParentKey(to_key))) return 0;
     bool is_folder = source->second.is_folder;
     if (HeldOpen(from_key)) return 0;  // a held folder keeps its name too
-    if (source->second.admin_only && Sim().system.impersonating) return 0;
+    if (source->second.admin_only && !SimActsAsAdministrator()) return 0;
     if (RootOf(from_key) != RootOf(to_key)) {
         // Another volume: a file is copied and the original deleted, which
         // a file in use does not allow; a folder cannot move at all.

@@ -43,6 +43,7 @@ void SimRestart() {
     system.impersonating = false;
     system.image_moved_from.clear();
     system.image_moved_to.clear();
+    system.token_handles.clear();
     system.com_open = 0;
     system.com_security_set = system.com_secured = false;
     system.user32_open = 0;

@@ -34,6 +34,12 @@ struct SimThread {
     std::int32_t com_initialized = -1;  // what CoInitialize gave on the thread, -1 if not called
 };
 
+struct SimToken {
+    std::string user;  // the user's SID as text
+    bool split = false;
+    bool elevated = false;
+};
+
 struct SimSystem {
     // A 64-bit Windows: the 32-bit program then runs under WOW64 and its
     // HKLM\SOFTWARE view is redirected.
@@ -82,12 +88,23 @@ struct SimSystem {
     bool thread_create_fails = false;
     std::uintptr_t running_thread = 0;  // the thread running now, 0 for the main thread
     bool main_thread_priority_lowered = false;
-    // UAC's split token: the process token has a linked, unelevated token
-    // of the user, at impersonation level. While the program impersonates
-    // it, entries only the administrator may change refuse deletion and
-    // renaming.
-    bool has_linked_token = false;
+    // The tokens. Ours: whose it is, whether UAC made it the elevated half
+    // of a split token (`split`; not on Windows XP, with UAC off, for a
+    // service) and whether it holds the administrators' rights. The desktop
+    // shell's (the user's Explorer): whether there is a shell window, its
+    // token, and whether that token refuses to be opened. By default the
+    // normal UAC machine: an elevated split token, the same user's Explorer
+    // unelevated. No identification-level token is modelled: it cannot act.
+    SimToken token = {"S-1-5-21-7-7-7-1001", true, true};
+    bool shell_running = true;
+    SimToken shell = {"S-1-5-21-7-7-7-1001", true, false};
+    bool shell_token_refused = false;
+    // Open token handles (duplicates of the shell's), and the one the
+    // thread impersonates. Entries only the administrator may change
+    // refuse deletion and renaming unless the token acting is elevated.
+    std::map<std::uintptr_t, SimToken> token_handles;
     bool impersonating = false;
+    SimToken impersonated;
 
     // The program's own file.
     std::string module_path = "C:\\Users\\user\\Downloads\\MixolyteSetup.exe";

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "platform/entries.h"
+#include "platform/win32/win32_open.h"
 
 namespace {
 
@@ -53,8 +54,8 @@ namespace {
 
 Handle OpenItself(const char* path, DWORD access, EntryFacts* facts) {
     HANDLE entry = CreateFileA(path, access | FILE_READ_ATTRIBUTES | SYNCHRONIZE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                               nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT,
-                               nullptr);
+                               nullptr, OPEN_EXISTING,
+                               FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT | kOpenIdentifyOnly, nullptr);
     if (entry == INVALID_HANDLE_VALUE) return kInvalidHandle;
     BY_HANDLE_FILE_INFORMATION information;
     if (!GetFileInformationByHandle(entry, &information)) {

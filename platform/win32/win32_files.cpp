@@ -2,6 +2,7 @@
 #include <sddl.h>
 
 #include "platform/files.h"
+#include "platform/win32/win32_open.h"
 
 namespace plat {
 
@@ -29,7 +30,8 @@ int FolderCreateAdminOnly(const char* path, std::uint32_t* last_error) {
 }
 
 Handle FileCreateForWrite(const char* path) {
-    return CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    return CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL | kOpenIdentifyOnly,
+                       nullptr);
 }
 
 int FileWrite(Handle file, const void* data, std::uint32_t size, std::uint32_t* written) {

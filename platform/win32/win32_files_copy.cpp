@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "platform/files.h"
+#include "platform/win32/win32_open.h"
 
 namespace {
 
@@ -85,7 +86,8 @@ int FileSetAttributes(const char* path, std::uint32_t attributes) {
 }
 
 Handle FileOpenForRead(const char* path) {
-    return CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    return CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                       FILE_ATTRIBUTE_NORMAL | kOpenIdentifyOnly, nullptr);
 }
 
 Handle FileHoldOwnImage(Handle instance) {
@@ -96,7 +98,7 @@ Handle FileHoldOwnImage(Handle instance) {
     DWORD length = GetModuleFileNameW(static_cast<HMODULE>(instance), path.get(), kUnits);
     if (length == 0 || length >= kUnits) return kInvalidHandle;
     HANDLE hold = CreateFileW(path.get(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
+                              FILE_ATTRIBUTE_NORMAL | kOpenIdentifyOnly, nullptr);
     if (hold == INVALID_HANDLE_VALUE) return kInvalidHandle;
     // The name is only where the program was: someone may have renamed the
     // running file and put another in its place before the hold.
@@ -111,7 +113,8 @@ Handle FileHoldOwnImage(Handle instance) {
 int FileCopyFromHandle(Handle from, const char* to) {
     LARGE_INTEGER start = {};
     if (!SetFilePointerEx(from, start, nullptr, FILE_BEGIN)) return 0;
-    HANDLE target = CreateFileA(to, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE target =
+        CreateFileA(to, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL | kOpenIdentifyOnly, nullptr);
     if (target == INVALID_HANDLE_VALUE) return 0;
     constexpr DWORD kChunk = 64 * 1024;
     std::unique_ptr<char[]> buffer(new (std::nothrow) char[kChunk]);

@@ -4,6 +4,7 @@
 #pragma once
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -170,6 +171,27 @@ constexpr char kContractHidClass[] = "{4D1E55B2-F16F-11CF-88CB-001111000030}";
 constexpr char kContractDisplayClass[] = "{5B45201D-F2F2-4F3B-85BB-30FF1F953599}";
 constexpr std::uint32_t kContractHidCollectionInfo = 0xB01A8;  // buffered, 12-byte answer
 void ContractPutDevices();
+
+// ---- Tokens and pipes ----
+// Makes a named pipe ("\\.\pipe\..."), lets `open` open it as a client
+// and its server impersonate that client: the impersonation level the
+// server got (0 anonymous, 1 identification, 2 impersonation, 3
+// delegation), the client handle then closed with `close`. -1 where the
+// backend has no pipes (the sim), or the server could not impersonate.
+int ContractPipeClientLevel(const std::function<plat::Handle(const std::string&)>& open,
+                            const std::function<void(plat::Handle)>& close);
+// 1 when a client that asks for identification only (CreateFileA with
+// SECURITY_SQOS_PRESENT | SECURITY_IDENTIFICATION) gives the server no
+// more: Windows does; Wine 8 gives every pipe's server impersonation level.
+// 0 else, and on the sim.
+int ContractPipeHonoursIdentification();
+
+// Makes HKCU\`path` a registry link standing for HKCU\`target` (an empty
+// key made where missing). 1 when the link is there; 0 where the backend
+// cannot make one (the sim's registry has no links). ContractRemoveRegistryLink
+// deletes the link itself, not its target.
+int ContractMakeRegistryLink(const std::string& path, const std::string& target);
+void ContractRemoveRegistryLink(const std::string& path);
 
 // Whether anything answers to the exact path (a search without wildcards).
 inline bool ContractPathExists(const std::string& path) {

@@ -21,6 +21,16 @@ int ContractIs32BitProgram() { return 1; }
 
 int ContractIsSim() { return 1; }
 
+int ContractPipeClientLevel(const std::function<plat::Handle(const std::string&)>&,
+                            const std::function<void(plat::Handle)>&) {
+    return -1;  // the sim has no pipes
+}
+
+int ContractPipeHonoursIdentification() { return 0; }
+
+int ContractMakeRegistryLink(const std::string&, const std::string&) { return 0; }
+void ContractRemoveRegistryLink(const std::string&) {}
+
 std::string ContractBackendName() { return "sim"; }
 
 std::string ContractTempFolder() {

@@ -52,6 +52,33 @@ int ContractIs32BitProgram() { return sizeof(void*) == 4; }
 
 int ContractIsSim() { return 0; }
 
+int ContractPipeClientLevel(const std::function<plat::Handle(const std::string&)>& open,
+                            const std::function<void(plat::Handle)>& close) {
+    static unsigned serial = 0;
+    char name[96];
+    std::snprintf(name, sizeof name, "\\\\.\\pipe\\mixo_contract_%lu_%u", GetCurrentProcessId(), ++serial);
+    HANDLE server = CreateNamedPipeA(name, PIPE_ACCESS_DUPLEX, PIPE_TYPE_BYTE | PIPE_WAIT, 1, 512, 512, 0, nullptr);
+    if (server == INVALID_HANDLE_VALUE) return -1;
+    int level = -1;
+    plat::Handle client = open(name);
+    if (client != plat::kInvalidHandle) {
+        ConnectNamedPipe(server, nullptr);  // already connected: ERROR_PIPE_CONNECTED
+        if (ImpersonateNamedPipeClient(server)) {
+            HANDLE token = nullptr;
+            SECURITY_IMPERSONATION_LEVEL got = SecurityAnonymous;
+            DWORD size = 0;
+            if (OpenThreadToken(GetCurrentThread(), TOKEN_QUERY, TRUE, &token) &&
+                GetTokenInformation(token, TokenImpersonationLevel, &got, sizeof got, &size))
+                level = static_cast<int>(got);
+            if (token != nullptr) CloseHandle(token);
+            if (!RevertToSelf()) ExitProcess(3);
+        }
+        close(client);
+    }
+    CloseHandle(server);
+    return level;
+}
+
 std::string ContractBackendName() {
     std::string name = ContractIs32BitProgram() ? "Win32 (32-bit program" : "Win32 (64-bit program";
     if (ContractIs32BitProgram()) name += ContractIs64BitWindows() ? " on 64-bit Windows" : " on 32-bit Windows";
@@ -311,6 +338,65 @@ int ContractIs64BitWindows() {
 }
 
 unsigned ContractAnsiCodePage() { return GetACP(); }
+
+int ContractPipeHonoursIdentification() {
+    auto open = [](const std::string& path) -> plat::Handle {
+        HANDLE client = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                    SECURITY_SQOS_PRESENT | SECURITY_IDENTIFICATION, nullptr);
+        return client == INVALID_HANDLE_VALUE ? plat::kInvalidHandle : client;
+    };
+    return ContractPipeClientLevel(open, [](plat::Handle client) { CloseHandle(client); }) == 1 ? 1 : 0;
+}
+
+int ContractMakeRegistryLink(const std::string& path, const std::string& target) {
+    HKEY made = nullptr;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, target.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &made, nullptr) !=
+        ERROR_SUCCESS)
+        return 0;
+    RegCloseKey(made);
+    // The link names its target by NT path: \Registry\User\<our SID>\...
+    HANDLE token = nullptr;
+    union {
+        TOKEN_USER user;
+        unsigned char bytes[256];
+    } user{};
+    DWORD size = 0;
+    char* sid = nullptr;
+    bool known = OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token) &&
+                 GetTokenInformation(token, TokenUser, &user, sizeof user, &size) &&
+                 ConvertSidToStringSidA(user.user.User.Sid, &sid);
+    if (token != nullptr) CloseHandle(token);
+    if (!known) return 0;
+    std::string nt_path = std::string("\\Registry\\User\\") + sid + "\\" + target;
+    LocalFree(sid);
+    std::wstring wide(nt_path.begin(), nt_path.end());
+    HKEY link = nullptr;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, REG_OPTION_CREATE_LINK | REG_OPTION_VOLATILE,
+                        KEY_ALL_ACCESS | KEY_CREATE_LINK, nullptr, &link, nullptr) != ERROR_SUCCESS)
+        return 0;
+    LONG status = RegSetValueExW(link, L"SymbolicLinkValue", 0, REG_LINK, reinterpret_cast<const BYTE*>(wide.c_str()),
+                                 static_cast<DWORD>(wide.size() * sizeof(wchar_t)));
+    RegCloseKey(link);
+    if (status != ERROR_SUCCESS) {
+        ContractRemoveRegistryLink(path);
+        return 0;
+    }
+    return 1;
+}
+
+void ContractRemoveRegistryLink(const std::string& path) {
+    // RegDeleteKey would follow the link and delete its target.
+    using NtDeleteKeyCall = LONG(WINAPI*)(HANDLE);
+    auto call = reinterpret_cast<NtDeleteKeyCall>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtDeleteKey")));
+    HKEY link = nullptr;
+    if (call == nullptr ||
+        RegOpenKeyExA(HKEY_CURRENT_USER, path.c_str(), REG_OPTION_OPEN_LINK, DELETE | KEY_QUERY_VALUE, &link) !=
+            ERROR_SUCCESS)
+        return;
+    call(link);
+    RegCloseKey(link);
+}
 
 void ContractRemoveRegistryTestKeys() {
     for (REGSAM view : {REGSAM(KEY_WOW64_32KEY), REGSAM(KEY_WOW64_64KEY)}) {
