@@ -628,17 +628,20 @@ ie_scenario_interactive() {
   wait "$listener"
   # Each step is announced as the blink timer draws it (a step shorter than
   # a tick is neither drawn nor announced): the first, the pin check's, the
-  # last, in that order, each once in a row.
+  # last, in that order. (The reader reads a name when the event reaches
+  # it, out of context: a late one may read the step after.)
   local steps
   steps=$(awk -F'|' '$1 == "name" && $2 == "4" { print $3 }' "$events")
   expect "reader: steps announced: first, pin check, last" "Extract Package|Configure VAIOs|Installation Completed" \
-    "$(grep -xE 'Extract Package|Configure VAIOs|Installation Completed' <<< "$steps" | paste -sd '|')"
-  expect "reader: no step announced twice in a row" "" "$(uniq -d <<< "$steps")"
+    "$(grep -xE 'Extract Package|Configure VAIOs|Installation Completed' <<< "$steps" | uniq | paste -sd '|')"
+  check "reader: a pin count announced" grep -qE '^name\|4\|[0-9]+/16 Pin\(s\) Ok$' "$events"
   expect "reader: the busy state announced, then its end" "busy|idle" \
     "$(awk -F'|' '$1 == "state" && $2 == "1" { print $3 }' "$events" |
        while read -r state; do [ $((state & 0x800)) -ne 0 ] && echo busy || echo idle; done | paste -sd '|')"
   ie_check_driver_runs 1 0 0
   ie_check_uninstall_entry "ZT-Audio Software"
+  check "Programs and Features (wine uninstaller --list) lists the product" \
+    bash -c 'wine uninstaller --list 2>/dev/null | grep -qF "Mixolyte, The Virtual Mixing Console"'
 
   ie_setup_background
   if ie_wait_window "$IE_SETUP_WINDOW" 60 && check "the Remove offer is drawn" ie_wait_drawn 60; then
