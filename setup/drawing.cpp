@@ -37,7 +37,8 @@ void StatusLineText(int line, char* text, std::size_t size) {
         if (context.remove_mode) FormatText(text, size, "%s is already installed...", kProductName);
         else CopyText(text, size, "Ready to install ? Click the button right there...");
     } else {
-        if (context.remove_mode) CopyText(text, size, "previous version has to be removed before installing new one...");
+        if (context.remove_mode)
+            CopyText(text, size, "previous version has to be removed before installing new one...");
         else FormatText(text, size, "it will install ZT-Audio %s on your system...", kProductName);
     }
 }
