@@ -95,7 +95,11 @@ expect "files in the product folder that are neither package entries nor the uni
 expect "the uninstaller is the setup program" "the uninstaller: the setup program itself" \
   "$(cell installed-files 1 MixolyteSetup.exe 4)"
 expect "uninstall entry values (32-bit view)" \
-  "DisplayIcon=$product\\MixolyteSetup.exe|DisplayName=Mixolyte, The Virtual Mixing Console|Publisher=ZT-Audio Software|UninstallString=$product\\MixolyteSetup.exe" \
+  "$(printf '%s\n' "DisplayIcon=$product\\MixolyteSetup.exe" "DisplayName=Mixolyte, The Virtual Mixing Console" \
+       "Publisher=ZT-Audio Software" "UninstallString=$product\\MixolyteSetup.exe" "DisplayVersion=2.1.2.2" \
+       "EstimatedSize=$(printf '0x%x' "$(ie_installed_kib "$build/payload" "$build/win32/MixolyteSetup.exe")")" \
+       "InstallLocation=$product" "QuietUninstallString=\"$product\\MixolyteSetup.exe\" -h -u" \
+       "NoModify=0x1" "NoRepair=0x1" | sort | paste -sd '|')" \
   "$(awk -F'\t' '$1 == "32-bit" { print $2 "=" $4 }' "$tables/installed-uninstall.tsv" | sort | paste -sd '|')"
 expect "uninstall entry values in the 64-bit view" 0 "$(awk -F'\t' '$1 == "64-bit"' "$tables/installed-uninstall.tsv" | wc -l)"
 expect "the settings" "done=0x0|EngineMode=0x0|install=0x0|nbLaunch=0x0|SysTray=0x0|SysTrayShowOnRun=0x0|TimerResolution=0x1" \

@@ -38,16 +38,18 @@ ie_have_pieces() {  # the setup program and the payload it carries
 
 # The Windows-side helpers, cross-built here when missing or out of date:
 # window_list.exe (windows, boxes, their texts) and win_ops.exe (starting a
-# program with a raw command line, deleting and renaming as Windows does).
+# program with a raw command line, deleting and renaming as Windows does)
+# and acc_probe.exe (the window as a screen reader reads it).
 ie_build_window_list() {
   mkdir -p "$IE_BUILD/e2e"
   IE_WINDOW_LIST=$IE_BUILD/e2e/window_list.exe
   IE_WIN_OPS=$IE_BUILD/e2e/win_ops.exe
+  IE_ACC_PROBE=$IE_BUILD/e2e/acc_probe.exe
   local name
-  for name in window_list win_ops; do
+  for name in window_list win_ops acc_probe; do
     if [ ! -f "$IE_BUILD/e2e/$name.exe" ] || [ "$IE_HERE/$name.cpp" -nt "$IE_BUILD/e2e/$name.exe" ]; then
       i686-w64-mingw32-g++-posix -std=c++20 -O2 -Wall -Wextra -Wshadow -Wformat=2 -Werror -static -s \
-        -o "$IE_BUILD/e2e/$name.exe" "$IE_HERE/$name.cpp" || return 1
+        -o "$IE_BUILD/e2e/$name.exe" "$IE_HERE/$name.cpp" -loleacc -lole32 -loleaut32 -luuid || return 1
     fi
   done
 }
@@ -214,6 +216,8 @@ ie_window_list() { wine "$IE_WINDOW_LIST" 2>/dev/null | tr -d '\r'; }
 
 # ie_win_ops ARGS...: win_ops.exe's one line of answer.
 ie_win_ops() { wine "$IE_WIN_OPS" "$@" 2>/dev/null | tr -d '\r'; }
+# ie_acc ARGS...: the accessibility client on the setup window (e2e/acc_probe.cpp).
+ie_acc() { wine "$IE_ACC_PROBE" "$@" 2>/dev/null | tr -d '\r'; }
 
 # ie_wait_window TITLE SECONDS: waits for a visible top-level window with
 # that exact title; IE_WINDOW is its "W|..." line, IE_WINDOW_TEXTS the texts

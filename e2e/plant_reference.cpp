@@ -40,7 +40,7 @@ void Harden() {
 }
 
 void SystemDlls() {
-    const char* names[] = {"User32.dll", "SHELL32.DLL", "SHFOLDER.DLL", "WINMM.DLL"};
+    const char* names[] = {"User32.dll", "SHELL32.DLL", "SHFOLDER.DLL", "WINMM.DLL", "OLEACC.DLL"};
     for (const char* name : names) {
         HMODULE module = LoadSystem(name);
         if (module == nullptr) continue;

@@ -112,6 +112,29 @@ void InstallUninstaller(SetupContext* context, char* target, std::size_t size) {
     if (plat::FileCopyFromHandle(held_image, target)) plat::FileSetAttributes(target, plat::kFileAttributeNormal);
 }
 
+// The file's size as a search reports it; 0 when it is not there.
+std::uint64_t FileSizeOf(const char* path) {
+    plat::FindEntry entry{};
+    plat::Handle search = plat::FindFirst(path, &entry);
+    if (search == plat::kInvalidHandle) return 0;
+    plat::FindClose(search);
+    return entry.is_directory ? 0 : entry.size;
+}
+
+// KiB of what the install placed in the product folder, rounded up: every
+// package entry (the extraction wrote them all, or the install stopped
+// early) and the uninstaller as it landed.
+std::uint32_t InstalledSizeKib(const SetupContext* context, const char* uninstaller) {
+    std::uint64_t bytes = FileSizeOf(uninstaller);
+    for (int index = 0; index < kPackageEntryCount; ++index) {
+        DirectoryRecord record;
+        ReadDirectoryRecord(context->package_directory[index], &record);
+        bytes += record.size;
+    }
+    std::uint64_t kib = (bytes + 1023) / 1024;
+    return kib > 0xFFFFFFFFu ? 0xFFFFFFFFu : static_cast<std::uint32_t>(kib);
+}
+
 }  // namespace
 
 void PostWorkerReport(plat::Handle window, std::intptr_t code) {
@@ -210,6 +233,8 @@ int RunInstall(SetupContext* context) {
     SetMachineString(kUninstallEntryKey, hidden_mode ? kPublisherHidden : kPublisher, "Publisher");
     SetMachineString(kUninstallEntryKey, uninstaller, "UninstallString");
     SetMachineString(kUninstallEntryKey, uninstaller, "DisplayIcon");
+    WriteUninstallDescription(UninstallDescription{kSetupVersion, InstalledSizeKib(context, uninstaller),
+                                                   context->product_folder, uninstaller});
 
     if (install_error == 0 && context->daza_driver_found != 0) {
         plat::SleepMs(kStepPauseMs);

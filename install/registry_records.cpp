@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "platform/registry.h"
+#include "setup/text.h"
 #include "setup/user_rights.h"
 
 namespace {
@@ -64,6 +65,21 @@ int SetMachineString(const char* key, const char* text, const char* value_name) 
     plat::Handle opened = OpenOrCreate(plat::kHkeyLocalMachine, key);
     if (opened == nullptr) return 0;
     return WriteAndClose(opened, value_name, plat::kRegSz, text, static_cast<std::uint32_t>(std::strlen(text)));
+}
+
+int WriteUninstallDescription(const UninstallDescription& description) {
+    // The quiet command quotes the path: the product folder has blanks.
+    char quiet[1100];
+    int written = 0;
+    if (FormatText(quiet, sizeof quiet, "\"%s\" -h -u", description.uninstaller))
+        written += SetMachineString(kUninstallEntryKey, quiet, "QuietUninstallString");
+    written += SetMachineString(kUninstallEntryKey, description.version, "DisplayVersion");
+    written += SetMachineString(kUninstallEntryKey, description.folder, "InstallLocation");
+    written += WriteDword(OpenOrCreate(plat::kHkeyLocalMachine, kUninstallEntryKey), "EstimatedSize",
+                          description.size_kib);
+    written += WriteDword(OpenOrCreate(plat::kHkeyLocalMachine, kUninstallEntryKey), "NoModify", 1);
+    written += WriteDword(OpenOrCreate(plat::kHkeyLocalMachine, kUninstallEntryKey), "NoRepair", 1);
+    return written;
 }
 
 void ResetTraySettings() {

@@ -23,6 +23,22 @@ int SetUserDword(const char* key, const char* value_name, std::uint32_t value);
 // 1 when written, else 0.
 int SetMachineString(const char* key, const char* text, const char* value_name);
 
+// What Programs and Features and deployment tools read besides the four
+// values the install writes first: the version, the size, the folder, the
+// quiet uninstall command and that there is nothing to modify or repair.
+struct UninstallDescription {
+    const char* version;        // "DisplayVersion"
+    std::uint32_t size_kib;     // "EstimatedSize"
+    const char* folder;         // "InstallLocation"
+    const char* uninstaller;    // its path; "QuietUninstallString" quotes it
+};
+
+// Adds the description to the uninstall entry key (default view), each
+// value written as SetMachineString writes, "EstimatedSize", "NoModify"
+// and "NoRepair" as REG_DWORD. Gives the number of values written (6 when
+// all were).
+int WriteUninstallDescription(const UninstallDescription& description);
+
 // "SysTray", "SysTrayShowOnRun" and "EngineMode" of the product settings
 // key become 0, the key opened (or created) and closed for each value.
 void ResetTraySettings();

@@ -88,6 +88,8 @@ struct FindEntry {
     // reaches the target; RemoveDirectoryA (a folder link) or DeleteFileA
     // (a file link) removes only the link.
     int is_reparse_point;
+    // A file's size in bytes (nFileSizeHigh and nFileSizeLow); 0 for a folder.
+    std::uint64_t size;
 };
 
 // FindFirstFileA with a pattern such as "C:\Folder\*.del". kInvalidHandle

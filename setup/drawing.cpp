@@ -14,14 +14,6 @@ constexpr std::uint32_t kGrey = plat::Rgb(100, 100, 100);
 constexpr int kFontWeightText = 800;
 constexpr int kFontWeightRegular = 400;
 
-plat::Rect ButtonRect() {
-    const SetupContext& context = setup_context;
-    int width = context.bitmap_width;
-    int height = context.bitmap_height;
-    return plat::Rect{width - kButtonLeftFromRight, height + kButtonTopBelowPicture, width - kButtonRightFromRight,
-                      height + kButtonBottomBelowPicture};
-}
-
 void StoreButtonRect(const plat::Rect& rect) {
     setup_context.button_rect[0] = rect.left;
     setup_context.button_rect[1] = rect.top;
@@ -30,6 +22,34 @@ void StoreButtonRect(const plat::Rect& rect) {
 }
 
 }  // namespace
+
+plat::Rect ButtonRect() {
+    const SetupContext& context = setup_context;
+    int width = context.bitmap_width;
+    int height = context.bitmap_height;
+    return plat::Rect{width - kButtonLeftFromRight, height + kButtonTopBelowPicture, width - kButtonRightFromRight,
+                      height + kButtonBottomBelowPicture};
+}
+
+void StatusLineText(int line, char* text, std::size_t size) {
+    const SetupContext& context = setup_context;
+    if (line == 0) {
+        if (context.remove_mode) FormatText(text, size, "%s is already installed...", kProductName);
+        else CopyText(text, size, "Ready to install ? Click the button right there...");
+    } else {
+        if (context.remove_mode)
+            CopyText(text, size, "previous version has to be removed before installing new one...");
+        else FormatText(text, size, "it will install ZT-Audio %s on your system...", kProductName);
+    }
+}
+
+void StepLabelText(char* text, std::size_t size) {
+    // The worker may be writing the label meanwhile: take at most 131
+    // characters of it, never reading past its buffer.
+    char step[132];
+    CopyTextBounded(step, sizeof step, setup_context.step_text, sizeof setup_context.step_text);
+    CopyText(text, size, step);
+}
 
 void LoadDrawingResources() {
     SetupContext& context = setup_context;
@@ -75,10 +95,11 @@ void PaintWindow(plat::Handle dc) {
 
     // A white label with a black shadow one pixel down and right.
     const char* label = OsVersionLabel(context.os_version_code);
-    plat::Rect shadow{21, 391, context.bitmap_width - 160, context.bitmap_height};
+    plat::Rect shadow{kOsLabelLeft + 1, kOsLabelTop + 1, context.bitmap_width - kOsLabelRightFromRight,
+                      context.bitmap_height};
     plat::DcSetTextColour(dc, kBlack);
     plat::DcDrawText(dc, label, &shadow, plat::kDtSingleLine | plat::kDtLeft | plat::kDtTop);
-    plat::Rect rect{20, 390, context.bitmap_width - 160, context.bitmap_height};
+    plat::Rect rect{kOsLabelLeft, kOsLabelTop, context.bitmap_width - kOsLabelRightFromRight, context.bitmap_height};
     plat::DcSetTextColour(dc, kWhite);
     plat::DcDrawText(dc, label, &rect, plat::kDtSingleLine | plat::kDtLeft | plat::kDtTop);
 
@@ -100,15 +121,13 @@ void DrawStatus(plat::Handle dc) {
     plat::DcSetBackgroundMode(dc, plat::kTransparent);
 
     char line[512];
-    if (context.remove_mode) FormatText(line, sizeof line, "%s is already installed...", kProductName);
-    else CopyText(line, sizeof line, "Ready to install ? Click the button right there...");
-    plat::Rect rect{20, height + 30, width, height + kBandHeight};
+    StatusLineText(0, line, sizeof line);
+    plat::Rect rect{kStatusLeft, height + kStatusTopBelowPicture, width, height + kBandHeight};
     plat::DcDrawText(dc, line, &rect, plat::kDtSingleLine);
 
-    rect.top += 20;
+    rect.top += kStatusLineHeight;
     plat::DcSetTextColour(dc, kGrey);
-    if (context.remove_mode) CopyText(line, sizeof line, "previous version has to be removed before installing new one...");
-    else FormatText(line, sizeof line, "it will install ZT-Audio %s on your system...", kProductName);
+    StatusLineText(1, line, sizeof line);
     plat::DcDrawText(dc, line, &rect, plat::kDtSingleLine);
 
     plat::DcSelect(dc, previous_brush);
@@ -152,12 +171,10 @@ void DrawBusyButton(plat::Handle dc, int phase) {
         plat::DcDrawText(dc, "Installing", &word, plat::kDtSingleLine | plat::kDtCenter | plat::kDtVCenter);
     }
 
-    // The worker may be writing the label meanwhile: take at most 131
-    // characters of it, never reading past its buffer.
     char step[132];
-    CopyTextBounded(step, sizeof step, context.step_text, sizeof context.step_text);
+    StepLabelText(step, sizeof step);
     plat::DcSelect(dc, context.font_text);
-    plat::Rect label{rect.left, rect.bottom - 20, rect.right, rect.bottom};
+    plat::Rect label{rect.left, rect.bottom - kStepLabelHeight, rect.right, rect.bottom};
     plat::DcDrawText(dc, step, &label, plat::kDtSingleLine | plat::kDtCenter | plat::kDtTop);
 
     plat::DcSelect(dc, previous_pen);

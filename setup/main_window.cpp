@@ -5,6 +5,7 @@
 #include "platform/registry.h"
 #include "platform/system.h"
 #include "platform/windows.h"
+#include "setup/accessibility.h"
 #include "setup/drawing.h"
 #include "setup/hardening.h"
 #include "setup/probe.h"
@@ -86,6 +87,7 @@ std::intptr_t OnCreate(plat::Handle window) {
     }
 
     plat::WindowSetFocus(window);
+    if (!hidden_mode) RememberAccessibleState();
     return 0;
 }
 
@@ -99,11 +101,15 @@ void OnDestroy() {
 
 void OnTimer(plat::Handle window, std::uintptr_t id) {
     SetupContext& context = setup_context;
-    if (context.worker_busy == 0 || id != kBlinkTimerId) return;
-    context.timer_ticks += 1;
-    plat::Handle dc = plat::WindowDcGet(window);
-    DrawBusyButton(dc, context.timer_ticks & 1);
-    plat::WindowDcRelease(window, dc);
+    if (id != kBlinkTimerId) return;
+    if (context.worker_busy != 0) {
+        context.timer_ticks += 1;
+        plat::Handle dc = plat::WindowDcGet(window);
+        DrawBusyButton(dc, context.timer_ticks & 1);
+        plat::WindowDcRelease(window, dc);
+    }
+    // Readers hear each step as it is drawn, and the end of the work.
+    AnnounceChanges(window);
 }
 
 void OnLeftButtonDown(plat::Handle window, std::intptr_t position) {
@@ -199,6 +205,12 @@ void OnCommand(plat::Handle window, std::uintptr_t wparam, std::intptr_t lparam)
         case CMD_SILENT_RUN: OnSilentRun(lparam); break;
         case CMD_WARN_OTHER_SETUP: OnWarnOtherSetup(window); break;
         case CMD_WARN_DRIVER_PRESENT: OnWarnDriverPresent(window); break;
+        case CMD_ACCESSIBLE_PRESS:
+            if (setup_context.worker_busy != 1) {
+                PressButton(window);
+                AnnounceChanges(window);
+            }
+            break;
         default: break;
     }
 }
@@ -246,6 +258,8 @@ std::intptr_t MainWindowProc(plat::Handle window, std::uint32_t message, std::ui
         case plat::kWmLButtonDown:
             OnLeftButtonDown(window, lparam);
             return 0;
+        case plat::kWmGetObject:
+            return AnswerGetObject(window, wparam, lparam);
         default:
             return plat::WindowDefaultProc(window, message, wparam, lparam);
     }

@@ -5,8 +5,10 @@
 // registry records in install/registry_records.h.)
 #pragma once
 
-// The setup program's version; equal to the version resource (res/setup.rc).
-inline constexpr char kSetupVersion[] = "2.1.2.2";
+#include "res/version.h"
+
+// The setup program's version, as the version resource gives it.
+inline constexpr char kSetupVersion[] = MIXO_VERSION_TEXT;
 
 // The product's web site, as the failure texts of the sequences name it.
 inline constexpr char kProductWebSite[] = "www.example.com/mixolyte";

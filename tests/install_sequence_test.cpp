@@ -164,10 +164,30 @@ TEST(InstallSequence, SixtyFourBitWindows10InstallsEverythingInOrder) {
     EXPECT_EQ(Record().step_at["device"], "Configure VAIOs");
     EXPECT_TRUE(PinCheckRan());
 
-    // Registry: the uninstall entry in the 32-bit view with its four values,
-    // the loop-back flag in both views, the settings.
+    // Registry: the uninstall entry in the 32-bit view with its four values
+    // and then the description, the loop-back flag in both views, the
+    // settings.
     EXPECT_EQ(SimRegListValues(kHklm, kWowUninstallEntry),
-              (std::vector<std::string>{"DisplayName", "Publisher", "UninstallString", "DisplayIcon"}));
+              (std::vector<std::string>{"DisplayName", "Publisher", "UninstallString", "DisplayIcon",
+                                        "QuietUninstallString", "DisplayVersion", "InstallLocation",
+                                        "EstimatedSize", "NoModify", "NoRepair"}));
+    EXPECT_EQ(SimRegGetText(kHklm, kWowUninstallEntry, "DisplayVersion"), "2.1.2.2");
+    EXPECT_EQ(SimRegGetText(kHklm, kWowUninstallEntry, "InstallLocation"), folder);
+    EXPECT_EQ(SimRegGetText(kHklm, kWowUninstallEntry, "QuietUninstallString"),
+              "\"" + folder + "\\MixolyteSetup.exe\" -h -u");
+    // The size is that of every file the install left in the product
+    // folder, in KiB rounded up.
+    std::uint64_t installed_bytes = 0;
+    for (const SimFile* file : SimListTree(folder))
+        if (!file->is_folder) installed_bytes += file->bytes.size();
+    std::uint32_t estimated = 0, no_modify = 0, no_repair = 0;
+    EXPECT_TRUE(SimRegGetDword(kHklm, kWowUninstallEntry, "EstimatedSize", &estimated));
+    EXPECT_GT(installed_bytes, 1024u);
+    EXPECT_EQ(estimated, (installed_bytes + 1023) / 1024);
+    EXPECT_TRUE(SimRegGetDword(kHklm, kWowUninstallEntry, "NoModify", &no_modify));
+    EXPECT_TRUE(SimRegGetDword(kHklm, kWowUninstallEntry, "NoRepair", &no_repair));
+    EXPECT_EQ(no_modify, 1u);
+    EXPECT_EQ(no_repair, 1u);
     EXPECT_FALSE(SimRegKeyExists(kHklm, kUninstallEntryKey));
     EXPECT_EQ(SimRegGetText(kHklm, kWowUninstallEntry, "DisplayName"), "Mixolyte, The Virtual Mixing Console");
     EXPECT_EQ(SimRegGetText(kHklm, kWowUninstallEntry, "Publisher"), "ZT-Audio Software");

@@ -54,7 +54,16 @@ ie_check_product_files() {
   expect "product folder file count" 99 "$count"
 }
 
-# The uninstall entry in the program's own view (32-bit on 64-bit Windows).
+# ie_installed_kib PAYLOAD EXE: KiB, rounded up, of the package files and the
+# uninstaller (a copy of the setup program), as "EstimatedSize" gives it.
+ie_installed_kib() {
+  local bytes
+  bytes=$( (cd "$1" && find . -type f -printf '%s\n'; stat -c %s "$2") | awk '{ s += $1 } END { print s }')
+  echo $(((bytes + 1023) / 1024))
+}
+
+# The uninstall entry in the program's own view (32-bit on 64-bit Windows):
+# the four values, and the description Programs and Features reads.
 ie_check_uninstall_entry() {  # ie_check_uninstall_entry PUBLISHER
   local exe="$IE_PRODUCT_WIN\\MixolyteSetup.exe"
   expect "DisplayName" "REG_SZ|Mixolyte, The Virtual Mixing Console" \
@@ -62,6 +71,15 @@ ie_check_uninstall_entry() {  # ie_check_uninstall_entry PUBLISHER
   expect "Publisher" "REG_SZ|$1" "$(ie_reg_value "$IE_UNINSTALL_KEY" Publisher 32)"
   expect "UninstallString" "REG_SZ|$exe" "$(ie_reg_value "$IE_UNINSTALL_KEY" UninstallString 32)"
   expect "DisplayIcon" "REG_SZ|$exe" "$(ie_reg_value "$IE_UNINSTALL_KEY" DisplayIcon 32)"
+  expect "DisplayVersion" "REG_SZ|2.1.2.2" "$(ie_reg_value "$IE_UNINSTALL_KEY" DisplayVersion 32)"
+  expect "InstallLocation" "REG_SZ|$IE_PRODUCT_WIN" "$(ie_reg_value "$IE_UNINSTALL_KEY" InstallLocation 32)"
+  expect "QuietUninstallString" "REG_SZ|\"$exe\" -h -u" \
+    "$(ie_reg_value "$IE_UNINSTALL_KEY" QuietUninstallString 32)"
+  expect "NoModify" "REG_DWORD|0x1" "$(ie_reg_value "$IE_UNINSTALL_KEY" NoModify 32)"
+  expect "NoRepair" "REG_DWORD|0x1" "$(ie_reg_value "$IE_UNINSTALL_KEY" NoRepair 32)"
+  expect "EstimatedSize (KiB of the installed files)" \
+    "$(printf 'REG_DWORD|0x%x' "$(ie_installed_kib "$IE_PAYLOAD" "$IE_SETUP_EXE")")" \
+    "$(ie_reg_value "$IE_UNINSTALL_KEY" EstimatedSize 32)"
   if [ "$IE_ARCH" = win64 ]; then
     check "no uninstall entry in the 64-bit view" bash -c '! WINEPREFIX="$1" wine reg query "$2" /reg:64 >/dev/null 2>&1' _ "$IE_PREFIX" "$IE_UNINSTALL_KEY"
   fi
@@ -531,10 +549,39 @@ ie_stamped_signed() {
   expect "WinVerifyTrust: a package byte changed" bad-digest "$(echo "$answers" | awk '$1 == "tampered.exe" {print $3}')"
 }
 
-# A click on the button installs: the black busy box with a step label,
-# then "REBOOT YOUR SYSTEM"; after its OK the program ends with 1. Windows 10,
-# so that the pin check on the DAZA device keeps the busy box up for a while
-# (its step labels in detail: e2e/scenarios/daza_install.sh).
+# ie_check_acc_tree FACE LINE1 LINE2: the window as a screen reader reads it
+# (e2e/acc_probe.cpp): the client object named by the title with five
+# children, the button a focusable push button named by its face with
+# "Press" and Enter, the two lines and the step label static texts, each
+# where it is drawn on the screen (IE_CX IE_CY IE_CW IE_CH).
+ie_check_acc_tree() {
+  local tree bx=$((IE_CX + IE_CW - 320)) by=$((IE_CY + IE_CH - 80))
+  tree=$(ie_acc tree)
+  printf '%s\n' "$tree" > "$IE_OUT/acc-tree-$1.txt"
+  expect "reader: the client object" "0|10|$IE_SETUP_WINDOW|$IE_CX,$IE_CY,$IE_CW,$IE_CH" \
+    "$(awk -F'|' '$1 == "0" { print $1 "|" $2 "|" $4 "|" $5 }' <<< "$tree")"
+  expect "reader: five children" "children|5" "$(grep '^children|' <<< "$tree")"
+  expect "reader: the button" "1|43|$1|$bx,$by,300,60|Press|Enter" \
+    "$(awk -F'|' '$1 == "1" { print $1 "|" $2 "|" $4 "|" $5 "|" $6 "|" $7 }' <<< "$tree")"
+  local state
+  state=$(awk -F'|' '$1 == "1" { print $3 }' <<< "$tree")
+  check "reader: the button is focusable ($state)" test $((${state:-0} & 0x100000)) -ne 0
+  expect "reader: the status lines" "2|41|$2|3|41|$3" \
+    "$(awk -F'|' '$1 == "2" || $1 == "3" { print $1 "|" $2 "|" $4 }' <<< "$tree" | paste -sd '|')"
+  expect "reader: the step label's place" "4|41|$bx,$((by + 40)),300,20" \
+    "$(awk -F'|' '$1 == "4" { print $1 "|" $2 "|" $5 }' <<< "$tree")"
+  expect "reader: the O/S label" "5|41|$((IE_CX + 20)),$((IE_CY + 390))" \
+    "$(awk -F'|' '$1 == "5" { split($5, r, ","); print $1 "|" $2 "|" r[1] "," r[2] }' <<< "$tree")"
+}
+
+# The Install offer read and pressed as a screen reader does: the tree, the
+# install started through the button's default action, with the busy state
+# and the step names announced as WinEvents; then the black busy box with a
+# step label, then "REBOOT YOUR SYSTEM"; after its OK the program ends with 1.
+# Started again, it offers Remove, which the default action carries out.
+# Windows 10, so that the pin check on the DAZA device keeps the busy box up
+# for a while (its step labels in detail: e2e/scenarios/daza_install.sh,
+# which installs with a click).
 ie_scenario_interactive() {
   echo "install e2e: interactive install, 64-bit Windows 10"
   ie_prefix interactive win64 win10
@@ -554,7 +601,15 @@ ie_scenario_interactive() {
   ie_screenshot interactive-0-offer
   expect "white button before the click" "255,255,255" \
     "$(ie_pixel "$IE_OUT/interactive-0-offer.png" "$corner_x" "$corner_y")"
-  ie_click_client $((IE_CW - 170)) $((IE_CH - 50))
+  ie_window_client
+  ie_check_acc_tree Install "Ready to install ? Click the button right there..." \
+    "it will install ZT-Audio Mixolyte on your system..."
+  # A reader listens for the window's events, then presses the button.
+  local events=$IE_OUT/acc-events.txt
+  wine "$IE_ACC_PROBE" listen 240 2>/dev/null | tr -d '\r' > "$events" &
+  local listener=$!
+  for _ in $(seq 40); do grep -q '^listening' "$events" 2>/dev/null && break; sleep 0.25; done
+  expect "reader: Press on the Install button" "press|0x00000000" "$(ie_acc press 1)"
   # On even blink ticks the box holds only the step label: black in the
   # middle, white text in the bottom strip. (The pressed button and odd ticks
   # have a word across the middle.) Screenshots every half second, at least
@@ -584,8 +639,40 @@ ie_scenario_interactive() {
   fi
   ie_wait_exit 30
   expect "exit code after OK" 1 "$IE_RC"
+  wait "$listener"
+  # Each step is announced as the blink timer draws it (a step shorter than
+  # a tick is neither drawn nor announced): the first, the pin check's, the
+  # last, in that order. (The reader reads a name when the event reaches
+  # it, out of context: a late one may read the step after.)
+  local steps
+  steps=$(awk -F'|' '$1 == "name" && $2 == "4" { print $3 }' "$events")
+  expect "reader: steps announced: first, pin check, last" "Extract Package|Configure VAIOs|Installation Completed" \
+    "$(grep -xE 'Extract Package|Configure VAIOs|Installation Completed' <<< "$steps" | uniq | paste -sd '|')"
+  check "reader: a pin count announced" grep -qE '^name\|4\|[0-9]+/16 Pin\(s\) Ok$' "$events"
+  expect "reader: the busy state announced, then its end" "busy|idle" \
+    "$(awk -F'|' '$1 == "state" && $2 == "1" { print $3 }' "$events" |
+       while read -r state; do [ $((state & 0x800)) -ne 0 ] && echo busy || echo idle; done | paste -sd '|')"
   ie_check_driver_runs 1 0 0
   ie_check_uninstall_entry "ZT-Audio Software"
+  check "Programs and Features (wine uninstaller --list) lists the product" \
+    bash -c 'wine uninstaller --list 2>/dev/null | grep -qF "Mixolyte, The Virtual Mixing Console"'
+
+  ie_setup_background
+  if ie_wait_window "$IE_SETUP_WINDOW" 60 && check "the Remove offer is drawn" ie_wait_drawn 60; then
+    ie_window_client
+    ie_check_acc_tree Remove "Mixolyte is already installed..." \
+      "previous version has to be removed before installing new one..."
+    expect "reader: Press on the Remove button" "press|0x00000000" "$(ie_acc press 1)"
+    if check "restart box after the Remove press" ie_wait_window "REBOOT YOUR SYSTEM" 90; then
+      ie_press_ok "REBOOT YOUR SYSTEM" || fail "could not press OK"
+    fi
+    ie_wait_exit 30
+    expect "exit code after the removal" 0 "$IE_RC"
+    check "the uninstall entry went with all its values" bash -c '! wine reg query "$1" /reg:32 >/dev/null 2>&1' _ \
+      "$IE_UNINSTALL_KEY"
+  else
+    fail "setup window did not offer Remove"
+  fi
   ie_prefix_done
 }
 

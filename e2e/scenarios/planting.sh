@@ -10,7 +10,7 @@
 # DLLs Wine loads by itself; those marks are named, never hidden.
 #
 # The names: what the program loads itself or loaded by bare name before
-# (winmm, shfolder), what the system DLLs it uses load by name for its kinds
+# (winmm, shfolder; oleacc when a screen reader asks the window), what the system DLLs it uses load by name for its kinds
 # of calls (version, uxtheme, dwmapi for windows; mmdevapi, propsys for
 # the endpoint enumerator; cfgmgr32, newdev for SetupAPI and the INF step;
 # msacm32 for WinMM). KnownDLLs are left out: Windows never searches for
@@ -29,7 +29,7 @@ PL_HERE=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 # shellcheck source=../install_lib.sh
 source "$PL_HERE/../install_lib.sh"
 
-PL_NAMES=(winmm shfolder version uxtheme dwmapi mmdevapi propsys cfgmgr32 newdev msacm32)
+PL_NAMES=(winmm shfolder oleacc version uxtheme dwmapi mmdevapi propsys cfgmgr32 newdev msacm32)
 PL_ALL_SCENARIOS=(planted)
 
 # pl_run CURRENT_FOLDER PROGRAM ARGS...: a Windows program started from the
@@ -81,6 +81,9 @@ pl_scenario_planted() {
   IE_SETUP_PID=$!
   if check "the window appears" ie_wait_window "$IE_SETUP_WINDOW" 60; then
     ie_wait_drawn 30 || true
+    # A screen reader reads it: the program loads its accessibility library.
+    expect "a reader finds the button" Install \
+      "$(ie_acc tree | awk -F'|' '$1 == "1" { print $4 }')"
     # Closed as a user would: WM_CLOSE, as the close box sends it.
     wine "$IE_BUILD/win32/winprobe.exe" close ZTMixolyte0Installer0MainWindow0 >/dev/null 2>&1 || true
   fi

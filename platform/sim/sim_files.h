@@ -42,6 +42,7 @@ struct SimFound {
     std::string name;
     bool is_folder = false;
     bool is_link = false;
+    std::uint64_t size = 0;
 };
 struct SimSearch {
     std::string folder;  // the key of the folder searched

@@ -90,6 +90,7 @@ void Fill(plat::FindEntry* entry, const SimFound& found) {
     SimCopyText(entry->name, sizeof entry->name, found.name);
     entry->is_directory = found.is_folder ? 1 : 0;
     entry->is_reparse_point = found.is_link ? 1 : 0;
+    entry->size = found.size;
 }
 
 }  // namespace
@@ -210,7 +211,8 @@ Handle FindFirst(const char* pattern, FindEntry* entry) {
         if (it->first.find('\\', prefix.size()) != std::string::npos) continue;  // deeper down
         std::string name = LastComponent(it->second.path);
         if (MatchesSearch(wanted, name))
-            search.found.push_back(SimFound{name, it->second.is_folder, !it->second.link_target.empty()});
+            search.found.push_back(SimFound{name, it->second.is_folder, !it->second.link_target.empty(),
+                                            it->second.is_folder ? 0 : it->second.bytes.size()});
     }
     if (search.found.empty()) return kInvalidHandle;
     Fill(entry, search.found[0]);

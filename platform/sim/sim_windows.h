@@ -115,6 +115,18 @@ struct SimDrawOp {
     std::uint32_t tick = 0;  // the simulated clock when it was drawn
 };
 
+namespace plat {
+struct AccessibleModel;
+struct AccessibleItem;
+}
+
+// One NotifyWinEvent.
+struct SimWinEvent {
+    plat::Handle window;
+    std::uint32_t event;
+    int child;
+};
+
 // One step of a test's script (see above).
 struct SimAction {
     enum Kind { kPost, kWait, kRunThreads, kCall } kind = kPost;
@@ -185,6 +197,15 @@ struct SimWindows {
 
     // What the desktop shell was asked to open, in order.
     std::vector<SimShellExecute> shell_executes;
+
+    // Accessibility: the objects WM_GETOBJECT answered with (the model of
+    // the last one and its window), and the WinEvents raised, in order.
+    // Without the accessibility library nothing is answered.
+    bool accessibility_missing = false;
+    int accessible_answers = 0;
+    const plat::AccessibleModel* accessible_model = nullptr;
+    plat::Handle accessible_window = nullptr;
+    std::vector<SimWinEvent> win_events;
 };
 
 // ---- Test helpers ------------------------------------------------------------
@@ -209,3 +230,8 @@ void SimScriptCall(std::function<void()> call);
 // The recorded drawing operations of one kind ("" for all), in order.
 std::vector<SimDrawOp> SimDrawOps(const std::string& op = "");
 const SimGdiObject* SimGdi(plat::Handle object);
+
+// What a reader's calls on the last object answered would give: through
+// the model the window handed over, as the real object asks it.
+int SimAccessibleDescribe(int child, plat::AccessibleItem* item);
+int SimAccessiblePress(int child);

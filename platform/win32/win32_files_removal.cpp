@@ -10,6 +10,7 @@ void Fill(const WIN32_FIND_DATAA& found, plat::FindEntry* entry) {
     lstrcpynA(entry->name, found.cFileName, static_cast<int>(sizeof entry->name));
     entry->is_directory = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? 1 : 0;
     entry->is_reparse_point = (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) ? 1 : 0;
+    entry->size = entry->is_directory ? 0 : (std::uint64_t{found.nFileSizeHigh} << 32) | found.nFileSizeLow;
 }
 
 }  // namespace

@@ -183,6 +183,18 @@ TEST_F(RemovalContract, SearchesFindNamesByPattern) {
 
     // An exact name finds that entry.
     EXPECT_EQ(Search(base + "\\Readme.txt"), (std::vector<std::pair<std::string, int>>{{"readme.txt", 0}}));
+    // A file comes with its size in bytes, a folder with none.
+    ContractPutFile(base + "\\sized.bin", std::string(5000, 'x'));
+    plat::FindEntry sized;
+    plat::Handle found = plat::FindFirst((base + "\\sized.bin").c_str(), &sized);
+    ASSERT_NE(found, plat::kInvalidHandle);
+    plat::FindClose(found);
+    EXPECT_EQ(sized.size, 5000u);
+    found = plat::FindFirst((base + "\\mp3lame").c_str(), &sized);
+    ASSERT_NE(found, plat::kInvalidHandle);
+    plat::FindClose(found);
+    EXPECT_EQ(sized.is_directory, 1);
+    EXPECT_EQ(sized.size, 0u);
 
     // An empty folder still holds "." and ".."; "*.del" finds nothing there.
     std::string empty = base + "\\mp3lame\\empty";

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/accessibility.h"
 #include "platform/system.h"
 #include "platform/windows.h"
 #include "tests/contract/env.h"
@@ -101,10 +102,23 @@ TEST_F(WindowsContract, ClassesRegisterOnceAndWindowsGetWmCreate) {
 
     EXPECT_EQ(plat::WindowExists(window), 1);
     EXPECT_EQ(plat::WindowIsVisible(window), 0);
+    // A live window of a thread with COM can hand out an accessible object
+    // and raise events.
+    static const plat::AccessibleModel model = {
+        1, 1, [](plat::Handle, int, plat::AccessibleItem*) { return 0; }, [](plat::Handle, int) { return -1; }};
+    std::int32_t com = plat::ComInitialize();
+    int answered = 0;
+    EXPECT_GT(plat::AccessibleAnswer(window, 0, &model, &answered), 0);
+    EXPECT_EQ(answered, 1);
+    plat::AccessibleNotify(window, plat::kEventObjectNameChange, 1);
+    if (com >= 0) plat::ComUninitialize();
     seen.messages.clear();
     EXPECT_EQ(plat::WindowDestroy(window), 1);
     EXPECT_EQ(seen.messages, std::vector<std::uint32_t>{plat::kWmDestroy});
     EXPECT_EQ(plat::WindowExists(window), 0);
+    int x = 0, y = 0;
+    EXPECT_EQ(plat::WindowClientOrigin(window, &x, &y), 0);
+    EXPECT_NE(plat::WindowFocused(), window);
     EXPECT_EQ(plat::WindowPostMessage(window, plat::kWmUser + 1, 0, 0), 0);
     window = nullptr;
 }
@@ -185,6 +199,15 @@ TEST_F(WindowsContract, ShowSizeAndClientArea) {
     EXPECT_EQ(width2 - width1, 100);
     EXPECT_EQ(height2 - height1, 50);
     plat::WindowSetFocus(window);
+    EXPECT_EQ(plat::WindowFocused(), window);
+    // The client area starts inside the frame and below the caption of the
+    // window placed at 50, 50.
+    int x = 0, y = 0;
+    ASSERT_EQ(plat::WindowClientOrigin(window, &x, &y), 1);
+    EXPECT_GE(x, 50);
+    EXPECT_LT(x, 50 + (700 - width2));
+    EXPECT_GT(y, 50);
+    EXPECT_LT(y, 50 + (450 - height2));
 
     plat::NonClientMetrics metrics{};
     ASSERT_EQ(plat::NonClientMetricsRead(344, &metrics), 1);
