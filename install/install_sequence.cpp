@@ -76,9 +76,13 @@ bool SameFileName(const char* a, const char* b) {
     return true;
 }
 
-// A "~" before a digit may be a short name, which Windows gives to a long
-// one in the same folder: "MIXOLY~1.EXE" can open a package file.
+// A name in the 8.3 form with a "~" before a digit may be a short name,
+// which Windows gives to a long one in the same folder: "MIXOLY~1.EXE" can
+// open a package file. A longer name cannot be one.
 bool MayBeShortName(const char* name) {
+    const char* dot = std::strrchr(name, '.');
+    std::size_t base = dot != nullptr ? static_cast<std::size_t>(dot - name) : std::strlen(name);
+    if (base > 8 || (dot != nullptr && std::strlen(dot + 1) > 3)) return false;
     for (const char* p = name; *p != '\0'; ++p)
         if (p[0] == '~' && p[1] >= '0' && p[1] <= '9') return true;
     return false;

@@ -283,11 +283,12 @@ TEST(ShellHardening, UninstallerNeverTakesThePlaceOfAPackageFile) {
             EXPECT_NE(Sim().windows.boxes[0].text.find("named like a file of the product"), std::string::npos);
         }
     }
-    // Names a package file has only below a subfolder, or none at all, are
+    // Names a package file has only below a subfolder, or none at all (a
+    // "~" and a digit in a name longer than 8.3 is no short name), are
     // the uninstaller's own: the install runs, and the package files are
     // theirs, the uninstaller beside them, the entry naming it; the next
     // start of the same program finds it the same program.
-    for (const char* name : {"lame_enc.dll", "Mixolyte Setup.exe", "mixolyte.exe.exe", "Setup~x.exe"}) {
+    for (const char* name : {"lame_enc.dll", "Mixolyte Setup.exe", "mixolyte.exe.exe", "Setup~x.exe", "MixolyteSetup~2.exe"}) {
         SCOPED_TRACE(name);
         BuildBaseMachine();
         SimPutFile(downloads + name, Bytes("MZ the setup program"));
