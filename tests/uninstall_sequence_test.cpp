@@ -252,6 +252,28 @@ TEST(UninstallSequence, LeftoversArePurgedBeforeFilesInUseMoveAside) {
     EXPECT_FALSE(Has(product));
 }
 
+TEST(UninstallSequence, LinkedParentsOfTheProductsFoldersStay) {
+    // An administrator moved "ZT" elsewhere and left a junction; the user
+    // made the per-user "ZT Audio" a link to a folder of the user's own.
+    // Neither link is ours to remove, now or at the restart.
+    InstalledMachine(true, kWindows10);
+    const std::string product = ProductFolder(true), zt = ProgramFiles(true) + "\\ZT";
+    const std::string audio = In(kUserPrograms, "ZT Audio"), mine = "C:\\Users\\user\\Music\\Audio";
+    ASSERT_TRUE(SimAttackSwapFolder(zt, zt + ".old", false));
+    SimPutFolder(mine);
+    SimPutFolderLink(audio, mine);
+    SimFindFile(In(product, "mp3lame\\lame_enc.dll"))->in_use = true;
+
+    EXPECT_EQ(RunUninstall(), 1);
+    for (const std::string& pending : Sim().files.pending_deletions) EXPECT_NE(SimPathKey(pending), SimPathKey(zt));
+    SimRestart();
+    ASSERT_TRUE(Has(zt));
+    EXPECT_FALSE(SimFindFile(zt)->link_target.empty()) << "the junction \"ZT\" stays";
+    ASSERT_TRUE(Has(audio));
+    EXPECT_FALSE(SimFindFile(audio)->link_target.empty()) << "the user's \"ZT Audio\" link stays";
+    EXPECT_TRUE(Has(mine));
+}
+
 TEST(UninstallSequence, RunFromTheProductFolderItMovesItselfAsideAndAReinstallSurvivesTheRestart) {
     // Programs and Features starts the uninstaller copy: the running image
     // cannot be deleted, but it can be renamed.
@@ -262,20 +284,32 @@ TEST(UninstallSequence, RunFromTheProductFolderItMovesItselfAsideAndAReinstallSu
     CopyText(context->program_folder, sizeof context->program_folder, product.c_str());
     SimFindFile(uninstaller)->in_use = true;
     SimFindFile(In(product, "mp3lame\\lame_enc.dll"))->in_use = true;
+    // Two files in use that share a ".del" name: the second stays under its
+    // own name. And a ".del" file in use two levels down, which an earlier
+    // run left in folders of the product's own making.
+    const std::string cat = In(product, "ztaudio_mlvaio_win10.cat"), sys = In(product, "ztaudio_mlvaio_win10.sys");
+    const std::string deep = In(product, "Presets\\Old\\bank.del");
+    for (const std::string& held : {cat, sys}) SimFindFile(held)->in_use = true;
+    SimPutFile(deep, Bytes("left"));
+    SimFindFile(deep)->in_use = true;
 
     EXPECT_EQ(RunUninstall(), 1);
     ExpectRestartBox(context);
     EXPECT_FALSE(Has(uninstaller));
     EXPECT_EQ(SimReadFile(In(product, "MixolyteSetup.del")), Bytes("MZ the uninstaller"));
+    EXPECT_TRUE(Has(sys));
     EXPECT_FALSE(SimRegKeyExists(kHklm, UninstallEntry()));
     const std::string zt = ProgramFiles(true) + "\\ZT";
+    // Only ".del" files, then the folders deepest first; the ".sys" that
+    // kept its name is never scheduled.
     EXPECT_EQ(Sim().files.pending_deletions,
               (std::vector<std::string>{In(product, "MixolyteSetup.del"), In(product, "mp3lame\\lame_enc.del"),
-                                        In(product, "mp3lame"), product, zt}));
+                                        deep, In(product, "ztaudio_mlvaio_win10.del"), In(product, "mp3lame"),
+                                        In(product, "Presets\\Old"), In(product, "Presets"), product, zt}));
 
     // The user installs again before the restart, from the downloads.
     SimFindFile(In(product, "MixolyteSetup.del"))->in_use = false;  // the uninstaller has ended
-    SimFindFile(In(product, "mp3lame\\lame_enc.del"))->in_use = false;
+    for (const SimFile* file : SimListTree(product)) const_cast<SimFile*>(file)->in_use = false;
     Sim().windows.boxes.clear();
     CopyText(context->program_path, sizeof context->program_path, kSetupProgram);
     CopyText(context->program_folder, sizeof context->program_folder, "C:\\Users\\user\\Downloads");
@@ -286,6 +320,7 @@ TEST(UninstallSequence, RunFromTheProductFolderItMovesItselfAsideAndAReinstallSu
         EXPECT_TRUE(Has(In(product, kPackageEntryNames[i]))) << kPackageEntryNames[i];
     EXPECT_EQ(SimReadFile(uninstaller), Bytes("MZ the setup program"));
     EXPECT_TRUE(Has(zt));
+    EXPECT_FALSE(Has(In(product, "Presets"))) << "the folders of the deep leftover went, deepest first";
     EXPECT_TRUE(Has(In(kShortcutFolder, "Readme.LNK")));
     EXPECT_TRUE(SimRegKeyExists(kHklm, UninstallEntry()));
 }
@@ -378,8 +413,12 @@ TEST(UninstallSequence, InstallUninstallInstallRoundTrip) {
     EXPECT_EQ(Dword("SysTray"), 0u);
 
     SimFindFile(In(product, "ztml_asiodriver.del"))->in_use = false;
+    // Empty folders of no package entry, left by an uninstall whose restart
+    // never came: the install tidies them.
+    SimPutFolder(In(product, "Presets\\Old"));
     Sim().windows.boxes.clear();
     EXPECT_EQ(RunInstall(context), 1);
+    EXPECT_FALSE(Has(In(product, "Presets")));
     EXPECT_FALSE(Has(In(product, "ztml_asiodriver.del")));
     EXPECT_TRUE(Has(In(product, "ztml_asiodriver.dll")));
     EXPECT_TRUE(SimRegKeyExists(kHklm, UninstallEntry()));
