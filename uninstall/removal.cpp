@@ -438,8 +438,9 @@ int RemoveEmptyFolder(const char* folder) {
     plat::EntryFacts facts{};
     int removed = 0;
     if (OpenBelow(parent, last + 1, 1, &entry, &facts)) {
-        // A folder disposition fails while the folder holds anything.
-        if (facts.is_directory) removed = plat::EntryDelete(entry);
+        // A folder disposition fails while the folder holds anything. A
+        // link is not ours, whatever a look-up by name said before.
+        if (facts.is_directory && !facts.is_reparse_point) removed = plat::EntryDelete(entry);
         plat::EntryClose(entry);
     }
     Release(&parent);
