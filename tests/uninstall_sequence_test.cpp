@@ -274,6 +274,45 @@ TEST(UninstallSequence, LinkedParentsOfTheProductsFoldersStay) {
     EXPECT_TRUE(Has(mine));
 }
 
+TEST(UninstallSequence, AJapaneseUserNameAndFileNamesAreReadByCharacters) {
+    // Code page 932: the second bytes of "表", "ソ" and "能" are 0x5C ('\\'),
+    // that of "ポ" is 0x7C ('|'). The profile folder ends in one of them.
+    SetupContext* context = InstalledMachine(true, kWindows10);
+    Sim().system.ansi_code_page = 932;
+    const std::string profile = "C:\\Users\\\x83\x7C\x95\x5C\x83\x5C\x94\x5C";
+    const std::string programs = profile + "\\Start Menu\\Programs", startup = programs + "\\Startup";
+    const std::string product = ProductFolder(true);
+    for (const std::string& title : kTitles) SimPutFile(In(programs, "ZT Audio\\MixoLyte\\" + title + ".LNK"), Bytes("link"));
+    SimPutFile(In(startup, "Mixolyte (ZT-Audio).LNK"), Bytes("link"));
+    SimPutFile(In(startup, "Other Tool.LNK"), Bytes("link"));
+    SimRegPutText(kHkcu, kShellFoldersKey, kProgramsValue, programs);
+    CopyText(startup_folder, sizeof startup_folder, startup.c_str());
+    // Files the product made with such names, in a folder named so too.
+    SimPutFile(In(product, "\x95\x5C.txt"), Bytes("table"));
+    SimPutFile(In(product, "\x83\x5C\\\x94\x5C"), Bytes("data"));
+
+    EXPECT_EQ(RunUninstall(), 1);
+    EXPECT_FALSE(Has(product));
+    EXPECT_FALSE(Has(ProgramFiles(true) + "\\ZT"));
+    EXPECT_FALSE(Has(In(programs, "ZT Audio")));
+    EXPECT_FALSE(Has(In(startup, "Mixolyte (ZT-Audio).LNK")));
+    EXPECT_TRUE(Has(In(startup, "Other Tool.LNK")));
+    EXPECT_TRUE(Sim().files.pending_deletions.empty());
+    ExpectRestartBox(context);
+
+    // Real separators, bars and ".." among such characters are still
+    // refused; where the system cannot tell its code page, so is any path
+    // with bytes above 0x7F.
+    EXPECT_TRUE(IsPlainFolderPath(programs.c_str()));
+    EXPECT_FALSE(IsPlainFolderPath((profile + "|x").c_str()));
+    EXPECT_FALSE(IsPlainFolderPath((profile + "\\..\\Admin").c_str()));
+    EXPECT_FALSE(IsPlainFolderPath((profile + "\\\\x").c_str()));
+    EXPECT_FALSE(IsPlainFolderPath("C:\\Users\\\x83\x5C."));
+    SimFailCall("AnsiCodePageLeadBytes", 1);
+    EXPECT_FALSE(IsPlainFolderPath(programs.c_str()));
+    EXPECT_TRUE(IsPlainFolderPath(kUserPrograms)) << "ASCII needs no code page";
+}
+
 TEST(UninstallSequence, RunFromTheProductFolderItMovesItselfAsideAndAReinstallSurvivesTheRestart) {
     // Programs and Features starts the uninstaller copy: the running image
     // cannot be deleted, but it can be renamed.

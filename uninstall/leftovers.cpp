@@ -28,7 +28,7 @@ bool EndsWithDel(const char* name) {
 }
 
 const char* LastComponent(const char* path) {
-    const char* cut = std::strrchr(path, '\\');
+    const char* cut = LastBackslash(path);
     return cut != nullptr ? cut + 1 : path;
 }
 

@@ -55,10 +55,21 @@ int BuildShortcutFolder(char* buffer, std::size_t size, const char* programs) {
 
 char ToUpperAscii(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
 
-bool SameLetters(const char* a, const char* b, std::size_t length) {
-    for (std::size_t i = 0; i < length; ++i)
-        if (ToUpperAscii(a[i]) != ToUpperAscii(b[i])) return false;
+// The first `length` bytes of a and b are the same characters: ASCII
+// letters in either case, a two-byte character byte for byte (its second
+// byte may look like a letter). `length` must end at a character of a.
+bool SameLetters(AnsiChars* chars, const char* a, const char* b, std::size_t length) {
+    for (std::size_t i = 0, n; i < length; i += n) {
+        n = CharBytes(chars, a + i);
+        if (n == 0 || i + n > length) return false;
+        if (n == 2 ? a[i] != b[i] || a[i + 1] != b[i + 1] : ToUpperAscii(a[i]) != ToUpperAscii(b[i])) return false;
+    }
     return true;
+}
+
+bool SameLetters(const char* a, const char* b, std::size_t length) {
+    AnsiChars chars;
+    return SameLetters(&chars, a, b, length);
 }
 
 // A component Windows takes as a device wherever it stands ("NUL",
@@ -90,12 +101,14 @@ void Release(Held* held) {
     held->handle = plat::kInvalidHandle;
 }
 
-// The letters of `inner` are `outer`, a backslash and one more component.
+// The letters of `inner` are `outer`, a backslash and one more component,
+// read by characters of the code page.
 bool IsDirectlyBelow(const char* inner, const char* outer) {
     std::size_t length = std::strlen(outer);
     if (length == 0 || std::strlen(inner) <= length + 1) return false;
-    if (!SameLetters(inner, outer, length)) return false;
-    return inner[length] == '\\' && std::strchr(inner + length + 1, '\\') == nullptr;
+    AnsiChars chars;
+    if (!SameLetters(&chars, inner, outer, length)) return false;
+    return inner[length] == '\\' && !HasCharOf(&chars, inner + length + 1, "\\") && !CharsUnknown(chars);
 }
 
 // Opens `name` in the held folder as itself: held (`deleting` 0) or with
@@ -104,7 +117,8 @@ bool IsDirectlyBelow(const char* inner, const char* outer) {
 // names on the way, no object-manager trick); else 0 and nothing is open.
 int OpenBelow(const Held& folder, const char* name, int deleting, plat::Handle* entry, plat::EntryFacts* facts) {
     char path[1024];
-    if (HasPattern(name) || std::strpbrk(name, "\\/:") != nullptr) return 0;
+    AnsiChars chars;
+    if (HasPattern(name) || HasCharOf(&chars, name, "\\/:") || CharsUnknown(chars)) return 0;
     if (!JoinPath(path, sizeof path, folder.path, name)) return 0;
     *entry = deleting ? plat::EntryOpen(path, facts) : plat::FolderHold(path, facts);
     if (*entry == plat::kInvalidHandle) return 0;
@@ -300,32 +314,40 @@ int IsPlainFolderPath(const char* path) {
         start = 3;
     } else if (path[0] == '\\' && path[1] == '\\') {
         start = 2;  // "\\server\share": both must be there, and plain names
-        const char* server_end = std::strchr(path + 2, '\\');
-        if (server_end == nullptr || server_end[1] == '\0' || server_end[1] == '\\') return 0;
     } else {
         return 0;  // relative, "\??\...", or a bare root
     }
     if (path[start] == '\0') return 0;  // a bare drive root is no profile folder
-    for (std::size_t i = start; path[i] != '\0';) {
-        std::size_t length = std::strcspn(path + i, "\\");
+    // Component by component, read by characters of the code page: the
+    // second byte of a character is no backslash, '|' or dot of its own.
+    AnsiChars chars;
+    int components = 0;
+    for (std::size_t i = start; path[i] != '\0'; ++components) {
         const char* component = path + i;
+        std::size_t length = 0, n = 0, last_char = 0;
+        for (; (n = CharBytes(&chars, component + length)) != 0; length += n) {
+            unsigned char c = static_cast<unsigned char>(component[length]);
+            if (n == 1 && c == '\\') break;
+            last_char = length;
+            // No wildcards, streams or other characters Windows refuses.
+            if (n == 1 && (c < 0x20 || std::strchr("/:*?\"<>|", c) != nullptr)) return 0;
+        }
         bool last = component[length] == '\0';
         if (length == 0) {
-            if (!last || i == start) return 0;  // "\\\\" inside, or nothing after the root
+            // "\\\\" inside, nothing after the root, or no share name
+            if (!last || i == start || (start == 2 && components < 2)) return 0;
         } else {
-            // No wildcards, devices, streams, "." or "..", and no final dot or
-            // blank that Windows would strip.
-            for (std::size_t k = 0; k < length; ++k) {
-                unsigned char c = static_cast<unsigned char>(component[k]);
-                if (c < 0x20 || std::strchr("/:*?\"<>|", c) != nullptr) return 0;
-            }
-            if (component[length - 1] == '.' || component[length - 1] == ' ') return 0;
+            // No devices, "." or "..", and no final dot or blank that Windows
+            // would strip.
+            char final = component[last_char];
+            if (last_char == length - 1 && (final == '.' || final == ' ')) return 0;
             if (IsDeviceName(component, length)) return 0;
         }
         i += length;
         if (path[i] == '\\') ++i;
     }
-    return 1;
+    if (start == 2 && components < 2) return 0;  // "\\server" without a share
+    return CharsUnknown(chars) ? 0 : 1;
 }
 
 int PurgeDelFiles(const char* folder) {
@@ -350,7 +372,7 @@ int PurgeDelFiles(const char* folder) {
 }
 
 int DelNameOf(const char* path, char* out, std::size_t size) {
-    const char* last_backslash = std::strrchr(path, '\\');
+    const char* last_backslash = LastBackslash(path);
     const char* component = last_backslash ? last_backslash + 1 : path;
     const char* dot = std::strrchr(component, '.');
     if (dot == nullptr) return 0;
@@ -429,7 +451,7 @@ int DeleteFolderTree(const char* folder) {
 int RemoveEmptyFolder(const char* folder) {
     char parent_path[1024];
     if (folder == nullptr || !CopyText(parent_path, sizeof parent_path, folder)) return 0;
-    char* last = std::strrchr(parent_path, '\\');
+    char* last = const_cast<char*>(LastBackslash(parent_path));
     if (last == nullptr || last[1] == '\0') return 0;
     *last = '\0';
     Held parent;

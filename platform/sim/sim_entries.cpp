@@ -79,8 +79,10 @@ int EntryFinalPath(Handle entry, char* out, std::size_t size) {
         if (open != nullptr) SimNoteFailedSubject("F " + open->key);
         return 0;
     }
-    if (open == nullptr || open->key.size() >= size) return 0;
-    SimCopyText(out, size, open->key);
+    if (open == nullptr) return 0;
+    std::string path = SimKeyToPath(open->key);
+    if (path.size() >= size) return 0;
+    SimCopyText(out, size, path);
     return 1;
 }
 

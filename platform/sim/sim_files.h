@@ -72,6 +72,18 @@ std::string SimPathKey(const std::string& path);
 // The key of the folder that holds the path (empty for a root).
 std::string SimParentKey(const std::string& key);
 
+// Paths in the ANSI code page (SimSystem::ansi_code_page): a lead byte and
+// the byte after it are one character, whose second byte may be '\\'.
+bool SimIsLeadByte(unsigned char byte);
+// The position of the last '\\' or '/' that is a character of its own, or
+// npos; and the path without such separators at its end.
+std::size_t SimLastSeparator(const std::string& path);
+std::string SimTrimSeparators(const std::string& path);
+// A key as the program reads a path: keys hold each double-byte character
+// as "\x01" and its bytes in hex, so that byte-wise work on keys stays
+// right; this gives the bytes back.
+std::string SimKeyToPath(const std::string& key);
+
 // Test helpers.
 void SimAddRoot(const std::string& root);  // "D:" or "\\server\share"
 void SimPutFolder(const std::string& path);  // with all missing parents

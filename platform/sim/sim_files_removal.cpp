@@ -46,9 +46,8 @@ std::string RootOf(std::string key) {
 
 // The last component of a path as written.
 std::string LastComponent(const std::string& path) {
-    std::string trimmed = path;
-    while (!trimmed.empty() && (trimmed.back() == '\\' || trimmed.back() == '/')) trimmed.pop_back();
-    std::size_t cut = trimmed.find_last_of("\\/");
+    std::string trimmed = SimTrimSeparators(path);
+    std::size_t cut = SimLastSeparator(trimmed);
     return cut == std::string::npos ? trimmed : trimmed.substr(cut + 1);
 }
 
@@ -187,12 +186,12 @@ Handle FindFirst(const char* pattern, FindEntry* entry) {
     static const int op = SimOpId("FindFirst");
     bool fails = SimFaultHere(op);
     std::string text = pattern ? pattern : "";
-    std::size_t cut = text.find_last_of("\\/");
+    std::size_t cut = SimLastSeparator(text);
     if (cut == std::string::npos) return kInvalidHandle;  // no relative searches on the sim
     std::string wanted = text.substr(cut + 1);
     // The searched folder is reached through links, also when it is one.
     std::string folder_text = text.substr(0, cut);
-    while (folder_text.size() > 2 && folder_text.back() == '\\') folder_text.pop_back();
+    while (folder_text.size() > 2 && SimLastSeparator(folder_text) == folder_text.size() - 1) folder_text.pop_back();
     std::string folder = SimParentKey(SimPathKey(folder_text + "\\|"));
     if (fails) SimNoteFailedSubject("F " + folder);
     if (fails || wanted.empty() || !FolderExists(folder) || SimPassesUnseenLink(text)) return kInvalidHandle;

@@ -82,6 +82,9 @@ struct SimSystem {
     // renaming.
     bool has_linked_token = false;
     bool impersonating = false;
+    // The ANSI code page: 1252 (no lead bytes), or a double-byte one:
+    // 932 (Japanese), 936, 949, 950.
+    int ansi_code_page = 1252;
 
     // The program's own file.
     std::string module_path = "C:\\Users\\user\\Downloads\\MixolyteSetup.exe";
