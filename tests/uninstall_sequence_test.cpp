@@ -313,6 +313,39 @@ TEST(UninstallSequence, AJapaneseUserNameAndFileNamesAreReadByCharacters) {
     EXPECT_TRUE(IsPlainFolderPath(kUserPrograms)) << "ASCII needs no code page";
 }
 
+TEST(UninstallSequence, FilesAnIndexerHoldsAndAStartMenuThatCannotTellItsPlaceStopNothing) {
+    // An indexer holds a package file, a file of the product's making and
+    // one in a subfolder, sharing deletion. The user's Start menu lies on a
+    // shared folder that does not tell final paths.
+    for (bool posix : {true, false}) {
+        SetupContext* context = InstalledMachine(true, kWindows10);
+        Sim().files.posix_delete = posix;
+        const std::string product = ProductFolder(true);
+        SimPutFile(In(product, "session.log"), Bytes("log"));
+        for (const char* name : {"mixolyte.exe", "session.log", "mp3lame\\lame_enc.dll"})
+            SimFindFile(In(product, name))->held_sharing_delete = true;
+        SimFindFile(kUserPrograms)->final_path_unanswered = true;
+
+        EXPECT_EQ(RunUninstall(), 1);
+        if (posix) {
+            ExpectProductGone(context, true);
+            continue;
+        }
+        // The classic disposition: the three names stay, pending, until the
+        // indexer lets go; everything else went, and the folders wait for
+        // the restart.
+        std::vector<std::string> left;
+        for (const SimFile* file : SimListTree(product)) left.push_back(file->path);
+        EXPECT_EQ(left, (std::vector<std::string>{In(product, "mixolyte.exe"), In(product, "mp3lame"),
+                                                  In(product, "mp3lame\\lame_enc.dll"), In(product, "session.log")}));
+        EXPECT_FALSE(Has(In(kUserPrograms, "ZT Audio")));
+        EXPECT_EQ(Sim().files.pending_deletions,
+                  (std::vector<std::string>{In(product, "mp3lame"), product, ProgramFiles(true) + "\\ZT"}));
+        SimRestart();
+        EXPECT_FALSE(Has(ProgramFiles(true) + "\\ZT"));
+    }
+}
+
 TEST(UninstallSequence, RunFromTheProductFolderItMovesItselfAsideAndAReinstallSurvivesTheRestart) {
     // Programs and Features starts the uninstaller copy: the running image
     // cannot be deleted, but it can be renamed.

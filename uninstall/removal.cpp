@@ -141,12 +141,10 @@ int TakeAsFolder(plat::Handle entry, const plat::EntryFacts& facts, const char* 
         Release(held);
         return 0;
     }
-    int known = plat::EntryFinalPath(entry, held->final_path, sizeof held->final_path);
-    if (known == -1) held->final_path[0] = '\0';  // Windows XP: the holds carry it alone
-    if (known == 0) {
-        Release(held);  // a folder that cannot say where it is is not walked
-        return 0;
-    }
+    // Where the system cannot tell (Windows XP; redirectors and shared
+    // folders of virtual machines that do not answer), the holds and the
+    // link checks carry the work alone.
+    if (plat::EntryFinalPath(entry, held->final_path, sizeof held->final_path) != 1) held->final_path[0] = '\0';
     return 1;
 }
 
@@ -187,51 +185,88 @@ int DeleteShortcutIn(const Held& folder, const char* title) {
     return DeleteIn(folder, name, 0);
 }
 
-void DeleteContents(const Held& folder);
+// What DeleteContents left: nothing, nothing but names already marked
+// for deletion that another program still holds open (they go when it lets
+// go), or something that stays.
+enum class Left { kNothing, kOnlyPending, kSomething };
+
+Left DeleteContents(const Held& folder);
 
 // Deletes the held folder `name` of `parent` with all it holds: its
 // contents while it is held, then (let go, and opened anew with deletion
-// access) the folder itself. 1 when the folder went.
+// access) the folder itself. 1 when the folder went; -1 when it stays
+// holding nothing but names already marked for deletion.
 int DeleteTreeBelow(const Held& parent, const char* name, Held* folder) {
-    DeleteContents(*folder);
+    Left left = DeleteContents(*folder);
     Release(folder);
-    return DeleteIn(parent, name, 1);
+    if (DeleteIn(parent, name, 1)) return 1;
+    return left == Left::kOnlyPending ? -1 : 0;
+}
+
+// The names of one folder that stay listed though marked for deletion:
+// the walk passes over them. A folder with more of them is left as it is.
+struct PendingNames {
+    static constexpr int kMax = 16;
+    char names[kMax][260];
+    int count = 0;
+};
+
+bool IsPendingName(const PendingNames& pending, const char* name) {
+    for (int i = 0; i < pending.count; ++i)
+        if (std::strcmp(pending.names[i], name) == 0) return true;
+    return false;
+}
+
+bool AddPendingName(PendingNames* pending, const char* name) {
+    if (pending->count == PendingNames::kMax) return false;
+    return CopyText(pending->names[pending->count++], sizeof pending->names[0], name) == 1;
 }
 
 // Deletes what the held folder holds, one entry per search: every deletion
 // starts the search again. Each entry is reached as itself: a link goes as
-// a link, a subfolder is held while its own contents go.
-void DeleteContents(const Held& folder) {
+// a link, a subfolder is held while its own contents go. A name that stays
+// listed though marked for deletion (another program holds it open and the
+// system has no POSIX deletion) is passed over.
+Left DeleteContents(const Held& folder) {
     char pattern[2048];
-    if (!JoinPath(pattern, sizeof pattern, folder.path, "*.*")) return;
-    for (bool again = true; again;) {
-        again = false;
+    if (!JoinPath(pattern, sizeof pattern, folder.path, "*.*")) return Left::kSomething;
+    PendingNames pending;
+    for (;;) {
         plat::FindEntry found;
         plat::Handle search = plat::FindFirst(pattern, &found);
-        if (search == plat::kInvalidHandle) break;
+        if (search == plat::kInvalidHandle) return Left::kSomething;
         bool any = false;
         do {
             if (found.is_directory && found.name[0] == '.') continue;  // ".", ".." and their like stay
+            if (IsPendingName(pending, found.name)) continue;
             any = true;
             break;
         } while (plat::FindNext(search, &found));
         plat::FindClose(search);
-        if (!any) break;
+        if (!any) return pending.count == 0 ? Left::kNothing : Left::kOnlyPending;
 
         plat::Handle entry = plat::kInvalidHandle;
         plat::EntryFacts facts{};
         // An entry that cannot be reached as itself counts like a file that
-        // stays: the walk cannot pick it again and again.
-        if (!OpenBelow(folder, found.name, 0, &entry, &facts)) break;
+        // stays: the walk cannot pick it again and again. One marked for
+        // deletion before (by the package file removal) is passed over.
+        if (!OpenBelow(folder, found.name, 0, &entry, &facts)) {
+            if (facts.delete_pending && AddPendingName(&pending, found.name)) continue;
+            return Left::kSomething;
+        }
+        int gone = 0;
         if (facts.is_directory && !facts.is_reparse_point) {
             Held sub;
             char path[1024];
-            if (!JoinPath(path, sizeof path, folder.path, found.name) || !TakeAsFolder(entry, facts, path, &sub)) break;
-            again = DeleteTreeBelow(folder, found.name, &sub) == 1;
+            if (!JoinPath(path, sizeof path, folder.path, found.name) || !TakeAsFolder(entry, facts, path, &sub))
+                return Left::kSomething;
+            gone = DeleteTreeBelow(folder, found.name, &sub);
+            if (gone == -1 && !AddPendingName(&pending, found.name)) return Left::kSomething;
         } else {
             plat::EntryClose(entry);
-            again = DeleteIn(folder, found.name, 1) == 1;  // a link goes as a link; its target stays
+            gone = DeleteIn(folder, found.name, 1);  // a link goes as a link; its target stays
         }
+        if (gone == 0) return Left::kSomething;
     }
 }
 

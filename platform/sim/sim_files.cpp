@@ -226,6 +226,13 @@ bool SimPassesUnseenLink(const std::string& path) {
     return false;
 }
 
+void SimLetGo(const std::string& path) {
+    auto it = Fs().entries.find(SimPathKey(path));
+    if (it == Fs().entries.end()) return;
+    if (it->second.delete_pending) Fs().entries.erase(it);
+    else it->second.held_sharing_delete = false;
+}
+
 std::vector<std::uint8_t> SimReadFile(const std::string& path) {
     SimFile* file = SimFindFile(path);
     return file ? file->bytes : std::vector<std::uint8_t>{};

@@ -26,6 +26,16 @@ struct SimFile {
     // the setup program while it acts as the user) cannot delete or rename
     // it.
     bool admin_only = false;
+    // Another program (an indexer, a virus scanner) holds it open, sharing
+    // deletion: it can be opened and marked for deletion all the same. With
+    // the classic disposition its name then stays, `delete_pending`: still
+    // listed, not to be opened, gone when that program lets go (at the
+    // restart, or SimLetGo). With POSIX semantics the name goes at once.
+    bool held_sharing_delete = false;
+    bool delete_pending = false;
+    // On a redirector or a virtual machine's shared folder that does not
+    // tell final paths: GetFinalPathNameByHandle fails for it and all below.
+    bool final_path_unanswered = false;
 };
 
 struct SimOpenFile {
@@ -60,6 +70,8 @@ struct SimFileSystem {
     bool keep_contents = true;
     std::uint64_t bytes_written = 0;
     bool has_links = false;  // a link was made: paths are resolved through links
+    // Deletion by handle has POSIX semantics (Windows 10, 1709 on, NTFS).
+    bool posix_delete = true;
     // Deletions scheduled for the next restart, paths as given, in order.
     std::vector<std::string> pending_deletions;
 };
@@ -92,6 +104,9 @@ SimFile* SimFindFile(const std::string& path);  // null when absent
 // A folder link at `path` (its parent must exist) standing for the folder
 // `target`.
 void SimPutFolderLink(const std::string& path, const std::string& target);
+// The other program holding the file sharing deletion lets go: a name
+// marked for deletion goes now.
+void SimLetGo(const std::string& path);
 // True when the path leads through (or is) a link whose look-up fails.
 bool SimPassesUnseenLink(const std::string& path);
 std::vector<std::uint8_t> SimReadFile(const std::string& path);  // empty when absent

@@ -126,7 +126,10 @@ int FileRename(const char* from, const char* to) {
     if (!same && (IsRoot(to_key) || Fs().entries.count(to_key))) return 0;
     if (!FolderExists(SimParentKey(to_key))) return 0;
     bool is_folder = source->second.is_folder;
-    if (HeldOpen(from_key)) return 0;  // a held folder keeps its name too
+    // A held folder keeps its name too; an entry handle shares deletion, so
+    // the name may move under it (and the handle goes along).
+    for (const auto& [handle, open] : Fs().open)
+        if (open.key == from_key && !open.deleting) return 0;
     if (source->second.admin_only && Sim().system.impersonating) return 0;
     if (RootOf(from_key) != RootOf(to_key)) {
         // Another volume: a file is copied and the original deleted, which

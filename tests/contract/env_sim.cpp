@@ -54,8 +54,13 @@ void ContractHoldFile(const std::string& path) {
     if (SimFile* file = SimFindFile(path)) file->in_use = true;
 }
 
+void ContractHoldFileSharingDelete(const std::string& path) {
+    if (SimFile* file = SimFindFile(path)) file->held_sharing_delete = true;
+}
+
 void ContractReleaseFile(const std::string& path) {
     if (SimFile* file = SimFindFile(path)) file->in_use = false;
+    SimLetGo(path);
 }
 
 int ContractMakeFolderLink(const std::string& link, const std::string& target) {
