@@ -277,9 +277,9 @@ void RemoveShortcutsIn(const SetupContext* context, const char* folder) {
     char programs[1024];
     if (!CopyText(programs, sizeof programs, folder)) return;
     for (int cut = 0; cut < 2; ++cut) {
-        char* last = std::strrchr(programs, '\\');
+        const char* last = LastBackslash(programs);
         if (last == nullptr) return;
-        *last = '\0';
+        programs[last - programs] = '\0';
     }
     Held programs_held, parent;
     if (!HoldFolder(programs, &programs_held)) return;
@@ -486,8 +486,9 @@ int DeleteFolderTree(const char* folder) {
 int RemoveEmptyFolder(const char* folder) {
     char parent_path[1024];
     if (folder == nullptr || !CopyText(parent_path, sizeof parent_path, folder)) return 0;
-    char* last = const_cast<char*>(LastBackslash(parent_path));
-    if (last == nullptr || last[1] == '\0') return 0;
+    const char* cut = LastBackslash(parent_path);
+    if (cut == nullptr || cut[1] == '\0') return 0;
+    char* last = parent_path + (cut - parent_path);
     *last = '\0';
     Held parent;
     if (!HoldFolder(parent_path, &parent)) return 0;

@@ -154,8 +154,7 @@ int FileRename(const char* from, const char* to) {
         for (auto it = Fs().entries.lower_bound(prefix);
              it != Fs().entries.end() && it->first.compare(0, prefix.size(), prefix) == 0; ++it)
             moving.push_back(it->first);
-    std::string to_path = to;
-    while (to_path.size() > 3 && to_path.back() == '\\') to_path.pop_back();
+    std::string to_path = SimTrimSeparators(to);
     std::size_t from_path_length = source->second.path.size();
     std::vector<SimFile> moved;
     for (const std::string& key : moving) {
