@@ -206,7 +206,7 @@ int DeleteTreeBelow(const Held& parent, const char* name, Held* folder) {
 // The names of one folder that stay listed though marked for deletion:
 // the walk passes over them. A folder with more of them is left as it is.
 struct PendingNames {
-    static constexpr int kMax = 16;
+    static constexpr int kMax = 8;
     char names[kMax][260];
     int count = 0;
 };
@@ -231,6 +231,7 @@ Left DeleteContents(const Held& folder) {
     char pattern[2048];
     if (!JoinPath(pattern, sizeof pattern, folder.path, "*.*")) return Left::kSomething;
     PendingNames pending;
+    char last[260] = "";  // the name deleted last
     for (;;) {
         plat::FindEntry found;
         plat::Handle search = plat::FindFirst(pattern, &found);
@@ -244,6 +245,12 @@ Left DeleteContents(const Held& folder) {
         } while (plat::FindNext(search, &found));
         plat::FindClose(search);
         if (!any) return pending.count == 0 ? Left::kNothing : Left::kOnlyPending;
+        // Deleted, and listed again: marked, and held by another program.
+        // (Wine opens such a name again, where Windows refuses it.)
+        if (std::strcmp(found.name, last) == 0) {
+            if (!AddPendingName(&pending, found.name)) return Left::kSomething;
+            continue;
+        }
 
         plat::Handle entry = plat::kInvalidHandle;
         plat::EntryFacts facts{};
@@ -266,7 +273,7 @@ Left DeleteContents(const Held& folder) {
             plat::EntryClose(entry);
             gone = DeleteIn(folder, found.name, 1);  // a link goes as a link; its target stays
         }
-        if (gone == 0) return Left::kSomething;
+        if (gone == 0 || !CopyText(last, sizeof last, found.name)) return Left::kSomething;
     }
 }
 

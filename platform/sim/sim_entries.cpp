@@ -43,7 +43,7 @@ plat::Handle OpenItself(int op, const char* path, bool deleting, plat::EntryFact
     auto it = Fs().entries.find(key);
     facts->delete_pending = 0;
     if (key.empty() || it == Fs().entries.end()) return plat::kInvalidHandle;
-    if (it->second.delete_pending) {
+    if (it->second.delete_pending && !Fs().pending_reopens) {
         facts->delete_pending = 1;
         return plat::kInvalidHandle;
     }

@@ -72,6 +72,9 @@ struct SimFileSystem {
     bool has_links = false;  // a link was made: paths are resolved through links
     // Deletion by handle has POSIX semantics (Windows 10, 1709 on, NTFS).
     bool posix_delete = true;
+    // A name marked for deletion opens again (as in Wine; Windows refuses
+    // it as pending).
+    bool pending_reopens = false;
     // Deletions scheduled for the next restart, paths as given, in order.
     std::vector<std::string> pending_deletions;
 };
