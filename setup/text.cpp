@@ -4,8 +4,6 @@
 #include <cstdio>
 #include <cstring>
 
-#include "platform/system.h"
-
 int CopyText(char* dst, std::size_t size, const char* src) {
     if (size == 0) return 0;
     dst[0] = '\0';
@@ -30,7 +28,7 @@ int AppendText(char* dst, std::size_t size, const char* src) {
 
 int AppendBackslash(char* dst, std::size_t size) {
     std::size_t len = strnlen(dst, size);
-    if (len == 0 || (len < size && LastBackslash(dst) == dst + len - 1)) return 1;
+    if (len == 0 || dst[len - 1] == '\\') return 1;
     return AppendText(dst, size, "\\");
 }
 
@@ -55,37 +53,8 @@ int FormatText(char* dst, std::size_t size, const char* format, ...) {
 }
 
 void CutAtLastBackslash(char* text) {
-    const char* last = LastBackslash(text);
-    if (last != nullptr) text[last - text] = '\0';
-}
-
-std::size_t CharBytes(AnsiChars* chars, const char* p) {
-    auto byte = static_cast<unsigned char>(*p);
-    if (byte == 0) return 0;
-    if (byte < 0x80) return 1;
-    if (!chars->asked) {
-        chars->asked = 1;
-        plat::AnsiLeadBytes page;
-        chars->known = plat::AnsiCodePageLeadBytes(&page);
-        if (chars->known) std::memcpy(chars->lead, page.lead, sizeof chars->lead);
-    }
-    return chars->lead[byte] && p[1] != '\0' ? 2 : 1;
-}
-
-int CharsUnknown(const AnsiChars& chars) { return chars.asked && !chars.known; }
-
-int HasCharOf(AnsiChars* chars, const char* text, const char* set) {
-    for (std::size_t n; (n = CharBytes(chars, text)) != 0; text += n)
-        if (n == 1 && std::strchr(set, *text) != nullptr) return 1;
-    return 0;
-}
-
-const char* LastBackslash(const char* text) {
-    AnsiChars chars;
-    const char* last = nullptr;
-    for (std::size_t n; (n = CharBytes(&chars, text)) != 0; text += n)
-        if (n == 1 && *text == '\\') last = text;
-    return last;
+    char* last = std::strrchr(text, '\\');
+    if (last != nullptr) *last = '\0';
 }
 
 int CopyTextBounded(char* dst, std::size_t size, const char* src, std::size_t src_size) {

@@ -7,6 +7,7 @@
 #include "platform/files.h"
 #include "platform/registry.h"
 #include "platform/security.h"
+#include "setup/path_chars.h"
 #include "setup/text.h"
 
 namespace {
@@ -48,7 +49,7 @@ int BuildShortcutFolder(char* buffer, std::size_t size, const char* programs) {
     if (programs[0] == '\0') return 0;
     char programs_copy[1024];
     if (!CopyText(programs_copy, sizeof programs_copy, programs)) return 0;
-    if (!JoinPath(buffer, size, programs_copy, kShortcutFolderName)) return 0;
+    if (!JoinPathByChars(buffer, size, programs_copy, kShortcutFolderName)) return 0;
     std::size_t needed = std::strlen(buffer) + 1 + LongestTitle() + sizeof kLinkExtension - 1;
     return needed < size ? 1 : 0;
 }
@@ -119,7 +120,7 @@ int OpenBelow(const Held& folder, const char* name, int deleting, plat::Handle* 
     char path[1024];
     AnsiChars chars;
     if (HasPattern(name) || HasCharOf(&chars, name, "\\/:") || CharsUnknown(chars)) return 0;
-    if (!JoinPath(path, sizeof path, folder.path, name)) return 0;
+    if (!JoinPathByChars(path, sizeof path, folder.path, name)) return 0;
     *entry = deleting ? plat::EntryOpen(path, facts) : plat::FolderHold(path, facts);
     if (*entry == plat::kInvalidHandle) return 0;
     if (folder.final_path[0] == '\0') return 1;
@@ -163,7 +164,7 @@ int HoldBelow(const Held& parent, const char* name, Held* held) {
     plat::Handle entry = plat::kInvalidHandle;
     plat::EntryFacts facts{};
     char path[1024];
-    if (!JoinPath(path, sizeof path, parent.path, name) || !OpenBelow(parent, name, 0, &entry, &facts)) return 0;
+    if (!JoinPathByChars(path, sizeof path, parent.path, name) || !OpenBelow(parent, name, 0, &entry, &facts)) return 0;
     return TakeAsFolder(entry, facts, path, held);
 }
 
@@ -229,7 +230,7 @@ bool AddPendingName(PendingNames* pending, const char* name) {
 // system has no POSIX deletion) is passed over.
 Left DeleteContents(const Held& folder) {
     char pattern[2048];
-    if (!JoinPath(pattern, sizeof pattern, folder.path, "*.*")) return Left::kSomething;
+    if (!JoinPathByChars(pattern, sizeof pattern, folder.path, "*.*")) return Left::kSomething;
     PendingNames pending;
     char last[260] = "";  // the name deleted last
     for (;;) {
@@ -265,7 +266,7 @@ Left DeleteContents(const Held& folder) {
         if (facts.is_directory && !facts.is_reparse_point) {
             Held sub;
             char path[1024];
-            if (!JoinPath(path, sizeof path, folder.path, found.name) || !TakeAsFolder(entry, facts, path, &sub))
+            if (!JoinPathByChars(path, sizeof path, folder.path, found.name) || !TakeAsFolder(entry, facts, path, &sub))
                 return Left::kSomething;
             gone = DeleteTreeBelow(folder, found.name, &sub);
             if (gone == -1 && !AddPendingName(&pending, found.name)) return Left::kSomething;
@@ -337,7 +338,7 @@ void DeletePackageFile(const Held& product, const char* name) {
     if (reached && OpenBelow(*folder, component, 1, &entry, &facts)) {
         if (facts.is_directory || !plat::EntryDelete(entry)) {
             char path[1024], moved[1024];
-            if (JoinPath(path, sizeof path, folder->path, component) && DelNameOf(path, moved, sizeof moved))
+            if (JoinPathByChars(path, sizeof path, folder->path, component) && DelNameOf(path, moved, sizeof moved))
                 plat::EntryRename(entry, moved);
         }
         plat::EntryClose(entry);
@@ -399,7 +400,7 @@ int PurgeDelFiles(const char* folder) {
     char path[2048];
     int tried = 0;
     plat::FindEntry entry;
-    plat::Handle search = JoinPath(path, sizeof path, folder, "*.del") ? plat::FindFirst(path, &entry)
+    plat::Handle search = JoinPathByChars(path, sizeof path, folder, "*.del") ? plat::FindFirst(path, &entry)
                                                                       : plat::kInvalidHandle;
     if (search != plat::kInvalidHandle) {
         do {
