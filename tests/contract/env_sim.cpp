@@ -87,7 +87,7 @@ void ContractUse64BitWindows() { Sim().system.is_64bit = true; }
 
 int ContractIs64BitWindows() { return Sim().system.is_64bit ? 1 : 0; }
 
-unsigned ContractAnsiCodePage() { return 1252; }
+unsigned ContractAnsiCodePage() { return static_cast<unsigned>(Sim().system.ansi_code_page); }
 
 // Each test starts on a fresh machine: nothing is left to remove.
 void ContractRemoveRegistryTestKeys() {}
