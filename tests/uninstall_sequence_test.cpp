@@ -349,6 +349,19 @@ TEST(UninstallSequence, FilesAnIndexerHoldsAndAStartMenuThatCannotTellItsPlaceSt
     }
 }
 
+TEST(UninstallSequence, AUserMadeTreeDeeperThanAnyOfTheProductsIsNotWalkedToItsEnd) {
+    // Each level of the walk takes its share of the elevated program's
+    // stack: a tree the user made 70 levels deep in the shortcut folder
+    // stays from the 65th level up; the shortcuts go.
+    InstalledMachine(true, kWindows10);
+    std::string deep = In(kUserPrograms, "ZT Audio\\MixoLyte");
+    for (int level = 0; level < 70; ++level) deep += "\\d";
+    SimPutFile(In(deep, "bottom.txt"), Bytes("deep"));
+    EXPECT_EQ(RunUninstall(), 1);
+    EXPECT_TRUE(Has(In(deep, "bottom.txt")));
+    EXPECT_FALSE(Has(In(kUserPrograms, "ZT Audio\\MixoLyte\\Readme.LNK")));
+}
+
 TEST(UninstallSequence, RunFromTheProductFolderItMovesItselfAsideAndAReinstallSurvivesTheRestart) {
     // Programs and Features starts the uninstaller copy: the running image
     // cannot be deleted, but it can be renamed.

@@ -95,7 +95,12 @@ struct Held {
     plat::Handle handle = plat::kInvalidHandle;
     char path[1024] = {};
     char final_path[1024] = {};  // where it really is; empty where the system cannot tell
+    int depth = 0;               // folders between it and the top of the walk
 };
+
+// Far deeper than anything of the product's: a deeper tree stays, and the
+// walk's stack stays small (each level holds a few kilobytes).
+constexpr int kMaxWalkDepth = 64;
 
 void Release(Held* held) {
     if (held->handle != plat::kInvalidHandle) plat::EntryClose(held->handle);
@@ -266,8 +271,13 @@ Left DeleteContents(const Held& folder) {
         if (facts.is_directory && !facts.is_reparse_point) {
             Held sub;
             char path[1024];
+            if (folder.depth >= kMaxWalkDepth) {
+                plat::EntryClose(entry);
+                return Left::kSomething;
+            }
             if (!JoinPathByChars(path, sizeof path, folder.path, found.name) || !TakeAsFolder(entry, facts, path, &sub))
                 return Left::kSomething;
+            sub.depth = folder.depth + 1;
             gone = DeleteTreeBelow(folder, found.name, &sub);
             if (gone == -1 && !AddPendingName(&pending, found.name)) return Left::kSomething;
         } else {
