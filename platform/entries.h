@@ -1,17 +1,20 @@
 // Files and folders reached through a handle on the entry itself, for the
 // removal in places a user controls: what was checked is what is acted on.
 //
-// Both kinds of handle are CreateFileA(path, ..., FILE_SHARE_READ |
-// FILE_SHARE_WRITE, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS |
-// FILE_FLAG_OPEN_REPARSE_POINT): a link opens as the link, not its target,
-// and a folder opens too. They share no deletion, so while one is open
-// nobody else can delete, rename or replace the entry; a folder held this
-// way also keeps the names of the folders above it. A hold asks for no
-// deletion access itself (FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES |
-// SYNCHRONIZE: an open without data access would escape the sharing
-// checks), so it goes along with a process whose current folder it is; an
-// entry handle (EntryOpen) asks DELETE | FILE_READ_ATTRIBUTES |
-// SYNCHRONIZE. Close either with EntryClose.
+// Both kinds of handle are CreateFileA(path, ..., OPEN_EXISTING,
+// FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT): a link opens
+// as the link, not its target, and a folder opens too.
+// A hold (FolderHold) shares reading and writing but no deletion, so while
+// it is open nobody else can delete, rename or replace the folder, and the
+// names of the folders above it stay too. It asks for no deletion access
+// itself (FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES | SYNCHRONIZE: an open
+// without data access would escape the sharing checks), so it goes along
+// with a process whose current folder it is.
+// An entry handle (EntryOpen) asks only DELETE | FILE_READ_ATTRIBUTES |
+// SYNCHRONIZE and shares everything, deletion too: an indexer or a virus
+// scanner holding the file does not stop it, and whatever another program
+// does to the name, the handle stays on the object that was checked.
+// Close either with EntryClose.
 #pragma once
 #include <cstddef>
 
@@ -23,6 +26,10 @@ namespace plat {
 struct EntryFacts {
     int is_directory;
     int is_reparse_point;  // a link (junction, symbolic link, mount point)
+    // Set when the open failed because the entry is already marked for
+    // deletion and another program still holds it open: its name goes when
+    // that program lets go.
+    int delete_pending;
 };
 
 // Holds the entry itself (see above); kInvalidHandle when nothing answers
@@ -39,11 +46,16 @@ Handle EntryOpen(const char* path, EntryFacts* facts);
 // -1 when the system has no such call (Windows XP).
 int EntryFinalPath(Handle entry, char* out, std::size_t size);
 
-// Marks the entry for deletion through the handle (the delete disposition:
-// SetFileInformationByHandle, or NtSetInformationFile where that is
-// missing); it goes when the handle is closed. 1 when marked; 0 for a file
-// in use by a running program or a loaded DLL, a read-only file, or a
-// folder that is not empty. A link goes as a link.
+// Marks the entry for deletion through the handle; it goes when the handle
+// is closed. Where Windows has it (10, 1709 on, NTFS), with POSIX
+// semantics (SetFileInformationByHandle(FileDispositionInfoEx)): the name
+// goes then even while another program holds the file open. Elsewhere, or
+// where the volume refuses that, the classic disposition
+// (SetFileInformationByHandle(FileDispositionInfo), or NtSetInformationFile
+// where that is missing): the name then stays, pending, until every other
+// handle is closed. 1 when marked; 0 for a file in use by a running
+// program or a loaded DLL, a read-only file, or a folder that is not
+// empty. A link goes as a link.
 int EntryDelete(Handle entry);
 
 // Renames the entry through the handle to the full path `to` (no

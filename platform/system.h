@@ -142,4 +142,14 @@ void User32Close(Handle module);
 // WindowTextInternal (platform/windows.h), or null when it is missing.
 Handle User32WindowTextReader(Handle module);
 
+// ---- The ANSI code page ---------------------------------------------------------
+// The lead bytes of the system's ANSI code page (GetCPInfo(CP_ACP)). Where
+// lead[b] is 1, the byte b starts a character of two bytes whose second
+// byte may be '\\', '|' or a letter (Japanese, Chinese and Korean code
+// pages). 1 when told; 0 when the system cannot tell.
+struct AnsiLeadBytes {
+    unsigned char lead[256];
+};
+int AnsiCodePageLeadBytes(AnsiLeadBytes* out);
+
 }  // namespace plat

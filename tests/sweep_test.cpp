@@ -577,6 +577,70 @@ TEST(Sweeps, AnAttackerBeforeEveryCallOfTheUninstallReachesNothingElse) {
     }
 }
 
+// The user's Programs folder is named through a link of the user's own,
+// above every folder the removal holds. Before each call of the per-user
+// stretches the user points that link at a staging folder whose "ZT Audio"
+// leads into T: at a full folder, or at an empty "MixoLyte". What was held
+// stays what it was, so nothing reached by a name through the moved link
+// may be touched: T stays as it was.
+TEST(Sweeps, AnAttackerRetargetingALinkAboveTheHeldFoldersReachesNothingElse) {
+    const Machines& m = Shared();
+    const std::string link = "C:\\Users\\user\\Links\\Start";
+    SimRestore(m.installed);
+    PutPrecious();
+    // Longer than the Start menu's path: only the letters tell them apart.
+    const std::string deep = kPrecious + "\\Music kept in a folder whose name outgrows the Start menu's path\\";
+    SimPutFile(deep + "Full\\MixoLyte\\Readme.LNK", Bytes("precious"));
+    SimPutFile(deep + "Full\\MixoLyte\\notes.txt", Bytes("precious"));
+    SimPutFolder(deep + "Hollow\\MixoLyte");
+    for (const char* stage : {"Full", "Hollow"}) {
+        SimPutFolder(std::string("C:\\Users\\user\\Stage ") + stage + "\\Programs");
+        SimPutFolderLink(std::string("C:\\Users\\user\\Stage ") + stage + "\\Programs\\ZT Audio", deep + stage);
+    }
+    for (const char* title : {"Readme.LNK", "Mixolyte.LNK"})
+        SimPutFile(std::string(kUserPrograms) + "\\ZT Audio\\MixoLyte\\" + title, Bytes("link"));
+    SimPutFolder("C:\\Users\\user\\Links");
+    SimPutFolderLink(link, "C:\\Users\\user\\AppData\\Roaming\\Microsoft\\Windows\\Start Menu");
+    SimRegPutText(plat::kHkeyCurrentUser, kShellFoldersKey, kProgramsValue, link + "\\Programs");
+    static const SimMachine start = SimSnapshot();
+    Sim().faults.record = true;
+    RunProgram("-h -u");
+    const std::vector<int> log = Sim().faults.log;
+    std::vector<std::uint64_t> begins;
+    for (std::size_t i = 0; i < log.size(); ++i)
+        if (SimOpName(log[i]) == "OwnTokenFacts") begins.push_back(i + 1);
+    ASSERT_GE(begins.size(), 4u);
+    EXPECT_FALSE(SimFindFile(std::string(kUserPrograms) + "\\ZT Audio")) << "unmoved, the link serves the removal";
+    std::set<std::uint64_t> indices;
+    for (std::uint64_t n = begins[0] > 8 ? begins[0] - 8 : 1; n <= begins[1]; ++n) indices.insert(n);
+    for (std::uint64_t n = begins.back() > 16 ? begins.back() - 16 : 1; n <= log.size(); ++n) indices.insert(n);
+    SimRestore(start);
+    const std::uint64_t files_before = OutsideDigest(link);
+    const Fingerprint before = TakeFingerprint();
+    Findings findings;
+    int made = 0;
+    for (const char* stage : {"Full", "Hollow"})
+        for (std::uint64_t n : indices) {
+            SimRestore(start);
+            std::string to = std::string("C:\\Users\\user\\Stage ") + stage;
+            SimAttackBeforeCall(n, [link, to] { return SimAttackRetargetLink(link, to); });
+            Sim().faults.call_limit = m.uninstall_calls * 20;
+            RunResult run = RunProgram("-h -u");
+            made += Sim().faults.moves_made;
+            std::string at = std::string("to ") + stage + " before call " + std::to_string(n);
+            if (run.runaway || run.hung || run.killed || !kExitCodes.count(run.exit_code))
+                findings.Add("ended outside the table", at + " gave " + std::to_string(run.exit_code));
+            if (OutsideDigest(link) == files_before) continue;
+            for (const std::string& place : Differences(before, TakeFingerprint(), false))
+                if (!AttackersOwn(place, link)) findings.Add("changed outside", at + ": " + place);
+        }
+    findings.Print(("uninstall, a link above the held folders moved before each of " +
+                    std::to_string(indices.size()) + " calls; " + std::to_string(made) + " moves went through")
+                       .c_str());
+    EXPECT_EQ(findings.Total({"ended outside the table", "changed outside"}), 0);
+    EXPECT_EQ(made, 2 * static_cast<int>(indices.size())) << "nothing holds a link above";
+}
+
 TEST(Sweeps, ACrashAtEveryCallOfAnUninstallRunFromTheProductFolderRecovers) {
     const Machines& m = Shared();
     EXPECT_GT(m.uninstall_here_calls, m.uninstall_calls) << "moving itself aside and scheduling cost calls";

@@ -253,6 +253,116 @@ TEST(UninstallSequence, LeftoversArePurgedBeforeFilesInUseMoveAside) {
     EXPECT_FALSE(Has(product));
 }
 
+TEST(UninstallSequence, LinkedParentsOfTheProductsFoldersStay) {
+    // An administrator moved "ZT" elsewhere and left a junction; the user
+    // made the per-user "ZT Audio" a link to a folder of the user's own.
+    // Neither link is ours to remove, now or at the restart.
+    InstalledMachine(true, kWindows10);
+    const std::string product = ProductFolder(true), zt = ProgramFiles(true) + "\\ZT";
+    const std::string audio = In(kUserPrograms, "ZT Audio"), mine = "C:\\Users\\user\\Music\\Audio";
+    ASSERT_TRUE(SimAttackSwapFolder(zt, zt + ".old", false));
+    SimPutFolder(mine);
+    SimPutFolderLink(audio, mine);
+    SimFindFile(In(product, "mp3lame\\lame_enc.dll"))->in_use = true;
+
+    EXPECT_EQ(RunUninstall(), 1);
+    for (const std::string& pending : Sim().files.pending_deletions) EXPECT_NE(SimPathKey(pending), SimPathKey(zt));
+    SimRestart();
+    ASSERT_TRUE(Has(zt));
+    EXPECT_FALSE(SimFindFile(zt)->link_target.empty()) << "the junction \"ZT\" stays";
+    ASSERT_TRUE(Has(audio));
+    EXPECT_FALSE(SimFindFile(audio)->link_target.empty()) << "the user's \"ZT Audio\" link stays";
+    EXPECT_TRUE(Has(mine));
+}
+
+TEST(UninstallSequence, AJapaneseUserNameAndFileNamesAreReadByCharacters) {
+    // Code page 932: the second bytes of "表", "ソ" and "能" are 0x5C ('\\'),
+    // that of "ポ" is 0x7C ('|'). The profile folder ends in one of them.
+    SetupContext* context = InstalledMachine(true, kWindows10);
+    Sim().system.ansi_code_page = 932;
+    const std::string profile = "C:\\Users\\\x83\x7C\x95\x5C\x83\x5C\x94\x5C";
+    const std::string programs = profile + "\\Start Menu\\Programs", startup = programs + "\\Startup";
+    const std::string product = ProductFolder(true);
+    for (const std::string& title : kTitles) SimPutFile(In(programs, "ZT Audio\\MixoLyte\\" + title + ".LNK"), Bytes("link"));
+    SimPutFile(In(startup, "Mixolyte (ZT-Audio).LNK"), Bytes("link"));
+    SimPutFile(In(startup, "Other Tool.LNK"), Bytes("link"));
+    SimRegPutText(kHkcu, kShellFoldersKey, kProgramsValue, programs);
+    CopyText(startup_folder, sizeof startup_folder, startup.c_str());
+    // Files the product made with such names, in a folder named so too.
+    SimPutFile(In(product, "\x95\x5C.txt"), Bytes("table"));
+    SimPutFile(In(product, "\x83\x5C\\\x94\x5C"), Bytes("data"));
+
+    EXPECT_EQ(RunUninstall(), 1);
+    EXPECT_FALSE(Has(product));
+    EXPECT_FALSE(Has(ProgramFiles(true) + "\\ZT"));
+    EXPECT_FALSE(Has(In(programs, "ZT Audio")));
+    EXPECT_FALSE(Has(In(startup, "Mixolyte (ZT-Audio).LNK")));
+    EXPECT_TRUE(Has(In(startup, "Other Tool.LNK")));
+    EXPECT_TRUE(Sim().files.pending_deletions.empty());
+    ExpectRestartBox(context);
+
+    // Real separators, bars and ".." among such characters are still
+    // refused; where the system cannot tell its code page, so is any path
+    // with bytes above 0x7F.
+    EXPECT_TRUE(IsPlainFolderPath(programs.c_str()));
+    EXPECT_FALSE(IsPlainFolderPath((profile + "|x").c_str()));
+    EXPECT_FALSE(IsPlainFolderPath((profile + "\\..\\Admin").c_str()));
+    EXPECT_FALSE(IsPlainFolderPath((profile + "\\\\x").c_str()));
+    EXPECT_FALSE(IsPlainFolderPath("C:\\Users\\\x83\x5C."));
+    SimFailCall("AnsiCodePageLeadBytes", 1);
+    EXPECT_FALSE(IsPlainFolderPath(programs.c_str()));
+    EXPECT_TRUE(IsPlainFolderPath(kUserPrograms)) << "ASCII needs no code page";
+}
+
+TEST(UninstallSequence, FilesAnIndexerHoldsAndAStartMenuThatCannotTellItsPlaceStopNothing) {
+    // An indexer holds a package file, a file of the product's making and
+    // one in a subfolder, sharing deletion. The user's Start menu lies on a
+    // shared folder that does not tell final paths.
+    for (int run = 0; run < 3; ++run) {
+        const bool posix = run == 0;
+        SetupContext* context = InstalledMachine(true, kWindows10);
+        Sim().files.posix_delete = posix;
+        Sim().files.pending_reopens = run == 2;
+        Sim().faults.call_limit = 100000;  // a walk that picks one name for ever is stopped
+        const std::string product = ProductFolder(true);
+        SimPutFile(In(product, "session.log"), Bytes("log"));
+        for (const char* name : {"mixolyte.exe", "session.log", "mp3lame\\lame_enc.dll"})
+            SimFindFile(In(product, name))->held_sharing_delete = true;
+        SimFindFile(kUserPrograms)->final_path_unanswered = true;
+
+        EXPECT_EQ(RunUninstall(), 1);
+        if (posix) {
+            ExpectProductGone(context, true);
+            continue;
+        }
+        // The classic disposition: the three names stay, pending, until the
+        // indexer lets go; everything else went, and the folders wait for
+        // the restart.
+        std::vector<std::string> left;
+        for (const SimFile* file : SimListTree(product)) left.push_back(file->path);
+        EXPECT_EQ(left, (std::vector<std::string>{In(product, "mixolyte.exe"), In(product, "mp3lame"),
+                                                  In(product, "mp3lame\\lame_enc.dll"), In(product, "session.log")}));
+        EXPECT_FALSE(Has(In(kUserPrograms, "ZT Audio")));
+        EXPECT_EQ(Sim().files.pending_deletions,
+                  (std::vector<std::string>{In(product, "mp3lame"), product, ProgramFiles(true) + "\\ZT"}));
+        SimRestart();
+        EXPECT_FALSE(Has(ProgramFiles(true) + "\\ZT"));
+    }
+}
+
+TEST(UninstallSequence, AUserMadeTreeDeeperThanAnyOfTheProductsIsNotWalkedToItsEnd) {
+    // Each level of the walk takes its share of the elevated program's
+    // stack: a tree the user made 70 levels deep in the shortcut folder
+    // stays from the 65th level up; the shortcuts go.
+    InstalledMachine(true, kWindows10);
+    std::string deep = In(kUserPrograms, "ZT Audio\\MixoLyte");
+    for (int level = 0; level < 70; ++level) deep += "\\d";
+    SimPutFile(In(deep, "bottom.txt"), Bytes("deep"));
+    EXPECT_EQ(RunUninstall(), 1);
+    EXPECT_TRUE(Has(In(deep, "bottom.txt")));
+    EXPECT_FALSE(Has(In(kUserPrograms, "ZT Audio\\MixoLyte\\Readme.LNK")));
+}
+
 TEST(UninstallSequence, RunFromTheProductFolderItMovesItselfAsideAndAReinstallSurvivesTheRestart) {
     // Programs and Features starts the uninstaller copy: the running image
     // cannot be deleted, but it can be renamed.
@@ -263,20 +373,32 @@ TEST(UninstallSequence, RunFromTheProductFolderItMovesItselfAsideAndAReinstallSu
     CopyText(context->program_folder, sizeof context->program_folder, product.c_str());
     SimFindFile(uninstaller)->in_use = true;
     SimFindFile(In(product, "mp3lame\\lame_enc.dll"))->in_use = true;
+    // Two files in use that share a ".del" name: the second stays under its
+    // own name. And a ".del" file in use two levels down, which an earlier
+    // run left in folders of the product's own making.
+    const std::string cat = In(product, "ztaudio_mlvaio_win10.cat"), sys = In(product, "ztaudio_mlvaio_win10.sys");
+    const std::string deep = In(product, "Presets\\Old\\bank.del");
+    for (const std::string& held : {cat, sys}) SimFindFile(held)->in_use = true;
+    SimPutFile(deep, Bytes("left"));
+    SimFindFile(deep)->in_use = true;
 
     EXPECT_EQ(RunUninstall(), 1);
     ExpectRestartBox(context);
     EXPECT_FALSE(Has(uninstaller));
     EXPECT_EQ(SimReadFile(In(product, "MixolyteSetup.del")), Bytes("MZ the uninstaller"));
+    EXPECT_TRUE(Has(sys));
     EXPECT_FALSE(SimRegKeyExists(kHklm, UninstallEntry()));
     const std::string zt = ProgramFiles(true) + "\\ZT";
+    // Only ".del" files, then the folders deepest first; the ".sys" that
+    // kept its name is never scheduled.
     EXPECT_EQ(Sim().files.pending_deletions,
               (std::vector<std::string>{In(product, "MixolyteSetup.del"), In(product, "mp3lame\\lame_enc.del"),
-                                        In(product, "mp3lame"), product, zt}));
+                                        deep, In(product, "ztaudio_mlvaio_win10.del"), In(product, "mp3lame"),
+                                        In(product, "Presets\\Old"), In(product, "Presets"), product, zt}));
 
     // The user installs again before the restart, from the downloads.
     SimFindFile(In(product, "MixolyteSetup.del"))->in_use = false;  // the uninstaller has ended
-    SimFindFile(In(product, "mp3lame\\lame_enc.del"))->in_use = false;
+    for (const SimFile* file : SimListTree(product)) const_cast<SimFile*>(file)->in_use = false;
     Sim().windows.boxes.clear();
     CopyText(context->program_path, sizeof context->program_path, kSetupProgram);
     CopyText(context->program_folder, sizeof context->program_folder, "C:\\Users\\user\\Downloads");
@@ -287,6 +409,7 @@ TEST(UninstallSequence, RunFromTheProductFolderItMovesItselfAsideAndAReinstallSu
         EXPECT_TRUE(Has(In(product, kPackageEntryNames[i]))) << kPackageEntryNames[i];
     EXPECT_EQ(SimReadFile(uninstaller), Bytes("MZ the setup program"));
     EXPECT_TRUE(Has(zt));
+    EXPECT_FALSE(Has(In(product, "Presets"))) << "the folders of the deep leftover went, deepest first";
     EXPECT_TRUE(Has(In(kShortcutFolder, "Readme.LNK")));
     EXPECT_TRUE(SimRegKeyExists(kHklm, UninstallEntry()));
 }
@@ -380,8 +503,12 @@ TEST(UninstallSequence, InstallUninstallInstallRoundTrip) {
     EXPECT_EQ(Dword("SysTray"), 0u);
 
     SimFindFile(In(product, "ztml_asiodriver.del"))->in_use = false;
+    // Empty folders of no package entry, left by an uninstall whose restart
+    // never came: the install tidies them.
+    SimPutFolder(In(product, "Presets\\Old"));
     Sim().windows.boxes.clear();
     EXPECT_EQ(RunInstall(context), 1);
+    EXPECT_FALSE(Has(In(product, "Presets")));
     EXPECT_FALSE(Has(In(product, "ztml_asiodriver.del")));
     EXPECT_TRUE(Has(In(product, "ztml_asiodriver.dll")));
     EXPECT_TRUE(SimRegKeyExists(kHklm, UninstallEntry()));

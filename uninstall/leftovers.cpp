@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "platform/files.h"
+#include "setup/path_chars.h"
 #include "setup/text.h"
 #include "setup/user_rights.h"
 #include "uninstall/removal.h"
@@ -28,7 +29,7 @@ bool EndsWithDel(const char* name) {
 }
 
 const char* LastComponent(const char* path) {
-    const char* cut = std::strrchr(path, '\\');
+    const char* cut = LastBackslash(path);
     return cut != nullptr ? cut + 1 : path;
 }
 
@@ -49,13 +50,13 @@ bool IsPlainFolder(const char* path) {
 template <class Visit>
 void ForEachEntry(const char* folder, Visit visit) {
     char path[2048];
-    if (!JoinPath(path, sizeof path, folder, "*.*")) return;
+    if (!JoinPathByChars(path, sizeof path, folder, "*.*")) return;
     plat::FindEntry entry;
     plat::Handle search = plat::FindFirst(path, &entry);
     if (search == plat::kInvalidHandle) return;
     do {
         if (entry.is_directory && entry.name[0] == '.') continue;
-        if (JoinPath(path, sizeof path, folder, entry.name)) visit(path, entry);
+        if (JoinPathByChars(path, sizeof path, folder, entry.name)) visit(path, entry);
     } while (plat::FindNext(search, &entry));
     plat::FindClose(search);
 }
@@ -100,7 +101,7 @@ void TidySubfolders(const char* folder, int depth) {
 // narrowed, removing it only when empty is all this does anyway.
 void RemoveEmptyParentIn(const char* programs, bool per_user) {
     char path[2048];
-    if (programs[0] == '\0' || !JoinPath(path, sizeof path, programs, kShortcutParentName)) return;
+    if (programs[0] == '\0' || !JoinPathByChars(path, sizeof path, programs, kShortcutParentName)) return;
     if (!IsPlainFolder(path)) return;  // a linked "ZT Audio" is not ours
     plat::UserRights rights = per_user ? BeginUserWork() : plat::UserRights::kOwnRights;
     RemoveEmptyFolder(path);
@@ -113,7 +114,7 @@ void MoveAsideRunningProgram(const SetupContext* context) {
     if (context->product_folder[0] == '\0') return;
     char folder[1024];
     if (!CopyText(folder, sizeof folder, context->program_path)) return;
-    CutAtLastBackslash(folder);
+    CutAtLastBackslashByChars(folder);
     char product[1024];
     CopyText(product, sizeof product, context->product_folder);
     std::size_t length = std::strlen(product);
@@ -127,7 +128,7 @@ int FinishAtRestart(const char* product_folder) {
     if (product_folder == nullptr || product_folder[0] == '\0') return 0;
     char parent[1024];
     if (!CopyText(parent, sizeof parent, product_folder)) return 0;
-    CutAtLastBackslash(parent);
+    CutAtLastBackslashByChars(parent);
     // Only the product's own parent, never whatever lies above a product
     // folder found somewhere unexpected.
     bool parent_is_ours = SameName(LastComponent(parent), kProductParentName) && IsPlainFolder(parent);

@@ -6,6 +6,7 @@
 #include "platform/entries.h"
 #include "platform/files.h"
 #include "platform/registry.h"
+#include "setup/path_chars.h"
 #include "setup/text.h"
 #include "setup/user_rights.h"
 
@@ -48,17 +49,28 @@ int BuildShortcutFolder(char* buffer, std::size_t size, const char* programs) {
     if (programs[0] == '\0') return 0;
     char programs_copy[1024];
     if (!CopyText(programs_copy, sizeof programs_copy, programs)) return 0;
-    if (!JoinPath(buffer, size, programs_copy, kShortcutFolderName)) return 0;
+    if (!JoinPathByChars(buffer, size, programs_copy, kShortcutFolderName)) return 0;
     std::size_t needed = std::strlen(buffer) + 1 + LongestTitle() + sizeof kLinkExtension - 1;
     return needed < size ? 1 : 0;
 }
 
 char ToUpperAscii(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
 
-bool SameLetters(const char* a, const char* b, std::size_t length) {
-    for (std::size_t i = 0; i < length; ++i)
-        if (ToUpperAscii(a[i]) != ToUpperAscii(b[i])) return false;
+// The first `length` bytes of a and b are the same characters: ASCII
+// letters in either case, a two-byte character byte for byte (its second
+// byte may look like a letter). `length` must end at a character of a.
+bool SameLetters(AnsiChars* chars, const char* a, const char* b, std::size_t length) {
+    for (std::size_t i = 0, n; i < length; i += n) {
+        n = CharBytes(chars, a + i);
+        if (n == 0 || i + n > length) return false;
+        if (n == 2 ? a[i] != b[i] || a[i + 1] != b[i + 1] : ToUpperAscii(a[i]) != ToUpperAscii(b[i])) return false;
+    }
     return true;
+}
+
+bool SameLetters(const char* a, const char* b, std::size_t length) {
+    AnsiChars chars;
+    return SameLetters(&chars, a, b, length);
 }
 
 // A component Windows takes as a device wherever it stands ("NUL",
@@ -83,19 +95,26 @@ struct Held {
     plat::Handle handle = plat::kInvalidHandle;
     char path[1024] = {};
     char final_path[1024] = {};  // where it really is; empty where the system cannot tell
+    int depth = 0;               // folders between it and the top of the walk
 };
+
+// Far deeper than anything of the product's: a deeper tree stays, and the
+// walk's stack stays small (each level holds a few kilobytes).
+constexpr int kMaxWalkDepth = 64;
 
 void Release(Held* held) {
     if (held->handle != plat::kInvalidHandle) plat::EntryClose(held->handle);
     held->handle = plat::kInvalidHandle;
 }
 
-// The letters of `inner` are `outer`, a backslash and one more component.
+// The letters of `inner` are `outer`, a backslash and one more component,
+// read by characters of the code page.
 bool IsDirectlyBelow(const char* inner, const char* outer) {
     std::size_t length = std::strlen(outer);
     if (length == 0 || std::strlen(inner) <= length + 1) return false;
-    if (!SameLetters(inner, outer, length)) return false;
-    return inner[length] == '\\' && std::strchr(inner + length + 1, '\\') == nullptr;
+    AnsiChars chars;
+    if (!SameLetters(&chars, inner, outer, length)) return false;
+    return inner[length] == '\\' && !HasCharOf(&chars, inner + length + 1, "\\") && !CharsUnknown(chars);
 }
 
 // Opens `name` in the held folder as itself: held (`deleting` 0) or with
@@ -104,8 +123,9 @@ bool IsDirectlyBelow(const char* inner, const char* outer) {
 // names on the way, no object-manager trick); else 0 and nothing is open.
 int OpenBelow(const Held& folder, const char* name, int deleting, plat::Handle* entry, plat::EntryFacts* facts) {
     char path[1024];
-    if (HasPattern(name) || std::strpbrk(name, "\\/:") != nullptr) return 0;
-    if (!JoinPath(path, sizeof path, folder.path, name)) return 0;
+    AnsiChars chars;
+    if (HasPattern(name) || HasCharOf(&chars, name, "\\/:") || CharsUnknown(chars)) return 0;
+    if (!JoinPathByChars(path, sizeof path, folder.path, name)) return 0;
     *entry = deleting ? plat::EntryOpen(path, facts) : plat::FolderHold(path, facts);
     if (*entry == plat::kInvalidHandle) return 0;
     if (folder.final_path[0] == '\0') return 1;
@@ -127,12 +147,10 @@ int TakeAsFolder(plat::Handle entry, const plat::EntryFacts& facts, const char* 
         Release(held);
         return 0;
     }
-    int known = plat::EntryFinalPath(entry, held->final_path, sizeof held->final_path);
-    if (known == -1) held->final_path[0] = '\0';  // Windows XP: the holds carry it alone
-    if (known == 0) {
-        Release(held);  // a folder that cannot say where it is is not walked
-        return 0;
-    }
+    // Where the system cannot tell (Windows XP; redirectors and shared
+    // folders of virtual machines that do not answer), the holds and the
+    // link checks carry the work alone.
+    if (plat::EntryFinalPath(entry, held->final_path, sizeof held->final_path) != 1) held->final_path[0] = '\0';
     return 1;
 }
 
@@ -151,7 +169,7 @@ int HoldBelow(const Held& parent, const char* name, Held* held) {
     plat::Handle entry = plat::kInvalidHandle;
     plat::EntryFacts facts{};
     char path[1024];
-    if (!JoinPath(path, sizeof path, parent.path, name) || !OpenBelow(parent, name, 0, &entry, &facts)) return 0;
+    if (!JoinPathByChars(path, sizeof path, parent.path, name) || !OpenBelow(parent, name, 0, &entry, &facts)) return 0;
     return TakeAsFolder(entry, facts, path, held);
 }
 
@@ -173,51 +191,100 @@ int DeleteShortcutIn(const Held& folder, const char* title) {
     return DeleteIn(folder, name, 0);
 }
 
-void DeleteContents(const Held& folder);
+// What DeleteContents left: nothing, nothing but names already marked
+// for deletion that another program still holds open (they go when it lets
+// go), or something that stays.
+enum class Left { kNothing, kOnlyPending, kSomething };
+
+Left DeleteContents(const Held& folder);
 
 // Deletes the held folder `name` of `parent` with all it holds: its
 // contents while it is held, then (let go, and opened anew with deletion
-// access) the folder itself. 1 when the folder went.
+// access) the folder itself. 1 when the folder went; -1 when it stays
+// holding nothing but names already marked for deletion.
 int DeleteTreeBelow(const Held& parent, const char* name, Held* folder) {
-    DeleteContents(*folder);
+    Left left = DeleteContents(*folder);
     Release(folder);
-    return DeleteIn(parent, name, 1);
+    if (DeleteIn(parent, name, 1)) return 1;
+    return left == Left::kOnlyPending ? -1 : 0;
+}
+
+// The names of one folder that stay listed though marked for deletion:
+// the walk passes over them. A folder with more of them is left as it is.
+struct PendingNames {
+    static constexpr int kMax = 8;
+    char names[kMax][260];
+    int count = 0;
+};
+
+bool IsPendingName(const PendingNames& pending, const char* name) {
+    for (int i = 0; i < pending.count; ++i)
+        if (std::strcmp(pending.names[i], name) == 0) return true;
+    return false;
+}
+
+bool AddPendingName(PendingNames* pending, const char* name) {
+    if (pending->count == PendingNames::kMax) return false;
+    return CopyText(pending->names[pending->count++], sizeof pending->names[0], name) == 1;
 }
 
 // Deletes what the held folder holds, one entry per search: every deletion
 // starts the search again. Each entry is reached as itself: a link goes as
-// a link, a subfolder is held while its own contents go.
-void DeleteContents(const Held& folder) {
+// a link, a subfolder is held while its own contents go. A name that stays
+// listed though marked for deletion (another program holds it open and the
+// system has no POSIX deletion) is passed over.
+Left DeleteContents(const Held& folder) {
     char pattern[2048];
-    if (!JoinPath(pattern, sizeof pattern, folder.path, "*.*")) return;
-    for (bool again = true; again;) {
-        again = false;
+    if (!JoinPathByChars(pattern, sizeof pattern, folder.path, "*.*")) return Left::kSomething;
+    PendingNames pending;
+    char last[260] = "";  // the name deleted last
+    for (;;) {
         plat::FindEntry found;
         plat::Handle search = plat::FindFirst(pattern, &found);
-        if (search == plat::kInvalidHandle) break;
+        if (search == plat::kInvalidHandle) return Left::kSomething;
         bool any = false;
         do {
             if (found.is_directory && found.name[0] == '.') continue;  // ".", ".." and their like stay
+            if (IsPendingName(pending, found.name)) continue;
             any = true;
             break;
         } while (plat::FindNext(search, &found));
         plat::FindClose(search);
-        if (!any) break;
+        if (!any) return pending.count == 0 ? Left::kNothing : Left::kOnlyPending;
+        // Deleted, and listed again: marked, and held by another program.
+        // (Wine opens such a name again, where Windows refuses it.)
+        if (std::strcmp(found.name, last) == 0) {
+            if (!AddPendingName(&pending, found.name)) return Left::kSomething;
+            continue;
+        }
 
         plat::Handle entry = plat::kInvalidHandle;
         plat::EntryFacts facts{};
         // An entry that cannot be reached as itself counts like a file that
-        // stays: the walk cannot pick it again and again.
-        if (!OpenBelow(folder, found.name, 0, &entry, &facts)) break;
+        // stays: the walk cannot pick it again and again. One marked for
+        // deletion before (by the package file removal) is passed over.
+        if (!OpenBelow(folder, found.name, 0, &entry, &facts)) {
+            if (facts.delete_pending && AddPendingName(&pending, found.name)) continue;
+            return Left::kSomething;
+        }
+        int gone = 0;
         if (facts.is_directory && !facts.is_reparse_point) {
             Held sub;
             char path[1024];
-            if (!JoinPath(path, sizeof path, folder.path, found.name) || !TakeAsFolder(entry, facts, path, &sub)) break;
-            again = DeleteTreeBelow(folder, found.name, &sub) == 1;
+            if (folder.depth >= kMaxWalkDepth) {
+                plat::EntryClose(entry);
+                return Left::kSomething;
+            }
+            if (!JoinPathByChars(path, sizeof path, folder.path, found.name) || !TakeAsFolder(entry, facts, path, &sub))
+                return Left::kSomething;
+            sub.depth = folder.depth + 1;
+            gone = DeleteTreeBelow(folder, found.name, &sub);
+            if (gone == -1 && !AddPendingName(&pending, found.name)) return Left::kSomething;
         } else {
             plat::EntryClose(entry);
-            again = DeleteIn(folder, found.name, 1) == 1;  // a link goes as a link; its target stays
+            gone = DeleteIn(folder, found.name, 1);  // a link goes as a link; its target stays
         }
+        if (gone == 0 || !CopyText(last, sizeof last, found.name)) return Left::kSomething;
     }
 }
 
@@ -250,9 +317,9 @@ void RemoveShortcutsIn(const SetupContext* context, const char* folder, bool nar
     char programs[1024];
     if (!CopyText(programs, sizeof programs, folder)) return;
     for (int cut = 0; cut < 2; ++cut) {
-        char* last = std::strrchr(programs, '\\');
+        const char* last = LastBackslash(programs);
         if (last == nullptr) return;
-        *last = '\0';
+        programs[last - programs] = '\0';
     }
     Held programs_held, parent;
     if (!HoldFolder(programs, &programs_held)) return;
@@ -302,7 +369,7 @@ void DeletePackageFile(const Held& product, const char* name) {
     if (reached && OpenBelow(*folder, component, 1, &entry, &facts)) {
         if (facts.is_directory || !plat::EntryDelete(entry)) {
             char path[1024], moved[1024];
-            if (JoinPath(path, sizeof path, folder->path, component) && DelNameOf(path, moved, sizeof moved))
+            if (JoinPathByChars(path, sizeof path, folder->path, component) && DelNameOf(path, moved, sizeof moved))
                 plat::EntryRename(entry, moved);
         }
         plat::EntryClose(entry);
@@ -321,32 +388,40 @@ int IsPlainFolderPath(const char* path) {
         start = 3;
     } else if (path[0] == '\\' && path[1] == '\\') {
         start = 2;  // "\\server\share": both must be there, and plain names
-        const char* server_end = std::strchr(path + 2, '\\');
-        if (server_end == nullptr || server_end[1] == '\0' || server_end[1] == '\\') return 0;
     } else {
         return 0;  // relative, "\??\...", or a bare root
     }
     if (path[start] == '\0') return 0;  // a bare drive root is no profile folder
-    for (std::size_t i = start; path[i] != '\0';) {
-        std::size_t length = std::strcspn(path + i, "\\");
+    // Component by component, read by characters of the code page: the
+    // second byte of a character is no backslash, '|' or dot of its own.
+    AnsiChars chars;
+    int components = 0;
+    for (std::size_t i = start; path[i] != '\0'; ++components) {
         const char* component = path + i;
+        std::size_t length = 0, n = 0, last_char = 0;
+        for (; (n = CharBytes(&chars, component + length)) != 0; length += n) {
+            unsigned char c = static_cast<unsigned char>(component[length]);
+            if (n == 1 && c == '\\') break;
+            last_char = length;
+            // No wildcards, streams or other characters Windows refuses.
+            if (n == 1 && (c < 0x20 || std::strchr("/:*?\"<>|", c) != nullptr)) return 0;
+        }
         bool last = component[length] == '\0';
         if (length == 0) {
-            if (!last || i == start) return 0;  // "\\\\" inside, or nothing after the root
+            // "\\\\" inside, nothing after the root, or no share name
+            if (!last || i == start || (start == 2 && components < 2)) return 0;
         } else {
-            // No wildcards, devices, streams, "." or "..", and no final dot or
-            // blank that Windows would strip.
-            for (std::size_t k = 0; k < length; ++k) {
-                unsigned char c = static_cast<unsigned char>(component[k]);
-                if (c < 0x20 || std::strchr("/:*?\"<>|", c) != nullptr) return 0;
-            }
-            if (component[length - 1] == '.' || component[length - 1] == ' ') return 0;
+            // No devices, "." or "..", and no final dot or blank that Windows
+            // would strip.
+            char final = component[last_char];
+            if (last_char == length - 1 && (final == '.' || final == ' ')) return 0;
             if (IsDeviceName(component, length)) return 0;
         }
         i += length;
         if (path[i] == '\\') ++i;
     }
-    return 1;
+    if (start == 2 && components < 2) return 0;  // "\\server" without a share
+    return CharsUnknown(chars) ? 0 : 1;
 }
 
 int PurgeDelFiles(const char* folder) {
@@ -356,7 +431,7 @@ int PurgeDelFiles(const char* folder) {
     char path[2048];
     int tried = 0;
     plat::FindEntry entry;
-    plat::Handle search = JoinPath(path, sizeof path, folder, "*.del") ? plat::FindFirst(path, &entry)
+    plat::Handle search = JoinPathByChars(path, sizeof path, folder, "*.del") ? plat::FindFirst(path, &entry)
                                                                       : plat::kInvalidHandle;
     if (search != plat::kInvalidHandle) {
         do {
@@ -371,7 +446,7 @@ int PurgeDelFiles(const char* folder) {
 }
 
 int DelNameOf(const char* path, char* out, std::size_t size) {
-    const char* last_backslash = std::strrchr(path, '\\');
+    const char* last_backslash = LastBackslash(path);
     const char* component = last_backslash ? last_backslash + 1 : path;
     const char* dot = std::strrchr(component, '.');
     if (dot == nullptr) return 0;
@@ -451,8 +526,9 @@ int DeleteFolderTree(const char* folder) {
 int RemoveEmptyFolder(const char* folder) {
     char parent_path[1024];
     if (folder == nullptr || !CopyText(parent_path, sizeof parent_path, folder)) return 0;
-    char* last = std::strrchr(parent_path, '\\');
-    if (last == nullptr || last[1] == '\0') return 0;
+    const char* cut = LastBackslash(parent_path);
+    if (cut == nullptr || cut[1] == '\0') return 0;
+    char* last = parent_path + (cut - parent_path);
     *last = '\0';
     Held parent;
     if (!HoldFolder(parent_path, &parent)) return 0;
@@ -460,8 +536,9 @@ int RemoveEmptyFolder(const char* folder) {
     plat::EntryFacts facts{};
     int removed = 0;
     if (OpenBelow(parent, last + 1, 1, &entry, &facts)) {
-        // A folder disposition fails while the folder holds anything.
-        if (facts.is_directory) removed = plat::EntryDelete(entry);
+        // A folder disposition fails while the folder holds anything. A
+        // link is not ours, whatever a look-up by name said before.
+        if (facts.is_directory && !facts.is_reparse_point) removed = plat::EntryDelete(entry);
         plat::EntryClose(entry);
     }
     Release(&parent);

@@ -24,9 +24,9 @@ inline constexpr char kProgramsValue[] = "Programs";
 // forms, and relative paths, give 0.
 int IsPlainFolderPath(const char* path);
 
-// Removes the folder when it is empty (a link goes as a link), reached
-// through its held parent, which must be a real folder of plain form. 1 when
-// it was removed.
+// Removes the folder when it is empty and a real folder (a link is left
+// alone), reached through its held parent, which must be a real folder of
+// plain form. 1 when it was removed.
 int RemoveEmptyFolder(const char* folder);
 
 // Deletes every file matching "*.del" directly in the folder (subfolders

@@ -40,12 +40,17 @@ plat::Handle OpenItself(int op, const char* path, bool deleting, plat::EntryFact
         return plat::kInvalidHandle;
     }
     auto it = Fs().entries.find(key);
-    // Every opener in the sim shares no deletion: deletion access is
-    // refused while another handle is open.
+    facts->delete_pending = 0;
     if (key.empty() || it == Fs().entries.end()) return plat::kInvalidHandle;
+    if (it->second.delete_pending && !Fs().pending_reopens) {
+        facts->delete_pending = 1;
+        return plat::kInvalidHandle;
+    }
     if (deleting && it->second.admin_only && !SimActsAsAdministrator()) return plat::kInvalidHandle;
+    // A hold shares no deletion and an entry handle asks for it, so the two
+    // exclude each other; entry handles share deletion among themselves.
     for (const auto& [handle, open] : Fs().open)
-        if (open.key == key && (deleting || open.deleting)) return plat::kInvalidHandle;
+        if (open.key == key && deleting != open.deleting) return plat::kInvalidHandle;
     facts->is_directory = it->second.is_folder ? 1 : 0;
     facts->is_reparse_point = it->second.link_target.empty() ? 0 : 1;
     plat::Handle handle = SimNewHandle();
@@ -78,8 +83,14 @@ int EntryFinalPath(Handle entry, char* out, std::size_t size) {
         if (open != nullptr) SimNoteFailedSubject("F " + open->key);
         return 0;
     }
-    if (open == nullptr || open->key.size() >= size) return 0;
-    SimCopyText(out, size, open->key);
+    if (open == nullptr) return 0;
+    for (std::string key = open->key; !key.empty(); key = SimParentKey(key)) {
+        auto it = Fs().entries.find(key);
+        if (it != Fs().entries.end() && it->second.final_path_unanswered) return 0;
+    }
+    std::string path = SimKeyToPath(open->key);
+    if (path.size() >= size) return 0;
+    SimCopyText(out, size, path);
     return 1;
 }
 
@@ -130,7 +141,13 @@ void EntryClose(Handle entry) {
     if (it == Fs().open.end()) return;
     SimOpenFile open = it->second;
     Fs().open.erase(it);
-    if (open.delete_pending) Fs().entries.erase(open.key);
+    if (!open.delete_pending) return;
+    auto file = Fs().entries.find(open.key);
+    if (file == Fs().entries.end()) return;
+    // The classic disposition leaves the name while another program holds
+    // the file; POSIX semantics take it now.
+    if (file->second.held_sharing_delete && !Fs().posix_delete) file->second.delete_pending = true;
+    else Fs().entries.erase(file);
 }
 
 }  // namespace plat

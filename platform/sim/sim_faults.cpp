@@ -117,6 +117,14 @@ bool SimAttackSwapFolder(const std::string& folder, const std::string& target, b
     return true;
 }
 
+bool SimAttackRetargetLink(const std::string& link, const std::string& target) {
+    SimFile* entry = SimFindFile(link);
+    std::string target_key = SimPathKey(target);
+    if (entry == nullptr || entry->link_target.empty() || entry->admin_only || target_key.empty()) return false;
+    entry->link_target = target_key;
+    return true;
+}
+
 void SimAttackBeforeCall(std::uint64_t nth, std::function<bool()> move) {
     SimFaults& faults = Sim().faults;
     faults.move_at = nth;

@@ -100,5 +100,9 @@ void SimKillAtCall(std::uint64_t nth);
 // cannot look the link up (or anything below it) while paths through it
 // still reach the target, as an object-manager link behind a junction.
 bool SimAttackSwapFolder(const std::string& folder, const std::string& target, bool lookup_fails);
+// Points the user's own folder link at another folder (a junction's
+// reparse data rewritten in place): no rename, so no handle open through
+// the link refuses it; what was opened through it stays what it was.
+bool SimAttackRetargetLink(const std::string& link, const std::string& target);
 // Arms a move for call `nth` of the run (counters restart from 0).
 void SimAttackBeforeCall(std::uint64_t nth, std::function<bool()> move);

@@ -27,6 +27,24 @@ std::size_t RootLength(const std::string& path) {
 
 SimFileSystem& Fs() { return Sim().files; }
 
+// Each double-byte character as "\x01" and its two bytes in hex (see
+// SimKeyToPath); single-byte code pages leave the path as it is.
+std::string EscapeDoubleBytes(const std::string& path) {
+    if (Sim().system.ansi_code_page == 1252) return path;
+    static const char kHex[] = "0123456789ABCDEF";
+    std::string escaped;
+    for (std::size_t i = 0; i < path.size(); ++i) {
+        auto byte = static_cast<unsigned char>(path[i]);
+        if (!SimIsLeadByte(byte) || i + 1 >= path.size()) {
+            escaped += path[i];
+            continue;
+        }
+        auto second = static_cast<unsigned char>(path[++i]);
+        escaped += {'\x01', kHex[byte >> 4], kHex[byte & 15], kHex[second >> 4], kHex[second & 15]};
+    }
+    return escaped;
+}
+
 bool ParentExists(const std::string& key) {
     std::string parent = SimParentKey(key);
     if (parent.empty()) return false;
@@ -61,8 +79,47 @@ bool HasOpenHandle(const std::string& key) {
 
 }  // namespace
 
+bool SimIsLeadByte(unsigned char byte) {
+    switch (Sim().system.ansi_code_page) {
+        case 932: return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
+        case 936: case 949: case 950: return byte >= 0x81 && byte <= 0xFE;
+        default: return false;
+    }
+}
+
+std::size_t SimLastSeparator(const std::string& path) {
+    std::size_t last = std::string::npos;
+    for (std::size_t i = 0; i < path.size(); ++i) {
+        if (path[i] == '\\' || path[i] == '/') last = i;
+        if (SimIsLeadByte(static_cast<unsigned char>(path[i])) && i + 1 < path.size()) ++i;
+    }
+    return last;
+}
+
+std::string SimTrimSeparators(const std::string& path) {
+    std::string trimmed = path;
+    while (!trimmed.empty() && SimLastSeparator(trimmed) == trimmed.size() - 1) trimmed.pop_back();
+    return trimmed;
+}
+
+std::string SimKeyToPath(const std::string& key) {
+    if (key.find('\x01') == std::string::npos) return key;
+    std::string path;
+    auto hex = [](char c) { return c <= '9' ? c - '0' : c - 'A' + 10; };
+    for (std::size_t i = 0; i < key.size(); ++i) {
+        if (key[i] != '\x01' || i + 4 >= key.size()) {
+            path += key[i];
+            continue;
+        }
+        path += static_cast<char>(hex(key[i + 1]) << 4 | hex(key[i + 2]));
+        path += static_cast<char>(hex(key[i + 3]) << 4 | hex(key[i + 4]));
+        i += 4;
+    }
+    return path;
+}
+
 std::string SimPathKey(const std::string& path) {
-    std::string key = Upper(path);
+    std::string key = Upper(EscapeDoubleBytes(path));
     for (char& c : key)
         if (c == '/') c = '\\';  // Windows reads both as separators
     // The namespace forms of a drive path ("\\?\C:\...", "\\.\C:\...")
@@ -109,7 +166,8 @@ void SimPutFolder(const std::string& path) {
     if (key.empty() || Fs().roots.count(key)) return;
     std::string parent = SimParentKey(key);
     if (!parent.empty() && !Fs().roots.count(parent)) {
-        SimPutFolder(path.substr(0, path.find_last_of('\\', path.find_last_not_of('\\'))));
+        std::string trimmed = SimTrimSeparators(path);
+        SimPutFolder(trimmed.substr(0, SimLastSeparator(trimmed)));
     }
     SimFile& entry = Fs().entries[key];
     if (entry.path.empty()) entry.path = path;
@@ -119,7 +177,7 @@ void SimPutFolder(const std::string& path) {
 void SimPutFile(const std::string& path, const std::vector<std::uint8_t>& bytes) {
     std::string key = SimPathKey(path);
     if (key.empty()) return;
-    std::size_t cut = path.find_last_of('\\');
+    std::size_t cut = SimLastSeparator(path);
     if (cut != std::string::npos && cut > 2) SimPutFolder(path.substr(0, cut));
     SimFile& entry = Fs().entries[key];
     if (entry.path.empty()) entry.path = path;
@@ -147,7 +205,7 @@ bool SimPassesUnseenLink(const std::string& path) {
     if (!Fs().has_links) return false;
     // Walk the key's folders as written, each resolved through the links
     // before it: SimPathKey gives the resolved key only.
-    std::string written = Upper(path);
+    std::string written = Upper(EscapeDoubleBytes(path));
     for (char& c : written)
         if (c == '/') c = '\\';
     if (written.size() >= 6 && written[0] == '\\' && written[1] == '\\' && written[3] == '\\' && written[5] == ':')
@@ -166,6 +224,13 @@ bool SimPassesUnseenLink(const std::string& path) {
         start = end + 1;
     }
     return false;
+}
+
+void SimLetGo(const std::string& path) {
+    auto it = Fs().entries.find(SimPathKey(path));
+    if (it == Fs().entries.end()) return;
+    if (it->second.delete_pending) Fs().entries.erase(it);
+    else it->second.held_sharing_delete = false;
 }
 
 std::vector<std::uint8_t> SimReadFile(const std::string& path) {

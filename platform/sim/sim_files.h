@@ -26,6 +26,16 @@ struct SimFile {
     // the setup program while it acts as the user) cannot delete or rename
     // it.
     bool admin_only = false;
+    // Another program (an indexer, a virus scanner) holds it open, sharing
+    // deletion: it can be opened and marked for deletion all the same. With
+    // the classic disposition its name then stays, `delete_pending`: still
+    // listed, not to be opened, gone when that program lets go (at the
+    // restart, or SimLetGo). With POSIX semantics the name goes at once.
+    bool held_sharing_delete = false;
+    bool delete_pending = false;
+    // On a redirector or a virtual machine's shared folder that does not
+    // tell final paths: GetFinalPathNameByHandle fails for it and all below.
+    bool final_path_unanswered = false;
 };
 
 struct SimOpenFile {
@@ -61,6 +71,11 @@ struct SimFileSystem {
     bool keep_contents = true;
     std::uint64_t bytes_written = 0;
     bool has_links = false;  // a link was made: paths are resolved through links
+    // Deletion by handle has POSIX semantics (Windows 10, 1709 on, NTFS).
+    bool posix_delete = true;
+    // A name marked for deletion opens again (as in Wine; Windows refuses
+    // it as pending).
+    bool pending_reopens = false;
     // Deletions scheduled for the next restart, paths as given, in order.
     std::vector<std::string> pending_deletions;
 };
@@ -73,6 +88,18 @@ std::string SimPathKey(const std::string& path);
 // The key of the folder that holds the path (empty for a root).
 std::string SimParentKey(const std::string& key);
 
+// Paths in the ANSI code page (SimSystem::ansi_code_page): a lead byte and
+// the byte after it are one character, whose second byte may be '\\'.
+bool SimIsLeadByte(unsigned char byte);
+// The position of the last '\\' or '/' that is a character of its own, or
+// npos; and the path without such separators at its end.
+std::size_t SimLastSeparator(const std::string& path);
+std::string SimTrimSeparators(const std::string& path);
+// A key as the program reads a path: keys hold each double-byte character
+// as "\x01" and its bytes in hex, so that byte-wise work on keys stays
+// right; this gives the bytes back.
+std::string SimKeyToPath(const std::string& key);
+
 // Test helpers.
 void SimAddRoot(const std::string& root);  // "D:" or "\\server\share"
 void SimPutFolder(const std::string& path);  // with all missing parents
@@ -81,6 +108,9 @@ SimFile* SimFindFile(const std::string& path);  // null when absent
 // A folder link at `path` (its parent must exist) standing for the folder
 // `target`.
 void SimPutFolderLink(const std::string& path, const std::string& target);
+// The other program holding the file sharing deletion lets go: a name
+// marked for deletion goes now.
+void SimLetGo(const std::string& path);
 // True when the path leads through (or is) a link whose look-up fails.
 bool SimPassesUnseenLink(const std::string& path);
 std::vector<std::uint8_t> SimReadFile(const std::string& path);  // empty when absent

@@ -46,9 +46,8 @@ std::string RootOf(std::string key) {
 
 // The last component of a path as written.
 std::string LastComponent(const std::string& path) {
-    std::string trimmed = path;
-    while (!trimmed.empty() && (trimmed.back() == '\\' || trimmed.back() == '/')) trimmed.pop_back();
-    std::size_t cut = trimmed.find_last_of("\\/");
+    std::string trimmed = SimTrimSeparators(path);
+    std::size_t cut = SimLastSeparator(trimmed);
     return cut == std::string::npos ? trimmed : trimmed.substr(cut + 1);
 }
 
@@ -128,7 +127,10 @@ int FileRename(const char* from, const char* to) {
     if (!same && (IsRoot(to_key) || Fs().entries.count(to_key))) return 0;
     if (!FolderExists(SimParentKey(to_key))) return 0;
     bool is_folder = source->second.is_folder;
-    if (HeldOpen(from_key)) return 0;  // a held folder keeps its name too
+    // A held folder keeps its name too; an entry handle shares deletion, so
+    // the name may move under it (and the handle goes along).
+    for (const auto& [handle, open] : Fs().open)
+        if (open.key == from_key && !open.deleting) return 0;
     if (source->second.admin_only && !SimActsAsAdministrator()) return 0;
     if (RootOf(from_key) != RootOf(to_key)) {
         // Another volume: a file is copied and the original deleted, which
@@ -153,8 +155,7 @@ int FileRename(const char* from, const char* to) {
         for (auto it = Fs().entries.lower_bound(prefix);
              it != Fs().entries.end() && it->first.compare(0, prefix.size(), prefix) == 0; ++it)
             moving.push_back(it->first);
-    std::string to_path = to;
-    while (to_path.size() > 3 && to_path.back() == '\\') to_path.pop_back();
+    std::string to_path = SimTrimSeparators(to);
     std::size_t from_path_length = source->second.path.size();
     std::vector<SimFile> moved;
     for (const std::string& key : moving) {
@@ -189,12 +190,12 @@ Handle FindFirst(const char* pattern, FindEntry* entry) {
     static const int op = SimOpId("FindFirst");
     bool fails = SimFaultHere(op);
     std::string text = pattern ? pattern : "";
-    std::size_t cut = text.find_last_of("\\/");
+    std::size_t cut = SimLastSeparator(text);
     if (cut == std::string::npos) return kInvalidHandle;  // no relative searches on the sim
     std::string wanted = text.substr(cut + 1);
     // The searched folder is reached through links, also when it is one.
     std::string folder_text = text.substr(0, cut);
-    while (folder_text.size() > 2 && folder_text.back() == '\\') folder_text.pop_back();
+    while (folder_text.size() > 2 && SimLastSeparator(folder_text) == folder_text.size() - 1) folder_text.pop_back();
     std::string folder = SimParentKey(SimPathKey(folder_text + "\\|"));
     if (fails) SimNoteFailedSubject("F " + folder);
     if (fails || wanted.empty() || !FolderExists(folder) || SimPassesUnseenLink(text)) return kInvalidHandle;

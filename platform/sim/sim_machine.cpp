@@ -28,7 +28,8 @@ void SimRestart() {
         if (open.delete_pending) machine.files.entries.erase(open.key);
     machine.files.open.clear();
     machine.files.searches.clear();
-    for (auto& [key, file] : machine.files.entries) file.in_use = false;
+    for (auto& [key, file] : machine.files.entries) file.in_use = file.held_sharing_delete = false;
+    std::erase_if(machine.files.entries, [](const auto& entry) { return entry.second.delete_pending; });
     SimRunPendingDeletions();
     machine.registry.open.clear();
     machine.processes.open.clear();

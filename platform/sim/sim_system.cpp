@@ -54,4 +54,12 @@ void ComUninitialize() {
     --Sim().system.com_open;
 }
 
+int AnsiCodePageLeadBytes(AnsiLeadBytes* out) {
+    static const int op = SimOpId("AnsiCodePageLeadBytes");
+    for (unsigned char& lead : out->lead) lead = 0;
+    if (SimFaultHere(op)) return 0;
+    for (int b = 0x80; b < 256; ++b) out->lead[b] = SimIsLeadByte(static_cast<unsigned char>(b)) ? 1 : 0;
+    return 1;
+}
+
 }  // namespace plat

@@ -105,6 +105,9 @@ struct SimSystem {
     std::map<std::uintptr_t, SimToken> token_handles;
     bool impersonating = false;
     SimToken impersonated;
+    // The ANSI code page: 1252 (no lead bytes), or a double-byte one:
+    // 932 (Japanese), 936, 949, 950.
+    int ansi_code_page = 1252;
 
     // The program's own file.
     std::string module_path = "C:\\Users\\user\\Downloads\\MixolyteSetup.exe";

@@ -27,11 +27,16 @@ struct RenameInformation {
 constexpr ULONG kFileRenameInformation = 10;
 constexpr ULONG kFileDispositionInformation = 13;
 constexpr int kFileDispositionInfoClass = 4;  // FileDispositionInfo
+constexpr int kFileDispositionInfoExClass = 21;  // FileDispositionInfoEx (Windows 10, 1709 on)
+constexpr ULONG kDispositionDelete = 0x1;          // FILE_DISPOSITION_FLAG_DELETE
+constexpr ULONG kDispositionPosixSemantics = 0x2;  // FILE_DISPOSITION_FLAG_POSIX_SEMANTICS
+constexpr LONG kStatusDeletePending = static_cast<LONG>(0xC0000056);
 constexpr DWORD kFinalPathNormalizedDos = 0;  // FILE_NAME_NORMALIZED | VOLUME_NAME_DOS
 
 using NtSetInformationFileCall = LONG(WINAPI*)(HANDLE, IoStatus*, void*, ULONG, ULONG);
 using SetFileInformationByHandleCall = BOOL(WINAPI*)(HANDLE, int, void*, DWORD);
 using GetFinalPathNameByHandleCall = DWORD(WINAPI*)(HANDLE, LPSTR, DWORD, DWORD);
+using RtlGetLastNtStatusCall = LONG(WINAPI*)();
 
 FARPROC SystemCall(const char* module, const char* name) {
     HMODULE loaded = GetModuleHandleA(module);  // both are in every process
@@ -52,11 +57,23 @@ namespace plat {
 
 namespace {
 
-Handle OpenItself(const char* path, DWORD access, EntryFacts* facts) {
-    HANDLE entry = CreateFileA(path, access | FILE_READ_ATTRIBUTES | SYNCHRONIZE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                               nullptr, OPEN_EXISTING,
+// The open just failed on an entry already marked for deletion: Windows
+// tells it as "access denied", the NT status it came from says which.
+int FailedAsDeletePending() {
+    if (GetLastError() != ERROR_ACCESS_DENIED) return 0;
+    auto call = reinterpret_cast<RtlGetLastNtStatusCall>(
+        reinterpret_cast<void*>(SystemCall("ntdll.dll", "RtlGetLastNtStatus")));
+    return call != nullptr && call() == kStatusDeletePending ? 1 : 0;
+}
+
+Handle OpenItself(const char* path, DWORD access, DWORD share, EntryFacts* facts) {
+    facts->delete_pending = 0;
+    HANDLE entry = CreateFileA(path, access | FILE_READ_ATTRIBUTES | SYNCHRONIZE, share, nullptr, OPEN_EXISTING,
                                FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT | kOpenIdentifyOnly, nullptr);
-    if (entry == INVALID_HANDLE_VALUE) return kInvalidHandle;
+    if (entry == INVALID_HANDLE_VALUE) {
+        facts->delete_pending = FailedAsDeletePending();
+        return kInvalidHandle;
+    }
     BY_HANDLE_FILE_INFORMATION information;
     if (!GetFileInformationByHandle(entry, &information)) {
         CloseHandle(entry);
@@ -72,9 +89,13 @@ Handle OpenItself(const char* path, DWORD access, EntryFacts* facts) {
 // A hold asks for the listing (FILE_LIST_DIRECTORY, on a file its data):
 // an open with attribute access only would be left out of the sharing
 // checks, and its share mode would refuse nobody.
-Handle FolderHold(const char* path, EntryFacts* facts) { return OpenItself(path, FILE_LIST_DIRECTORY, facts); }
+Handle FolderHold(const char* path, EntryFacts* facts) {
+    return OpenItself(path, FILE_LIST_DIRECTORY, FILE_SHARE_READ | FILE_SHARE_WRITE, facts);
+}
 
-Handle EntryOpen(const char* path, EntryFacts* facts) { return OpenItself(path, DELETE, facts); }
+Handle EntryOpen(const char* path, EntryFacts* facts) {
+    return OpenItself(path, DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, facts);
+}
 
 int EntryFinalPath(Handle entry, char* out, std::size_t size) {
     auto call = reinterpret_cast<GetFinalPathNameByHandleCall>(
@@ -102,8 +123,18 @@ int EntryDelete(Handle entry) {
     BOOLEAN delete_file = TRUE;
     auto call = reinterpret_cast<SetFileInformationByHandleCall>(
         reinterpret_cast<void*>(SystemCall("kernel32.dll", "SetFileInformationByHandle")));
-    if (call != nullptr) return call(entry, kFileDispositionInfoClass, &delete_file, sizeof delete_file) ? 1 : 0;
-    return SetInformation(entry, &delete_file, sizeof delete_file, kFileDispositionInformation) >= 0 ? 1 : 0;
+    if (call == nullptr)
+        return SetInformation(entry, &delete_file, sizeof delete_file, kFileDispositionInformation) >= 0 ? 1 : 0;
+    ULONG flags = kDispositionDelete | kDispositionPosixSemantics;
+    if (call(entry, kFileDispositionInfoExClass, &flags, sizeof flags)) return 1;
+    // Windows before 10 (1709), and volumes without POSIX deletion, refuse
+    // the class or the flag; any other refusal is the entry's own (in use,
+    // read-only, not empty), which the classic disposition would give too.
+    DWORD error = GetLastError();
+    if (error != ERROR_INVALID_PARAMETER && error != ERROR_NOT_SUPPORTED && error != ERROR_INVALID_FUNCTION &&
+        error != ERROR_CALL_NOT_IMPLEMENTED)
+        return 0;
+    return call(entry, kFileDispositionInfoClass, &delete_file, sizeof delete_file) ? 1 : 0;
 }
 
 int EntryRename(Handle entry, const char* to) {

@@ -37,4 +37,14 @@ std::int32_t ComInitialize() {
 
 void ComUninitialize() { CoUninitialize(); }
 
+int AnsiCodePageLeadBytes(AnsiLeadBytes* out) {
+    CPINFO info;
+    for (unsigned char& lead : out->lead) lead = 0;
+    if (!GetCPInfo(CP_ACP, &info)) return 0;
+    // Up to six ranges, as pairs of first and last byte, ended by a 0 pair.
+    for (int i = 0; i + 1 < MAX_LEADBYTES && info.LeadByte[i] != 0; i += 2)
+        for (unsigned b = info.LeadByte[i]; b <= info.LeadByte[i + 1] && b < 256; ++b) out->lead[b] = 1;
+    return 1;
+}
+
 }  // namespace plat

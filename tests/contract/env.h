@@ -64,6 +64,9 @@ int ContractFolderAccess(const std::string& folder, std::string* sddl);
 // Holds the file open without sharing (in Windows) or marks it in use (sim)
 // until ContractReleaseFile.
 void ContractHoldFile(const std::string& path);
+// Holds the file open as an indexer or a virus scanner does: reading,
+// sharing everything, deletion too (sim: another program's hold).
+void ContractHoldFileSharingDelete(const std::string& path);
 void ContractReleaseFile(const std::string& path);
 // Places a DLL at `path` and keeps it loaded the way a running program
 // keeps its DLLs: the file can then be renamed but not deleted. Windows: a

@@ -64,8 +64,13 @@ void ContractHoldFile(const std::string& path) {
     if (SimFile* file = SimFindFile(path)) file->in_use = true;
 }
 
+void ContractHoldFileSharingDelete(const std::string& path) {
+    if (SimFile* file = SimFindFile(path)) file->held_sharing_delete = true;
+}
+
 void ContractReleaseFile(const std::string& path) {
     if (SimFile* file = SimFindFile(path)) file->in_use = false;
+    SimLetGo(path);
 }
 
 int ContractMakeFolderLink(const std::string& link, const std::string& target) {
@@ -92,7 +97,7 @@ void ContractUse64BitWindows() { Sim().system.is_64bit = true; }
 
 int ContractIs64BitWindows() { return Sim().system.is_64bit ? 1 : 0; }
 
-unsigned ContractAnsiCodePage() { return 1252; }
+unsigned ContractAnsiCodePage() { return static_cast<unsigned>(Sim().system.ansi_code_page); }
 
 // Each test starts on a fresh machine: nothing is left to remove.
 void ContractRemoveRegistryTestKeys() {}

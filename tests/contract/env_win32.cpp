@@ -212,6 +212,11 @@ void ContractHoldFile(const std::string& path) {
     held[path] = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
+void ContractHoldFileSharingDelete(const std::string& path) {
+    held[path] = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                             nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
 void ContractReleaseFile(const std::string& path) {
     auto it = held.find(path);
     if (it == held.end()) return;

@@ -51,6 +51,24 @@ TEST_F(SystemContract, VersionSourcesAgreeAndRefuseUnknownSizes) {
     EXPECT_GE(true_version.major * 100 + true_version.minor, long_form.major * 100 + long_form.minor);
 }
 
+TEST_F(SystemContract, TheAnsiCodePagesLeadBytesAreTold) {
+    plat::AnsiLeadBytes page;
+    ASSERT_EQ(plat::AnsiCodePageLeadBytes(&page), 1);
+    int leads = 0;
+    for (int b = 0; b < 256; ++b) leads += page.lead[b];
+    for (int b = 0; b < 0x80; ++b) EXPECT_EQ(page.lead[b], 0) << "ASCII byte " << b;
+    const unsigned code_page = ContractAnsiCodePage();
+    if (code_page == 932) {
+        EXPECT_EQ(leads, 0x9F - 0x81 + 1 + 0xFC - 0xE0 + 1);
+        EXPECT_EQ(page.lead[0x95], 1) << "the first byte of a character whose second is 0x5C";
+        EXPECT_EQ(page.lead[0xA0], 0) << "a half-width katakana stands alone";
+    }
+    if (code_page == 1252) {
+        EXPECT_EQ(leads, 0);
+    }
+    CONTRACT_SKIP_UNLESS(code_page == 1252 || code_page == 932, "the ANSI code page is " << code_page);
+}
+
 TEST_F(SystemContract, Wow64MatchesTheMachine) {
     int is_wow64 = -1;
     ASSERT_EQ(plat::Wow64Query(&is_wow64), 1);
