@@ -20,6 +20,18 @@ namespace {
 // install's refusals when its uninstaller copy could not be the program that runs.
 const std::set<int> kExitCodes = {0, 1, -1, -2, -3, -4, -5, -10, -20, -100, -101, -102, -103, -104};
 
+// Runs "-h -u" recording its calls into `log`; gives the call numbers at
+// which each piece of per-user work begins (its look at our own token).
+std::vector<std::uint64_t> RecordPerUserStretches(std::vector<int>* log) {
+    Sim().faults.record = true;
+    RunProgram("-h -u");
+    *log = Sim().faults.log;
+    std::vector<std::uint64_t> begins;
+    for (std::size_t i = 0; i < log->size(); ++i)
+        if (SimOpName((*log)[i]) == "OwnTokenFacts") begins.push_back(i + 1);
+    return begins;
+}
+
 // What the user's next runs (see RecoverToInstalled) made of a machine.
 struct Recovery {
     int exit_code = 0;
@@ -519,12 +531,8 @@ TEST(Sweeps, AnAttackerBeforeEveryCallOfTheUninstallReachesNothingElse) {
         // before such a stretch, or after it, so the first two calls and
         // the last stand for the rest.
         SimRestore(start);
-        Sim().faults.record = true;
-        RunProgram("-h -u");
-        const std::vector<int> log = Sim().faults.log;
-        std::vector<std::uint64_t> begins;
-        for (std::size_t i = 0; i < log.size(); ++i)
-            if (SimOpName(log[i]) == "OwnTokenFacts") begins.push_back(i + 1);
+        std::vector<int> log;
+        const std::vector<std::uint64_t> begins = RecordPerUserStretches(&log);
         ASSERT_GE(begins.size(), 4u) << "the per-user shortcuts, the Startup shortcut, the settings, \"ZT Audio\"";
         std::set<std::uint64_t> indices = {1, 2, log.size()};
         for (std::uint64_t n = begins[0] > 8 ? begins[0] - 8 : 1; n <= begins[2]; ++n) indices.insert(n);
@@ -603,12 +611,8 @@ TEST(Sweeps, AnAttackerRetargetingALinkAboveTheHeldFoldersReachesNothingElse) {
     SimPutFolderLink(link, "C:\\Users\\user\\AppData\\Roaming\\Microsoft\\Windows\\Start Menu");
     SimRegPutText(plat::kHkeyCurrentUser, kShellFoldersKey, kProgramsValue, link + "\\Programs");
     static const SimMachine start = SimSnapshot();
-    Sim().faults.record = true;
-    RunProgram("-h -u");
-    const std::vector<int> log = Sim().faults.log;
-    std::vector<std::uint64_t> begins;
-    for (std::size_t i = 0; i < log.size(); ++i)
-        if (SimOpName(log[i]) == "OwnTokenFacts") begins.push_back(i + 1);
+    std::vector<int> log;
+    const std::vector<std::uint64_t> begins = RecordPerUserStretches(&log);
     ASSERT_GE(begins.size(), 4u);
     EXPECT_FALSE(SimFindFile(std::string(kUserPrograms) + "\\ZT Audio")) << "unmoved, the link serves the removal";
     std::set<std::uint64_t> indices;
