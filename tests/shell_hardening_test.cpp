@@ -59,6 +59,20 @@ Outcome InstallThenUninstall(Hardening kind) {
     return outcome;
 }
 
+// An install refused before any change: silent, no box; with the window,
+// one error box that says why.
+void ExpectRefusalBox(const char* switches, const char* why) {
+    if (switches[1] == 'h') {
+        EXPECT_TRUE(Sim().windows.boxes.empty());
+        return;
+    }
+    ASSERT_EQ(Sim().windows.boxes.size(), 1u);
+    EXPECT_EQ(Sim().windows.boxes[0].caption, "Mixolyte Installation Error");
+    EXPECT_EQ(Sim().windows.boxes[0].type, 0x1010u);
+    EXPECT_NE(Sim().windows.boxes[0].text.find(why), std::string::npos);
+    EXPECT_NE(Sim().windows.boxes[0].text.find("Nothing was changed."), std::string::npos);
+}
+
 }  // namespace
 
 TEST(ShellHardening, ComesFirstAndChangesNothingWhenMissingOrFailing) {
@@ -161,15 +175,7 @@ TEST(ShellHardening, UninstallerIsCopiedFromTheProgramThatRuns) {
                 EXPECT_NE(file->bytes, planted) << file->path;
             }
             EXPECT_TRUE(Sim().processes.started.empty());
-            if (switches[1] == 'h') {
-                EXPECT_TRUE(Sim().windows.boxes.empty());
-                continue;
-            }
-            ASSERT_EQ(Sim().windows.boxes.size(), 1u);
-            EXPECT_EQ(Sim().windows.boxes[0].caption, "Mixolyte Installation Error");
-            EXPECT_EQ(Sim().windows.boxes[0].type, 0x1010u);
-            EXPECT_NE(Sim().windows.boxes[0].text.find("could not hold its own file"), std::string::npos);
-            EXPECT_NE(Sim().windows.boxes[0].text.find("Nothing was changed."), std::string::npos);
+            ExpectRefusalBox(switches, "could not hold its own file");
         }
     }
 }
@@ -273,14 +279,7 @@ TEST(ShellHardening, UninstallerNeverTakesThePlaceOfAPackageFile) {
             EXPECT_EQ(TakeFingerprint(), before);
             EXPECT_TRUE(Sim().processes.started.empty());
             EXPECT_TRUE(Sim().files.open.empty());
-            if (switches[1] == 'h') {
-                EXPECT_TRUE(Sim().windows.boxes.empty());
-                continue;
-            }
-            ASSERT_EQ(Sim().windows.boxes.size(), 1u);
-            EXPECT_EQ(Sim().windows.boxes[0].caption, "Mixolyte Installation Error");
-            EXPECT_EQ(Sim().windows.boxes[0].type, 0x1010u);
-            EXPECT_NE(Sim().windows.boxes[0].text.find("named like a file of the product"), std::string::npos);
+            ExpectRefusalBox(switches, "named like a file of the product");
         }
     }
     // Names a package file has only below a subfolder, or none at all (a
