@@ -83,7 +83,7 @@ int DescribeAccessible(plat::Handle window, int child, plat::AccessibleItem* ite
 int PressAccessible(plat::Handle window, int child) {
     if (child != kAccessibleButton) return -1;
     if (setup_context.worker_busy == 1) return 0;
-    return plat::WindowPostMessage(window, plat::kWmCommand, CMD_ACCESSIBLE_PRESS, 0) ? 1 : 0;
+    return plat::WindowPostMessage(window, plat::kWmKeyDown, plat::kVkReturn, 0) ? 1 : 0;
 }
 
 std::intptr_t AnswerGetObject(plat::Handle window, std::uintptr_t wparam, std::intptr_t lparam) {

@@ -16,16 +16,13 @@ constexpr int kAccessibleStepLabel = 4;
 constexpr int kAccessibleOsLabel = 5;
 constexpr int kAccessibleChildCount = 5;
 
-// The window's command that carries out the button's default action.
-constexpr std::uintptr_t CMD_ACCESSIBLE_PRESS = 1494;
-
 extern const plat::AccessibleModel accessible_model;
 
 // The model's answers (see platform/accessibility.h).
 int DescribeAccessible(plat::Handle window, int child, plat::AccessibleItem* item);
 // The button's "Press": refused while the worker is busy, as a click is;
-// else posts CMD_ACCESSIBLE_PRESS, so that the reader's call returns
-// before the work begins.
+// else posts the Enter key to the window, so that the press goes the way a
+// key's does and the reader's call returns before the work begins.
 int PressAccessible(plat::Handle window, int child);
 
 // WM_GETOBJECT: OBJID_CLIENT (compared as the 32-bit value it is) gets

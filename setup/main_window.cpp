@@ -205,12 +205,6 @@ void OnCommand(plat::Handle window, std::uintptr_t wparam, std::intptr_t lparam)
         case CMD_SILENT_RUN: OnSilentRun(lparam); break;
         case CMD_WARN_OTHER_SETUP: OnWarnOtherSetup(window); break;
         case CMD_WARN_DRIVER_PRESENT: OnWarnDriverPresent(window); break;
-        case CMD_ACCESSIBLE_PRESS:
-            if (setup_context.worker_busy != 1) {
-                PressButton(window);
-                AnnounceChanges(window);
-            }
-            break;
         default: break;
     }
 }
@@ -241,7 +235,10 @@ std::intptr_t MainWindowProc(plat::Handle window, std::uint32_t message, std::ui
             return 0;
         case plat::kWmKeyDown:
             if (wparam == plat::kVkReturn) {
-                if (context.worker_busy != 1) PressButton(window);
+                if (context.worker_busy != 1) {
+                    PressButton(window);
+                    AnnounceChanges(window);
+                }
             } else if (wparam == plat::kVkEscape) {
                 plat::WindowPostMessage(window, plat::kWmClose, 0, 0);
             }
