@@ -21,14 +21,6 @@ constexpr int kMaxResourceNodes = 65536;
 constexpr std::uint64_t kMaxResourceEntries = 65536;
 constexpr std::uint64_t kMaxDebugEntries = 64;
 
-bool Has(const Bytes& b, std::uint64_t offset, std::uint64_t size) {
-    return offset <= b.size() && size <= b.size() - offset;
-}
-std::uint32_t U16(const Bytes& b, std::uint64_t at) { return b[at] | static_cast<std::uint32_t>(b[at + 1]) << 8; }
-std::uint32_t U32(const Bytes& b, std::uint64_t at) { return U16(b, at) | U16(b, at + 2) << 16; }
-std::uint64_t U64(const Bytes& b, std::uint64_t at) {
-    return U32(b, at) | static_cast<std::uint64_t>(U32(b, at + 4)) << 32;
-}
 void Put32(Bytes* b, std::uint64_t at, std::uint32_t v) {
     for (int i = 0; i < 4; ++i) (*b)[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
 }
@@ -46,31 +38,21 @@ std::string Hex(std::uint64_t v) {
 // or the raw size when VirtualSize is 0.
 std::uint64_t Span(const PeSection& s) { return s.virtual_size != 0 ? s.virtual_size : s.raw_size; }
 
-std::string ReadSections(const Bytes& b, ProgramLayout* l, std::uint32_t count, std::uint64_t table) {
-    if (!Has(b, table, 40ull * count)) return "truncated section table";
-    if (table + 40ull * count > l->size_of_headers) return "the section table runs past SizeOfHeaders";
+std::string ReadSections(const Bytes& b, const PeHeaders& h, ProgramLayout* l) {
+    if (!ReadPeSections(b, h, &l->sections)) return "truncated section table";
+    if (h.section_table + 40ull * h.section_count > l->size_of_headers)
+        return "the section table runs past SizeOfHeaders";
     std::uint64_t previous_end = 0;
-    for (std::uint32_t i = 0; i < count; ++i) {
-        std::uint64_t at = table + 40ull * i;
-        PeSection s{};
-        std::memcpy(s.name, b.data() + at, 8);
-        s.virtual_size = U32(b, at + 8);
-        s.virtual_address = U32(b, at + 12);
-        s.raw_size = U32(b, at + 16);
-        s.raw_offset = U32(b, at + 20);
-        s.relocations = U32(b, at + 24);
-        s.line_numbers = U32(b, at + 28);
-        s.characteristics = U32(b, at + 36);
-        s.table_offset = at;
+    for (std::size_t i = 0; i < l->sections.size(); ++i) {
+        const PeSection& s = l->sections[i];
         std::string which = "section " + std::to_string(i + 1) + " (" + s.name + ")";
-        if (s.raw_size != 0 && !Has(b, s.raw_offset, s.raw_size))
+        if (s.raw_size != 0 && !PeHas(b, s.raw_offset, s.raw_size))
             return which + ": its data runs past the end of the file (truncated?)";
         if (s.raw_size != 0 && s.raw_offset < l->size_of_headers) return which + ": its data overlaps the headers";
         if (s.virtual_address % l->section_alignment != 0) return which + ": address not section-aligned";
         if (s.virtual_address < previous_end) return which + ": overlaps the section before it in the image";
         previous_end = static_cast<std::uint64_t>(s.virtual_address) + AlignUp(Span(s), l->section_alignment);
         if (previous_end > l->size_of_image) return which + ": reaches past SizeOfImage";
-        l->sections.push_back(s);
     }
     return "";
 }
@@ -79,31 +61,28 @@ std::string ReadSections(const Bytes& b, ProgramLayout* l, std::uint32_t count, 
 
 std::string ReadProgramLayout(const Bytes& b, ProgramLayout* l) {
     *l = ProgramLayout{};
-    if (b.size() < 0x40 || b[0] != 'M' || b[1] != 'Z') return "not a Windows program (no MZ header)";
-    std::uint64_t pe = U32(b, 0x3C);
-    if (!Has(b, pe, 24) || U32(b, pe) != 0x00004550u) return "no PE header (not a Windows program, or truncated)";
-    l->coff_offset = pe + 4;
-    std::uint32_t section_count = U16(b, pe + 6);
-    l->symbol_table = U32(b, pe + 12);
-    l->symbol_count = U32(b, pe + 16);
-    std::uint32_t optional_size = U16(b, pe + 20);
-    l->optional_offset = pe + 24;
-    std::uint64_t o = l->optional_offset;
-    if (!Has(b, o, optional_size) || optional_size < 2) return "truncated optional header";
-    std::uint32_t magic = U16(b, o);
-    if (magic != 0x10B && magic != 0x20B) return "unknown optional header (magic " + Hex(magic) + ")";
-    l->pe32_plus = magic == 0x20B;
-    std::uint64_t count_field = l->pe32_plus ? 108 : 92;
-    l->directories_offset = o + count_field + 4;
+    PeHeaders h;
+    PeFault fault = ReadPeHeaders(b, true, &h);
+    if (fault == PeFault::kNotProgram) return "not a Windows program (no MZ header)";
+    if (fault == PeFault::kNoPeHeader) return "no PE header (not a Windows program, or truncated)";
+    if (fault == PeFault::kUnknownOptional) return "unknown optional header (magic " + Hex(h.magic) + ")";
+    if (fault != PeFault::kNone) return PeFaultText(fault);
+    l->coff_offset = h.pe + 4;
+    l->symbol_table = PeU32(b, h.pe + 12);
+    l->symbol_count = PeU32(b, h.pe + 16);
+    l->optional_offset = h.optional_offset;
+    l->pe32_plus = h.magic == 0x20B;
+    l->directories_offset = h.directories;
+    const std::uint64_t o = h.optional_offset, count_field = h.count_field - o, optional_size = h.optional_size;
     if (optional_size < count_field + 4) return "optional header too short";
-    l->image_base = l->pe32_plus ? U64(b, o + 24) : U32(b, o + 28);
-    l->section_alignment = U32(b, o + 32);
-    l->file_alignment = U32(b, o + 36);
-    l->initialized_size = U32(b, o + kInitializedSizeField);
-    l->size_of_image = U32(b, o + kSizeOfImageField);
-    l->size_of_headers = U32(b, o + 60);
-    l->checksum = U32(b, o + kChecksumField);
-    l->directory_count = U32(b, o + count_field);
+    l->image_base = l->pe32_plus ? PeU64(b, o + 24) : PeU32(b, o + 28);
+    l->section_alignment = PeU32(b, o + 32);
+    l->file_alignment = PeU32(b, o + 36);
+    l->initialized_size = PeU32(b, o + kInitializedSizeField);
+    l->size_of_image = PeU32(b, o + kSizeOfImageField);
+    l->size_of_headers = PeU32(b, o + 60);
+    l->checksum = PeU32(b, o + kChecksumField);
+    l->directory_count = PeU32(b, o + count_field);
     if (l->directory_count > 16) return "NumberOfRvaAndSizes " + std::to_string(l->directory_count) + " above 16";
     if (count_field + 4 + 8ull * l->directory_count > optional_size)
         return "the data directories run past the optional header";
@@ -112,11 +91,11 @@ std::string ReadProgramLayout(const Bytes& b, ProgramLayout* l) {
     if (!PowerOfTwo(l->section_alignment) || l->section_alignment < l->file_alignment)
         return "SectionAlignment " + Hex(l->section_alignment) + " is not a power of two at least FileAlignment";
     if (l->size_of_headers > b.size()) return "SizeOfHeaders runs past the end of the file";
-    if (section_count == 0) return "no sections";
-    if (section_count > kMaxSections) return std::to_string(section_count) + " sections, more than 96";
+    if (h.section_count == 0) return "no sections";
+    if (h.section_count > kMaxSections) return std::to_string(h.section_count) + " sections, more than 96";
     if (!l->pe32_plus && l->image_base + l->size_of_image > 0x100000000ull)
         return "ImageBase plus SizeOfImage passes 4 GiB";
-    return ReadSections(b, l, section_count, o + optional_size);
+    return ReadSections(b, h, l);
 }
 
 std::uint32_t ProgramChecksum(const Bytes& b, std::uint64_t checksum_offset) {
@@ -175,9 +154,9 @@ bool Mark(TreeWalk* w, std::uint64_t offset, std::uint64_t size, const char* wha
 
 bool ReadDataEntry(TreeWalk* w, std::uint32_t offset, DataEntry entry) {
     if (!Mark(w, offset, 16, "data entry")) return false;
-    std::uint32_t rva = U32(w->file, w->base + offset);
+    std::uint32_t rva = PeU32(w->file, w->base + offset);
     entry.entry = offset;
-    entry.size = U32(w->file, w->base + offset + 4);
+    entry.size = PeU32(w->file, w->base + offset + 4);
     entry.inside = rva >= w->section_va;
     entry.start = entry.inside ? rva - w->section_va : 0;
     if (entry.inside && !Inside(*w, entry.start, entry.size))
@@ -191,7 +170,7 @@ bool ReadDataEntry(TreeWalk* w, std::uint32_t offset, DataEntry entry) {
 bool WalkDirectory(TreeWalk* w, std::uint32_t offset, int level, DataEntry path) {
     if (++w->nodes > kMaxResourceNodes) return Fail(w, "resource tree too large or looping");
     if (!Mark(w, offset, 16, "directory")) return false;
-    std::uint32_t count = U16(w->file, w->base + offset + 12) + U16(w->file, w->base + offset + 14);
+    std::uint32_t count = PeU16(w->file, w->base + offset + 12) + PeU16(w->file, w->base + offset + 14);
     if (!Mark(w, offset + 16, 8ull * count, "directory")) return false;
     if (count > kMaxResourceEntries - w->visited)
         return Fail(w, "resource tree has more than " + std::to_string(kMaxResourceEntries) +
@@ -200,8 +179,8 @@ bool WalkDirectory(TreeWalk* w, std::uint32_t offset, int level, DataEntry path)
     std::uint64_t previous_id = 0;
     for (std::uint32_t i = 0; i < count; ++i) {
         std::uint64_t at = w->base + offset + 16 + 8ull * i;
-        std::uint32_t name = U32(w->file, at);
-        std::uint32_t target = U32(w->file, at + 4);
+        std::uint32_t name = PeU32(w->file, at);
+        std::uint32_t target = PeU32(w->file, at + 4);
         bool named = (name & 0x80000000u) != 0;
         // Numbered entries come in rising order, each once, as Windows looks
         // them up: a repeated one would let the stamp replace another
@@ -212,7 +191,7 @@ bool WalkDirectory(TreeWalk* w, std::uint32_t offset, int level, DataEntry path)
         if (!named) previous_id = static_cast<std::uint64_t>(name) + 1;
         if (named) {
             std::uint32_t string = name & 0x7FFFFFFFu;
-            if (!Mark(w, string, 2, "name") || !Mark(w, string, 2 + 2ull * U16(w->file, w->base + string), "name"))
+            if (!Mark(w, string, 2, "name") || !Mark(w, string, 2 + 2ull * PeU16(w->file, w->base + string), "name"))
                 return false;
         }
         if (level == 0) path.type = name, path.type_named = named;
@@ -239,12 +218,7 @@ int SectionOf(const ProgramLayout& l, std::uint64_t rva) {
 // The file offset of `size` bytes at `rva`, when they are in a section's raw data.
 bool MapRva(const Bytes& b, const ProgramLayout& l, std::uint64_t rva, std::uint64_t size, std::uint64_t* offset) {
     int i = SectionOf(l, rva);
-    if (i < 0) return false;
-    const PeSection& s = l.sections[i];
-    std::uint64_t within = rva - s.virtual_address;
-    if (within > s.raw_size || size > s.raw_size - within) return false;
-    *offset = s.raw_offset + within;
-    return Has(b, *offset, size);
+    return i >= 0 && PeMapWithin(b, l.sections[i], rva - l.sections[i].virtual_address, size, offset);
 }
 
 // Every section other than the resources lies wholly before them, or wholly
@@ -276,8 +250,8 @@ std::string CheckOtherSections(const ProgramLayout& l, int r) {
 std::string CheckDirectories(const Bytes& b, const ProgramLayout& l, int r) {
     const PeSection& rs = l.sections[r];
     for (std::uint32_t i = 0; i < l.directory_count; ++i) {
-        std::uint64_t rva = U32(b, l.directories_offset + 8ull * i);
-        std::uint32_t size = U32(b, l.directories_offset + 8ull * i + 4);
+        std::uint64_t rva = PeU32(b, l.directories_offset + 8ull * i);
+        std::uint32_t size = PeU32(b, l.directories_offset + 8ull * i + 4);
         if (i == 4 && (rva != 0 || size != 0))
             return "the program is signed, and stamping would break its signature: remove the signature "
                    "(osslsigncode remove-signature -in SIGNED -out UNSIGNED), stamp the unsigned program, then "
@@ -286,26 +260,26 @@ std::string CheckDirectories(const Bytes& b, const ProgramLayout& l, int r) {
         if (SectionOf(l, rva) == r) return "data directory " + std::to_string(i) + " points into the resources";
     }
     if (l.directory_count > 6) {
-        std::uint64_t rva = U32(b, l.directories_offset + 48), size = U32(b, l.directories_offset + 52), at = 0;
+        std::uint64_t rva = PeU32(b, l.directories_offset + 48), size = PeU32(b, l.directories_offset + 52), at = 0;
         if (rva != 0 && size != 0) {
             if (size / 28 > kMaxDebugEntries || !MapRva(b, l, rva, size, &at)) return "damaged debug directory";
             for (std::uint64_t e = at; e + 28 <= at + size; e += 28) {
-                std::uint32_t data_rva = U32(b, e + 20), data_offset = U32(b, e + 24);
+                std::uint32_t data_rva = PeU32(b, e + 20), data_offset = PeU32(b, e + 24);
                 if ((data_rva != 0 && data_rva >= rs.virtual_address) || data_offset >= rs.raw_offset)
                     return "debug data lies behind the resources: not supported";
             }
         }
     }
     if (l.directory_count > 5) {
-        std::uint64_t rva = U32(b, l.directories_offset + 40), size = U32(b, l.directories_offset + 44), at = 0;
+        std::uint64_t rva = PeU32(b, l.directories_offset + 40), size = PeU32(b, l.directories_offset + 44), at = 0;
         if (rva != 0 && size != 0) {
             if (!MapRva(b, l, rva, size, &at)) return "damaged base relocation directory";
             for (std::uint64_t block = 0; block < size;) {
                 if (size - block < 8) return "damaged base relocation block";
-                std::uint32_t page = U32(b, at + block), length = U32(b, at + block + 4);
+                std::uint32_t page = PeU32(b, at + block), length = PeU32(b, at + block + 4);
                 if (length < 8 || length > size - block) return "damaged base relocation block";
                 for (std::uint64_t e = at + block + 8; e + 2 <= at + block + length; e += 2) {
-                    std::uint32_t fix = U16(b, e);
+                    std::uint32_t fix = PeU16(b, e);
                     if ((fix >> 12) != 0 && page + static_cast<std::uint64_t>(fix & 0xFFF) >= rs.virtual_address)
                         return "base relocations reach into or behind the resources";
                 }
@@ -385,8 +359,8 @@ std::string PlanStamp(const Bytes& b, std::uint64_t package_size, StampPlan* p) 
     if (!error.empty()) return error;
     const ProgramLayout& l = p->layout;
     if (l.directory_count < 3) return "no resource directory entry";
-    std::uint32_t resource_rva = U32(b, l.directories_offset + 16);
-    std::uint32_t resource_size = U32(b, l.directories_offset + 20);
+    std::uint32_t resource_rva = PeU32(b, l.directories_offset + 16);
+    std::uint32_t resource_size = PeU32(b, l.directories_offset + 20);
     if (resource_rva == 0) return "no resources in the program";
     int r = SectionOf(l, resource_rva);
     if (r < 0) return "the resource directory lies outside every section";
@@ -406,7 +380,7 @@ std::string PlanStamp(const Bytes& b, std::uint64_t package_size, StampPlan* p) 
     if (l.symbol_table != 0) {
         std::uint64_t end = l.symbol_table + 18ull * l.symbol_count;
         // The symbols, then the string table with its length first.
-        if (!Has(b, l.symbol_table, 18ull * l.symbol_count + 4) || !Has(b, end, U32(b, end)))
+        if (!PeHas(b, l.symbol_table, 18ull * l.symbol_count + 4) || !PeHas(b, end, PeU32(b, end)))
             return "the symbol table runs past the end of the file (truncated?)";
         if (l.symbol_table < rs.raw_offset + static_cast<std::uint64_t>(rs.raw_size) && end > rs.raw_offset)
             return "the symbol table lies in or before the resources: not supported";
@@ -437,7 +411,7 @@ std::string PlanStamp(const Bytes& b, std::uint64_t package_size, StampPlan* p) 
 namespace {
 
 void Shift32(Bytes* out, std::uint64_t at, std::int64_t delta) {
-    Put32(out, at, static_cast<std::uint32_t>(U32(*out, at) + delta));
+    Put32(out, at, static_cast<std::uint32_t>(PeU32(*out, at) + delta));
 }
 
 // The headers of the output: section table, sizes, directories, symbols.
@@ -458,7 +432,7 @@ void PatchHeaders(const StampPlan& p, std::uint64_t package_size, Bytes* out) {
     for (std::uint32_t i = 0; i < l.directory_count; ++i) {
         std::uint64_t at = l.directories_offset + 8ull * i;
         if (i == 2) Shift32(out, at + 4, p.content_delta);
-        else if (i != 4 && U32(*out, at) >= old_va_end) Shift32(out, at, p.va_delta);
+        else if (i != 4 && PeU32(*out, at) >= old_va_end) Shift32(out, at, p.va_delta);
     }
     Shift32(out, l.optional_offset + kSizeOfImageField, p.va_delta);
     if (rs.characteristics & kInitializedData) Shift32(out, l.optional_offset + kInitializedSizeField, p.file_delta);

@@ -19,17 +19,7 @@
 #include <string>
 #include <vector>
 
-struct PeSection {
-    char name[9];  // the 8-byte field, always terminated here
-    std::uint32_t virtual_size;
-    std::uint32_t virtual_address;
-    std::uint32_t raw_size;
-    std::uint32_t raw_offset;
-    std::uint32_t relocations;   // PointerToRelocations (0 in images)
-    std::uint32_t line_numbers;  // PointerToLinenumbers (0 in images)
-    std::uint32_t characteristics;
-    std::uint64_t table_offset;  // file offset of its 40-byte entry
-};
+#include "tools/pe_image.h"
 
 // The headers of a PE32 or PE32+ program, checked for consistency.
 struct ProgramLayout {
