@@ -85,6 +85,28 @@ TEST(SimFaults, AFailedCallLeavesWhatItNamed) {
               plat::kErrorSuccess);
     EXPECT_EQ(Sim().faults.failed_subject, "R HKLM\\SOFTWARE\\WOW6432NODE\\VENDOR\\PRODUCT\\MISSING");
 
+    // The wide forms count apart from the ANSI ones, one count a call: the
+    // ANSI query between them leaves the second wide query the one to fail.
+    SimRegPutText(plat::kHkeyLocalMachine, "SOFTWARE\\WOW6432Node\\Vendor\\Product", "Version", "1.0");
+    ASSERT_EQ(plat::RegistryOpenKeyExW16(plat::kHkeyLocalMachine, u"Software\\Vendor\\Product", plat::kKeyRead, &key),
+              plat::kErrorSuccess);
+    SimFailCall("RegistryQueryValueW16", 2);
+    std::uint32_t type = 0;
+    EXPECT_EQ(plat::RegistryQueryValueW16(key, u"Version", &type, nullptr, nullptr), plat::kErrorSuccess);
+    EXPECT_EQ(plat::RegistryQueryValue(key, "Version", &type, nullptr, nullptr), plat::kErrorSuccess);
+    EXPECT_EQ(plat::RegistryQueryValueW16(key, u"Version", &type, nullptr, nullptr), plat::kErrorFileNotFound);
+    EXPECT_EQ(Sim().faults.failed_op, "RegistryQueryValueW16");
+    EXPECT_EQ(Sim().faults.failed_subject, "R HKLM\\SOFTWARE\\WOW6432NODE\\VENDOR\\PRODUCT|Version");
+    plat::RegistryCloseKey(key);
+    SimFailCall("RegistryCreateKeyExW16", 1);
+    EXPECT_EQ(plat::RegistryCreateKeyEx(plat::kHkeyLocalMachine, "Software\\Vendor\\Made", plat::kKeyRead, &key),
+              plat::kErrorSuccess);
+    plat::RegistryCloseKey(key);
+    EXPECT_EQ(plat::RegistryCreateKeyExW16(plat::kHkeyLocalMachine, u"Software\\Vendor\\Neu", plat::kKeyRead, &key),
+              plat::kErrorAccessDenied);
+    EXPECT_EQ(Sim().faults.failed_op, "RegistryCreateKeyExW16");
+    EXPECT_EQ(Sim().faults.failed_subject, "R HKLM\\SOFTWARE\\WOW6432NODE\\VENDOR\\NEU");
+
     // A program's command line comes after a bar.
     SimPutFile("C:\\Data\\tool.exe", Bytes("MZ"));
     SimPutProgram("C:\\Data\\tool.exe");

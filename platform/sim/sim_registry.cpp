@@ -1,6 +1,7 @@
 #include <algorithm>
 #include <cstring>
 #include <string_view>
+#include <type_traits>
 
 #include "platform/registry.h"
 #include "platform/sim/sim.h"
@@ -54,8 +55,8 @@ char16_t FoldUnit(char16_t c) {
     return c;
 }
 
-std::u16string Fold(const std::u16string& name) {
-    std::u16string folded = name;
+std::u16string Fold(std::u16string_view name) {
+    std::u16string folded(name);
     for (char16_t& c : folded) c = FoldUnit(c);
     return folded;
 }
@@ -73,12 +74,18 @@ bool IsStringType(std::uint32_t type) {
     return type == plat::kRegSz || type == plat::kRegExpandSz || type == plat::kRegMultiSz;
 }
 
-std::u16string FromAnsi(const char* text) { return SimAnsiToUtf16(text ? text : ""); }
+// A name as each form of a call gives it, in the sim's UTF-16: the ANSI
+// form's converted once, the wide form's read in place (every key opening
+// looks its path up: no copies).
+std::u16string Utf16Name(const char* text) { return SimAnsiToUtf16(text ? text : ""); }
+std::u16string_view Utf16Name(const char16_t* text) { return text ? std::u16string_view(text) : std::u16string_view(); }
 
-std::u16string FromWide(const char16_t* text) { return text ? std::u16string(text) : std::u16string(); }
-
-// The same without a copy, for look-ups.
-std::u16string_view WideView(const char16_t* text) { return text ? std::u16string_view(text) : std::u16string_view(); }
+// A name in the character form a call hands back.
+template <typename Char>
+std::basic_string<Char> InForm(const std::u16string& name) {
+    if constexpr (std::is_same_v<Char, char>) return SimUtf16ToAnsi(name);
+    else return name;
+}
 
 // UTF-16LE bytes <-> Windows-1252 bytes, for string data.
 std::vector<std::uint8_t> AnsiBytesToStored(const std::uint8_t* data, std::uint32_t size) {
@@ -148,15 +155,7 @@ std::uint32_t SplitPathViews(std::u16string_view path, std::vector<std::u16strin
     return plat::kErrorSuccess;
 }
 
-// The same, as copies.
-std::uint32_t SplitPath(const std::u16string& path, std::vector<std::u16string>* parts) {
-    std::vector<std::u16string_view> views;
-    std::uint32_t status = SplitPathViews(path, &views);
-    parts->assign(views.begin(), views.end());
-    return status;
-}
-
-std::uint64_t FindSubkey(const SimRegKey& key, const std::u16string& name) {
+std::uint64_t FindSubkey(const SimRegKey& key, std::u16string_view name) {
     auto it = key.subkeys.find(Fold(name));
     return it == key.subkeys.end() ? 0 : it->second;
 }
@@ -167,10 +166,10 @@ std::uint64_t FindFoldedSubkey(const SimRegKey& key, const std::u16string& folde
     return it == key.subkeys.end() ? 0 : it->second;
 }
 
-std::uint64_t AddSubkey(std::uint64_t parent, const std::u16string& name) {
+std::uint64_t AddSubkey(std::uint64_t parent, std::u16string_view name) {
     std::uint64_t id = Reg().next_key++;
     SimRegKey child;
-    child.name = name;
+    child.name.assign(name);
     child.parent = parent;
     Reg().keys[id] = child;
     Reg().keys[parent].subkeys[Fold(name)] = id;
@@ -203,7 +202,7 @@ std::uint32_t Resolve(std::uint64_t start, const std::vector<std::u16string_view
         if (next == 0) {
             if (!create) return plat::kErrorFileNotFound;
             if (node->deny_write) return plat::kErrorAccessDenied;
-            next = AddSubkey(current, std::u16string(parts[i]));
+            next = AddSubkey(current, parts[i]);
         }
         current = next;
         node = &Reg().keys[current];
@@ -235,9 +234,10 @@ std::uint32_t Grant(const SimRegKey& key, std::uint32_t access, std::uint32_t* g
     return plat::kErrorSuccess;
 }
 
-std::uint32_t OpenOrCreate(Handle parent, std::u16string_view subkey, std::uint32_t access, bool create,
-                           Handle* key) {
-    *key = nullptr;
+// The key a subkey path names below an open key, in the view the access
+// mask chooses.
+std::uint32_t ResolveBelow(Handle parent, std::u16string_view subkey, std::uint32_t access, bool create,
+                           std::uint64_t* found) {
     std::uint64_t start = 0;
     std::uint32_t parent_access = 0;
     std::uint32_t status = LookUp(parent, &start, &parent_access);
@@ -245,8 +245,14 @@ std::uint32_t OpenOrCreate(Handle parent, std::u16string_view subkey, std::uint3
     std::vector<std::u16string_view> parts;
     status = SplitPathViews(subkey, &parts);
     if (status != plat::kErrorSuccess) return status;
+    return Resolve(start, parts, access, create, found);
+}
+
+std::uint32_t OpenOrCreate(Handle parent, std::u16string_view subkey, std::uint32_t access, bool create,
+                           Handle* key) {
+    *key = nullptr;
     std::uint64_t found = 0;
-    status = Resolve(start, parts, access, create, &found);
+    std::uint32_t status = ResolveBelow(parent, subkey, access, create, &found);
     if (status != plat::kErrorSuccess) return status;
     std::uint32_t granted = 0;
     status = Grant(Reg().keys[found], access, &granted);
@@ -303,16 +309,16 @@ std::uint32_t Query(Handle handle, std::u16string_view name, bool ansi, std::uin
     return plat::kErrorSuccess;
 }
 
-void StoreValue(SimRegKey& key, const std::u16string& name, std::uint32_t type, std::vector<std::uint8_t> bytes) {
+void StoreValue(SimRegKey& key, std::u16string_view name, std::uint32_t type, std::vector<std::uint8_t> bytes) {
     if (SimRegValue* value = FindValue(key, name)) {
         value->type = type;
         value->bytes = std::move(bytes);
         return;
     }
-    key.values.push_back(SimRegValue{name, type, std::move(bytes)});
+    key.values.push_back(SimRegValue{std::u16string(name), type, std::move(bytes)});
 }
 
-std::uint32_t Set(Handle handle, const std::u16string& name, std::uint32_t type, const void* data,
+std::uint32_t Set(Handle handle, std::u16string_view name, std::uint32_t type, const void* data,
                   std::uint32_t size, bool ansi) {
     if (!data && size) return plat::kErrorNoAccess;
     std::uint64_t id = 0;
@@ -320,9 +326,9 @@ std::uint32_t Set(Handle handle, const std::u16string& name, std::uint32_t type,
     std::uint32_t status = LookUp(handle, &id, &access);
     if (status != plat::kErrorSuccess) return status;
     if ((access & plat::kKeySetValue) == 0) return plat::kErrorAccessDenied;
-    Reg().writes.push_back(SimRegWrite{name, type, size});
+    Reg().writes.push_back(SimRegWrite{std::u16string(name), type, size});
     for (const std::string& refused : Reg().refused_values)
-        if (Fold(SimAnsiToUtf16(refused)) == Fold(name)) return plat::kErrorAccessDenied;
+        if (SameFolded(SimAnsiToUtf16(refused), name)) return plat::kErrorAccessDenied;
     const auto* bytes = static_cast<const std::uint8_t*>(data);
     std::vector<std::uint8_t> stored;
     if (IsStringType(type) && ansi) {
@@ -382,7 +388,7 @@ std::string PlaceOf(std::uint64_t id) {
 
 // The key a failed open, create or delete named: as far as its path leads
 // through existing keys in the view asked for, then the rest of the path.
-void NoteKey(Handle parent, const std::u16string& subkey, std::uint32_t access) {
+void NoteKey(Handle parent, std::u16string_view subkey, std::uint32_t access) {
     std::uint64_t start = 0;
     std::uint32_t rights = 0;
     if (LookUp(parent, &start, &rights) != plat::kErrorSuccess) return;
@@ -403,39 +409,100 @@ void NoteKey(Handle parent, const std::u16string& subkey, std::uint32_t access) 
 }
 
 // The key behind a handle whose call failed, with the value it named.
-void NoteHandle(Handle handle, const std::u16string& value = u"") {
+void NoteHandle(Handle handle, std::u16string_view value = u"") {
     std::uint64_t id = 0;
     std::uint32_t rights = 0;
-    if (LookUp(handle, &id, &rights) == plat::kErrorSuccess) SimNoteFailedSubject(PlaceOf(id), SimUtf16ToAnsi(value));
+    if (LookUp(handle, &id, &rights) == plat::kErrorSuccess)
+        SimNoteFailedSubject(PlaceOf(id), SimUtf16ToAnsi(std::u16string(value)));
+}
+
+// A forced failure of a call that names a key by path, noted when it falls.
+bool KeyCallFails(int op, Handle parent, std::u16string_view subkey, std::uint32_t access) {
+    if (!SimFaultHere(op)) return false;
+    NoteKey(parent, subkey, access);
+    return true;
+}
+
+// The same for a call on an open key, with the value it names.
+bool HandleCallFails(int op, Handle key, std::u16string_view value = u"") {
+    if (!SimFaultHere(op)) return false;
+    NoteHandle(key, value);
+    return true;
+}
+
+// ---- each verb once, over either form of name ----
+// The caller passes its own operation id, so the fault switch counts and
+// names the ANSI and wide forms apart.
+
+// What a key call does with its path. RegOpenKey hands back the parent
+// itself for an empty path, where RegOpenKeyEx opens it again.
+enum class KeyVerb { kOpen, kOpenEx, kCreate };
+
+template <typename Char>
+std::uint32_t KeyCall(int op, KeyVerb verb, Handle parent, const Char* subkey, std::uint32_t access, Handle* key) {
+    const auto path = Utf16Name(subkey);
+    if (KeyCallFails(op, parent, path, access)) {
+        *key = nullptr;
+        return plat::kErrorAccessDenied;
+    }
+    if (verb == KeyVerb::kOpen && path.empty()) {
+        *key = parent;
+        return plat::kErrorSuccess;
+    }
+    return OpenOrCreate(parent, path, access, verb == KeyVerb::kCreate, key);
+}
+
+template <typename Char>
+std::uint32_t QueryCall(int op, Handle key, const Char* name, std::uint32_t* type, void* data, std::uint32_t* size) {
+    const auto value = Utf16Name(name);
+    if (HandleCallFails(op, key, value)) return plat::kErrorFileNotFound;
+    return Query(key, value, std::is_same_v<Char, char>, type, data, size);
+}
+
+template <typename Char>
+std::uint32_t SetCall(int op, Handle key, const Char* name, std::uint32_t type, const void* data,
+                      std::uint32_t size) {
+    const auto value = Utf16Name(name);
+    if (HandleCallFails(op, key, value)) return plat::kErrorAccessDenied;
+    return Set(key, value, type, data, size, std::is_same_v<Char, char>);
+}
+
+// The index-th subkey name with its NUL into a buffer of *size characters;
+// on success *size is its length without the NUL.
+template <typename Char>
+std::uint32_t EnumCall(int op, Handle key, std::uint32_t index, Char* name, std::uint32_t* size) {
+    if (HandleCallFails(op, key)) return plat::kErrorAccessDenied;
+    std::u16string found;
+    std::uint32_t status = EnumName(key, index, &found);
+    if (status != plat::kErrorSuccess) return status;
+    const std::basic_string<Char> text = InForm<Char>(found);
+    if (text.size() + 1 > *size) return plat::kErrorMoreData;
+    std::copy(text.begin(), text.end(), name);
+    name[text.size()] = 0;
+    *size = static_cast<std::uint32_t>(text.size());
+    return plat::kErrorSuccess;
 }
 
 // ---- test helper plumbing ----
 
-std::uint64_t FindPhysical(Handle hive, const std::string& path) {
-    std::uint64_t start = HiveId(hive);
-    if (start == 0) return 0;
-    std::vector<std::u16string> parts;
-    if (SplitPath(SimAnsiToUtf16(path), &parts) != plat::kErrorSuccess) return 0;
-    std::uint64_t current = start;
-    for (const std::u16string& part : parts) {
-        current = FindSubkey(Reg().keys[current], part);
-        if (current == 0) return 0;
-    }
-    return current;
-}
-
-std::uint64_t MakePhysical(Handle hive, const std::string& path) {
-    std::uint64_t start = HiveId(hive);
-    if (start == 0) return 0;
-    std::vector<std::u16string> parts;
-    if (SplitPath(SimAnsiToUtf16(path), &parts) != plat::kErrorSuccess) return 0;
-    std::uint64_t current = start;
-    for (const std::u16string& part : parts) {
+// The key a physical path names below a hive, made with its missing
+// parents when `create` is set; 0 when absent.
+std::uint64_t Physical(Handle hive, const std::string& path, bool create) {
+    std::uint64_t current = HiveId(hive);
+    const std::u16string wide = SimAnsiToUtf16(path);
+    std::vector<std::u16string_view> parts;
+    if (current == 0 || SplitPathViews(wide, &parts) != plat::kErrorSuccess) return 0;
+    for (std::u16string_view part : parts) {
         std::uint64_t next = FindSubkey(Reg().keys[current], part);
+        if (next == 0 && !create) return 0;
         current = next ? next : AddSubkey(current, part);
     }
     return current;
 }
+
+std::uint64_t FindPhysical(Handle hive, const std::string& path) { return Physical(hive, path, false); }
+
+std::uint64_t MakePhysical(Handle hive, const std::string& path) { return Physical(hive, path, true); }
 
 std::vector<std::uint8_t> Utf16Bytes(const std::u16string& text) {
     std::vector<std::uint8_t> bytes;
@@ -577,100 +644,80 @@ namespace plat {
 
 std::uint32_t RegistryOpenKey(Handle parent, const char* subkey, Handle* key) {
     static const int op = SimOpId("RegistryOpenKey");
-    if (SimFaultHere(op)) {
-        NoteKey(parent, FromAnsi(subkey), kMaximumAllowed);
-        *key = nullptr;
-        return kErrorAccessDenied;
-    }
-    if (!subkey || !*subkey) {
-        *key = parent;
-        return kErrorSuccess;
-    }
-    return OpenOrCreate(parent, FromAnsi(subkey), kMaximumAllowed, false, key);
+    return KeyCall(op, KeyVerb::kOpen, parent, subkey, kMaximumAllowed, key);
+}
+
+std::uint32_t RegistryOpenKeyW16(Handle parent, const char16_t* subkey, Handle* key) {
+    static const int op = SimOpId("RegistryOpenKeyW16");
+    return KeyCall(op, KeyVerb::kOpen, parent, subkey, kMaximumAllowed, key);
 }
 
 std::uint32_t RegistryCreateKey(Handle parent, const char* subkey, Handle* key) {
     static const int op = SimOpId("RegistryCreateKey");
-    if (SimFaultHere(op)) {
-        NoteKey(parent, FromAnsi(subkey), kMaximumAllowed);
-        *key = nullptr;
-        return kErrorAccessDenied;
-    }
-    return OpenOrCreate(parent, FromAnsi(subkey), kMaximumAllowed, true, key);
+    return KeyCall(op, KeyVerb::kCreate, parent, subkey, kMaximumAllowed, key);
 }
 
 std::uint32_t RegistryOpenKeyEx(Handle parent, const char* subkey, std::uint32_t access, Handle* key) {
     static const int op = SimOpId("RegistryOpenKeyEx");
-    if (SimFaultHere(op)) {
-        NoteKey(parent, FromAnsi(subkey), access);
-        *key = nullptr;
-        return kErrorAccessDenied;
-    }
-    return OpenOrCreate(parent, FromAnsi(subkey), access, false, key);
+    return KeyCall(op, KeyVerb::kOpenEx, parent, subkey, access, key);
+}
+
+std::uint32_t RegistryOpenKeyExW16(Handle parent, const char16_t* subkey, std::uint32_t access, Handle* key) {
+    static const int op = SimOpId("RegistryOpenKeyExW16");
+    return KeyCall(op, KeyVerb::kOpenEx, parent, subkey, access, key);
 }
 
 std::uint32_t RegistryCreateKeyEx(Handle parent, const char* subkey, std::uint32_t access, Handle* key) {
     static const int op = SimOpId("RegistryCreateKeyEx");
-    if (SimFaultHere(op)) {
-        NoteKey(parent, FromAnsi(subkey), access);
-        *key = nullptr;
-        return kErrorAccessDenied;
-    }
-    return OpenOrCreate(parent, FromAnsi(subkey), access, true, key);
+    return KeyCall(op, KeyVerb::kCreate, parent, subkey, access, key);
+}
+
+std::uint32_t RegistryCreateKeyExW16(Handle parent, const char16_t* subkey, std::uint32_t access, Handle* key) {
+    static const int op = SimOpId("RegistryCreateKeyExW16");
+    return KeyCall(op, KeyVerb::kCreate, parent, subkey, access, key);
 }
 
 std::uint32_t RegistryQueryValue(Handle key, const char* name, std::uint32_t* type, void* data,
                                  std::uint32_t* size) {
     static const int op = SimOpId("RegistryQueryValue");
-    if (SimFaultHere(op)) {
-        NoteHandle(key, FromAnsi(name));
-        return kErrorFileNotFound;
-    }
-    return Query(key, FromAnsi(name), true, type, data, size);
+    return QueryCall(op, key, name, type, data, size);
+}
+
+std::uint32_t RegistryQueryValueW16(Handle key, const char16_t* name, std::uint32_t* type, void* data,
+                                    std::uint32_t* size) {
+    static const int op = SimOpId("RegistryQueryValueW16");
+    return QueryCall(op, key, name, type, data, size);
 }
 
 std::uint32_t RegistrySetValue(Handle key, const char* name, std::uint32_t type, const void* data,
                                std::uint32_t size) {
     static const int op = SimOpId("RegistrySetValue");
-    if (SimFaultHere(op)) {
-        NoteHandle(key, FromAnsi(name));
-        return kErrorAccessDenied;
-    }
-    return Set(key, FromAnsi(name), type, data, size, true);
+    return SetCall(op, key, name, type, data, size);
+}
+
+std::uint32_t RegistrySetValueW16(Handle key, const char16_t* name, std::uint32_t type, const void* data,
+                                  std::uint32_t size) {
+    static const int op = SimOpId("RegistrySetValueW16");
+    return SetCall(op, key, name, type, data, size);
 }
 
 std::uint32_t RegistryEnumKey(Handle key, std::uint32_t index, char* name, std::uint32_t* name_size) {
     static const int op = SimOpId("RegistryEnumKey");
-    if (SimFaultHere(op)) {
-        NoteHandle(key);
-        return kErrorAccessDenied;
-    }
-    std::u16string found;
-    std::uint32_t status = EnumName(key, index, &found);
-    if (status != kErrorSuccess) return status;
-    std::string narrow = SimUtf16ToAnsi(found);
-    if (narrow.size() + 1 > *name_size) return kErrorMoreData;
-    std::memcpy(name, narrow.c_str(), narrow.size() + 1);
-    *name_size = static_cast<std::uint32_t>(narrow.size());
-    return kErrorSuccess;
+    return EnumCall(op, key, index, name, name_size);
+}
+
+std::uint32_t RegistryEnumKeyW16(Handle key, std::uint32_t index, char16_t* name, std::uint32_t name_units) {
+    static const int op = SimOpId("RegistryEnumKeyW16");
+    // The wide form reports no length: the count lands in the copy.
+    return EnumCall(op, key, index, name, &name_units);
 }
 
 std::uint32_t RegistryDeleteKey(Handle parent, const char* subkey) {
     static const int op = SimOpId("RegistryDeleteKey");
-    if (SimFaultHere(op)) {
-        NoteKey(parent, FromAnsi(subkey), kKeyDelete);
-        return kErrorAccessDenied;
-    }
-    std::uint64_t start = 0;
-    std::uint32_t access = 0;
-    std::uint32_t status = LookUp(parent, &start, &access);
-    if (status != kErrorSuccess) return status;
-    const std::u16string path = FromAnsi(subkey);
-    std::vector<std::u16string_view> parts;
-    status = SplitPathViews(path, &parts);
-    if (status != kErrorSuccess) return status;
+    const std::u16string path = Utf16Name(subkey);
+    if (KeyCallFails(op, parent, path, kKeyDelete)) return kErrorAccessDenied;
     std::uint64_t found = 0;
-    status = Resolve(start, parts, kKeyDelete, false, &found);
+    std::uint32_t status = ResolveBelow(parent, path, kKeyDelete, false, &found);
     if (status != kErrorSuccess) return status;
     const SimRegKey& key = Reg().keys[found];
     // A hive cannot be deleted; the DELETE right, subkeys and a forced
@@ -685,75 +732,6 @@ std::uint32_t RegistryCloseKey(Handle key) {
     SimCountHere(op);
     if (HiveId(key)) return kErrorSuccess;
     return Reg().open.erase(reinterpret_cast<std::uintptr_t>(key)) ? kErrorSuccess : kErrorInvalidHandle;
-}
-
-std::uint32_t RegistryOpenKeyW16(Handle parent, const char16_t* subkey, Handle* key) {
-    static const int op = SimOpId("RegistryOpenKeyW16");
-    if (SimFaultHere(op)) {
-        NoteKey(parent, FromWide(subkey), kMaximumAllowed);
-        *key = nullptr;
-        return kErrorAccessDenied;
-    }
-    if (!subkey || !*subkey) {
-        *key = parent;
-        return kErrorSuccess;
-    }
-    return OpenOrCreate(parent, WideView(subkey), kMaximumAllowed, false, key);
-}
-
-std::uint32_t RegistryOpenKeyExW16(Handle parent, const char16_t* subkey, std::uint32_t access, Handle* key) {
-    static const int op = SimOpId("RegistryOpenKeyExW16");
-    if (SimFaultHere(op)) {
-        NoteKey(parent, FromWide(subkey), access);
-        *key = nullptr;
-        return kErrorAccessDenied;
-    }
-    return OpenOrCreate(parent, WideView(subkey), access, false, key);
-}
-
-std::uint32_t RegistryCreateKeyExW16(Handle parent, const char16_t* subkey, std::uint32_t access, Handle* key) {
-    static const int op = SimOpId("RegistryCreateKeyExW16");
-    if (SimFaultHere(op)) {
-        NoteKey(parent, FromWide(subkey), access);
-        *key = nullptr;
-        return kErrorAccessDenied;
-    }
-    return OpenOrCreate(parent, WideView(subkey), access, true, key);
-}
-
-std::uint32_t RegistryQueryValueW16(Handle key, const char16_t* name, std::uint32_t* type, void* data,
-                                    std::uint32_t* size) {
-    static const int op = SimOpId("RegistryQueryValueW16");
-    if (SimFaultHere(op)) {
-        NoteHandle(key, FromWide(name));
-        return kErrorFileNotFound;
-    }
-    return Query(key, WideView(name), false, type, data, size);
-}
-
-std::uint32_t RegistrySetValueW16(Handle key, const char16_t* name, std::uint32_t type, const void* data,
-                                  std::uint32_t size) {
-    static const int op = SimOpId("RegistrySetValueW16");
-    if (SimFaultHere(op)) {
-        NoteHandle(key, FromWide(name));
-        return kErrorAccessDenied;
-    }
-    return Set(key, FromWide(name), type, data, size, false);
-}
-
-std::uint32_t RegistryEnumKeyW16(Handle key, std::uint32_t index, char16_t* name, std::uint32_t name_units) {
-    static const int op = SimOpId("RegistryEnumKeyW16");
-    if (SimFaultHere(op)) {
-        NoteHandle(key);
-        return kErrorAccessDenied;
-    }
-    std::u16string found;
-    std::uint32_t status = EnumName(key, index, &found);
-    if (status != kErrorSuccess) return status;
-    if (found.size() + 1 > name_units) return kErrorMoreData;
-    std::copy(found.begin(), found.end(), name);
-    name[found.size()] = 0;
-    return kErrorSuccess;
 }
 
 }  // namespace plat
