@@ -78,6 +78,10 @@ TEST(ProgramResource, FindsRcdataAndRefusesDamagedPrograms) {
     EXPECT_NE(FindProgramResource(damaged, 10, 100, &found), "");
     Put32(&damaged, 0x200 + 0x48 + 4, 0xFFFFFFF0u);
     EXPECT_NE(FindProgramResource(damaged, 10, 100, &found), "");
+    // Data inside the file but running past its section's raw data.
+    damaged = program;
+    Put32(&damaged, 0x40 + 24 + 224 + 16, static_cast<std::uint32_t>(0x58 + payload.size() - 100));
+    EXPECT_NE(FindProgramResource(damaged, 10, 100, &found), "");
     // A subdirectory offset far outside, a PE header offset outside.
     damaged = program;
     Put32(&damaged, 0x200 + 20, 0x8FFFFFF0u);
