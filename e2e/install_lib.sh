@@ -131,6 +131,20 @@ ie_setup_background() {
   IE_SETUP_PID=$!
 }
 
+# ie_setup_window FAILURE [OFFER]: starts the setup program with its window
+# and waits up to 60 s for it; when none came, fails FAILURE and gives 1 (the
+# caller ends its scenario). With OFFER (Install, Remove), also checks "the
+# OFFER offer is drawn"; that check does not stop the scenario.
+ie_setup_window() {
+  ie_setup_background
+  if ! ie_wait_window "$IE_SETUP_WINDOW" 60; then
+    fail "$1"
+    return 1
+  fi
+  [ -z "${2:-}" ] || check "the $2 offer is drawn" ie_wait_drawn 60
+  return 0
+}
+
 # ie_wait_exit SECONDS: waits for the background setup program; IE_RC as above
 # (124 when it did not end in time).
 ie_wait_exit() {

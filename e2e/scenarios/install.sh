@@ -419,13 +419,7 @@ ie_scenario_daza_fails_boxes() {
   echo "install e2e: DAZA driver setup exits 1, with the window"
   ie_prefix daza-boxes win64 win10
   ie_force_exit_code ZTMixolyteDAZA_Setup_x64.exe 1
-  ie_setup_background
-  if ! ie_wait_window "$IE_SETUP_WINDOW" 60; then
-    fail "setup window did not appear"
-    ie_prefix_done
-    return
-  fi
-  check "the Install offer is drawn" ie_wait_drawn 60
+  ie_setup_window "setup window did not appear" Install || { ie_prefix_done; return; }
   ie_screenshot daza-fails-0-offer
   ie_click_client $((IE_CW - 170)) $((IE_CH - 50))
   local restart="Mixolyte Installation Error" reboot="REBOOT YOUR SYSTEM"
@@ -586,13 +580,7 @@ ie_scenario_interactive() {
   echo "install e2e: interactive install, 64-bit Windows 10"
   ie_prefix interactive win64 win10
   rm -f "$IE_OUT"/interactive-*.png
-  ie_setup_background
-  if ! ie_wait_window "$IE_SETUP_WINDOW" 60; then
-    fail "setup window did not appear"
-    ie_prefix_done
-    return
-  fi
-  check "the Install offer is drawn" ie_wait_drawn 60
+  ie_setup_window "setup window did not appear" Install || { ie_prefix_done; return; }
   # Screen positions in the band under the picture (client height = picture
   # + 100): the button is 300 x 60 at its right, 20 pixels from the edges;
   # the step label strip is the bottom 20 pixels of the button.

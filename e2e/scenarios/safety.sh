@@ -188,12 +188,7 @@ sf_scenario_webpage() {
   for key in 'HKCU\Software\Classes\https\shell\open\command' 'HKCR\https\shell\open\command'; do
     wine reg add "$key" /ve /d "$command" /f >/dev/null 2>&1
   done
-  ie_setup_background
-  if ! ie_wait_window "$IE_SETUP_WINDOW" 60; then
-    fail "the setup window did not appear"
-    ie_prefix_done
-    return
-  fi
+  ie_setup_window "the setup window did not appear" || { ie_prefix_done; return; }
   ie_window_client
   sleep 1
   ie_click_client 450 150
@@ -231,13 +226,10 @@ sf_scenario_startup() {
   wine reg add 'HKCU\Software\Microsoft\Windows\CurrentVersion\Explorer\User Shell Folders' /v Startup \
     /t REG_EXPAND_SZ /d 'C:\users\Public\Pointed\Startup' /f >/dev/null 2>&1
   local pointed=$IE_C/users/Public/Pointed
-  ie_setup_background
-  if ie_wait_window "$IE_SETUP_WINDOW" 60; then
+  if ie_setup_window "the setup window did not appear"; then
     sf_escape_setup
     ie_wait_exit 20
     expect "exit code after Esc" 0 "$IE_RC"
-  else
-    fail "the setup window did not appear"
   fi
   check "no folder made by the start" test ! -e "$pointed"
   ie_setup -h -i

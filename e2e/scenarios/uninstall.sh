@@ -192,13 +192,7 @@ iu_scenario_interactive() {
   echo "uninstall e2e: interactive uninstall, 64-bit prefix, Windows 7"
   ie_prefix uninstall-interactive win64 win7
   iu_user_folders
-  ie_setup_background
-  if ! ie_wait_window "$IE_SETUP_WINDOW" 60; then
-    fail "setup window did not appear"
-    ie_prefix_done
-    return
-  fi
-  check "the Install offer is drawn" ie_wait_drawn 60
+  ie_setup_window "setup window did not appear" Install || { ie_prefix_done; return; }
   ie_screenshot uninstall-0-install-offer
   local install_offer
   install_offer=$(iu_button_digest "$IE_OUT/uninstall-0-install-offer.png")
@@ -216,13 +210,7 @@ iu_scenario_interactive() {
 
   ie_setup -h -i
   expect "\"-h -i\" exit code" 1 "$IE_RC"
-  ie_setup_background
-  if ! ie_wait_window "$IE_SETUP_WINDOW" 60; then
-    fail "setup window did not appear after the install"
-    ie_prefix_done
-    return
-  fi
-  check "the Remove offer is drawn" ie_wait_drawn 60
+  ie_setup_window "setup window did not appear after the install" Remove || { ie_prefix_done; return; }
   ie_screenshot uninstall-1-remove-offer
   local remove_offer
   remove_offer=$(iu_button_digest "$IE_OUT/uninstall-1-remove-offer.png")
