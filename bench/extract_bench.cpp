@@ -11,13 +11,13 @@
 #include <new>
 #include <vector>
 
+#include "base/context.h"
+#include "base/text.h"
 #include "bench/summary.h"
 #include "package/md5.h"
 #include "package/package.h"
 #include "package/package_format.h"
 #include "platform/sim/sim.h"
-#include "setup/context.h"
-#include "setup/text.h"
 
 // Live heap bytes, to measure what extraction holds beside the resource.
 namespace {

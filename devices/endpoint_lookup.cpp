@@ -7,10 +7,10 @@
 #include <utility>
 #include <vector>
 
+#include "base/wide_text.h"
 #include "devices/inventory.h"
 #include "devices/inventory_state.h"
 #include "devices/mmdevices.h"
-#include "setup/wide_text.h"
 #include "platform/audio.h"
 #include "platform/registry.h"
 

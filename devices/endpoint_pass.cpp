@@ -3,9 +3,9 @@
 // the MMDevices registry.
 #include <cstring>
 
+#include "base/wide_text.h"
 #include "devices/inventory.h"
 #include "devices/inventory_state.h"
-#include "setup/wide_text.h"
 #include "platform/audio.h"
 
 namespace {

@@ -5,8 +5,8 @@
 
 #include <cstring>
 
+#include "base/wide_text.h"
 #include "devices/inventory_state.h"
-#include "setup/wide_text.h"
 #include "platform/audio.h"
 #include "platform/system.h"
 

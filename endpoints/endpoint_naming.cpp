@@ -3,10 +3,10 @@
 // property store under HKLM\...\MMDevices\Audio\<flow>\<endpoint>\Properties.
 #include <cstdint>
 
-#include "endpoints/endpoints.h"
+#include "base/wide_text.h"
 #include "devices/mmdevices.h"
+#include "endpoints/endpoints.h"
 #include "platform/registry.h"
-#include "setup/wide_text.h"
 
 namespace {
 

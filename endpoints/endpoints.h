@@ -4,8 +4,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "base/context.h"
 #include "platform/types.h"
-#include "setup/context.h"
 
 // ---- The DAZA driver's facts ------------------------------------------------
 

@@ -4,11 +4,11 @@
 #include <cstdint>
 #include <cstring>
 
+#include "base/text.h"
 #include "endpoints/endpoints.h"
 #include "package/package_format.h"
 #include "platform/devices.h"
 #include "platform/system.h"
-#include "setup/text.h"
 
 namespace {
 

@@ -4,11 +4,11 @@
 #include <cstring>
 #include <vector>
 
+#include "base/context.h"
+#include "base/text.h"
 #include "package/package.h"
 #include "package/package_format.h"
 #include "platform/sim/sim.h"
-#include "setup/context.h"
-#include "setup/text.h"
 
 namespace {
 

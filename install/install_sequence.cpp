@@ -3,22 +3,23 @@
 // naming of the virtual endpoints. Runs on the install worker thread.
 #include <cstring>
 
+#include "base/hardening.h"
+#include "base/names.h"
+#include "base/text.h"
+#include "base/worker_report.h"
 #include "endpoints/endpoints.h"
-#include "install/asio.h"
-#include "install/driver_setup.h"
 #include "install/install.h"
-#include "install/registry_records.h"
-#include "install/shortcuts.h"
 #include "package/package.h"
 #include "package/package_format.h"
 #include "platform/files.h"
 #include "platform/system.h"
 #include "platform/windows.h"
-#include "setup/hardening.h"
-#include "setup/product.h"
-#include "setup/text.h"
-#include "uninstall/leftovers.h"
-#include "uninstall/removal.h"
+#include "removal/leftovers.h"
+#include "removal/removal.h"
+#include "steps/asio.h"
+#include "steps/driver_setup.h"
+#include "steps/registry_records.h"
+#include "steps/shortcuts.h"
 
 namespace {
 
@@ -45,10 +46,6 @@ constexpr char kNamedLikeProductFileText[] =
     "The setup program is named like a file of the product\nand would overwrite it as the uninstaller.\nNothing "
     "was changed.\n\nRename it (for example MixolyteSetup.exe) and start it again, or\nthanks to download "
     "official package at\n";
-
-constexpr char kDisplayName[] = "Mixolyte, The Virtual Mixing Console";
-constexpr char kPublisher[] = "ZT-Audio Software";
-constexpr char kPublisherHidden[] = "ZT-Audio";
 
 void SetStep(SetupContext* context, const char* label) {
     CopyText(context->step_text, sizeof context->step_text, label);
@@ -141,44 +138,10 @@ std::uint32_t InstalledSizeKib(const SetupContext* context, const char* uninstal
 
 }  // namespace
 
-void PostWorkerReport(plat::Handle window, std::intptr_t code) {
-    plat::WindowPostMessage(window, plat::kWmCommand, CMD_WORKER_REPORT, code);
-}
-
 void FileNameOfPath(char* path) {
     const char* last = std::strrchr(path, '\\');
     if (last == nullptr) return;
     std::memmove(path, last + 1, std::strlen(last + 1) + 1);
-}
-
-int InstallUartInf(SetupContext* context, int mode) {
-    const char* name = nullptr;
-    int result = 0;
-    if (context->os_version_code >= 0 && context->os_version_code <= 3) {
-        name = "ztusbgpi_uart_xp_vista.inf";
-        result = 1;
-    } else if (context->os_version_code >= 4 && context->os_version_code <= 6) {
-        name = "ztusbgpi_uart.inf";
-        result = 2;
-    } else {
-        return 0;
-    }
-    char source[1024];
-    int fitted = JoinPath(source, sizeof source, context->product_folder, name);
-    char windows[1024];
-    windows[0] = '\0';
-    std::uint32_t length = plat::WindowsFolder(windows, sizeof windows);
-    // Without the Windows folder there is no "inf" folder to work in.
-    if (length == 0 || length >= sizeof windows) return result;
-    char destination[1024];
-    fitted &= JoinPath(destination, sizeof destination, windows, "inf\\");
-    fitted &= AppendText(destination, sizeof destination, name);
-    if (!fitted) return result;
-    if (mode == 1)
-        plat::FileCopy(source, destination, 0);
-    else
-        plat::FileDelete(destination);
-    return result;
 }
 
 int RunInstall(SetupContext* context) {

@@ -3,12 +3,12 @@
 #include <cstring>
 #include <new>
 
+#include "base/text.h"
 #include "package/md5.h"
 #include "package/package_format.h"
 #include "package/scramble.h"
 #include "platform/files.h"
 #include "platform/resources.h"
-#include "setup/text.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 #pragma once
 #include <cstdint>
 
-#include "setup/context.h"
+#include "base/context.h"
 
 constexpr int kPackageResourceId = 100;
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "setup/context.h"
+#include "base/names.h"
 
 // The directory record: kDirectoryRecordSize (160) bytes, integers
 // unsigned 32-bit little-endian, read and written field by field.

@@ -3,7 +3,7 @@
 // impersonating one of them, and the way back.
 //
 // Whose rights the per-user work runs with, decided afresh before each
-// piece of it (setup/user_rights.h) from what the tokens below say:
+// piece of it (base/user_rights.h) from what the tokens below say:
 //
 // - kAsUser: our token is UAC's elevated half of a split token, and the
 //   desktop shell's token (GetShellWindow, its process) is the same user's

@@ -2,11 +2,10 @@
 
 #include <cstring>
 
-#include "install/install.h"
-#include "setup/context.h"
+#include "base/context.h"
+#include "base/text.h"
 #include "setup/drawing.h"
 #include "setup/probe.h"
-#include "setup/text.h"
 
 const plat::AccessibleModel accessible_model = {kAccessibleChildCount, kAccessibleButton, DescribeAccessible,
                                                 PressAccessible};

@@ -1,10 +1,10 @@
 #include "setup/drawing.h"
 
-#include "install/install.h"
+#include "base/context.h"
+#include "base/names.h"
+#include "base/text.h"
 #include "platform/windows.h"
-#include "setup/context.h"
 #include "setup/probe.h"
-#include "setup/text.h"
 
 namespace {
 

@@ -1,16 +1,18 @@
 #include "setup/main_window.h"
 
+#include "base/hardening.h"
+#include "base/names.h"
+#include "base/text.h"
+#include "base/worker_report.h"
 #include "install/install.h"
-#include "install/registry_records.h"
 #include "platform/registry.h"
 #include "platform/system.h"
 #include "platform/windows.h"
 #include "setup/accessibility.h"
 #include "setup/drawing.h"
-#include "setup/hardening.h"
 #include "setup/probe.h"
-#include "setup/text.h"
 #include "setup/web_page.h"
+#include "steps/registry_records.h"
 #include "uninstall/uninstall.h"
 
 int (*install_sequence)(SetupContext* context) = RunInstall;

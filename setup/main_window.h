@@ -4,12 +4,12 @@
 #pragma once
 #include <cstdint>
 
+#include "base/context.h"
 #include "platform/types.h"
-#include "setup/context.h"
 
 // The window's own commands (WM_COMMAND, the id in the low word of wParam,
 // the code in lParam). The worker's report command is CMD_WORKER_REPORT
-// (install/install.h).
+// (base/worker_report.h).
 constexpr std::uintptr_t CMD_SILENT_RUN = 165;
 constexpr std::intptr_t RUN_INSTALL = 101;
 constexpr std::intptr_t RUN_UNINSTALL = 102;

@@ -1,13 +1,13 @@
 #include "setup/probe.h"
 
+#include "base/context.h"
+#include "base/names.h"
+#include "base/text.h"
 #include "devices/inventory.h"
-#include "install/registry_records.h"
 #include "platform/devices.h"
 #include "platform/registry.h"
 #include "platform/shell.h"
 #include "platform/system.h"
-#include "setup/context.h"
-#include "setup/text.h"
 
 namespace {
 

@@ -1,15 +1,14 @@
 #include "setup/setup_main.h"
 
+#include "base/context.h"
+#include "base/hardening.h"
+#include "base/names.h"
+#include "base/text.h"
 #include "devices/inventory.h"
-#include "install/install.h"
 #include "platform/system.h"
 #include "platform/windows.h"
-#include "setup/context.h"
-#include "setup/hardening.h"
 #include "setup/main_window.h"
 #include "setup/probe.h"
-#include "setup/product.h"
-#include "setup/text.h"
 
 plat::Handle user32_module;
 plat::Handle window_text_reader;

@@ -1,8 +1,8 @@
 // The program entry: switches, the single-instance guard, closing the
 // console's and the tools' windows, the main window and its message loop.
 #pragma once
+#include "base/context.h"
 #include "platform/types.h"
-#include "setup/context.h"
 
 // The User32 module and its InternalGetWindowText export (null when
 // missing), for the tool-window passes.
@@ -20,6 +20,6 @@ void CloseToolWindows(const char16_t* title);
 // Registers the class, creates the window and shows it (or hides it in
 // hidden mode). Null after a "Startup Error".
 plat::Handle CreateMainWindow(plat::Handle instance, const char* title);
-// The whole program run: gives the exit code (kExit..., setup/context.h). `command_line` is the text
+// The whole program run: gives the exit code (kExit..., base/context.h). `command_line` is the text
 // after the program name.
 int SetupMain(plat::Handle instance, const char* command_line);

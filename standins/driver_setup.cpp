@@ -19,7 +19,7 @@
 #include <cstdio>
 #include <string>
 
-#include "setup/text.h"
+#include "base/text.h"
 #include "standin_common.h"
 #if defined(MIXO_DRIVER_DAZA)
 #include "daza_device_install.h"

@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
+#include "base/text.h"
 #include "endpoints/endpoints.h"
 #include "platform/registry.h"
 #include "platform/sim/sim.h"
-#include "setup/text.h"
 
 namespace {
 

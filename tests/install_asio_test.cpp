@@ -4,7 +4,8 @@
 
 #include <string>
 
-#include "install/asio.h"
+#include "base/names.h"
+#include "steps/asio.h"
 #include "tests/install_test_machine.h"
 
 using namespace install_test;

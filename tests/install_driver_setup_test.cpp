@@ -5,9 +5,10 @@
 #include <cstdio>
 #include <string>
 
-#include "install/driver_setup.h"
+#include "base/worker_report.h"
 #include "install/install.h"
 #include "platform/system.h"
+#include "steps/driver_setup.h"
 #include "tests/install_test_machine.h"
 
 using namespace install_test;

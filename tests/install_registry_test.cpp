@@ -4,7 +4,8 @@
 
 #include <string>
 
-#include "install/registry_records.h"
+#include "base/names.h"
+#include "steps/registry_records.h"
 #include "tests/install_test_machine.h"
 
 using namespace install_test;

@@ -6,10 +6,12 @@
 #include <algorithm>
 #include <string>
 
+#include "base/names.h"
+#include "base/worker_report.h"
 #include "install/install.h"
-#include "install/registry_records.h"
 #include "platform/devices.h"
-#include "setup/product.h"
+#include "steps/driver_setup.h"
+#include "steps/registry_records.h"
 #include "tests/install_test_machine.h"
 
 using namespace install_test;

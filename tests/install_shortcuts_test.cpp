@@ -5,8 +5,8 @@
 #include <memory>
 #include <string>
 
-#include "install/shortcuts.h"
 #include "platform/shell.h"
+#include "steps/shortcuts.h"
 #include "tests/install_test_machine.h"
 
 using namespace install_test;

@@ -9,14 +9,15 @@
 #include <string>
 #include <vector>
 
+#include "base/context.h"
+#include "base/hardening.h"
+#include "base/text.h"
+#include "base/worker_report.h"
 #include "package/package_format.h"
 #include "platform/files.h"
 #include "platform/registry.h"
 #include "platform/sim/sim.h"
 #include "platform/system.h"
-#include "setup/context.h"
-#include "setup/hardening.h"
-#include "setup/text.h"
 
 namespace install_test {
 

@@ -7,12 +7,12 @@
 #include <string>
 #include <vector>
 
+#include "base/context.h"
+#include "base/text.h"
 #include "package/md5.h"
 #include "package/package.h"
 #include "package/package_format.h"
 #include "platform/sim/sim.h"
-#include "setup/context.h"
-#include "setup/text.h"
 
 namespace {
 

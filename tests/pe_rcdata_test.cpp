@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "package/package_format.h"
-#include "tools/pe_rcdata.h"
 #include "tests/test_bytes.h"
+#include "tools/pe_rcdata.h"
 
 namespace {
 

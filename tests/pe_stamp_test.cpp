@@ -16,9 +16,9 @@
 #include <vector>
 
 #include "package/package_format.h"
+#include "tests/pe_layout.h"
 #include "tools/pe_rcdata.h"
 #include "tools/pe_stamp.h"
-#include "tests/pe_layout.h"
 
 namespace fs = std::filesystem;
 

@@ -6,9 +6,10 @@
 
 #include <algorithm>
 
+#include "base/hardening.h"
+#include "base/names.h"
 #include "platform/files.h"
 #include "platform/system.h"
-#include "setup/hardening.h"
 #include "setup/web_page.h"
 #include "tests/sweep_support.h"
 

@@ -1,6 +1,7 @@
 // What the window offers at start and which warning it raises, for every
 // combination of uninstall entry, device interface and device name, shown
 // and in hidden mode.
+#include "base/names.h"
 #include "tests/shell_support.h"
 
 using namespace shell_test;

@@ -3,6 +3,7 @@
 // folders, WOW64 and the program's own path.
 #include <cstring>
 
+#include "base/names.h"
 #include "devices/inventory.h"
 #include "tests/shell_support.h"
 

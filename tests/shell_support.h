@@ -8,16 +8,18 @@
 #include <string>
 #include <vector>
 
+#include "base/context.h"
+#include "base/names.h"
+#include "base/text.h"
+#include "base/worker_report.h"
 #include "install/install.h"
-#include "install/registry_records.h"
 #include "platform/registry.h"
 #include "platform/sim/sim.h"
 #include "platform/windows.h"
-#include "setup/context.h"
 #include "setup/main_window.h"
 #include "setup/probe.h"
 #include "setup/setup_main.h"
-#include "setup/text.h"
+#include "steps/registry_records.h"
 #include "uninstall/uninstall.h"
 
 namespace shell_test {

@@ -1,5 +1,6 @@
 // The command-line switches, alone and in the combinations a deployment
 // script uses, and every row of the exit-code table.
+#include "base/worker_report.h"
 #include "tests/shell_support.h"
 
 using namespace shell_test;

@@ -3,6 +3,7 @@
 // timer), the reports, the Remove offer, the web pages.
 #include <cstring>
 
+#include "base/worker_report.h"
 #include "platform/system.h"
 #include "setup/drawing.h"
 #include "setup/web_page.h"

@@ -11,18 +11,18 @@
 #include <string>
 #include <vector>
 
+#include "base/context.h"
+#include "devices/inventory.h"
+#include "devices/inventory_state.h"
 #include "install/install.h"
-#include "install/registry_records.h"
 #include "platform/registry.h"
 #include "platform/sim/sim.h"
-#include "setup/context.h"
+#include "removal/removal.h"
 #include "setup/main_window.h"
 #include "setup/probe.h"
 #include "setup/setup_main.h"
-#include "devices/inventory.h"
-#include "devices/inventory_state.h"
+#include "steps/registry_records.h"
 #include "tests/install_test_machine.h"
-#include "uninstall/removal.h"
 #include "uninstall/uninstall.h"
 
 namespace sweep {
@@ -261,7 +261,7 @@ void VisitKeys(std::uint64_t id, const std::string& place, OnKey& on_key) {
 
 template <class OnFile, class OnKey>
 void VisitPlaces(OnFile on_file, OnKey on_key) {
-    // The children's TEMP folders (install/child_temp.h) are made and removed
+    // The children's TEMP folders (steps/child_temp.h) are made and removed
     // around each child; one that a crash or a failed removal leaves (the
     // latter goes at the restart) holds scratch only administrators can
     // reach, and Windows' clean-up of its Temp folder takes it. They are

@@ -8,15 +8,16 @@
 #include <string>
 #include <vector>
 
+#include "base/context.h"
+#include "base/names.h"
+#include "base/text.h"
 #include "package/package_format.h"
 #include "platform/files.h"
 #include "platform/registry.h"
 #include "platform/sim/sim.h"
-#include "setup/context.h"
-#include "setup/text.h"
-#include "install/registry_records.h"
-#include "uninstall/leftovers.h"
-#include "uninstall/removal.h"
+#include "removal/leftovers.h"
+#include "removal/removal.h"
+#include "steps/registry_records.h"
 
 namespace {
 

@@ -6,12 +6,12 @@
 #include <string>
 #include <vector>
 
+#include "base/names.h"
 #include "install/install.h"
-#include "install/registry_records.h"
 #include "platform/sim/sim.h"
-#include "setup/product.h"
+#include "removal/removal.h"
+#include "steps/registry_records.h"
 #include "tests/install_test_machine.h"
-#include "uninstall/removal.h"
 #include "uninstall/uninstall.h"
 
 using namespace install_test;

@@ -4,5 +4,5 @@
 // kExitSucceeded (1) when the sequence ran to its end (single removals may
 // have failed silently); kExitFolderOrUninstallPackage (-101) when the
 // package directory cannot be loaded, after posting REPORT_FAILED with
-// message_text written and nothing removed (setup/context.h).
+// message_text written and nothing removed (base/context.h).
 int RunUninstall();

@@ -3,19 +3,19 @@
 // every later step ignores how it went.
 #include "uninstall/uninstall.h"
 
-#include "install/asio.h"
-#include "install/driver_setup.h"
-#include "install/install.h"
-#include "install/registry_records.h"
-#include "install/shortcuts.h"
+#include "base/context.h"
+#include "base/names.h"
+#include "base/text.h"
+#include "base/worker_report.h"
 #include "package/package.h"
 #include "platform/registry.h"
 #include "platform/windows.h"
-#include "setup/context.h"
-#include "setup/product.h"
-#include "setup/text.h"
-#include "uninstall/leftovers.h"
-#include "uninstall/removal.h"
+#include "removal/leftovers.h"
+#include "removal/removal.h"
+#include "steps/asio.h"
+#include "steps/driver_setup.h"
+#include "steps/registry_records.h"
+#include "steps/shortcuts.h"
 
 namespace {
 

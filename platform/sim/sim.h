@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "platform/sim/sim_files.h"
-#include "platform/sim/sim_faults.h"
 #include "platform/sim/sim_audio.h"
 #include "platform/sim/sim_devices.h"
+#include "platform/sim/sim_faults.h"
+#include "platform/sim/sim_files.h"
 #include "platform/sim/sim_modules.h"
 #include "platform/sim/sim_processes.h"
 #include "platform/sim/sim_registry.h"

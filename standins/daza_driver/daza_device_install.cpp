@@ -7,7 +7,7 @@
 
 #include <cstring>
 
-#include "setup/text.h"
+#include "base/text.h"
 
 namespace {
 

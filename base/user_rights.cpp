@@ -1,8 +1,8 @@
-#include "setup/user_rights.h"
+#include "base/user_rights.h"
 
 #include <cstring>
 
-#include "setup/context.h"
+#include "base/context.h"
 
 plat::UserRights BeginUserWork() {
     plat::TokenFacts own{};

@@ -1,4 +1,4 @@
-#include "setup/wide_text.h"
+#include "base/wide_text.h"
 
 std::size_t WideLength(const char16_t* text) {
     std::size_t n = 0;

@@ -1,44 +1,22 @@
-#include "uninstall/removal.h"
+#include "removal/removal.h"
 
 #include <cstring>
 
+#include "base/names.h"
+#include "base/path_chars.h"
+#include "base/text.h"
+#include "base/user_rights.h"
 #include "package/package_format.h"
 #include "platform/entries.h"
 #include "platform/files.h"
 #include "platform/registry.h"
-#include "setup/path_chars.h"
-#include "setup/text.h"
-#include "setup/user_rights.h"
 
 namespace {
 
-// The product's shortcut titles in the order they are deleted; the "x64"
-// ones exist only on 64-bit Windows.
-struct ShortcutTitle {
-    const char* title;
-    bool only_64bit;
-};
-constexpr ShortcutTitle kShortcutTitles[] = {
-    {"Mixolyte", false},
-    {"Mixolyte x64", true},
-    {"Virtual IO Control Panel", false},
-    {"Readme", false},
-    {"Macro Buttons", false},
-    {"ZTAN-2-MIDI", false},
-    {"8x8 Output Matrix", false},
-    {"15 Bands Graphic EQ", false},
-    {"ML Streamer View", false},
-    {"Mixolyte Kumbra", false},
-    {"Mixolyte Kumbra x64", true},
-    {"Virtual AUX IO Control Panel", false},
-};
-
-constexpr char kLinkExtension[] = ".LNK";
-
 std::size_t LongestTitle() {
     std::size_t longest = 0;
-    for (const ShortcutTitle& entry : kShortcutTitles)
-        if (std::strlen(entry.title) > longest) longest = std::strlen(entry.title);
+    for (const ShortcutRow& row : kShortcutRows)
+        if (std::strlen(row.title) > longest) longest = std::strlen(row.title);
     return longest;
 }
 
@@ -289,9 +267,9 @@ Left DeleteContents(const Held& folder) {
 }
 
 void DeleteListedShortcuts(const SetupContext* context, const Held& shortcuts) {
-    for (const ShortcutTitle& title : kShortcutTitles) {
-        if (title.only_64bit && context->is_wow64 == 0) continue;
-        DeleteShortcutIn(shortcuts, title.title);
+    for (const ShortcutRow& row : kShortcutRows) {
+        if (row.condition == kOn64Bit && context->is_wow64 == 0) continue;
+        DeleteShortcutIn(shortcuts, row.title);
     }
 }
 

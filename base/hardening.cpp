@@ -1,4 +1,4 @@
-#include "setup/hardening.h"
+#include "base/hardening.h"
 
 #include "platform/files.h"
 #include "platform/system.h"

@@ -29,7 +29,7 @@ int HasCharOf(AnsiChars* chars, const char* text, const char* set);
 // when there is none.
 const char* LastBackslash(const char* text);
 
-// JoinPath and CutAtLastBackslash (setup/text.h), by characters: a folder
+// JoinPath and CutAtLastBackslash (base/text.h), by characters: a folder
 // whose last character ends in the byte 0x5C still gets its backslash.
 int JoinPathByChars(char* dst, std::size_t size, const char* folder, const char* name);
 void CutAtLastBackslashByChars(char* text);

@@ -5,8 +5,8 @@
 #pragma once
 #include <cstddef>
 
+#include "base/context.h"
 #include "platform/processes.h"
-#include "setup/context.h"
 
 constexpr std::size_t kChildTempSize = 1024;
 

@@ -4,11 +4,9 @@
 #pragma once
 #include <cstddef>
 
+#include "base/context.h"
 #include "platform/types.h"
-#include "setup/context.h"
 
-// The shortcut folder below a Start-menu Programs folder.
-inline constexpr char kShortcutFolderName[] = "ZT Audio\\MixoLyte";
 // The per-user Programs folder: the Shell Folders value under HKCU.
 inline constexpr char kShellFoldersKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
 inline constexpr char kProgramsValue[] = "Programs";
@@ -57,14 +55,14 @@ int DeletePackageFiles(const SetupContext* context);
 // Deletes the shortcut file folder\title.LNK. Non-zero when it was
 // deleted; an empty folder, one that is not of plain form, and one that is
 // a link delete nothing. It is meant for a per-user folder: the work runs
-// with the user's own rights where they can be had (setup/user_rights.h).
+// with the user's own rights where they can be had (base/user_rights.h).
 int DeleteShortcut(const char* folder, const char* title);
 
 // Deletes the product's shortcuts and the shortcut folder below the user's
 // Programs folder (from the registry) and below common_programs_folder.
 // A linked shortcut folder is removed as a link; below a linked "ZT Audio"
 // nothing is touched. The per-user half runs with the user's own rights
-// (setup/user_rights.h); where those should exist but cannot be had, it
+// (base/user_rights.h); where those should exist but cannot be had, it
 // deletes only the listed shortcuts and the shortcut folder only when that
 // leaves it empty, and leaves a linked one.
 // `buffer` is the scratch path buffer of `size` (at least 1024) bytes.

@@ -1,13 +1,15 @@
-#include "install/driver_setup.h"
+#include "steps/driver_setup.h"
 
 #include <cstdint>
 #include <cstring>
 
-#include "install/child_temp.h"
-#include "install/install.h"
+#include "base/names.h"
+#include "base/text.h"
+#include "base/worker_report.h"
 #include "platform/files.h"
 #include "platform/processes.h"
-#include "setup/text.h"
+#include "platform/system.h"
+#include "steps/child_temp.h"
 
 namespace {
 
@@ -91,4 +93,34 @@ int RunDriverUninstall(const char* base_name) {
         return kDriverSetupFailed;
     }
     return 0;
+}
+
+int InstallUartInf(SetupContext* context, int mode) {
+    const char* name = nullptr;
+    int result = 0;
+    if (context->os_version_code >= 0 && context->os_version_code <= 3) {
+        name = kUartInfOld;
+        result = 1;
+    } else if (context->os_version_code >= 4 && context->os_version_code <= 6) {
+        name = kUartInf;
+        result = 2;
+    } else {
+        return 0;
+    }
+    char source[1024];
+    int fitted = JoinPath(source, sizeof source, context->product_folder, name);
+    char windows[1024];
+    windows[0] = '\0';
+    std::uint32_t length = plat::WindowsFolder(windows, sizeof windows);
+    // Without the Windows folder there is no "inf" folder to work in.
+    if (length == 0 || length >= sizeof windows) return result;
+    char destination[1024];
+    fitted &= JoinPath(destination, sizeof destination, windows, "inf\\");
+    fitted &= AppendText(destination, sizeof destination, name);
+    if (!fitted) return result;
+    if (mode == 1)
+        plat::FileCopy(source, destination, 0);
+    else
+        plat::FileDelete(destination);
+    return result;
 }

@@ -1,46 +1,18 @@
-#include "install/shortcuts.h"
+#include "steps/shortcuts.h"
 
 #include <cstring>
 
+#include "base/names.h"
+#include "base/text.h"
 #include "package/package.h"
 #include "platform/shell.h"
 #include "platform/system.h"
-#include "setup/text.h"
-#include "uninstall/removal.h"
 
 namespace {
 
 // HRESULT_FROM_WIN32(ERROR_FILENAME_EXCED_RANGE): a path that does not fit
 // its buffer is not used cut.
 constexpr std::int32_t kHresultPathTooLong = static_cast<std::int32_t>(0x800700CEu);
-
-enum ShortcutCondition {
-    kAlways,
-    kWithoutDaza,  // only when daza_driver_found is 0
-    kOn64Bit,      // only when is_wow64 is set
-};
-
-struct ShortcutRow {
-    const char* title;
-    const char* file;
-    const char* file_with_daza;  // replaces `file` when daza_driver_found is set
-    ShortcutCondition condition;
-};
-
-constexpr ShortcutRow kShortcutRows[] = {
-    {"Readme", "readme.txt", nullptr, kAlways},
-    {"Virtual IO Control Panel", "ZTCABLE_ControlPanel.exe", "ZTMixolyteDAZA_ControlPanel.exe", kAlways},
-    {"Virtual AUX IO Control Panel", "ZTMLAUX_ControlPanel.exe", nullptr, kWithoutDaza},
-    {"Mixolyte Kumbra", "MixolytePro.exe", nullptr, kAlways},
-    {"Mixolyte Kumbra x64", "MixolytePro_x64.exe", nullptr, kOn64Bit},
-    {"Macro Buttons", "MixolyteMacroButtons.exe", nullptr, kAlways},
-    {"ZTAN-2-MIDI", "ZTAN2MIDI.exe", nullptr, kAlways},
-    {"8x8 Output Matrix", "MixolyteBUSMatrix8.exe", nullptr, kAlways},
-    {"15 Bands Graphic EQ", "MixolyteBUSGEQ15.exe", nullptr, kAlways},
-    {"ML Streamer View", "MLStreamerView.exe", nullptr, kAlways},
-    {"Mixolyte", "Mixolyte.exe", nullptr, kAlways},
-    {"Mixolyte x64", "Mixolyte_x64.exe", nullptr, kOn64Bit},
-};
 
 bool RowApplies(const ShortcutRow& row, const SetupContext* context) {
     switch (row.condition) {
@@ -49,11 +21,6 @@ bool RowApplies(const ShortcutRow& row, const SetupContext* context) {
         case kOn64Bit: return context->is_wow64 != 0;
     }
     return false;
-}
-
-void AppendBackslashIfMissing(char* text, std::size_t size) {
-    std::size_t length = std::strlen(text);
-    if (length == 0 || text[length - 1] != '\\') AppendText(text, size, "\\");
 }
 
 // The drive of the Windows folder ("D:"), or "C:" when the folder cannot
@@ -89,7 +56,7 @@ int FindProductFolder(SetupContext* context) {
         WindowsDrive(folder, size);
         AppendText(folder, size, "\\Program Files\\");
     }
-    AppendBackslashIfMissing(folder, size);
+    AppendBackslash(folder, size);
     AppendText(folder, size, kProductFolderName);
     return 0;
 }
@@ -97,7 +64,7 @@ int FindProductFolder(SetupContext* context) {
 void CreateShortcuts(SetupContext* context, char* buffer, std::size_t size) {
     CopyText(buffer, size, common_programs_folder);
     if (buffer[0] == '\0') return;
-    AppendBackslashIfMissing(buffer, size);
+    AppendBackslash(buffer, size);
     if (!AppendText(buffer, size, kShortcutFolderName)) return;
     if (CreateFolderChain(buffer) != 1) return;
     for (const ShortcutRow& row : kShortcutRows) {
@@ -112,7 +79,7 @@ void CreateShortcuts(SetupContext* context, char* buffer, std::size_t size) {
 std::int32_t CreateShellLink(const char* title, const char* target, const char* folder) {
     char link[2048];
     int fitted = JoinPath(link, sizeof link, folder, title);
-    fitted &= AppendText(link, sizeof link, ".LNK");
+    fitted &= AppendText(link, sizeof link, kLinkExtension);
     char working_folder[1024];
     fitted &= CopyText(working_folder, sizeof working_folder, target);
     if (!fitted) return kHresultPathTooLong;

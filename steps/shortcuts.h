@@ -4,10 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "setup/context.h"
-
-// Below the 32-bit Program Files folder.
-inline constexpr char kProductFolderName[] = "ZT\\Mixolyte";
+#include "base/context.h"
 
 // Fills product_folder: the Program Files folder a 32-bit program sees
 // (from SHGetSpecialFolderPathA, else SHGetFolderPathA, else the drive of

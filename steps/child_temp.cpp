@@ -1,11 +1,11 @@
-#include "install/child_temp.h"
+#include "steps/child_temp.h"
 
 #include <cstdint>
 #include <cstring>
 
+#include "base/text.h"
 #include "platform/files.h"
 #include "platform/system.h"
-#include "setup/text.h"
 
 namespace {
 

@@ -4,16 +4,6 @@
 #pragma once
 #include <cstdint>
 
-// HKLM, default view (the 32-bit view on 64-bit Windows).
-inline constexpr char kUninstallEntryKey[] =
-    "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\ZT:Mixolyte {17359A74-1236-5467}";
-// HKCU, directly below the root of the hive.
-inline constexpr char kProductSettingsKey[] = "ZT-Audio\\MixoLyte";
-// HKLM, default view and, on 64-bit Windows, also the 64-bit view.
-inline constexpr char kLoopBackSoftwareKey[] = "SOFTWARE\\ZT-Audio\\QuadWire";
-inline constexpr char kLoopBackServiceKey[] = "SYSTEM\\CurrentControlSet\\Services\\ZT-QuadWire";
-inline constexpr char kLoopBackValue[] = "ZTMixolyteDAZA_LoopBack";
-
 // Writes a REG_DWORD below HKCU, opening the key or else creating it (with
 // its missing parents). 1 when the value was written, else 0.
 int SetUserDword(const char* key, const char* value_name, std::uint32_t value);

@@ -1,4 +1,4 @@
-#include "setup/text.h"
+#include "base/text.h"
 
 #include <cstdarg>
 #include <cstdio>

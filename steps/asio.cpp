@@ -1,13 +1,14 @@
-#include "install/asio.h"
+#include "steps/asio.h"
 
 #include <cstdint>
 
-#include "install/child_temp.h"
+#include "base/hardening.h"
+#include "base/names.h"
+#include "base/text.h"
 #include "platform/modules.h"
 #include "platform/processes.h"
 #include "platform/system.h"
-#include "setup/hardening.h"
-#include "setup/text.h"
+#include "steps/child_temp.h"
 
 namespace {
 

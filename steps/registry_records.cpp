@@ -1,10 +1,11 @@
-#include "install/registry_records.h"
+#include "steps/registry_records.h"
 
 #include <cstring>
 
+#include "base/names.h"
+#include "base/text.h"
+#include "base/user_rights.h"
 #include "platform/registry.h"
-#include "setup/text.h"
-#include "setup/user_rights.h"
 
 namespace {
 

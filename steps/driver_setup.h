@@ -1,15 +1,10 @@
 // Running the driver setup programs that the package places in the product
-// folder, and turning their exit codes into results and failure reports.
+// folder, and turning their exit codes into results and failure reports;
+// the USB UART driver's INF file.
 #pragma once
 #include <cstddef>
 
-#include "setup/context.h"
-
-// Base names of the three driver setup programs; the runner adds
-// "_x64.exe" on 64-bit Windows, ".exe" otherwise.
-inline constexpr char kDazaSetupName[] = "ZTMixolyteDAZA_Setup";
-inline constexpr char kCableSetupName[] = "ZTCABLE_Setup";
-inline constexpr char kAuxSetupName[] = "ZTMLAUX_Setup";
+#include "base/context.h"
 
 // Results of the runners besides 0.
 constexpr int kDriverSetupFailed = -20;         // exit code negative or unreadable
@@ -32,3 +27,8 @@ int RunDriverSetup(SetupContext* context, const char* base_name);
 // on disk gives 0 without anything run. A negative or unreadable exit code
 // gives -20 with its text and REPORT_FAILED posted; every other code 0.
 int RunDriverUninstall(const char* base_name);
+
+// Copies (mode 1) or deletes (mode 0) the USB UART INF file in the Windows
+// "inf" folder for the Windows generation: 1 for kUartInfOld (codes 0 to
+// 3), 2 for kUartInf (4 to 6), 0 for any other code (nothing done).
+int InstallUartInf(SetupContext* context, int mode);

@@ -1,12 +1,13 @@
-#include "uninstall/leftovers.h"
+#include "removal/leftovers.h"
 
 #include <cstring>
 
+#include "base/names.h"
+#include "base/path_chars.h"
+#include "base/text.h"
+#include "base/user_rights.h"
 #include "platform/files.h"
-#include "setup/path_chars.h"
-#include "setup/text.h"
-#include "setup/user_rights.h"
-#include "uninstall/removal.h"
+#include "removal/removal.h"
 
 namespace {
 

@@ -2,16 +2,11 @@
 // 32-bit and a 64-bit build each. The 32-bit DLLs are registered in this
 // process; the 64-bit ones by the 64-bit registration program.
 #pragma once
-#include "setup/context.h"
+#include "base/context.h"
 
 constexpr int kAsioUnregister = 0;
 constexpr int kAsioRegister = 1;
 
-inline constexpr char kAsioRegistrationProgram[] = "ztregsvr64.exe";
-inline constexpr const char* kAsioDrivers32[] = {"ztml_asiodriver.dll", "ztmlaux_asiodriver.dll",
-                                                 "ztmlins_asiodriver.dll"};
-inline constexpr const char* kAsioDrivers64[] = {"ztml_asiodriver64.dll", "ztmlaux_asiodriver64.dll",
-                                                 "ztmlins_asiodriver64.dll"};
 
 // The three 32-bit DLLs, then (on 64-bit Windows only) the three 64-bit
 // ones, in table order. Mode 1 registers, 0 unregisters. Gives 0.

@@ -1,9 +1,9 @@
-#include "setup/path_chars.h"
+#include "base/path_chars.h"
 
 #include <cstring>
 
+#include "base/text.h"
 #include "platform/system.h"
-#include "setup/text.h"
 
 std::size_t CharBytes(AnsiChars* chars, const char* p) {
     auto byte = static_cast<unsigned char>(*p);

@@ -5,12 +5,7 @@
 // work silently.
 #pragma once
 
-#include "setup/context.h"
-
-// The parent of the product folder, "ZT" below Program Files.
-inline constexpr char kProductParentName[] = "ZT";
-// The folder above each shortcut folder "ZT Audio\MixoLyte".
-inline constexpr char kShortcutParentName[] = "ZT Audio";
+#include "base/context.h"
 
 // When the program runs from the product folder (the uninstaller copy that
 // Windows' Programs and Features starts), its own file goes like any

@@ -1,5 +1,5 @@
 // Bounded helpers for the fixed-size UTF-16 buffers (device records,
-// endpoint names): like those of setup/text.h they never write past
+// endpoint names): like those of base/text.h they never write past
 // `units` units and always leave a terminated text (when units > 0).
 // The copying ones give 1 when all of it fitted, 0 when it was cut.
 #pragma once

@@ -2,11 +2,8 @@
 #pragma once
 #include <cstdint>
 
+#include "base/names.h"
 #include "platform/types.h"
-
-constexpr int kPackageEntryCount = 98;
-constexpr int kDirectoryRecordSize = 160;
-constexpr int kPackageDirectorySize = kPackageEntryCount * kDirectoryRecordSize;  // 15680
 
 struct SetupContext {
     plat::Handle main_window;
