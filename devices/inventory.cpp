@@ -1,4 +1,4 @@
-// The device inventory's module state, its start and end, and the survey
+// The device inventory's start and end, its readers, and the survey
 // that fills both device lists: per direction the audio endpoints first,
 // then the MME wave devices, then the sort.
 #include "devices/inventory.h"
@@ -38,20 +38,6 @@ void MmePass(int direction) {
 }
 
 }  // namespace
-
-InventoryState& Inventory() {
-    static InventoryState state;
-    return state;
-}
-
-void SetAnsiName(DeviceRecord* record) {
-    if (record->display_name[0] == u'\0') {
-        record->ansi_name[0] = '\0';
-        return;
-    }
-    plat::WideToAnsi(record->display_name, record->ansi_name, sizeof record->ansi_name);
-    record->ansi_name[sizeof record->ansi_name - 1] = '\0';
-}
 
 DeviceList* CaptureDeviceList() { return &Inventory().capture_list; }
 DeviceList* RenderDeviceList() { return &Inventory().render_list; }

@@ -12,7 +12,6 @@
 #include "setup/drawing.h"
 #include "setup/probe.h"
 #include "setup/web_page.h"
-#include "steps/registry_records.h"
 #include "uninstall/uninstall.h"
 
 int (*install_sequence)(SetupContext* context) = RunInstall;
