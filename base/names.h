@@ -34,9 +34,13 @@ constexpr int kPackageDirectorySize = kPackageEntryCount * kDirectoryRecordSize;
 inline constexpr char kProductFolderName[] = "ZT\\Mixolyte";
 inline constexpr char kProductParentName[] = "ZT";
 
-// The shortcut folder below a Start-menu Programs folder, and its parent.
+// The shortcut folder below a Start-menu Programs folder, its parent and
+// its own name.
 inline constexpr char kShortcutFolderName[] = "ZT Audio\\MixoLyte";
 inline constexpr char kShortcutParentName[] = "ZT Audio";
+inline constexpr char kShortcutLeafName[] = "MixoLyte";
+// The shortcut in the user's Startup folder that the uninstall deletes.
+inline constexpr char kStartupShortcutTitle[] = "Mixolyte (ZT-Audio)";
 
 // The uninstall entry (HKLM, default view: the 32-bit view on 64-bit
 // Windows) and what it tells Programs and Features.

@@ -284,7 +284,7 @@ void RemoveShortcutsNarrowed(const SetupContext* context, const Held& parent, pl
     } else if (TakeAsFolder(entry, facts, folder, &shortcuts)) {
         DeleteListedShortcuts(context, shortcuts);
         Release(&shortcuts);
-        DeleteIn(parent, "MixoLyte", 1);  // a folder disposition fails while it holds anything
+        DeleteIn(parent, kShortcutLeafName, 1);  // a folder disposition fails while it holds anything
     }
 }
 
@@ -301,19 +301,19 @@ void RemoveShortcutsIn(const SetupContext* context, const char* folder, bool nar
     }
     Held programs_held, parent;
     if (!HoldFolder(programs, &programs_held)) return;
-    if (HoldBelow(programs_held, "ZT Audio", &parent)) {
+    if (HoldBelow(programs_held, kShortcutParentName, &parent)) {
         plat::Handle entry = plat::kInvalidHandle;
         plat::EntryFacts facts{};
-        if (OpenBelow(parent, "MixoLyte", 0, &entry, &facts) && narrowed) {
+        if (OpenBelow(parent, kShortcutLeafName, 0, &entry, &facts) && narrowed) {
             RemoveShortcutsNarrowed(context, parent, entry, facts, folder);
         } else if (entry != plat::kInvalidHandle) {
             Held shortcuts;
             if (facts.is_reparse_point) {
                 plat::EntryClose(entry);
-                if (facts.is_directory) DeleteIn(parent, "MixoLyte", 1);
+                if (facts.is_directory) DeleteIn(parent, kShortcutLeafName, 1);
             } else if (TakeAsFolder(entry, facts, folder, &shortcuts)) {
                 DeleteListedShortcuts(context, shortcuts);
-                DeleteTreeBelow(parent, "MixoLyte", &shortcuts);
+                DeleteTreeBelow(parent, kShortcutLeafName, &shortcuts);
             }
         }
         Release(&parent);

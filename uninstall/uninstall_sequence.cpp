@@ -22,7 +22,6 @@ namespace {
 constexpr char kUninstallCaption[] = "%s Uninstallation Error";
 constexpr char kPackageUnreadableText[] =
     "Package uninstallation might be corrupted\nthanks to download official package at\n%s.";
-constexpr char kStartupShortcutTitle[] = "Mixolyte (ZT-Audio)";
 constexpr char kRestartText[] = "Restart System to finish the uninstallation!";
 constexpr char kRestartCaption[] = "REBOOT YOUR SYSTEM";
 
