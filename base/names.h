@@ -78,8 +78,9 @@ inline constexpr const char* kAsioDrivers64[] = {"ztml_asiodriver64.dll", "ztmla
 
 // The Start-menu shortcuts, in the order they are made: each a title, the
 // package file it points to (another one when the DAZA driver is there),
-// and when it is made. The removal deletes every title that can exist on
-// the machine, whatever the drivers were at install time.
+// when it is made, and its place in the order the removal deletes them.
+// The removal deletes every title that can exist on the machine, whatever
+// the drivers were at install time.
 enum ShortcutCondition {
     kAlways,
     kWithoutDaza,  // only when daza_driver_found is 0
@@ -91,22 +92,24 @@ struct ShortcutRow {
     const char* file;
     const char* file_with_daza;  // replaces `file` when daza_driver_found is set
     ShortcutCondition condition;
+    int removal_rank;  // 0 is deleted first
 };
 
 inline constexpr ShortcutRow kShortcutRows[] = {
-    {"Readme", "readme.txt", nullptr, kAlways},
-    {"Virtual IO Control Panel", "ZTCABLE_ControlPanel.exe", "ZTMixolyteDAZA_ControlPanel.exe", kAlways},
-    {"Virtual AUX IO Control Panel", "ZTMLAUX_ControlPanel.exe", nullptr, kWithoutDaza},
-    {"Mixolyte Kumbra", "MixolytePro.exe", nullptr, kAlways},
-    {"Mixolyte Kumbra x64", "MixolytePro_x64.exe", nullptr, kOn64Bit},
-    {"Macro Buttons", "MixolyteMacroButtons.exe", nullptr, kAlways},
-    {"ZTAN-2-MIDI", "ZTAN2MIDI.exe", nullptr, kAlways},
-    {"8x8 Output Matrix", "MixolyteBUSMatrix8.exe", nullptr, kAlways},
-    {"15 Bands Graphic EQ", "MixolyteBUSGEQ15.exe", nullptr, kAlways},
-    {"ML Streamer View", "MLStreamerView.exe", nullptr, kAlways},
-    {"Mixolyte", "Mixolyte.exe", nullptr, kAlways},
-    {"Mixolyte x64", "Mixolyte_x64.exe", nullptr, kOn64Bit},
+    {"Readme", "readme.txt", nullptr, kAlways, 3},
+    {"Virtual IO Control Panel", "ZTCABLE_ControlPanel.exe", "ZTMixolyteDAZA_ControlPanel.exe", kAlways, 2},
+    {"Virtual AUX IO Control Panel", "ZTMLAUX_ControlPanel.exe", nullptr, kWithoutDaza, 11},
+    {"Mixolyte Kumbra", "MixolytePro.exe", nullptr, kAlways, 9},
+    {"Mixolyte Kumbra x64", "MixolytePro_x64.exe", nullptr, kOn64Bit, 10},
+    {"Macro Buttons", "MixolyteMacroButtons.exe", nullptr, kAlways, 4},
+    {"ZTAN-2-MIDI", "ZTAN2MIDI.exe", nullptr, kAlways, 5},
+    {"8x8 Output Matrix", "MixolyteBUSMatrix8.exe", nullptr, kAlways, 6},
+    {"15 Bands Graphic EQ", "MixolyteBUSGEQ15.exe", nullptr, kAlways, 7},
+    {"ML Streamer View", "MLStreamerView.exe", nullptr, kAlways, 8},
+    {"Mixolyte", "Mixolyte.exe", nullptr, kAlways, 0},
+    {"Mixolyte x64", "Mixolyte_x64.exe", nullptr, kOn64Bit, 1},
 };
+inline constexpr int kShortcutCount = sizeof kShortcutRows / sizeof kShortcutRows[0];
 
 // A shortcut file's extension.
 inline constexpr char kLinkExtension[] = ".LNK";

@@ -267,10 +267,10 @@ Left DeleteContents(const Held& folder) {
 }
 
 void DeleteListedShortcuts(const SetupContext* context, const Held& shortcuts) {
-    for (const ShortcutRow& row : kShortcutRows) {
-        if (row.condition == kOn64Bit && context->is_wow64 == 0) continue;
-        DeleteShortcutIn(shortcuts, row.title);
-    }
+    for (int rank = 0; rank < kShortcutCount; ++rank)
+        for (const ShortcutRow& row : kShortcutRows)
+            if (row.removal_rank == rank && (row.condition != kOn64Bit || context->is_wow64 != 0))
+                DeleteShortcutIn(shortcuts, row.title);
 }
 
 // Without the user's own rights where they should be had (`narrowed`):

@@ -266,6 +266,23 @@ TEST(UninstallRemoval, StartMenuShortcutsGoFromBothProgramsFolders) {
             EXPECT_EQ(left, expected) << "is_wow64 " << wow64;
         }
     }
+    // They go in their listed order: the n-th deletion failing keeps the
+    // n-th title alone.
+    for (std::size_t n = 0; n < kAllTitles.size(); ++n) {
+        FreshMachine();
+        setup_context.is_wow64 = 1;
+        CopyText(common_programs_folder, sizeof common_programs_folder, kCommonPrograms);
+        PutLinks(common);
+        Put(In(common, "0 held.txt"));
+        MarkInUse(In(common, "0 held.txt"));
+        Sim().faults.fail_op = "EntryDelete";
+        Sim().faults.fail_at = n + 1;
+        RemoveStartMenuShortcuts(&setup_context, buffer, sizeof buffer);
+        std::vector<std::string> left;
+        for (const SimFile* file : SimListTree(common)) left.push_back(file->path);
+        EXPECT_EQ(left, (std::vector<std::string>{In(common, "0 held.txt"), In(common, kAllTitles[n] + ".LNK")}))
+            << "deletion " << n + 1;
+    }
     EXPECT_TRUE(Sim().files.searches.empty());
     EXPECT_EQ(SimRegOpenKeyCount(), 0u);
 }
