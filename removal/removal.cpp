@@ -266,6 +266,17 @@ Left DeleteContents(const Held& folder) {
     }
 }
 
+// Every title has one place in the removal order, so each is deleted once.
+constexpr bool EachRankOnce() {
+    for (int rank = 0; rank < kShortcutCount; ++rank) {
+        int seen = 0;
+        for (const ShortcutRow& row : kShortcutRows) seen += row.removal_rank == rank ? 1 : 0;
+        if (seen != 1) return false;
+    }
+    return true;
+}
+static_assert(EachRankOnce(), "each shortcut has one place in the removal order");
+
 void DeleteListedShortcuts(const SetupContext* context, const Held& shortcuts) {
     for (int rank = 0; rank < kShortcutCount; ++rank)
         for (const ShortcutRow& row : kShortcutRows)
