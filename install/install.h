@@ -27,9 +27,5 @@ int RunInstall(SetupContext* context);
 // (nothing done).
 int InstallUartInf(SetupContext* context, int mode);
 
-// Reduces the path in place to the text after its last backslash; a path
-// without one stays as it is.
-void FileNameOfPath(char* path);
-
 // Posts WM_COMMAND with CMD_WORKER_REPORT and the code to the window.
 void PostWorkerReport(plat::Handle window, std::intptr_t code);
