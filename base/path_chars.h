@@ -29,6 +29,26 @@ int HasCharOf(AnsiChars* chars, const char* text, const char* set);
 // when there is none.
 const char* LastBackslash(const char* text);
 
+// The text after LastBackslash; the whole text when there is none.
+const char* LastComponent(const char* path);
+
+// The first `length` bytes of a and b are the same characters: ASCII
+// letters in either case, a two-byte character byte for byte (its second
+// byte may look like a letter). `length` must end at a character of a.
+// The one letter-case rule of the program's names and paths.
+int SameLetters(AnsiChars* chars, const char* a, const char* b, std::size_t length);
+
+// The whole texts are the same by SameLetters.
+int SameText(const char* a, const char* b);
+
+// A path component of `length` bytes that Windows takes as a device
+// wherever it stands, or "GLOBALROOT": its name before the first dot, with
+// the blanks before that dot dropped, is CON, PRN, AUX, NUL, CONIN$,
+// CONOUT$, GLOBALROOT, or COM or LPT with a digit 0-9 or a superscript
+// 1-3 (bytes B9, B2, B3 of the Western code page), in any letter case and
+// whatever extension follows.
+int IsDeviceName(const char* component, std::size_t length);
+
 // JoinPath and CutAtLastBackslash (base/text.h), by characters: a folder
 // whose last character ends in the byte 0x5C still gets its backslash.
 int JoinPathByChars(char* dst, std::size_t size, const char* folder, const char* name);

@@ -8,7 +8,3 @@
 // kExitCopyFailed when it stopped early, after posting REPORT_FAILED with
 // message_text written. The result becomes the program's exit code.
 int RunInstall(SetupContext* context);
-
-// Reduces the path in place to the text after its last backslash; a path
-// without one stays as it is.
-void FileNameOfPath(char* path);

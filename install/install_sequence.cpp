@@ -5,6 +5,7 @@
 
 #include "base/hardening.h"
 #include "base/names.h"
+#include "base/path_chars.h"
 #include "base/text.h"
 #include "base/worker_report.h"
 #include "endpoints/endpoints.h"
@@ -58,8 +59,6 @@ int StopEarly(SetupContext* context, const char* text, int result) {
     return result;
 }
 
-char FoldCase(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
 // How Windows reads a file name: letter case ignored, and the dots and
 // blanks at its end dropped (CreateFileA("x.exe.") opens "x.exe").
 bool SameFileName(const char* a, const char* b) {
@@ -67,10 +66,8 @@ bool SameFileName(const char* a, const char* b) {
     std::size_t b_length = std::strlen(b);
     while (a_length > 0 && (a[a_length - 1] == '.' || a[a_length - 1] == ' ')) --a_length;
     while (b_length > 0 && (b[b_length - 1] == '.' || b[b_length - 1] == ' ')) --b_length;
-    if (a_length != b_length) return false;
-    for (std::size_t i = 0; i < a_length; ++i)
-        if (FoldCase(a[i]) != FoldCase(b[i])) return false;
-    return true;
+    AnsiChars chars;
+    return a_length == b_length && SameLetters(&chars, a, b, a_length);
 }
 
 // A name in the 8.3 form with a "~" before a digit may be a short name,
@@ -88,8 +85,7 @@ bool MayBeShortName(const char* name) {
 // 1 when the running program's file name would name a package file in the
 // product folder (its uninstaller copy would overwrite that file).
 int NamedLikeProductFile(const SetupContext* context) {
-    const char* name = std::strrchr(context->program_path, '\\');
-    name = name == nullptr ? context->program_path : name + 1;
+    const char* name = LastComponent(context->program_path);
     if (MayBeShortName(name)) return 1;
     for (int i = 0; i < kPackageEntryCount; ++i) {
         DirectoryRecord record;
@@ -105,10 +101,7 @@ int NamedLikeProductFile(const SetupContext* context) {
 // and checked to be the image that runs; the sequence does not start
 // without it, and never copies by path.
 void InstallUninstaller(SetupContext* context, char* target, std::size_t size) {
-    char name[1024];
-    CopyText(name, sizeof name, context->program_path);
-    FileNameOfPath(name);
-    JoinPath(target, size, context->product_folder, name);
+    JoinPath(target, size, context->product_folder, LastComponent(context->program_path));
     if (held_image == plat::kInvalidHandle) return;
     if (plat::FileCopyFromHandle(held_image, target)) plat::FileSetAttributes(target, plat::kFileAttributeNormal);
 }
@@ -138,11 +131,6 @@ std::uint32_t InstalledSizeKib(const SetupContext* context, const char* uninstal
 
 }  // namespace
 
-void FileNameOfPath(char* path) {
-    const char* last = std::strrchr(path, '\\');
-    if (last == nullptr) return;
-    std::memmove(path, last + 1, std::strlen(last + 1) + 1);
-}
 
 int RunInstall(SetupContext* context) {
     FormatText(context->message_caption, sizeof context->message_caption, "%s Installation Error", kProductName);

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "base/path_chars.h"
 #include "package/md5.h"
 #include "package/scramble.h"
 
@@ -88,26 +89,6 @@ bool IsDotsOnly(const char* begin, const char* end) {
     return has_dot && end - begin >= 2;
 }
 
-char Upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
-
-// Windows opens a device, not a file, for a component whose name before
-// its first dot (trailing blanks dropped) is CON, PRN, AUX, NUL, COM1-COM9
-// or LPT1-LPT9, in any letter case and whatever extension follows.
-bool IsDeviceName(const char* begin, const char* end) {
-    const char* stem_end = begin;
-    while (stem_end < end && *stem_end != '.') ++stem_end;
-    while (stem_end > begin && stem_end[-1] == ' ') --stem_end;
-    std::size_t length = static_cast<std::size_t>(stem_end - begin);
-    char stem[5] = {};
-    if (length < 3 || length > 4) return false;
-    for (std::size_t i = 0; i < length; ++i) stem[i] = Upper(begin[i]);
-    if (length == 3)
-        return std::strcmp(stem, "CON") == 0 || std::strcmp(stem, "PRN") == 0 || std::strcmp(stem, "AUX") == 0 ||
-               std::strcmp(stem, "NUL") == 0;
-    bool numbered = stem[3] >= '1' && stem[3] <= '9';
-    return numbered && (std::strncmp(stem, "COM", 3) == 0 || std::strncmp(stem, "LPT", 3) == 0);
-}
-
 }  // namespace
 
 int IsSafeEntryName(const char* name) {
@@ -116,7 +97,7 @@ int IsSafeEntryName(const char* name) {
     const char* component = name;
     for (const char* p = name;; ++p) {
         if (*p == '\0' || IsSeparator(*p)) {
-            if (IsDotsOnly(component, p) || IsDeviceName(component, p)) return 0;
+            if (IsDotsOnly(component, p) || IsDeviceName(component, static_cast<std::size_t>(p - component))) return 0;
             if (*p == '\0') break;
             component = p + 1;
         }

@@ -55,9 +55,9 @@ int EntryInsideResource(const DirectoryRecord& record, std::uint64_t resource_si
 // 1 when a name may be placed below the product folder: not empty, not
 // absolute, no drive or ':' at all, and no component that Windows would
 // read as ".." (dots and blanks only), and no component that names a
-// device (CON, PRN, AUX, NUL, COM1-COM9, LPT1-LPT9, any case, any
-// extension). Names come from the package and are not trusted: this keeps
-// extraction and removal inside the folder and away from devices.
+// device (IsDeviceName, base/path_chars.h). Names come from the package
+// and are not trusted: this keeps extraction and removal inside the
+// folder and away from devices.
 int IsSafeEntryName(const char* name);
 
 // Builds a package from the 98 entries' plain bytes, in directory order.

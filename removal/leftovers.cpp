@@ -15,23 +15,9 @@ namespace {
 // ours, and the walk must end.
 constexpr int kMaxDepth = 8;
 
-char Upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
-
-// Same text, letter case ignored (ASCII, as the product's names are).
-bool SameName(const char* a, const char* b) {
-    for (; *a != '\0' && *b != '\0'; ++a, ++b)
-        if (Upper(*a) != Upper(*b)) return false;
-    return *a == *b;
-}
-
 bool EndsWithDel(const char* name) {
     std::size_t length = std::strlen(name);
-    return length > 4 && SameName(name + length - 4, ".del");
-}
-
-const char* LastComponent(const char* path) {
-    const char* cut = LastBackslash(path);
-    return cut != nullptr ? cut + 1 : path;
+    return length > 4 && SameText(".del", name + length - 4);
 }
 
 // A real folder at exactly this path: the look-up answers, it is a folder,
@@ -120,7 +106,7 @@ void MoveAsideRunningProgram(const SetupContext* context) {
     CopyText(product, sizeof product, context->product_folder);
     std::size_t length = std::strlen(product);
     if (length > 0 && product[length - 1] == '\\') product[length - 1] = '\0';
-    if (!SameName(folder, product)) return;
+    if (!SameText(folder, product)) return;
 
     DeleteOrMoveAside(product, LastComponent(context->program_path));
 }
@@ -132,7 +118,7 @@ int FinishAtRestart(const char* product_folder) {
     CutAtLastBackslashByChars(parent);
     // Only the product's own parent, never whatever lies above a product
     // folder found somewhere unexpected.
-    bool parent_is_ours = SameName(LastComponent(parent), kProductParentName) && IsPlainFolder(parent);
+    bool parent_is_ours = SameText(LastComponent(parent), kProductParentName) && IsPlainFolder(parent);
 
     if (!IsPlainFolder(product_folder)) {
         // Nothing left (or a link, which the walk never follows): nothing

@@ -32,38 +32,6 @@ int BuildShortcutFolder(char* buffer, std::size_t size, const char* programs) {
     return needed < size ? 1 : 0;
 }
 
-char ToUpperAscii(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
-
-// The first `length` bytes of a and b are the same characters: ASCII
-// letters in either case, a two-byte character byte for byte (its second
-// byte may look like a letter). `length` must end at a character of a.
-bool SameLetters(AnsiChars* chars, const char* a, const char* b, std::size_t length) {
-    for (std::size_t i = 0, n; i < length; i += n) {
-        n = CharBytes(chars, a + i);
-        if (n == 0 || i + n > length) return false;
-        if (n == 2 ? a[i] != b[i] || a[i + 1] != b[i + 1] : ToUpperAscii(a[i]) != ToUpperAscii(b[i])) return false;
-    }
-    return true;
-}
-
-bool SameLetters(const char* a, const char* b, std::size_t length) {
-    AnsiChars chars;
-    return SameLetters(&chars, a, b, length);
-}
-
-// A component Windows takes as a device wherever it stands ("NUL",
-// "COM1.txt", ...), or "GLOBALROOT".
-bool IsDeviceName(const char* component, std::size_t length) {
-    static const char* const kDevices[] = {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$", "GLOBALROOT"};
-    std::size_t base = 0;
-    while (base < length && component[base] != '.') ++base;
-    for (const char* device : kDevices)
-        if (std::strlen(device) == base && SameLetters(component, device, base)) return true;
-    if (base == 4 && (SameLetters(component, "COM", 3) || SameLetters(component, "LPT", 3)))
-        return component[3] >= '0' && component[3] <= '9';
-    return false;
-}
-
 bool HasPattern(const char* path) { return std::strpbrk(path, "*?") != nullptr; }
 
 // A folder held open as itself while the work below it is done. Nobody can

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "base/names.h"
+#include "base/path_chars.h"
 #include "base/worker_report.h"
 #include "install/install.h"
 #include "platform/devices.h"
@@ -459,18 +460,22 @@ TEST(InstallSequence, UartInfByWindowsGeneration) {
     EXPECT_EQ(SimReadFile("D:\\inf\\ztusbgpi_uart_xp_vista.inf"), Bytes("xp inf"));
 }
 
-TEST(InstallSequence, FileNameOfPathKeepsTheTextAfterTheLastBackslash) {
-    char path[64];
-    CopyText(path, sizeof path, "C:\\Users\\user\\Downloads\\MixolyteSetup.exe");
-    FileNameOfPath(path);
-    EXPECT_STREQ(path, "MixolyteSetup.exe");
-    CopyText(path, sizeof path, "MixolyteSetup.exe");
-    FileNameOfPath(path);
-    EXPECT_STREQ(path, "MixolyteSetup.exe");
-    CopyText(path, sizeof path, "C:\\folder\\");
-    FileNameOfPath(path);
-    EXPECT_STREQ(path, "");
-    CopyText(path, sizeof path, "\\\\server\\share\\a b.exe");
-    FileNameOfPath(path);
-    EXPECT_STREQ(path, "a b.exe");
+TEST(InstallSequence, TheProgramsFileNameIsTheTextAfterItsLastBackslashCharacter) {
+    EXPECT_STREQ(LastComponent("C:\\Users\\user\\Downloads\\MixolyteSetup.exe"), "MixolyteSetup.exe");
+    EXPECT_STREQ(LastComponent("MixolyteSetup.exe"), "MixolyteSetup.exe");
+    EXPECT_STREQ(LastComponent("C:\\folder\\"), "");
+    EXPECT_STREQ(LastComponent("\\\\server\\share\\a b.exe"), "a b.exe");
+
+    // Code page 932: the second byte of "\x95\x5C" is 0x5C. The program
+    // saved as that character and "mixolyte.exe" is no package file: the
+    // check and the uninstaller's copy both take its whole name.
+    SetupContext* context = ReadyMachine(false, kWindows81);
+    Sim().system.ansi_code_page = 932;
+    EXPECT_STREQ(LastComponent("E:\\\x95\x5C\\\x95\x5C.exe"), "\x95\x5C.exe");
+    CopyText(context->program_path, sizeof context->program_path, "E:\\Setup Disc\\\x95\x5Cmixolyte.exe");
+    EXPECT_EQ(RunInstall(context), 1);
+    EXPECT_EQ(SimReadFile(ProductFolder(false) + "\\\x95\x5Cmixolyte.exe"), Bytes("MZ the setup program"));
+    EXPECT_EQ(SimRegGetText(kHklm, kUninstallEntryKey, "UninstallString"),
+              ProductFolder(false) + "\\\x95\x5Cmixolyte.exe");
+    EXPECT_NE(SimReadFile(ProductFolder(false) + "\\mixolyte.exe"), Bytes("MZ the setup program"));
 }

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "base/context.h"
+#include "base/path_chars.h"
 #include "base/text.h"
 #include "package/md5.h"
 #include "package/package.h"
@@ -272,10 +273,11 @@ TEST(Package, CraftedNamesNeverLeaveTheProductFolder) {
     // Device names, as the last component or a folder, any case, with or
     // without an extension; their look-alikes are files.
     for (const char* device : {"CON", "prn", "Aux.txt", "nul.dll", "COM1", "com9.log", "LPT1", "lpt5.x.y",
-                               "con .txt", "sub\\NUL", "AUX\\readme.txt", "a/com3/b"})
+                               "con .txt", "sub\\NUL", "AUX\\readme.txt", "a/com3/b", "COM0", "COM0.txt",
+                               "lpt0.dll", "CONIN$", "sub\\conout$.log", "GLOBALROOT\\x", "com\xB9.txt"})
         EXPECT_FALSE(IsSafeEntryName(device)) << device;
-    for (const char* file : {"CONSOLE.exe", "com10.txt", "COM0", "lpt.txt", "xcon", "nul_x.dll", "con-1\\a",
-                             "mp3lame\\prn_driver.dll", "AUXI"})
+    for (const char* file : {"CONSOLE.exe", "com10.txt", "lpt.txt", "xcon", "nul_x.dll", "con-1\\a",
+                             "mp3lame\\prn_driver.dll", "AUXI", "CONIN.txt", "GLOBALROOTS"})
         EXPECT_TRUE(IsSafeEntryName(file)) << file;
 
     std::mt19937 random(11);
@@ -315,6 +317,24 @@ TEST(Package, CraftedNamesNeverLeaveTheProductFolder) {
     EXPECT_EQ(SimFindFile(deep_folder + "\\mp3lame\\CON.dll"), nullptr);
     EXPECT_EQ(SimReadFile(Target(kPackageEntryNames[31], deep_folder.c_str())), entries[31]);
     EXPECT_GT(Sim().files.entries.size(), files_before);
+}
+
+// One device-name rule for every component the program is handed, in the
+// package's names and in the folders it removes from.
+TEST(Package, DeviceNamesByTheirStemInAnyCaseWithAnyExtension) {
+    auto device = [](const char* name) { return IsDeviceName(name, std::strlen(name)); };
+    for (const char* name : {"CON", "prn", "Aux", "nul", "CONIN$", "conout$", "GlobalRoot", "COM0", "com9", "LPT0",
+                             "lpt5", "COM\xB9", "lpt\xB2", "Com\xB3", "nul.txt", "CON.", "con..", "AUX .dll",
+                             "NUL  .x.y", "CONIN$.txt", "GLOBALROOT.x", "COM1 "})
+        EXPECT_EQ(device(name), 1) << name;
+    for (const char* name : {"", "CO", "CONSOLE", "COM", "COM10", "LPT", "COMx", "com\xB4", "COM\xB9\x30", " CON",
+                             "xNUL", "NUL_x", "CONIN", "CONIN$$", "GLOBALROOTS", "AUXI.txt", ".CON", "con-1",
+                             "COM1x.txt", "\x83\x43ON", "C\x83\x4FN"})
+        EXPECT_EQ(device(name), 0) << name;
+    // The length ends the component: what follows belongs to another.
+    EXPECT_EQ(IsDeviceName("AUX\\readme.txt", 3), 1);
+    EXPECT_EQ(IsDeviceName("CONSOLE", 3), 1);
+    EXPECT_EQ(IsDeviceName("readme\\AUX", 6), 0);
 }
 
 // A known answer, worked out by hand from the format's rules (not with the

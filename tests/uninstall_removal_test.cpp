@@ -612,7 +612,8 @@ TEST(UninstallRemoval, OnlyPlainFolderPathsAreUsedAndFailedLookUpsAreNotTouched)
           "\\\\.\\GLOBALROOT\\RPC Control", "\\\\?\\GLOBALROOT\\Device\\x", "C:\\x\\GLOBALROOT\\y", "//?/C:/x",
           "C:/x", "C:\\x\\..\\y", "C:\\x\\.\\y", "C:\\x\\\\y", "C:\\x\\NUL", "C:\\x\\con.txt", "C:\\x\\COM1",
           "C:\\x\\lpt9.lnk", "C:\\x\\CONOUT$", "C:\\x:stream", "C:\\x\\*", "C:\\x\\a?", "C:\\x\\y.", "C:\\x\\y ",
-          "\\\\server", "\\\\server\\", "\\\\\\share", "C:\\x\\a\"b", "C:\\x\\a|b"})
+          "\\\\server", "\\\\server\\", "\\\\\\share", "C:\\x\\a\"b", "C:\\x\\a|b", "C:\\NUL .txt\\y",
+          "C:\\x\\Aux  .log", "C:\\com\xB9\\y", "C:\\x\\LPT\xB3.txt"})
         EXPECT_EQ(IsPlainFolderPath(refused), 0) << refused;
 
     // The Shell Folders value in a namespace form reaches the same folder

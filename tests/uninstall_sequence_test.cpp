@@ -7,8 +7,10 @@
 #include <vector>
 
 #include "base/names.h"
+#include "base/path_chars.h"
 #include "install/install.h"
 #include "platform/sim/sim.h"
+#include "removal/leftovers.h"
 #include "removal/removal.h"
 #include "steps/registry_records.h"
 #include "tests/install_test_machine.h"
@@ -309,6 +311,20 @@ TEST(UninstallSequence, AJapaneseUserNameAndFileNamesAreReadByCharacters) {
     EXPECT_FALSE(IsPlainFolderPath((profile + "\\..\\Admin").c_str()));
     EXPECT_FALSE(IsPlainFolderPath((profile + "\\\\x").c_str()));
     EXPECT_FALSE(IsPlainFolderPath("C:\\Users\\\x83\x5C."));
+    // Letter case counts only in characters of their own: "\x83\x61" and
+    // "\x83\x41" are two names, so a program running from the one folder
+    // moves nothing aside in the other.
+    EXPECT_TRUE(SameText("c:\\users\\\x83\x61", "C:\\USERS\\\x83\x61"));
+    EXPECT_FALSE(SameText("C:\\\x83\x61", "C:\\\x83\x41"));
+    const std::string setup_copy = "C:\\\x83\x61\\MixolyteSetup.exe";
+    SimPutFile(setup_copy, Bytes("MZ"));
+    CopyText(context->product_folder, sizeof context->product_folder, "C:\\\x83\x61");
+    CopyText(context->program_path, sizeof context->program_path, "C:\\\x83\x41\\MixolyteSetup.exe");
+    MoveAsideRunningProgram(context);
+    EXPECT_TRUE(Has(setup_copy));
+    CopyText(context->program_path, sizeof context->program_path, "c:\\\x83\x61\\MIXOLYTESETUP.EXE");
+    MoveAsideRunningProgram(context);
+    EXPECT_FALSE(Has(setup_copy));
     SimFailCall("AnsiCodePageLeadBytes", 1);
     EXPECT_FALSE(IsPlainFolderPath(programs.c_str()));
     EXPECT_TRUE(IsPlainFolderPath(kUserPrograms)) << "ASCII needs no code page";
