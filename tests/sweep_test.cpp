@@ -307,16 +307,27 @@ TEST(Sweeps, CleanRunsInstallAndRemoveEverything) {
                   SimPathKey(ProductFolder(true) + "\\MixolyteSetup.del"));
 }
 
+// One run of COMMAND from START with call N failed, its ending checked;
+// CALLS (the run's length unfailed) bounds a runaway.
+struct FailedCallRun {
+    RunResult run;
+    std::string at;
+};
+FailedCallRun RunWithFailedCall(const SimMachine& start, const char* command, std::uint64_t n, std::uint64_t calls,
+                                Findings* findings) {
+    SimRestore(start);
+    SimFailCall("", n);
+    Sim().faults.call_limit = calls * 20;
+    FailedCallRun result{RunProgram(command), Describe(n)};
+    CheckEnding(result.run, result.at, findings);
+    return result;
+}
+
 TEST(Sweeps, EveryFailedCallOfTheInstall) {
     const Machines& m = Shared();
     Findings findings;
     for (std::uint64_t n = 1; n <= m.install_calls; ++n) {
-        SimRestore(m.base);
-        SimFailCall("", n);
-        Sim().faults.call_limit = m.install_calls * 20;
-        RunResult run = RunProgram("-h -i");
-        std::string at = Describe(n);
-        CheckEnding(run, at, &findings);
+        auto [run, at] = RunWithFailedCall(m.base, "-h -i", n, m.install_calls, &findings);
         if (run.exit_code == 1 && !PackageInPlace()) findings.Add("install says 1 without the package", at);
         CheckFullyInstalled(RecoverToInstalled(), at, &findings);
     }
@@ -329,12 +340,7 @@ TEST(Sweeps, EveryFailedCallOfTheUninstall) {
     const Machines& m = Shared();
     Findings findings;
     for (std::uint64_t n = 1; n <= m.uninstall_calls; ++n) {
-        SimRestore(m.installed);
-        SimFailCall("", n);
-        Sim().faults.call_limit = m.uninstall_calls * 20;
-        RunResult run = RunProgram("-h -u");
-        std::string at = Describe(n);
-        CheckEnding(run, at, &findings);
+        auto [run, at] = RunWithFailedCall(m.installed, "-h -u", n, m.uninstall_calls, &findings);
         // An uninstall that says 1 has removed what a clean one removes, or
         // what it left is what the failed call named.
         if (run.exit_code == 1 && TakeDigest().product != m.removed_digest.product) {
