@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "install/registry_records.h"
 #include "package/package_format.h"
 #include "platform/files.h"
 #include "platform/registry.h"
@@ -26,6 +27,15 @@ constexpr int kWindows7 = 4;
 constexpr int kWindows81 = 6;
 constexpr int kWindows10 = 7;
 constexpr int kWindowsAbove10 = 8;
+
+inline const plat::Handle kHklm = plat::kHkeyLocalMachine;
+inline const plat::Handle kHkcu = plat::kHkeyCurrentUser;
+inline const char kWowUninstallEntry[] =
+    "SOFTWARE\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\ZT:Mixolyte {17359A74-1236-5467}";
+
+// The uninstall entry key as the registry keeps it on this machine: a
+// 32-bit program's HKLM\SOFTWARE lands in the 32-bit view.
+inline std::string UninstallEntry() { return Sim().system.is_64bit ? kWowUninstallEntry : kUninstallEntryKey; }
 
 inline const char kCommonPrograms[] = "C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs";
 inline const char kShortcutFolder[] = "C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs\\ZT Audio\\MixoLyte";
@@ -168,6 +178,17 @@ inline void PutRegistrationProgram(const std::string& path, const SetupContext* 
                           "Description", run.command_line.substr(f + 2));
         return std::int32_t{0};
     };
+}
+
+// What the stand-ins record when the ASIO drivers of FOLDER are registered on
+// 64-bit Windows: the three 32-bit DLLs in turn, then the registration
+// program once for each 64-bit DLL, started in the product folder.
+inline std::vector<std::string> AsioRegistrationEvents64(const std::string& folder) {
+    std::vector<std::string> events = {"ztml_asiodriver.dll|DllRegisterServer", "ztmlaux_asiodriver.dll|DllRegisterServer",
+                                       "ztmlins_asiodriver.dll|DllRegisterServer"};
+    for (const char* dll : {"ztml_asiodriver64.dll", "ztmlaux_asiodriver64.dll", "ztmlins_asiodriver64.dll"})
+        events.push_back("ztregsvr64.exe| -f" + folder + "\\" + dll + "|" + folder);
+    return events;
 }
 
 // Stand-ins for everything the install starts or loads from the product

@@ -18,18 +18,13 @@ using namespace install_test;
 
 namespace {
 
-const plat::Handle kHklm = plat::kHkeyLocalMachine;
-const plat::Handle kHkcu = plat::kHkeyCurrentUser;
 const char kUserPrograms[] = "C:\\Users\\user\\AppData\\Roaming\\Microsoft\\Windows\\Start Menu\\Programs";
 const char kStartup[] = "C:\\Users\\user\\AppData\\Roaming\\Microsoft\\Windows\\Start Menu\\Programs\\Startup";
-const char kWowUninstallEntry[] =
-    "SOFTWARE\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\ZT:Mixolyte {17359A74-1236-5467}";
 const std::vector<std::string> kTitles = {
     "Readme",          "Virtual IO Control Panel", "Virtual AUX IO Control Panel", "Mixolyte Kumbra",
     "Mixolyte Kumbra x64", "Macro Buttons",        "ZTAN-2-MIDI",                  "8x8 Output Matrix",
     "15 Bands Graphic EQ", "ML Streamer View",     "Mixolyte",                     "Mixolyte x64"};
 
-std::string UninstallEntry() { return Sim().system.is_64bit ? kWowUninstallEntry : kUninstallEntryKey; }
 std::string In(const std::string& folder, const std::string& name) { return folder + "\\" + name; }
 bool Has(const std::string& path) { return SimFindFile(path) != nullptr; }
 
