@@ -32,6 +32,11 @@ SimWindow* Own(plat::Handle window) {
     return found != nullptr && !found->foreign ? found : nullptr;
 }
 
+// The window a call acts on, or none when the fault switch fails the call
+// (counted either way) or the window is gone; Own: only this program's.
+SimWindow* LiveUnlessFailed(int op, plat::Handle window) { return SimFaultHere(op) ? nullptr : Live(window); }
+SimWindow* OwnUnlessFailed(int op, plat::Handle window) { return SimFaultHere(op) ? nullptr : Own(window); }
+
 SimDc* Dc(plat::Handle dc) {
     auto it = Sim().windows.dcs.find(Key(dc));
     if (it == Sim().windows.dcs.end() || it->second.released) return nullptr;
@@ -316,10 +321,7 @@ Handle WindowCreate(std::uint32_t /*ex_style*/, const char* class_name, const ch
 
 int WindowDestroy(Handle window) {
     static const int op = SimOpId("WindowDestroy");
-    if (SimFaultHere(op)) {
-        return 0;
-    }
-    SimWindow* target = Own(window);
+    SimWindow* target = OwnUnlessFailed(op, window);
     if (target == nullptr) return 0;
     Send(window, kWmDestroy, 0, 0);
     target = &Sim().windows.windows[Key(window)];
@@ -333,10 +335,7 @@ int WindowDestroy(Handle window) {
 
 int WindowShow(Handle window, int command) {
     static const int op = SimOpId("WindowShow");
-    if (SimFaultHere(op)) {
-        return 0;
-    }
-    SimWindow* target = Live(window);
+    SimWindow* target = LiveUnlessFailed(op, window);
     if (target == nullptr) return 0;
     int was_visible = target->visible ? 1 : 0;
     if (command == kSwHide) {
@@ -350,10 +349,7 @@ int WindowShow(Handle window, int command) {
 
 int WindowUpdate(Handle window) {
     static const int op = SimOpId("WindowUpdate");
-    if (SimFaultHere(op)) {
-        return 0;
-    }
-    SimWindow* target = Own(window);
+    SimWindow* target = OwnUnlessFailed(op, window);
     if (target == nullptr) return 0;
     if (target->visible && target->needs_paint) Send(window, kWmPaint, 0, 0);
     return 1;
@@ -361,10 +357,7 @@ int WindowUpdate(Handle window) {
 
 int WindowSetPos(Handle window, Handle insert_after, int x, int y, int width, int height, std::uint32_t flags) {
     static const int op = SimOpId("WindowSetPos");
-    if (SimFaultHere(op)) {
-        return 0;
-    }
-    SimWindow* target = Live(window);
+    SimWindow* target = LiveUnlessFailed(op, window);
     if (target == nullptr) return 0;
     Sim().windows.placements.push_back(SimPlacement{window, insert_after, x, y, width, height, flags});
     if (!(flags & kSwpNoMove)) {
@@ -382,10 +375,7 @@ int WindowSetPos(Handle window, Handle insert_after, int x, int y, int width, in
 
 Handle WindowSetFocus(Handle window) {
     static const int op = SimOpId("WindowSetFocus");
-    if (SimFaultHere(op)) {
-        return nullptr;
-    }
-    if (Live(window) == nullptr) return nullptr;
+    if (LiveUnlessFailed(op, window) == nullptr) return nullptr;
     Handle previous = Sim().windows.focus;
     Sim().windows.focus = window;
     return previous;
@@ -406,10 +396,7 @@ int WindowExists(Handle window) {
 
 int WindowClientSize(Handle window, int* width, int* height) {
     static const int op = SimOpId("WindowClientSize");
-    if (SimFaultHere(op)) {
-        return 0;
-    }
-    if (Live(window) == nullptr) return 0;
+    if (LiveUnlessFailed(op, window) == nullptr) return 0;
     SimClientSize(window, width, height);
     return 1;
 }
@@ -441,10 +428,7 @@ std::intptr_t WindowDefaultProc(Handle window, std::uint32_t message, std::uintp
 
 int WindowPostMessage(Handle window, std::uint32_t message, std::uintptr_t wparam, std::intptr_t lparam) {
     static const int op = SimOpId("WindowPostMessage");
-    if (SimFaultHere(op)) {
-        return 0;
-    }
-    SimWindow* target = Live(window);
+    SimWindow* target = LiveUnlessFailed(op, window);
     if (target == nullptr) return 0;
     Message posted{window, message, wparam, lparam};
     if (target->foreign) {
@@ -516,10 +500,7 @@ std::intptr_t MessageDispatch(const Message* message) {
 
 std::uintptr_t TimerSet(Handle window, std::uintptr_t id, std::uint32_t period_ms) {
     static const int op = SimOpId("TimerSet");
-    if (SimFaultHere(op)) {
-        return 0;
-    }
-    if (Own(window) == nullptr || id == 0) return 0;
+    if (OwnUnlessFailed(op, window) == nullptr || id == 0) return 0;
     std::vector<SimTimer>& timers = Sim().windows.timers;
     std::uint32_t due = Sim().system.tick_ms + period_ms;
     for (SimTimer& timer : timers)
@@ -600,10 +581,7 @@ int WindowTextRead(Handle window, char* buffer, int size) {
 
 Handle WindowOwner(Handle window) {
     static const int op = SimOpId("WindowOwner");
-    if (SimFaultHere(op)) {
-        return nullptr;
-    }
-    const SimWindow* target = Live(window);
+    const SimWindow* target = LiveUnlessFailed(op, window);
     return target != nullptr ? target->owner : nullptr;
 }
 
@@ -769,10 +747,7 @@ void PaintEnd(Handle /*window*/, PaintSession* session) {
 
 Handle WindowDcGet(Handle window) {
     static const int op = SimOpId("WindowDcGet");
-    if (SimFaultHere(op)) {
-        return nullptr;
-    }
-    if (Own(window) == nullptr) return nullptr;
+    if (OwnUnlessFailed(op, window) == nullptr) return nullptr;
     return NewDc(window, false);
 }
 
