@@ -43,6 +43,11 @@ SimDc* Dc(plat::Handle dc) {
     return &it->second;
 }
 
+// The device context a call acts on, or none when the fault switch fails
+// the call (counted either way) or the context is released: the calls
+// answer both alike.
+SimDc* DcUnlessFailed(int op, plat::Handle dc) { return SimFaultHere(op) ? nullptr : Dc(dc); }
+
 plat::Handle NewObject(const SimGdiObject& object) {
     plat::Handle handle = SimNewHandle();
     Sim().windows.objects[Key(handle)] = object;
@@ -753,10 +758,7 @@ Handle WindowDcGet(Handle window) {
 
 int WindowDcRelease(Handle /*window*/, Handle dc) {
     static const int op = SimOpId("WindowDcRelease");
-    if (SimFaultHere(op)) {
-        return 0;
-    }
-    SimDc* found = Dc(dc);
+    SimDc* found = DcUnlessFailed(op, dc);
     if (found == nullptr || found->memory) return 0;
     found->released = true;
     return 1;
@@ -773,10 +775,7 @@ Handle DcCreateCompatible(Handle dc) {
 
 int DcDelete(Handle dc) {
     static const int op = SimOpId("DcDelete");
-    if (SimFaultHere(op)) {
-        return 0;
-    }
-    SimDc* found = Dc(dc);
+    SimDc* found = DcUnlessFailed(op, dc);
     if (found == nullptr || !found->memory) return 0;
     found->released = true;
     return 1;
@@ -784,10 +783,7 @@ int DcDelete(Handle dc) {
 
 Handle DcSelect(Handle dc, Handle object) {
     static const int op = SimOpId("DcSelect");
-    if (SimFaultHere(op)) {
-        return nullptr;
-    }
-    SimDc* found = Dc(dc);
+    SimDc* found = DcUnlessFailed(op, dc);
     const SimGdiObject* selected = SimGdi(object);
     if (found == nullptr || selected == nullptr || selected->deleted) return nullptr;
     Handle* slot = nullptr;
@@ -822,10 +818,7 @@ Handle StockObject(int id) {
 
 int DcSetBackgroundMode(Handle dc, int mode) {
     static const int op = SimOpId("DcSetBackgroundMode");
-    if (SimFaultHere(op)) {
-        return 0;
-    }
-    SimDc* found = Dc(dc);
+    SimDc* found = DcUnlessFailed(op, dc);
     if (found == nullptr) return 0;
     int previous = found->background_mode;
     found->background_mode = mode;
@@ -834,10 +827,7 @@ int DcSetBackgroundMode(Handle dc, int mode) {
 
 std::uint32_t DcSetTextColour(Handle dc, std::uint32_t colour) {
     static const int op = SimOpId("DcSetTextColour");
-    if (SimFaultHere(op)) {
-        return 0xFFFFFFFFu;  // CLR_INVALID
-    }
-    SimDc* found = Dc(dc);
+    SimDc* found = DcUnlessFailed(op, dc);
     if (found == nullptr) return 0xFFFFFFFFu;  // CLR_INVALID
     std::uint32_t previous = found->text_colour;
     found->text_colour = colour;
@@ -847,10 +837,7 @@ std::uint32_t DcSetTextColour(Handle dc, std::uint32_t colour) {
 int DcBitBlt(Handle dc, int x, int y, int width, int height, Handle source, int source_x, int source_y,
              std::uint32_t operation) {
     static const int op = SimOpId("DcBitBlt");
-    if (SimFaultHere(op)) {
-        return 0;
-    }
-    SimDc* target = Dc(dc);
+    SimDc* target = DcUnlessFailed(op, dc);
     SimDc* from = Dc(source);
     if (target == nullptr || from == nullptr) return 0;
     SimDrawOp record = StartOp("BitBlt", dc, *target);
@@ -865,10 +852,7 @@ int DcBitBlt(Handle dc, int x, int y, int width, int height, Handle source, int 
 
 int DcRectangle(Handle dc, int left, int top, int right, int bottom) {
     static const int op = SimOpId("DcRectangle");
-    if (SimFaultHere(op)) {
-        return 0;
-    }
-    SimDc* target = Dc(dc);
+    SimDc* target = DcUnlessFailed(op, dc);
     if (target == nullptr) return 0;
     SimDrawOp record = StartOp("Rectangle", dc, *target);
     record.rect = Rect{left, top, right, bottom};
@@ -878,10 +862,7 @@ int DcRectangle(Handle dc, int left, int top, int right, int bottom) {
 
 int DcRoundRect(Handle dc, int left, int top, int right, int bottom, int ellipse_width, int ellipse_height) {
     static const int op = SimOpId("DcRoundRect");
-    if (SimFaultHere(op)) {
-        return 0;
-    }
-    SimDc* target = Dc(dc);
+    SimDc* target = DcUnlessFailed(op, dc);
     if (target == nullptr) return 0;
     SimDrawOp record = StartOp("RoundRect", dc, *target);
     record.rect = Rect{left, top, right, bottom};
@@ -893,10 +874,7 @@ int DcRoundRect(Handle dc, int left, int top, int right, int bottom, int ellipse
 
 int DcDrawText(Handle dc, const char* text, Rect* rect, std::uint32_t format) {
     static const int op = SimOpId("DcDrawText");
-    if (SimFaultHere(op)) {
-        return 0;
-    }
-    SimDc* target = Dc(dc);
+    SimDc* target = DcUnlessFailed(op, dc);
     if (target == nullptr || text == nullptr || rect == nullptr) return 0;
     SimDrawOp record = StartOp("DrawText", dc, *target);
     record.rect = *rect;
