@@ -76,6 +76,12 @@ struct Machines {
 
 std::string FirstDifferences(const Fingerprint& reference);
 
+// The machine as it is now, place by place and as a whole.
+void TakePrintAndDigest(Fingerprint* print, Digest* digest) {
+    *print = TakeFingerprint();
+    *digest = TakeDigest();
+}
+
 // Set up once: the base machine, a clean install of it, a clean uninstall
 // of that, the restart after it, and a clean uninstall run from the
 // product folder; each sweep run starts from a copy.
@@ -84,23 +90,19 @@ Machines& Shared() {
         auto* m = new Machines;
         BuildBaseMachine();
         m->base = SimSnapshot();
-        m->base_print = TakeFingerprint();
-        m->base_digest = TakeDigest();
+        TakePrintAndDigest(&m->base_print, &m->base_digest);
         RunResult install = RunProgram("-h -i");
         m->install_calls = Sim().faults.calls;
         if (install.exit_code != 1 || !PackageInPlace()) ADD_FAILURE() << "the clean install fails";
         SimRestart();
         m->installed = SimSnapshot();
-        m->installed_print = TakeFingerprint();
-        m->installed_digest = TakeDigest();
+        TakePrintAndDigest(&m->installed_print, &m->installed_digest);
         RunResult uninstall = RunProgram("-h -u");
         m->uninstall_calls = Sim().faults.calls;
         if (uninstall.exit_code != 1) ADD_FAILURE() << "the clean uninstall fails";
-        m->removed_print = TakeFingerprint();
-        m->removed_digest = TakeDigest();
+        TakePrintAndDigest(&m->removed_print, &m->removed_digest);
         RestartFromDownloads();
-        m->restarted_print = TakeFingerprint();
-        m->restarted_digest = TakeDigest();
+        TakePrintAndDigest(&m->restarted_print, &m->restarted_digest);
         // Programs and Features starts the copy in the product folder.
         SimRestore(m->installed);
         RunFromProductFolder();
