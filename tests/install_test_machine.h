@@ -184,7 +184,8 @@ inline void PutRegistrationProgram(const std::string& path, const SetupContext* 
 // 64-bit Windows: the three 32-bit DLLs in turn, then the registration
 // program once for each 64-bit DLL, started in the product folder.
 inline std::vector<std::string> AsioRegistrationEvents64(const std::string& folder) {
-    std::vector<std::string> events = {"ztml_asiodriver.dll|DllRegisterServer", "ztmlaux_asiodriver.dll|DllRegisterServer",
+    std::vector<std::string> events = {"ztml_asiodriver.dll|DllRegisterServer",
+                                       "ztmlaux_asiodriver.dll|DllRegisterServer",
                                        "ztmlins_asiodriver.dll|DllRegisterServer"};
     for (const char* dll : {"ztml_asiodriver64.dll", "ztmlaux_asiodriver64.dll", "ztmlins_asiodriver64.dll"})
         events.push_back("ztregsvr64.exe| -f" + folder + "\\" + dll + "|" + folder);

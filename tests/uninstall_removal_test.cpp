@@ -15,6 +15,7 @@
 #include "setup/context.h"
 #include "setup/text.h"
 #include "install/registry_records.h"
+#include "tests/shortcut_titles.h"
 #include "uninstall/leftovers.h"
 #include "uninstall/removal.h"
 
@@ -24,11 +25,6 @@ const char kProduct[] = "C:\\Program Files\\ZT\\Mixolyte";
 const char kUserPrograms[] = "C:\\Users\\user\\AppData\\Roaming\\Microsoft\\Windows\\Start Menu\\Programs";
 const char kCommonPrograms[] = "C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs";
 const char kUninstallKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
-
-const std::vector<std::string> kAllTitles = {
-    "Mixolyte",      "Mixolyte x64",        "Virtual IO Control Panel", "Readme",
-    "Macro Buttons", "ZTAN-2-MIDI",         "8x8 Output Matrix",        "15 Bands Graphic EQ",
-    "ML Streamer View", "Mixolyte Kumbra", "Mixolyte Kumbra x64",       "Virtual AUX IO Control Panel"};
 
 std::string In(const std::string& folder, const std::string& name) { return folder + "\\" + name; }
 
@@ -66,7 +62,7 @@ void SetEntryName(int index, const std::string& name) {
 }
 
 void PutLinks(const std::string& folder) {
-    for (const std::string& title : kAllTitles) Put(In(folder, title + ".LNK"), "link");
+    for (const std::string& title : kEveryShortcutTitle) Put(In(folder, title + ".LNK"), "link");
 }
 
 void SetUserPrograms(const std::string& folder) {

@@ -11,6 +11,7 @@
 #include "platform/sim/sim.h"
 #include "setup/product.h"
 #include "tests/install_test_machine.h"
+#include "tests/shortcut_titles.h"
 #include "uninstall/removal.h"
 #include "uninstall/uninstall.h"
 
@@ -20,10 +21,6 @@ namespace {
 
 const char kUserPrograms[] = "C:\\Users\\user\\AppData\\Roaming\\Microsoft\\Windows\\Start Menu\\Programs";
 const char kStartup[] = "C:\\Users\\user\\AppData\\Roaming\\Microsoft\\Windows\\Start Menu\\Programs\\Startup";
-const std::vector<std::string> kTitles = {
-    "Readme",          "Virtual IO Control Panel", "Virtual AUX IO Control Panel", "Mixolyte Kumbra",
-    "Mixolyte Kumbra x64", "Macro Buttons",        "ZTAN-2-MIDI",                  "8x8 Output Matrix",
-    "15 Bands Graphic EQ", "ML Streamer View",     "Mixolyte",                     "Mixolyte x64"};
 
 std::string In(const std::string& folder, const std::string& name) { return folder + "\\" + name; }
 bool Has(const std::string& path) { return SimFindFile(path) != nullptr; }
@@ -43,7 +40,7 @@ SetupContext* InstalledMachine(bool is_64bit, int os_version_code) {
             SimPutFile(In(product, kPackageEntryNames[i]), Bytes(kPackageEntryNames[i]));
     SimPutFile(In(product, "MixolyteSetup.exe"), Bytes("MZ the uninstaller"));
     for (const std::string& folder : {std::string(kShortcutFolder), In(kUserPrograms, "ZT Audio\\MixoLyte")})
-        for (const std::string& title : kTitles) SimPutFile(In(folder, title + ".LNK"), Bytes("link"));
+        for (const std::string& title : kEveryShortcutTitle) SimPutFile(In(folder, title + ".LNK"), Bytes("link"));
     SimRegPutText(kHkcu, kShellFoldersKey, kProgramsValue, kUserPrograms);
     CopyText(startup_folder, sizeof startup_folder, kStartup);
     SimPutFile(In(kStartup, "Mixolyte (ZT-Audio).LNK"), Bytes("link"));
@@ -278,7 +275,8 @@ TEST(UninstallSequence, AJapaneseUserNameAndFileNamesAreReadByCharacters) {
     const std::string profile = "C:\\Users\\\x83\x7C\x95\x5C\x83\x5C\x94\x5C";
     const std::string programs = profile + "\\Start Menu\\Programs", startup = programs + "\\Startup";
     const std::string product = ProductFolder(true);
-    for (const std::string& title : kTitles) SimPutFile(In(programs, "ZT Audio\\MixoLyte\\" + title + ".LNK"), Bytes("link"));
+    for (const std::string& title : kEveryShortcutTitle)
+        SimPutFile(In(programs, "ZT Audio\\MixoLyte\\" + title + ".LNK"), Bytes("link"));
     SimPutFile(In(startup, "Mixolyte (ZT-Audio).LNK"), Bytes("link"));
     SimPutFile(In(startup, "Other Tool.LNK"), Bytes("link"));
     SimRegPutText(kHkcu, kShellFoldersKey, kProgramsValue, programs);
