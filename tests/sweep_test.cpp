@@ -158,6 +158,22 @@ std::string ChangedOutside(const Digest& now) {
     return outside.empty() ? "(digest only)" : outside[0];
 }
 
+// After a restart, COMMAND; when that is refused (-4) and ALSO_WHEN agrees,
+// OTHER and then COMMAND again, each after a restart: how a user gets past
+// a refusal.
+template <typename Condition>
+RunResult RunAgainAfterRefusal(const char* command, const char* other, Condition also_when) {
+    RestartFromDownloads();
+    RunResult run = RunProgram(command);
+    if (run.exit_code == -4 && also_when()) {
+        RestartFromDownloads();
+        RunProgram(other);
+        RestartFromDownloads();
+        run = RunProgram(command);
+    }
+    return run;
+}
+
 // What a user does after a run that went wrong: "-h -i"; when that is
 // refused with -4, "-h -u" and "-h -i" again. Each start after a restart.
 // Run once per machine the sweeps leave behind.
@@ -167,14 +183,7 @@ const Recovery& RecoverToInstalled() {
     Recovery& recovery = it->second;
     if (!fresh) return recovery;
     ++m.recovery_runs;
-    RestartFromDownloads();
-    RunResult run = RunProgram("-h -i");
-    if (run.exit_code == -4) {
-        RestartFromDownloads();
-        RunProgram("-h -u");
-        RestartFromDownloads();
-        run = RunProgram("-h -i");
-    }
+    RunResult run = RunAgainAfterRefusal("-h -i", "-h -u", [] { return true; });
     recovery.exit_code = run.exit_code;
     Digest after = TakeDigest();
     recovery.complete = run.exit_code == 1 && after.product == m.installed_digest.product;
@@ -227,14 +236,9 @@ const Removal& UninstallThenRestart() {
     auto [it, fresh] = m.removals.try_emplace(TakeDigest());
     Removal& removal = it->second;
     if (!fresh) return removal;
-    RestartFromDownloads();
-    RunResult run = RunProgram("-h -u");
-    if (run.exit_code == -4 && TakeDigest().product != m.restarted_digest.product) {
-        RestartFromDownloads();
-        RunProgram("-h -i");
-        RestartFromDownloads();
-        run = RunProgram("-h -u");
-    }
+    RunResult run = RunAgainAfterRefusal("-h -u", "-h -i", [&m] {
+        return TakeDigest().product != m.restarted_digest.product;
+    });
     RestartFromDownloads();
     removal.exit_code = run.exit_code;
     Digest after = TakeDigest();
