@@ -21,6 +21,32 @@ void StoreButtonRect(const plat::Rect& rect) {
     setup_context.button_rect[3] = rect.bottom;
 }
 
+// What a button face replaced in the device context, put back when done.
+struct ReplacedObjects {
+    plat::Handle pen, brush, font;
+};
+
+// Both button faces, at the button's place (stored for the clicks, given
+// in RECT): a round rectangle in a black pen filled with BRUSH, and the
+// button font on no background in TEXT_COLOUR for the words on it.
+ReplacedObjects BeginButtonFace(plat::Handle dc, plat::Rect* rect, int brush, std::uint32_t text_colour) {
+    *rect = ButtonRect();
+    StoreButtonRect(*rect);
+    ReplacedObjects replaced{plat::DcSelect(dc, plat::StockObject(plat::kBlackPen)),
+                             plat::DcSelect(dc, plat::StockObject(brush)),
+                             plat::DcSelect(dc, setup_context.font_button)};
+    plat::DcSetBackgroundMode(dc, plat::kTransparent);
+    plat::DcSetTextColour(dc, text_colour);
+    plat::DcRoundRect(dc, rect->left, rect->top, rect->right + 1, rect->bottom + 1, 8, 8);
+    return replaced;
+}
+
+void EndButtonFace(plat::Handle dc, const ReplacedObjects& replaced) {
+    plat::DcSelect(dc, replaced.pen);
+    plat::DcSelect(dc, replaced.brush);
+    plat::DcSelect(dc, replaced.font);
+}
+
 }  // namespace
 
 plat::Rect ButtonRect() {
@@ -135,41 +161,11 @@ void DrawStatus(plat::Handle dc) {
     plat::DcSelect(dc, previous_font);
 }
 
-namespace {
-
-// What a button face replaced in the device context, put back when done.
-struct ReplacedObjects {
-    plat::Handle pen;
-    plat::Handle brush;
-    plat::Handle font;
-};
-
-// Both button faces: a round rectangle in a black pen filled with BRUSH, and
-// the button font on no background in TEXT_COLOUR for the words on it.
-ReplacedObjects BeginButtonFace(plat::Handle dc, const plat::Rect& rect, int brush, std::uint32_t text_colour) {
-    ReplacedObjects replaced{plat::DcSelect(dc, plat::StockObject(plat::kBlackPen)),
-                             plat::DcSelect(dc, plat::StockObject(brush)),
-                             plat::DcSelect(dc, setup_context.font_button)};
-    plat::DcSetBackgroundMode(dc, plat::kTransparent);
-    plat::DcSetTextColour(dc, text_colour);
-    plat::DcRoundRect(dc, rect.left, rect.top, rect.right + 1, rect.bottom + 1, 8, 8);
-    return replaced;
-}
-
-void EndButtonFace(plat::Handle dc, const ReplacedObjects& replaced) {
-    plat::DcSelect(dc, replaced.pen);
-    plat::DcSelect(dc, replaced.brush);
-    plat::DcSelect(dc, replaced.font);
-}
-
-}  // namespace
-
 void DrawButton(plat::Handle dc, int pressed) {
     const SetupContext& context = setup_context;
-    plat::Rect rect = ButtonRect();
-    StoreButtonRect(rect);
+    plat::Rect rect;
     const ReplacedObjects replaced =
-        BeginButtonFace(dc, rect, pressed ? plat::kBlackBrush : plat::kWhiteBrush, pressed ? kWhite : kBlack);
+        BeginButtonFace(dc, &rect, pressed ? plat::kBlackBrush : plat::kWhiteBrush, pressed ? kWhite : kBlack);
     plat::DcDrawText(dc, context.remove_mode ? "Remove" : "Install", &rect,
                      plat::kDtSingleLine | plat::kDtCenter | plat::kDtVCenter);
     EndButtonFace(dc, replaced);
@@ -177,9 +173,8 @@ void DrawButton(plat::Handle dc, int pressed) {
 
 void DrawBusyButton(plat::Handle dc, int phase) {
     const SetupContext& context = setup_context;
-    plat::Rect rect = ButtonRect();
-    StoreButtonRect(rect);
-    const ReplacedObjects replaced = BeginButtonFace(dc, rect, plat::kBlackBrush, kWhite);
+    plat::Rect rect;
+    const ReplacedObjects replaced = BeginButtonFace(dc, &rect, plat::kBlackBrush, kWhite);
 
     if (phase == 1) {
         plat::Rect word = rect;

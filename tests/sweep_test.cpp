@@ -317,7 +317,7 @@ TEST(Sweeps, CleanRunsInstallAndRemoveEverything) {
 // CALLS (the run's length unfailed) bounds a runaway.
 struct FailedCallRun {
     RunResult run;
-    std::string at;
+    std::string at;  // the call, for the findings
 };
 FailedCallRun RunWithFailedCall(const SimMachine& start, const char* command, std::uint64_t n, std::uint64_t calls,
                                 Findings* findings) {
