@@ -44,7 +44,7 @@ TEST(InstallAsio, RegisterOn64BitWindowsThirtyTwoBitFirstThenTheProgram) {
     std::uint64_t slept = Sim().system.slept_ms;
     EXPECT_EQ(RegisterAsioDrivers(context, kAsioRegister), 0);
 
-    EXPECT_EQ(Record().events, AsioRegistrationEvents64(kFolder64));
+    EXPECT_EQ(Record().events, AsioDriverEvents(kFolder64, true, true));
     // The program is started by its path in the product folder, with that
     // folder as its current folder, never the setup program's.
     for (const SimStartedProcess& process : Sim().processes.started)

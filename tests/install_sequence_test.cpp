@@ -135,7 +135,7 @@ TEST(InstallSequence, SixtyFourBitWindows10InstallsEverythingInOrder) {
     // The DAZA driver once, in the product folder, after the loop-back flags
     // and before any registry record; then the ASIO drivers.
     std::vector<std::string> expected = {"ZTMixolyteDAZA_Setup_x64.exe|-h -i -H -n|" + folder};
-    for (const std::string& event : AsioRegistrationEvents64(folder)) expected.push_back(event);
+    for (const std::string& event : AsioDriverEvents(folder, true, true)) expected.push_back(event);
     EXPECT_EQ(Record().events, expected);
     EXPECT_TRUE(daza->flags);
     EXPECT_FALSE(daza->uninstall_entry);

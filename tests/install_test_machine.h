@@ -180,15 +180,17 @@ inline void PutRegistrationProgram(const std::string& path, const SetupContext* 
     };
 }
 
-// What the stand-ins record when the ASIO drivers of FOLDER are registered on
-// 64-bit Windows: the three 32-bit DLLs in turn, then the registration
-// program once for each 64-bit DLL, started in the product folder.
-inline std::vector<std::string> AsioRegistrationEvents64(const std::string& folder) {
-    std::vector<std::string> events = {"ztml_asiodriver.dll|DllRegisterServer",
-                                       "ztmlaux_asiodriver.dll|DllRegisterServer",
-                                       "ztmlins_asiodriver.dll|DllRegisterServer"};
+// What the stand-ins record when the ASIO drivers of FOLDER are registered
+// (or unregistered): the three 32-bit DLLs in turn, then on 64-bit Windows
+// the registration program once for each 64-bit DLL, started in FOLDER.
+inline std::vector<std::string> AsioDriverEvents(const std::string& folder, bool registering, bool is_64bit) {
+    std::vector<std::string> events;
+    for (const char* dll : {"ztml_asiodriver.dll", "ztmlaux_asiodriver.dll", "ztmlins_asiodriver.dll"})
+        events.push_back(std::string(dll) + (registering ? "|DllRegisterServer" : "|DllUnregisterServer"));
+    if (!is_64bit) return events;
     for (const char* dll : {"ztml_asiodriver64.dll", "ztmlaux_asiodriver64.dll", "ztmlins_asiodriver64.dll"})
-        events.push_back("ztregsvr64.exe| -f" + folder + "\\" + dll + "|" + folder);
+        events.push_back("ztregsvr64.exe|" + std::string(registering ? " -f" : " -u  -f") + folder + "\\" + dll +
+                         "|" + folder);
     return events;
 }
 

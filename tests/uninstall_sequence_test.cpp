@@ -130,15 +130,8 @@ TEST(UninstallSequence, SixtyFourBitWindows10RemovesEverythingDriversFirst) {
     // the product folder, with the uninstall switches, while every package
     // file is still there. Then the ASIO drivers are unregistered, the
     // 64-bit ones by the registration program, their files still present.
-    std::vector<std::string> expected = {
-        "ZTMixolyteDAZA_Setup_x64.exe|-h -u -H|" + product,
-        "ztml_asiodriver.dll|DllUnregisterServer",
-        "ztmlaux_asiodriver.dll|DllUnregisterServer",
-        "ztmlins_asiodriver.dll|DllUnregisterServer",
-        "ztregsvr64.exe| -u  -f" + In(product, "ztml_asiodriver64.dll") + "|" + product,
-        "ztregsvr64.exe| -u  -f" + In(product, "ztmlaux_asiodriver64.dll") + "|" + product,
-        "ztregsvr64.exe| -u  -f" + In(product, "ztmlins_asiodriver64.dll") + "|" + product,
-    };
+    std::vector<std::string> expected = {"ZTMixolyteDAZA_Setup_x64.exe|-h -u -H|" + product};
+    for (const std::string& event : AsioDriverEvents(product, false, true)) expected.push_back(event);
     EXPECT_EQ(Record().events, expected);
     EXPECT_EQ(*seen, std::vector<std::string>{"ZTMixolyteDAZA_Setup_x64.exe sees 98"});
 
@@ -159,13 +152,8 @@ TEST(UninstallSequence, ThirtyTwoBitWindows7RunsTheCableAndAuxUninstallsInOrder)
     const std::string product = ProductFolder(false);
 
     EXPECT_EQ(RunUninstall(), 1);
-    std::vector<std::string> expected = {
-        "ZTCABLE_Setup.exe|-h -u -H|" + product,
-        "ZTMLAUX_Setup.exe|-h -u -H|" + product,
-        "ztml_asiodriver.dll|DllUnregisterServer",
-        "ztmlaux_asiodriver.dll|DllUnregisterServer",
-        "ztmlins_asiodriver.dll|DllUnregisterServer",
-    };
+    std::vector<std::string> expected = {"ZTCABLE_Setup.exe|-h -u -H|" + product, "ZTMLAUX_Setup.exe|-h -u -H|" + product};
+    for (const std::string& event : AsioDriverEvents(product, false, false)) expected.push_back(event);
     EXPECT_EQ(Record().events, expected) << "no DAZA program, no 64-bit registration program";
     EXPECT_EQ(*seen, (std::vector<std::string>{"ZTCABLE_Setup.exe sees 98", "ZTMLAUX_Setup.exe sees 98"}));
     // Windows 7: its UART INF file goes, the older one stays.
