@@ -152,7 +152,8 @@ TEST(UninstallSequence, ThirtyTwoBitWindows7RunsTheCableAndAuxUninstallsInOrder)
     const std::string product = ProductFolder(false);
 
     EXPECT_EQ(RunUninstall(), 1);
-    std::vector<std::string> expected = {"ZTCABLE_Setup.exe|-h -u -H|" + product, "ZTMLAUX_Setup.exe|-h -u -H|" + product};
+    std::vector<std::string> expected = {"ZTCABLE_Setup.exe|-h -u -H|" + product,
+                                         "ZTMLAUX_Setup.exe|-h -u -H|" + product};
     for (const std::string& event : AsioDriverEvents(product, false, false)) expected.push_back(event);
     EXPECT_EQ(Record().events, expected) << "no DAZA program, no 64-bit registration program";
     EXPECT_EQ(*seen, (std::vector<std::string>{"ZTCABLE_Setup.exe sees 98", "ZTMLAUX_Setup.exe sees 98"}));
