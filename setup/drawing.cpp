@@ -21,6 +21,32 @@ void StoreButtonRect(const plat::Rect& rect) {
     setup_context.button_rect[3] = rect.bottom;
 }
 
+// What a button face replaced in the device context, put back when done.
+struct ReplacedObjects {
+    plat::Handle pen, brush, font;
+};
+
+// Both button faces, at the button's place (stored for the clicks, given
+// in RECT): a round rectangle in a black pen filled with BRUSH, and the
+// button font on no background in TEXT_COLOUR for the words on it.
+ReplacedObjects BeginButtonFace(plat::Handle dc, plat::Rect* rect, int brush, std::uint32_t text_colour) {
+    *rect = ButtonRect();
+    StoreButtonRect(*rect);
+    ReplacedObjects replaced{plat::DcSelect(dc, plat::StockObject(plat::kBlackPen)),
+                             plat::DcSelect(dc, plat::StockObject(brush)),
+                             plat::DcSelect(dc, setup_context.font_button)};
+    plat::DcSetBackgroundMode(dc, plat::kTransparent);
+    plat::DcSetTextColour(dc, text_colour);
+    plat::DcRoundRect(dc, rect->left, rect->top, rect->right + 1, rect->bottom + 1, 8, 8);
+    return replaced;
+}
+
+void EndButtonFace(plat::Handle dc, const ReplacedObjects& replaced) {
+    plat::DcSelect(dc, replaced.pen);
+    plat::DcSelect(dc, replaced.brush);
+    plat::DcSelect(dc, replaced.font);
+}
+
 }  // namespace
 
 plat::Rect ButtonRect() {
@@ -137,33 +163,18 @@ void DrawStatus(plat::Handle dc) {
 
 void DrawButton(plat::Handle dc, int pressed) {
     const SetupContext& context = setup_context;
-    plat::Rect rect = ButtonRect();
-    StoreButtonRect(rect);
-    plat::Handle previous_pen = plat::DcSelect(dc, plat::StockObject(plat::kBlackPen));
-    plat::Handle previous_brush = plat::DcSelect(dc, plat::StockObject(pressed ? plat::kBlackBrush : plat::kWhiteBrush));
-    plat::DcSetTextColour(dc, pressed ? kWhite : kBlack);
-    plat::DcRoundRect(dc, rect.left, rect.top, rect.right + 1, rect.bottom + 1, 8, 8);
-
-    plat::Handle previous_font = plat::DcSelect(dc, context.font_button);
-    plat::DcSetBackgroundMode(dc, plat::kTransparent);
+    plat::Rect rect;
+    const ReplacedObjects replaced =
+        BeginButtonFace(dc, &rect, pressed ? plat::kBlackBrush : plat::kWhiteBrush, pressed ? kWhite : kBlack);
     plat::DcDrawText(dc, context.remove_mode ? "Remove" : "Install", &rect,
                      plat::kDtSingleLine | plat::kDtCenter | plat::kDtVCenter);
-
-    plat::DcSelect(dc, previous_pen);
-    plat::DcSelect(dc, previous_brush);
-    plat::DcSelect(dc, previous_font);
+    EndButtonFace(dc, replaced);
 }
 
 void DrawBusyButton(plat::Handle dc, int phase) {
     const SetupContext& context = setup_context;
-    plat::Rect rect = ButtonRect();
-    StoreButtonRect(rect);
-    plat::Handle previous_pen = plat::DcSelect(dc, plat::StockObject(plat::kBlackPen));
-    plat::Handle previous_brush = plat::DcSelect(dc, plat::StockObject(plat::kBlackBrush));
-    plat::Handle previous_font = plat::DcSelect(dc, context.font_button);
-    plat::DcSetBackgroundMode(dc, plat::kTransparent);
-    plat::DcSetTextColour(dc, kWhite);
-    plat::DcRoundRect(dc, rect.left, rect.top, rect.right + 1, rect.bottom + 1, 8, 8);
+    plat::Rect rect;
+    const ReplacedObjects replaced = BeginButtonFace(dc, &rect, plat::kBlackBrush, kWhite);
 
     if (phase == 1) {
         plat::Rect word = rect;
@@ -176,8 +187,5 @@ void DrawBusyButton(plat::Handle dc, int phase) {
     plat::DcSelect(dc, context.font_text);
     plat::Rect label{rect.left, rect.bottom - kStepLabelHeight, rect.right, rect.bottom};
     plat::DcDrawText(dc, step, &label, plat::kDtSingleLine | plat::kDtCenter | plat::kDtTop);
-
-    plat::DcSelect(dc, previous_pen);
-    plat::DcSelect(dc, previous_brush);
-    plat::DcSelect(dc, previous_font);
+    EndButtonFace(dc, replaced);
 }

@@ -126,6 +126,15 @@ void OnLeftButtonDown(plat::Handle window, std::intptr_t position) {
     }
 }
 
+// After an install: the welcome page, the restart warning with TEXT, and
+// the window closes.
+void WelcomeAndClose(const char* text) {
+    const SetupContext& context = setup_context;
+    OpenWebPage(kWelcomePageAddress, sizeof kWelcomePageAddress);
+    plat::MessageBoxShow(context.main_window, text, "REBOOT YOUR SYSTEM", kWarningBox);
+    plat::WindowPostMessage(context.main_window, plat::kWmClose, 0, 0);
+}
+
 void OnWorkerReport(std::intptr_t code) {
     SetupContext& context = setup_context;
     if (hidden_mode) return;
@@ -135,22 +144,16 @@ void OnWorkerReport(std::intptr_t code) {
             plat::WindowPostMessage(context.main_window, plat::kWmClose, 0, 0);
             break;
         case REPORT_INSTALLED:
-            OpenWebPage(kWelcomePageAddress, sizeof kWelcomePageAddress);
-            plat::MessageBoxShow(context.main_window,
-                                 "Installation Complete and Successful !\n\n"
-                                 "YOU MUST RESTART your computer to finalize installation",
-                                 "REBOOT YOUR SYSTEM", kWarningBox);
-            plat::WindowPostMessage(context.main_window, plat::kWmClose, 0, 0);
+            WelcomeAndClose(
+                "Installation Complete and Successful !\n\n"
+                "YOU MUST RESTART your computer to finalize installation");
             break;
         case REPORT_INSTALLED_DRIVER_ISSUE:
-            OpenWebPage(kWelcomePageAddress, sizeof kWelcomePageAddress);
-            plat::MessageBoxShow(context.main_window,
-                                 "Installation finished !\n\n"
-                                 "Virtual Audio Driver might not be installed correctly,\n"
-                                 "Virtual inputs and outputs could not be available.\n\n"
-                                 "Thanks to restart your system anyway",
-                                 "REBOOT YOUR SYSTEM", kWarningBox);
-            plat::WindowPostMessage(context.main_window, plat::kWmClose, 0, 0);
+            WelcomeAndClose(
+                "Installation finished !\n\n"
+                "Virtual Audio Driver might not be installed correctly,\n"
+                "Virtual inputs and outputs could not be available.\n\n"
+                "Thanks to restart your system anyway");
             break;
         default:
             break;

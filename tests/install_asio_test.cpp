@@ -45,15 +45,7 @@ TEST(InstallAsio, RegisterOn64BitWindowsThirtyTwoBitFirstThenTheProgram) {
     std::uint64_t slept = Sim().system.slept_ms;
     EXPECT_EQ(RegisterAsioDrivers(context, kAsioRegister), 0);
 
-    EXPECT_EQ(Record().events,
-              (std::vector<std::string>{
-                  "ztml_asiodriver.dll|DllRegisterServer",
-                  "ztmlaux_asiodriver.dll|DllRegisterServer",
-                  "ztmlins_asiodriver.dll|DllRegisterServer",
-                  "ztregsvr64.exe| -f" + kFolder64 + "\\ztml_asiodriver64.dll|" + kFolder64,
-                  "ztregsvr64.exe| -f" + kFolder64 + "\\ztmlaux_asiodriver64.dll|" + kFolder64,
-                  "ztregsvr64.exe| -f" + kFolder64 + "\\ztmlins_asiodriver64.dll|" + kFolder64,
-              }));
+    EXPECT_EQ(Record().events, AsioDriverEvents(kFolder64, true, true));
     // The program is started by its path in the product folder, with that
     // folder as its current folder, never the setup program's.
     for (const SimStartedProcess& process : Sim().processes.started)

@@ -12,10 +12,6 @@ using namespace install_test;
 
 namespace {
 
-const plat::Handle kHklm = plat::kHkeyLocalMachine;
-const plat::Handle kHkcu = plat::kHkeyCurrentUser;
-const char kWowUninstallEntry[] =
-    "SOFTWARE\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\ZT:Mixolyte {17359A74-1236-5467}";
 const char kWowQuadWire[] = "SOFTWARE\\WOW6432Node\\ZT-Audio\\QuadWire";
 
 std::uint32_t Dword(plat::Handle hive, const std::string& key, const std::string& name) {

@@ -19,14 +19,8 @@ using namespace install_test;
 
 namespace {
 
-const plat::Handle kHklm = plat::kHkeyLocalMachine;
-const plat::Handle kHkcu = plat::kHkeyCurrentUser;
-const char kWowUninstallEntry[] =
-    "SOFTWARE\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\ZT:Mixolyte {17359A74-1236-5467}";
 const char kLoopBackService[] = "SYSTEM\\CurrentControlSet\\Services\\ZT-QuadWire";
 
-// The uninstall entry key as the registry keeps it on this machine.
-std::string UninstallEntry() { return Sim().system.is_64bit ? kWowUninstallEntry : kUninstallEntryKey; }
 
 // A machine ready for the install: the package in the program's resources
 // and the stand-ins behind the product folder's programs and DLLs.
@@ -143,16 +137,9 @@ TEST(InstallSequence, SixtyFourBitWindows10InstallsEverythingInOrder) {
 
     // The DAZA driver once, in the product folder, after the loop-back flags
     // and before any registry record; then the ASIO drivers.
-    EXPECT_EQ(Record().events,
-              (std::vector<std::string>{
-                  "ZTMixolyteDAZA_Setup_x64.exe|-h -i -H -n|" + folder,
-                  "ztml_asiodriver.dll|DllRegisterServer",
-                  "ztmlaux_asiodriver.dll|DllRegisterServer",
-                  "ztmlins_asiodriver.dll|DllRegisterServer",
-                  "ztregsvr64.exe| -f" + folder + "\\ztml_asiodriver64.dll|" + folder,
-                  "ztregsvr64.exe| -f" + folder + "\\ztmlaux_asiodriver64.dll|" + folder,
-                  "ztregsvr64.exe| -f" + folder + "\\ztmlins_asiodriver64.dll|" + folder,
-              }));
+    std::vector<std::string> expected = {"ZTMixolyteDAZA_Setup_x64.exe|-h -i -H -n|" + folder};
+    for (const std::string& event : AsioDriverEvents(folder, true, true)) expected.push_back(event);
+    EXPECT_EQ(Record().events, expected);
     EXPECT_TRUE(daza->flags);
     EXPECT_FALSE(daza->uninstall_entry);
     EXPECT_TRUE(Sim().processes.open.empty());

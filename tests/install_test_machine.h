@@ -18,6 +18,7 @@
 #include "platform/registry.h"
 #include "platform/sim/sim.h"
 #include "platform/system.h"
+#include "steps/registry_records.h"
 
 namespace install_test {
 
@@ -27,6 +28,15 @@ constexpr int kWindows7 = 4;
 constexpr int kWindows81 = 6;
 constexpr int kWindows10 = 7;
 constexpr int kWindowsAbove10 = 8;
+
+inline const plat::Handle kHklm = plat::kHkeyLocalMachine;
+inline const plat::Handle kHkcu = plat::kHkeyCurrentUser;
+inline const char kWowUninstallEntry[] =
+    "SOFTWARE\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\ZT:Mixolyte {17359A74-1236-5467}";
+
+// The uninstall entry key as the registry keeps it on this machine: a
+// 32-bit program's HKLM\SOFTWARE lands in the 32-bit view.
+inline std::string UninstallEntry() { return Sim().system.is_64bit ? kWowUninstallEntry : kUninstallEntryKey; }
 
 inline const char kCommonPrograms[] = "C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs";
 inline const char kShortcutFolder[] = "C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs\\ZT Audio\\MixoLyte";
@@ -169,6 +179,20 @@ inline void PutRegistrationProgram(const std::string& path, const SetupContext* 
                           "Description", run.command_line.substr(f + 2));
         return std::int32_t{0};
     };
+}
+
+// What the stand-ins record when the ASIO drivers of FOLDER are registered
+// (or unregistered): the three 32-bit DLLs in turn, then on 64-bit Windows
+// the registration program once for each 64-bit DLL, started in FOLDER.
+inline std::vector<std::string> AsioDriverEvents(const std::string& folder, bool registering, bool is_64bit) {
+    std::vector<std::string> events;
+    for (const char* dll : {"ztml_asiodriver.dll", "ztmlaux_asiodriver.dll", "ztmlins_asiodriver.dll"})
+        events.push_back(std::string(dll) + (registering ? "|DllRegisterServer" : "|DllUnregisterServer"));
+    if (!is_64bit) return events;
+    for (const char* dll : {"ztml_asiodriver64.dll", "ztmlaux_asiodriver64.dll", "ztmlins_asiodriver64.dll"})
+        events.push_back("ztregsvr64.exe|" + std::string(registering ? " -f" : " -u  -f") + folder + "\\" + dll +
+                         "|" + folder);
+    return events;
 }
 
 // Stand-ins for everything the install starts or loads from the product

@@ -248,14 +248,22 @@ TEST_F(ListTest, LongListsSortCompletelyAndKeepTheirGrownScratchBlock) {
         EXPECT_FALSE(Before(*ListElement(&list, i), *ListElement(&list, i - 1))) << "at " << i;
 }
 
-TEST_F(ListTest, ASortWithoutScratchStopsWithEveryRecordStillThereOnce) {
-    // Twelve records in descending order.
+namespace {
+
+// Twelve records in descending order of name, indices 0 to 11.
+void AppendTwelveDescending(DeviceList* list) {
     for (std::int32_t i = 0; i < 12; ++i) {
         std::u16string name = u"N";
         name += static_cast<char16_t>(u'z' - i);
         DeviceRecord record = Record(i, name, kDeviceKindMme);
-        ListAppend(&list, &record);
+        ListAppend(list, &record);
     }
+}
+
+}  // namespace
+
+TEST_F(ListTest, ASortWithoutScratchStopsWithEveryRecordStillThereOnce) {
+    AppendTwelveDescending(&list);
     // No scratch at all: only the pairs are put in order.
     ListLimitAllocations(0);
     ListSort(&list);
@@ -268,12 +276,7 @@ TEST_F(ListTest, ASortWithoutScratchStopsWithEveryRecordStillThereOnce) {
     ListLimitAllocations(-1);
     ListFree(&list);  // start again without a scratch block
     ListCreate(&list);
-    for (std::int32_t i = 0; i < 12; ++i) {
-        std::u16string name = u"N";
-        name += static_cast<char16_t>(u'z' - i);
-        DeviceRecord record = Record(i, name, kDeviceKindMme);
-        ListAppend(&list, &record);
-    }
+    AppendTwelveDescending(&list);
     ListLimitAllocations(1);
     ListSort(&list);
     EXPECT_EQ(list.scratch, nullptr);  // released when it had to grow

@@ -99,40 +99,35 @@ TEST(PeStamp, DamagedOrUnsuitableProgramsAreRefused) {
     };
     refused(Bytes{'P', 'K', 3, 4}, "not a Windows program", "a zip file");
     refused(LayOutProgram(Resources(5000), false), "no RCDATA 100", "no package");
+    // One field of the headers or of the resource tree changed at a time.
+    // In the tree: a subdirectory that points at the root (a loop), one
+    // outside, and a type listed twice (the program reads RCDATA 100 under
+    // the first).
+    const struct {
+        std::size_t at;
+        std::uint32_t value;
+        const char* words;
+        const char* what;
+    } fields[] = {
+        {0x3C, 0xFFFFFFF0u, "no PE header", "PE header offset outside"},
+        {kSectionTable + 40 + 20, 0xFFFFFE00u, "past the end of the file", "resource data offset outside"},
+        {kOptional + 56, 0x2000, "SizeOfImage", "SizeOfImage too small"},
+        {kOptional + 36, 0x300, "FileAlignment", "alignment not a power of two"},
+        {kSectionTable + 80 + 36, 0xC0000040u, "cannot be moved", "a section behind the resources the code may use"},
+        {kDirectories + 8, kRsrcVa + 0x10, "points into the resources", "the import table in the resources"},
+        {kRsrcRaw + 16 + 8 * 2 + 4, 0x80000000u, "three levels", "a loop back to the root"},
+        {kRsrcRaw + 20, 0x80FFFFF0u, "outside the resource section", "a subdirectory outside"},
+        {kRsrcRaw + 16 + 8 * 2, 10, "out of order or twice", "RCDATA listed twice"},
+    };
+    for (const auto& field : fields) {
+        Bytes damaged = program;
+        Put32(&damaged, field.at, field.value);
+        refused(damaged, field.words, field.what);
+    }
     Bytes damaged = program;
-    Put32(&damaged, 0x3C, 0xFFFFFFF0u);
-    refused(damaged, "no PE header", "PE header offset outside");
-    damaged = program;
-    Put32(&damaged, kSectionTable + 40 + 20, 0xFFFFFE00u);
-    refused(damaged, "past the end of the file", "resource data offset outside");
-    damaged = program;
-    Put32(&damaged, kOptional + 56, 0x2000);
-    refused(damaged, "SizeOfImage", "SizeOfImage too small");
-    damaged = program;
-    Put32(&damaged, kOptional + 36, 0x300);
-    refused(damaged, "FileAlignment", "alignment not a power of two");
-    damaged = program;
-    Put32(&damaged, kSectionTable + 80 + 36, 0xC0000040u);
-    refused(damaged, "cannot be moved", "a section behind the resources the code may use");
-    damaged = program;
     Put32(&damaged, kDirectories + 32, 0x5000);
     Put32(&damaged, kDirectories + 36, 0x100);
     refused(damaged, "signed", "a signature");
-    damaged = program;
-    Put32(&damaged, kDirectories + 8, kRsrcVa + 0x10);
-    refused(damaged, "points into the resources", "the import table in the resources");
-    // The resource tree: a subdirectory that points at the root (a loop),
-    // an entry outside, data overlapping the package, a tree too shallow.
-    damaged = program;
-    Put32(&damaged, kRsrcRaw + 16 + 8 * 2 + 4, 0x80000000u);
-    refused(damaged, "three levels", "a loop back to the root");
-    damaged = program;
-    Put32(&damaged, kRsrcRaw + 20, 0x80FFFFF0u);
-    refused(damaged, "outside the resource section", "a subdirectory outside");
-    // A type listed twice: the program reads RCDATA 100 under the first.
-    damaged = program;
-    Put32(&damaged, kRsrcRaw + 16 + 8 * 2, 10);
-    refused(damaged, "out of order or twice", "RCDATA listed twice");
     ASSERT_EQ(StampProgram(program, package, &out), "");
     // Data of RCDATA 101 moved onto the package's data.
     damaged = program;

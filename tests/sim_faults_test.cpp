@@ -7,6 +7,7 @@
 #include "platform/processes.h"
 #include "platform/registry.h"
 #include "platform/sim/sim.h"
+#include "platform/windows.h"
 
 namespace {
 
@@ -121,4 +122,33 @@ TEST(SimFaults, AFailedCallLeavesWhatItNamed) {
     Sim().faults.failed_subject.clear();
     EXPECT_EQ(plat::FileDelete("C:\\Data\\absent.txt"), 0);
     EXPECT_EQ(Sim().faults.failed_subject, "");
+}
+
+// A window or drawing call the switch fails gives the failure its window
+// or device context would give when gone, and changes nothing; the next
+// call of the same kind acts.
+TEST(SimFaults, AFailedWindowOrDrawingCallActsOnNothing) {
+    SimReset();
+    plat::Handle window = SimAddForeignWindow("Other", u"Other Program");
+    SimFailCall("WindowPostMessage", 1);
+    EXPECT_EQ(plat::WindowPostMessage(window, 0x0010, 0, 0), 0);
+    EXPECT_TRUE(SimFindWindow(window)->received.empty());
+    EXPECT_EQ(plat::WindowPostMessage(window, 0x0010, 0, 0), 1);
+    EXPECT_EQ(SimFindWindow(window)->received.size(), 1u);
+
+    plat::Handle dc = plat::DcCreateCompatible(nullptr);
+    ASSERT_NE(dc, nullptr);
+    ASSERT_EQ(plat::DcSetTextColour(dc, 0x123456), 0u);
+    SimFailCall("DcSetTextColour", 1);
+    EXPECT_EQ(plat::DcSetTextColour(dc, 0xABCDEF), 0xFFFFFFFFu) << "CLR_INVALID";
+    EXPECT_EQ(plat::DcSetTextColour(dc, 0xABCDEF), 0x123456u) << "the failed call kept the colour";
+    SimFailCall("DcRectangle", 1);
+    EXPECT_EQ(plat::DcRectangle(dc, 0, 0, 10, 10), 0);
+    EXPECT_TRUE(SimDrawOps("Rectangle").empty());
+    EXPECT_EQ(plat::DcRectangle(dc, 0, 0, 10, 10), 1);
+    EXPECT_EQ(SimDrawOps("Rectangle").size(), 1u);
+    SimFailCall("DcDelete", 1);
+    EXPECT_EQ(plat::DcDelete(dc), 0);
+    EXPECT_EQ(plat::DcDelete(dc), 1) << "still there to be deleted";
+    EXPECT_EQ(plat::DcRectangle(dc, 0, 0, 10, 10), 0) << "deleted";
 }

@@ -76,6 +76,12 @@ struct Machines {
 
 std::string FirstDifferences(const Fingerprint& reference);
 
+// The machine as it is now, place by place and as a whole.
+void TakePrintAndDigest(Fingerprint* print, Digest* digest) {
+    *print = TakeFingerprint();
+    *digest = TakeDigest();
+}
+
 // Set up once: the base machine, a clean install of it, a clean uninstall
 // of that, the restart after it, and a clean uninstall run from the
 // product folder; each sweep run starts from a copy.
@@ -84,23 +90,19 @@ Machines& Shared() {
         auto* m = new Machines;
         BuildBaseMachine();
         m->base = SimSnapshot();
-        m->base_print = TakeFingerprint();
-        m->base_digest = TakeDigest();
+        TakePrintAndDigest(&m->base_print, &m->base_digest);
         RunResult install = RunProgram("-h -i");
         m->install_calls = Sim().faults.calls;
         if (install.exit_code != 1 || !PackageInPlace()) ADD_FAILURE() << "the clean install fails";
         SimRestart();
         m->installed = SimSnapshot();
-        m->installed_print = TakeFingerprint();
-        m->installed_digest = TakeDigest();
+        TakePrintAndDigest(&m->installed_print, &m->installed_digest);
         RunResult uninstall = RunProgram("-h -u");
         m->uninstall_calls = Sim().faults.calls;
         if (uninstall.exit_code != 1) ADD_FAILURE() << "the clean uninstall fails";
-        m->removed_print = TakeFingerprint();
-        m->removed_digest = TakeDigest();
+        TakePrintAndDigest(&m->removed_print, &m->removed_digest);
         RestartFromDownloads();
-        m->restarted_print = TakeFingerprint();
-        m->restarted_digest = TakeDigest();
+        TakePrintAndDigest(&m->restarted_print, &m->restarted_digest);
         // Programs and Features starts the copy in the product folder.
         SimRestore(m->installed);
         RunFromProductFolder();
@@ -156,6 +158,22 @@ std::string ChangedOutside(const Digest& now) {
     return outside.empty() ? "(digest only)" : outside[0];
 }
 
+// After a restart, COMMAND; when that is refused (-4) and ALSO_WHEN agrees,
+// OTHER and then COMMAND again, each after a restart: how a user gets past
+// a refusal.
+template <typename Condition>
+RunResult RunAgainAfterRefusal(const char* command, const char* other, Condition also_when) {
+    RestartFromDownloads();
+    RunResult run = RunProgram(command);
+    if (run.exit_code == -4 && also_when()) {
+        RestartFromDownloads();
+        RunProgram(other);
+        RestartFromDownloads();
+        run = RunProgram(command);
+    }
+    return run;
+}
+
 // What a user does after a run that went wrong: "-h -i"; when that is
 // refused with -4, "-h -u" and "-h -i" again. Each start after a restart.
 // Run once per machine the sweeps leave behind.
@@ -165,14 +183,7 @@ const Recovery& RecoverToInstalled() {
     Recovery& recovery = it->second;
     if (!fresh) return recovery;
     ++m.recovery_runs;
-    RestartFromDownloads();
-    RunResult run = RunProgram("-h -i");
-    if (run.exit_code == -4) {
-        RestartFromDownloads();
-        RunProgram("-h -u");
-        RestartFromDownloads();
-        run = RunProgram("-h -i");
-    }
+    RunResult run = RunAgainAfterRefusal("-h -i", "-h -u", [] { return true; });
     recovery.exit_code = run.exit_code;
     Digest after = TakeDigest();
     recovery.complete = run.exit_code == 1 && after.product == m.installed_digest.product;
@@ -225,14 +236,9 @@ const Removal& UninstallThenRestart() {
     auto [it, fresh] = m.removals.try_emplace(TakeDigest());
     Removal& removal = it->second;
     if (!fresh) return removal;
-    RestartFromDownloads();
-    RunResult run = RunProgram("-h -u");
-    if (run.exit_code == -4 && TakeDigest().product != m.restarted_digest.product) {
-        RestartFromDownloads();
-        RunProgram("-h -i");
-        RestartFromDownloads();
-        run = RunProgram("-h -u");
-    }
+    RunResult run = RunAgainAfterRefusal("-h -u", "-h -i", [&m] {
+        return TakeDigest().product != m.restarted_digest.product;
+    });
     RestartFromDownloads();
     removal.exit_code = run.exit_code;
     Digest after = TakeDigest();
@@ -307,16 +313,27 @@ TEST(Sweeps, CleanRunsInstallAndRemoveEverything) {
                   SimPathKey(ProductFolder(true) + "\\MixolyteSetup.del"));
 }
 
+// One run of COMMAND from START with call N failed, its ending checked;
+// CALLS (the run's length unfailed) bounds a runaway.
+struct FailedCallRun {
+    RunResult run;
+    std::string at;  // the call, for the findings
+};
+FailedCallRun RunWithFailedCall(const SimMachine& start, const char* command, std::uint64_t n, std::uint64_t calls,
+                                Findings* findings) {
+    SimRestore(start);
+    SimFailCall("", n);
+    Sim().faults.call_limit = calls * 20;
+    FailedCallRun result{RunProgram(command), Describe(n)};
+    CheckEnding(result.run, result.at, findings);
+    return result;
+}
+
 TEST(Sweeps, EveryFailedCallOfTheInstall) {
     const Machines& m = Shared();
     Findings findings;
     for (std::uint64_t n = 1; n <= m.install_calls; ++n) {
-        SimRestore(m.base);
-        SimFailCall("", n);
-        Sim().faults.call_limit = m.install_calls * 20;
-        RunResult run = RunProgram("-h -i");
-        std::string at = Describe(n);
-        CheckEnding(run, at, &findings);
+        auto [run, at] = RunWithFailedCall(m.base, "-h -i", n, m.install_calls, &findings);
         if (run.exit_code == 1 && !PackageInPlace()) findings.Add("install says 1 without the package", at);
         CheckFullyInstalled(RecoverToInstalled(), at, &findings);
     }
@@ -329,12 +346,7 @@ TEST(Sweeps, EveryFailedCallOfTheUninstall) {
     const Machines& m = Shared();
     Findings findings;
     for (std::uint64_t n = 1; n <= m.uninstall_calls; ++n) {
-        SimRestore(m.installed);
-        SimFailCall("", n);
-        Sim().faults.call_limit = m.uninstall_calls * 20;
-        RunResult run = RunProgram("-h -u");
-        std::string at = Describe(n);
-        CheckEnding(run, at, &findings);
+        auto [run, at] = RunWithFailedCall(m.installed, "-h -u", n, m.uninstall_calls, &findings);
         // An uninstall that says 1 has removed what a clean one removes, or
         // what it left is what the failed call named.
         if (run.exit_code == 1 && TakeDigest().product != m.removed_digest.product) {

@@ -18,6 +18,7 @@
 #include "removal/leftovers.h"
 #include "removal/removal.h"
 #include "steps/registry_records.h"
+#include "tests/shortcut_titles.h"
 
 namespace {
 
@@ -25,11 +26,6 @@ const char kProduct[] = "C:\\Program Files\\ZT\\Mixolyte";
 const char kUserPrograms[] = "C:\\Users\\user\\AppData\\Roaming\\Microsoft\\Windows\\Start Menu\\Programs";
 const char kCommonPrograms[] = "C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs";
 const char kUninstallKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
-
-const std::vector<std::string> kAllTitles = {
-    "Mixolyte",      "Mixolyte x64",        "Virtual IO Control Panel", "Readme",
-    "Macro Buttons", "ZTAN-2-MIDI",         "8x8 Output Matrix",        "15 Bands Graphic EQ",
-    "ML Streamer View", "Mixolyte Kumbra", "Mixolyte Kumbra x64",       "Virtual AUX IO Control Panel"};
 
 std::string In(const std::string& folder, const std::string& name) { return folder + "\\" + name; }
 
@@ -67,7 +63,7 @@ void SetEntryName(int index, const std::string& name) {
 }
 
 void PutLinks(const std::string& folder) {
-    for (const std::string& title : kAllTitles) Put(In(folder, title + ".LNK"), "link");
+    for (const std::string& title : kEveryShortcutTitle) Put(In(folder, title + ".LNK"), "link");
 }
 
 void SetUserPrograms(const std::string& folder) {
@@ -268,7 +264,11 @@ TEST(UninstallRemoval, StartMenuShortcutsGoFromBothProgramsFolders) {
     }
     // They go in their listed order: the n-th deletion failing keeps the
     // n-th title alone.
-    for (std::size_t n = 0; n < kAllTitles.size(); ++n) {
+    const std::vector<std::string> removal_order = {
+        "Mixolyte",         "Mixolyte x64",    "Virtual IO Control Panel", "Readme",
+        "Macro Buttons",    "ZTAN-2-MIDI",     "8x8 Output Matrix",        "15 Bands Graphic EQ",
+        "ML Streamer View", "Mixolyte Kumbra", "Mixolyte Kumbra x64",      "Virtual AUX IO Control Panel"};
+    for (std::size_t n = 0; n < removal_order.size(); ++n) {
         FreshMachine();
         setup_context.is_wow64 = 1;
         CopyText(common_programs_folder, sizeof common_programs_folder, kCommonPrograms);
@@ -280,7 +280,7 @@ TEST(UninstallRemoval, StartMenuShortcutsGoFromBothProgramsFolders) {
         RemoveStartMenuShortcuts(&setup_context, buffer, sizeof buffer);
         std::vector<std::string> left;
         for (const SimFile* file : SimListTree(common)) left.push_back(file->path);
-        EXPECT_EQ(left, (std::vector<std::string>{In(common, "0 held.txt"), In(common, kAllTitles[n] + ".LNK")}))
+        EXPECT_EQ(left, (std::vector<std::string>{In(common, "0 held.txt"), In(common, removal_order[n] + ".LNK")}))
             << "deletion " << n + 1;
     }
     EXPECT_TRUE(Sim().files.searches.empty());

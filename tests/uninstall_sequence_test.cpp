@@ -14,24 +14,16 @@
 #include "removal/removal.h"
 #include "steps/registry_records.h"
 #include "tests/install_test_machine.h"
+#include "tests/shortcut_titles.h"
 #include "uninstall/uninstall.h"
 
 using namespace install_test;
 
 namespace {
 
-const plat::Handle kHklm = plat::kHkeyLocalMachine;
-const plat::Handle kHkcu = plat::kHkeyCurrentUser;
 const char kUserPrograms[] = "C:\\Users\\user\\AppData\\Roaming\\Microsoft\\Windows\\Start Menu\\Programs";
 const char kStartup[] = "C:\\Users\\user\\AppData\\Roaming\\Microsoft\\Windows\\Start Menu\\Programs\\Startup";
-const char kWowUninstallEntry[] =
-    "SOFTWARE\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\ZT:Mixolyte {17359A74-1236-5467}";
-const std::vector<std::string> kTitles = {
-    "Readme",          "Virtual IO Control Panel", "Virtual AUX IO Control Panel", "Mixolyte Kumbra",
-    "Mixolyte Kumbra x64", "Macro Buttons",        "ZTAN-2-MIDI",                  "8x8 Output Matrix",
-    "15 Bands Graphic EQ", "ML Streamer View",     "Mixolyte",                     "Mixolyte x64"};
 
-std::string UninstallEntry() { return Sim().system.is_64bit ? kWowUninstallEntry : kUninstallEntryKey; }
 std::string In(const std::string& folder, const std::string& name) { return folder + "\\" + name; }
 bool Has(const std::string& path) { return SimFindFile(path) != nullptr; }
 
@@ -50,7 +42,7 @@ SetupContext* InstalledMachine(bool is_64bit, int os_version_code) {
             SimPutFile(In(product, kPackageEntryNames[i]), Bytes(kPackageEntryNames[i]));
     SimPutFile(In(product, "MixolyteSetup.exe"), Bytes("MZ the uninstaller"));
     for (const std::string& folder : {std::string(kShortcutFolder), In(kUserPrograms, "ZT Audio\\MixoLyte")})
-        for (const std::string& title : kTitles) SimPutFile(In(folder, title + ".LNK"), Bytes("link"));
+        for (const std::string& title : kEveryShortcutTitle) SimPutFile(In(folder, title + ".LNK"), Bytes("link"));
     SimRegPutText(kHkcu, kShellFoldersKey, kProgramsValue, kUserPrograms);
     CopyText(startup_folder, sizeof startup_folder, kStartup);
     SimPutFile(In(kStartup, "Mixolyte (ZT-Audio).LNK"), Bytes("link"));
@@ -140,15 +132,8 @@ TEST(UninstallSequence, SixtyFourBitWindows10RemovesEverythingDriversFirst) {
     // the product folder, with the uninstall switches, while every package
     // file is still there. Then the ASIO drivers are unregistered, the
     // 64-bit ones by the registration program, their files still present.
-    std::vector<std::string> expected = {
-        "ZTMixolyteDAZA_Setup_x64.exe|-h -u -H|" + product,
-        "ztml_asiodriver.dll|DllUnregisterServer",
-        "ztmlaux_asiodriver.dll|DllUnregisterServer",
-        "ztmlins_asiodriver.dll|DllUnregisterServer",
-        "ztregsvr64.exe| -u  -f" + In(product, "ztml_asiodriver64.dll") + "|" + product,
-        "ztregsvr64.exe| -u  -f" + In(product, "ztmlaux_asiodriver64.dll") + "|" + product,
-        "ztregsvr64.exe| -u  -f" + In(product, "ztmlins_asiodriver64.dll") + "|" + product,
-    };
+    std::vector<std::string> expected = {"ZTMixolyteDAZA_Setup_x64.exe|-h -u -H|" + product};
+    for (const std::string& event : AsioDriverEvents(product, false, true)) expected.push_back(event);
     EXPECT_EQ(Record().events, expected);
     EXPECT_EQ(*seen, std::vector<std::string>{"ZTMixolyteDAZA_Setup_x64.exe sees 98"});
 
@@ -169,13 +154,9 @@ TEST(UninstallSequence, ThirtyTwoBitWindows7RunsTheCableAndAuxUninstallsInOrder)
     const std::string product = ProductFolder(false);
 
     EXPECT_EQ(RunUninstall(), 1);
-    std::vector<std::string> expected = {
-        "ZTCABLE_Setup.exe|-h -u -H|" + product,
-        "ZTMLAUX_Setup.exe|-h -u -H|" + product,
-        "ztml_asiodriver.dll|DllUnregisterServer",
-        "ztmlaux_asiodriver.dll|DllUnregisterServer",
-        "ztmlins_asiodriver.dll|DllUnregisterServer",
-    };
+    std::vector<std::string> expected = {"ZTCABLE_Setup.exe|-h -u -H|" + product,
+                                         "ZTMLAUX_Setup.exe|-h -u -H|" + product};
+    for (const std::string& event : AsioDriverEvents(product, false, false)) expected.push_back(event);
     EXPECT_EQ(Record().events, expected) << "no DAZA program, no 64-bit registration program";
     EXPECT_EQ(*seen, (std::vector<std::string>{"ZTCABLE_Setup.exe sees 98", "ZTMLAUX_Setup.exe sees 98"}));
     // Windows 7: its UART INF file goes, the older one stays.
@@ -285,7 +266,8 @@ TEST(UninstallSequence, AJapaneseUserNameAndFileNamesAreReadByCharacters) {
     const std::string profile = "C:\\Users\\\x83\x7C\x95\x5C\x83\x5C\x94\x5C";
     const std::string programs = profile + "\\Start Menu\\Programs", startup = programs + "\\Startup";
     const std::string product = ProductFolder(true);
-    for (const std::string& title : kTitles) SimPutFile(In(programs, "ZT Audio\\MixoLyte\\" + title + ".LNK"), Bytes("link"));
+    for (const std::string& title : kEveryShortcutTitle)
+        SimPutFile(In(programs, "ZT Audio\\MixoLyte\\" + title + ".LNK"), Bytes("link"));
     SimPutFile(In(startup, "Mixolyte (ZT-Audio).LNK"), Bytes("link"));
     SimPutFile(In(startup, "Other Tool.LNK"), Bytes("link"));
     SimRegPutText(kHkcu, kShellFoldersKey, kProgramsValue, programs);

@@ -118,6 +118,12 @@ std::string SimKeyToPath(const std::string& key) {
     return path;
 }
 
+bool SimFileCallFails(int op, const char* path) {
+    if (!SimFaultHere(op)) return false;
+    SimNoteFailedSubject("F " + SimPathKey(path ? path : ""));
+    return true;
+}
+
 std::string SimPathKey(const std::string& path) {
     std::string key = Upper(EscapeDoubleBytes(path));
     for (char& c : key)
@@ -270,8 +276,7 @@ namespace plat {
 
 int FolderCreate(const char* path, std::uint32_t* last_error) {
     static const int op = SimOpId("FolderCreate");
-    if (SimFaultHere(op)) {
-        SimNoteFailedSubject("F " + SimPathKey(path ? path : ""));
+    if (SimFileCallFails(op, path)) {
         *last_error = kErrorAccessDenied;
         return 0;
     }
@@ -297,8 +302,7 @@ int FolderCreate(const char* path, std::uint32_t* last_error) {
 
 int FolderCreateAdminOnly(const char* path, std::uint32_t* last_error) {
     static const int op = SimOpId("FolderCreateAdminOnly");
-    if (SimFaultHere(op)) {
-        SimNoteFailedSubject("F " + SimPathKey(path ? path : ""));
+    if (SimFileCallFails(op, path)) {
         *last_error = kErrorAccessDenied;
         return 0;
     }
@@ -310,10 +314,7 @@ int FolderCreateAdminOnly(const char* path, std::uint32_t* last_error) {
 
 Handle FileCreateForWrite(const char* path) {
     static const int op = SimOpId("FileCreateForWrite");
-    if (SimFaultHere(op)) {
-        SimNoteFailedSubject("F " + SimPathKey(path ? path : ""));
-        return kInvalidHandle;
-    }
+    if (SimFileCallFails(op, path)) return kInvalidHandle;
     std::string key = SimPathKey(path ? path : "");
     if (key.empty() || !ParentExists(key)) return kInvalidHandle;
     auto it = Fs().entries.find(key);

@@ -87,6 +87,9 @@ struct SimFileSystem {
 std::string SimPathKey(const std::string& path);
 // The key of the folder that holds the path (empty for a root).
 std::string SimParentKey(const std::string& key);
+// A call on the one file or folder at PATH (null reads as none): true when
+// the fault switch fails it, with that path noted as the failed subject.
+bool SimFileCallFails(int op, const char* path);
 
 // Paths in the ANSI code page (SimSystem::ansi_code_page): a lead byte and
 // the byte after it are one character, whose second byte may be '\\'.

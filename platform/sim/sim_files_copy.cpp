@@ -81,10 +81,7 @@ int FileCopy(const char* from, const char* to, int fail_if_exists) {
 
 int FileSetAttributes(const char* path, std::uint32_t attributes) {
     static const int op = SimOpId("FileSetAttributes");
-    if (SimFaultHere(op)) {
-        SimNoteFailedSubject("F " + SimPathKey(path ? path : ""));
-        return 0;
-    }
+    if (SimFileCallFails(op, path)) return 0;
     std::string key = SimPathKey(path ? path : "");
     if (key.empty()) return 0;
     if (Fs().roots.count(key)) return 1;
@@ -96,10 +93,7 @@ int FileSetAttributes(const char* path, std::uint32_t attributes) {
 
 Handle FileOpenForRead(const char* path) {
     static const int op = SimOpId("FileOpenForRead");
-    if (SimFaultHere(op)) {
-        SimNoteFailedSubject("F " + SimPathKey(path ? path : ""));
-        return kInvalidHandle;
-    }
+    if (SimFileCallFails(op, path)) return kInvalidHandle;
     std::string key = SimPathKey(path ? path : "");
     SimFile* entry = key.empty() ? nullptr : EntryOf(key);
     // A folder needs backup semantics to be opened; a file open for writing

@@ -98,10 +98,7 @@ namespace plat {
 
 int FileDelete(const char* path) {
     static const int op = SimOpId("FileDelete");
-    if (SimFaultHere(op)) {
-        SimNoteFailedSubject("F " + SimPathKey(path ? path : ""));
-        return 0;
-    }
+    if (SimFileCallFails(op, path)) return 0;
     std::string key = SimPathKey(path ? path : "");
     auto it = Fs().entries.find(key);
     if (key.empty() || it == Fs().entries.end()) return 0;
@@ -174,10 +171,7 @@ int FileRename(const char* from, const char* to) {
 
 int FolderRemove(const char* path) {
     static const int op = SimOpId("FolderRemove");
-    if (SimFaultHere(op)) {
-        SimNoteFailedSubject("F " + SimPathKey(path ? path : ""));
-        return 0;
-    }
+    if (SimFileCallFails(op, path)) return 0;
     std::string key = SimPathKey(path ? path : "");
     auto it = Fs().entries.find(key);
     if (key.empty() || it == Fs().entries.end()) return 0;  // a root is no entry
@@ -244,10 +238,7 @@ void FindClose(Handle search) {
 
 int FileDeleteAtRestart(const char* path) {
     static const int op = SimOpId("FileDeleteAtRestart");
-    if (SimFaultHere(op)) {
-        SimNoteFailedSubject("F " + SimPathKey(path ? path : ""));
-        return 0;
-    }
+    if (SimFileCallFails(op, path)) return 0;
     // Windows checks nothing but the form of the path now.
     if (SimPathKey(path ? path : "").empty()) return 0;
     Fs().pending_deletions.push_back(path);

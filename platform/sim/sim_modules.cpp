@@ -43,10 +43,7 @@ namespace plat {
 Handle ModuleLoad(const char* path, std::uint32_t flags) {
     static const int op = SimOpId("ModuleLoad");
     SimNoteCall(std::string("LoadLibrary ") + (path ? path : ""));
-    if (SimFaultHere(op)) {
-        SimNoteFailedSubject("F " + SimPathKey(path ? path : ""));
-        return nullptr;
-    }
+    if (SimFileCallFails(op, path)) return nullptr;
     std::string text = path ? path : "";
     std::string key = SimPathKey(text);
     SimFile* file = SimFindFile(text);

@@ -32,11 +32,21 @@ SimWindow* Own(plat::Handle window) {
     return found != nullptr && !found->foreign ? found : nullptr;
 }
 
+// The window a call acts on, or none when the fault switch fails the call
+// (counted either way) or the window is gone; Own: only this program's.
+SimWindow* LiveUnlessFailed(int op, plat::Handle window) { return SimFaultHere(op) ? nullptr : Live(window); }
+SimWindow* OwnUnlessFailed(int op, plat::Handle window) { return SimFaultHere(op) ? nullptr : Own(window); }
+
 SimDc* Dc(plat::Handle dc) {
     auto it = Sim().windows.dcs.find(Key(dc));
     if (it == Sim().windows.dcs.end() || it->second.released) return nullptr;
     return &it->second;
 }
+
+// The device context a call acts on, or none when the fault switch fails
+// the call (counted either way) or the context is released: the calls
+// answer both alike.
+SimDc* DcUnlessFailed(int op, plat::Handle dc) { return SimFaultHere(op) ? nullptr : Dc(dc); }
 
 plat::Handle NewObject(const SimGdiObject& object) {
     plat::Handle handle = SimNewHandle();
@@ -316,10 +326,7 @@ Handle WindowCreate(std::uint32_t /*ex_style*/, const char* class_name, const ch
 
 int WindowDestroy(Handle window) {
     static const int op = SimOpId("WindowDestroy");
-    if (SimFaultHere(op)) {
-        return 0;
-    }
-    SimWindow* target = Own(window);
+    SimWindow* target = OwnUnlessFailed(op, window);
     if (target == nullptr) return 0;
     Send(window, kWmDestroy, 0, 0);
     target = &Sim().windows.windows[Key(window)];
@@ -333,10 +340,7 @@ int WindowDestroy(Handle window) {
 
 int WindowShow(Handle window, int command) {
     static const int op = SimOpId("WindowShow");
-    if (SimFaultHere(op)) {
-        return 0;
-    }
-    SimWindow* target = Live(window);
+    SimWindow* target = LiveUnlessFailed(op, window);
     if (target == nullptr) return 0;
     int was_visible = target->visible ? 1 : 0;
     if (command == kSwHide) {
@@ -350,10 +354,7 @@ int WindowShow(Handle window, int command) {
 
 int WindowUpdate(Handle window) {
     static const int op = SimOpId("WindowUpdate");
-    if (SimFaultHere(op)) {
-        return 0;
-    }
-    SimWindow* target = Own(window);
+    SimWindow* target = OwnUnlessFailed(op, window);
     if (target == nullptr) return 0;
     if (target->visible && target->needs_paint) Send(window, kWmPaint, 0, 0);
     return 1;
@@ -361,10 +362,7 @@ int WindowUpdate(Handle window) {
 
 int WindowSetPos(Handle window, Handle insert_after, int x, int y, int width, int height, std::uint32_t flags) {
     static const int op = SimOpId("WindowSetPos");
-    if (SimFaultHere(op)) {
-        return 0;
-    }
-    SimWindow* target = Live(window);
+    SimWindow* target = LiveUnlessFailed(op, window);
     if (target == nullptr) return 0;
     Sim().windows.placements.push_back(SimPlacement{window, insert_after, x, y, width, height, flags});
     if (!(flags & kSwpNoMove)) {
@@ -382,10 +380,7 @@ int WindowSetPos(Handle window, Handle insert_after, int x, int y, int width, in
 
 Handle WindowSetFocus(Handle window) {
     static const int op = SimOpId("WindowSetFocus");
-    if (SimFaultHere(op)) {
-        return nullptr;
-    }
-    if (Live(window) == nullptr) return nullptr;
+    if (LiveUnlessFailed(op, window) == nullptr) return nullptr;
     Handle previous = Sim().windows.focus;
     Sim().windows.focus = window;
     return previous;
@@ -406,10 +401,7 @@ int WindowExists(Handle window) {
 
 int WindowClientSize(Handle window, int* width, int* height) {
     static const int op = SimOpId("WindowClientSize");
-    if (SimFaultHere(op)) {
-        return 0;
-    }
-    if (Live(window) == nullptr) return 0;
+    if (LiveUnlessFailed(op, window) == nullptr) return 0;
     SimClientSize(window, width, height);
     return 1;
 }
@@ -441,10 +433,7 @@ std::intptr_t WindowDefaultProc(Handle window, std::uint32_t message, std::uintp
 
 int WindowPostMessage(Handle window, std::uint32_t message, std::uintptr_t wparam, std::intptr_t lparam) {
     static const int op = SimOpId("WindowPostMessage");
-    if (SimFaultHere(op)) {
-        return 0;
-    }
-    SimWindow* target = Live(window);
+    SimWindow* target = LiveUnlessFailed(op, window);
     if (target == nullptr) return 0;
     Message posted{window, message, wparam, lparam};
     if (target->foreign) {
@@ -516,10 +505,7 @@ std::intptr_t MessageDispatch(const Message* message) {
 
 std::uintptr_t TimerSet(Handle window, std::uintptr_t id, std::uint32_t period_ms) {
     static const int op = SimOpId("TimerSet");
-    if (SimFaultHere(op)) {
-        return 0;
-    }
-    if (Own(window) == nullptr || id == 0) return 0;
+    if (OwnUnlessFailed(op, window) == nullptr || id == 0) return 0;
     std::vector<SimTimer>& timers = Sim().windows.timers;
     std::uint32_t due = Sim().system.tick_ms + period_ms;
     for (SimTimer& timer : timers)
@@ -600,10 +586,7 @@ int WindowTextRead(Handle window, char* buffer, int size) {
 
 Handle WindowOwner(Handle window) {
     static const int op = SimOpId("WindowOwner");
-    if (SimFaultHere(op)) {
-        return nullptr;
-    }
-    const SimWindow* target = Live(window);
+    const SimWindow* target = LiveUnlessFailed(op, window);
     return target != nullptr ? target->owner : nullptr;
 }
 
@@ -769,19 +752,13 @@ void PaintEnd(Handle /*window*/, PaintSession* session) {
 
 Handle WindowDcGet(Handle window) {
     static const int op = SimOpId("WindowDcGet");
-    if (SimFaultHere(op)) {
-        return nullptr;
-    }
-    if (Own(window) == nullptr) return nullptr;
+    if (OwnUnlessFailed(op, window) == nullptr) return nullptr;
     return NewDc(window, false);
 }
 
 int WindowDcRelease(Handle /*window*/, Handle dc) {
     static const int op = SimOpId("WindowDcRelease");
-    if (SimFaultHere(op)) {
-        return 0;
-    }
-    SimDc* found = Dc(dc);
+    SimDc* found = DcUnlessFailed(op, dc);
     if (found == nullptr || found->memory) return 0;
     found->released = true;
     return 1;
@@ -798,10 +775,7 @@ Handle DcCreateCompatible(Handle dc) {
 
 int DcDelete(Handle dc) {
     static const int op = SimOpId("DcDelete");
-    if (SimFaultHere(op)) {
-        return 0;
-    }
-    SimDc* found = Dc(dc);
+    SimDc* found = DcUnlessFailed(op, dc);
     if (found == nullptr || !found->memory) return 0;
     found->released = true;
     return 1;
@@ -809,10 +783,7 @@ int DcDelete(Handle dc) {
 
 Handle DcSelect(Handle dc, Handle object) {
     static const int op = SimOpId("DcSelect");
-    if (SimFaultHere(op)) {
-        return nullptr;
-    }
-    SimDc* found = Dc(dc);
+    SimDc* found = DcUnlessFailed(op, dc);
     const SimGdiObject* selected = SimGdi(object);
     if (found == nullptr || selected == nullptr || selected->deleted) return nullptr;
     Handle* slot = nullptr;
@@ -847,10 +818,7 @@ Handle StockObject(int id) {
 
 int DcSetBackgroundMode(Handle dc, int mode) {
     static const int op = SimOpId("DcSetBackgroundMode");
-    if (SimFaultHere(op)) {
-        return 0;
-    }
-    SimDc* found = Dc(dc);
+    SimDc* found = DcUnlessFailed(op, dc);
     if (found == nullptr) return 0;
     int previous = found->background_mode;
     found->background_mode = mode;
@@ -859,10 +827,7 @@ int DcSetBackgroundMode(Handle dc, int mode) {
 
 std::uint32_t DcSetTextColour(Handle dc, std::uint32_t colour) {
     static const int op = SimOpId("DcSetTextColour");
-    if (SimFaultHere(op)) {
-        return 0xFFFFFFFFu;  // CLR_INVALID
-    }
-    SimDc* found = Dc(dc);
+    SimDc* found = DcUnlessFailed(op, dc);
     if (found == nullptr) return 0xFFFFFFFFu;  // CLR_INVALID
     std::uint32_t previous = found->text_colour;
     found->text_colour = colour;
@@ -872,10 +837,7 @@ std::uint32_t DcSetTextColour(Handle dc, std::uint32_t colour) {
 int DcBitBlt(Handle dc, int x, int y, int width, int height, Handle source, int source_x, int source_y,
              std::uint32_t operation) {
     static const int op = SimOpId("DcBitBlt");
-    if (SimFaultHere(op)) {
-        return 0;
-    }
-    SimDc* target = Dc(dc);
+    SimDc* target = DcUnlessFailed(op, dc);
     SimDc* from = Dc(source);
     if (target == nullptr || from == nullptr) return 0;
     SimDrawOp record = StartOp("BitBlt", dc, *target);
@@ -890,10 +852,7 @@ int DcBitBlt(Handle dc, int x, int y, int width, int height, Handle source, int 
 
 int DcRectangle(Handle dc, int left, int top, int right, int bottom) {
     static const int op = SimOpId("DcRectangle");
-    if (SimFaultHere(op)) {
-        return 0;
-    }
-    SimDc* target = Dc(dc);
+    SimDc* target = DcUnlessFailed(op, dc);
     if (target == nullptr) return 0;
     SimDrawOp record = StartOp("Rectangle", dc, *target);
     record.rect = Rect{left, top, right, bottom};
@@ -903,10 +862,7 @@ int DcRectangle(Handle dc, int left, int top, int right, int bottom) {
 
 int DcRoundRect(Handle dc, int left, int top, int right, int bottom, int ellipse_width, int ellipse_height) {
     static const int op = SimOpId("DcRoundRect");
-    if (SimFaultHere(op)) {
-        return 0;
-    }
-    SimDc* target = Dc(dc);
+    SimDc* target = DcUnlessFailed(op, dc);
     if (target == nullptr) return 0;
     SimDrawOp record = StartOp("RoundRect", dc, *target);
     record.rect = Rect{left, top, right, bottom};
@@ -918,10 +874,7 @@ int DcRoundRect(Handle dc, int left, int top, int right, int bottom, int ellipse
 
 int DcDrawText(Handle dc, const char* text, Rect* rect, std::uint32_t format) {
     static const int op = SimOpId("DcDrawText");
-    if (SimFaultHere(op)) {
-        return 0;
-    }
-    SimDc* target = Dc(dc);
+    SimDc* target = DcUnlessFailed(op, dc);
     if (target == nullptr || text == nullptr || rect == nullptr) return 0;
     SimDrawOp record = StartOp("DrawText", dc, *target);
     record.rect = *rect;

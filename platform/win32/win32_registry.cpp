@@ -31,6 +31,19 @@ std::uint32_t Opened(LONG status, const HKEY* opened, plat::Handle* key) {
     return static_cast<std::uint32_t>(status);
 }
 
+// RegQueryValueEx in either form, called by QUERY with the type and size it
+// may fill (null where the caller passed none). What Windows does not write
+// stays as the caller left it, as in the sim.
+template <typename Query>
+std::uint32_t QueryKeepingUnwritten(std::uint32_t* type, std::uint32_t* size, Query query) {
+    DWORD value_type = type ? *type : 0;
+    DWORD value_size = size ? *size : 0;
+    LONG status = query(type ? &value_type : nullptr, size ? &value_size : nullptr);
+    if (type) *type = value_type;
+    if (size) *size = value_size;
+    return static_cast<std::uint32_t>(status);
+}
+
 }  // namespace
 
 namespace plat {
@@ -58,14 +71,9 @@ std::uint32_t RegistryCreateKeyEx(Handle parent, const char* subkey, std::uint32
 
 std::uint32_t RegistryQueryValue(Handle key, const char* name, std::uint32_t* type, void* data,
                                  std::uint32_t* size) {
-    // What Windows does not write stays as the caller left it, as in the sim.
-    DWORD value_type = type ? *type : 0;
-    DWORD value_size = size ? *size : 0;
-    LONG status = RegQueryValueExA(Key(key), name, nullptr, type ? &value_type : nullptr,
-                                   static_cast<BYTE*>(data), size ? &value_size : nullptr);
-    if (type) *type = value_type;
-    if (size) *size = value_size;
-    return static_cast<std::uint32_t>(status);
+    return QueryKeepingUnwritten(type, size, [&](DWORD* value_type, DWORD* value_size) {
+        return RegQueryValueExA(Key(key), name, nullptr, value_type, static_cast<BYTE*>(data), value_size);
+    });
 }
 
 std::uint32_t RegistrySetValue(Handle key, const char* name, std::uint32_t type, const void* data,
@@ -106,14 +114,10 @@ std::uint32_t RegistryCreateKeyExW16(Handle parent, const char16_t* subkey, std:
 
 std::uint32_t RegistryQueryValueW16(Handle key, const char16_t* name, std::uint32_t* type, void* data,
                                     std::uint32_t* size) {
-    // What Windows does not write stays as the caller left it, as in the sim.
-    DWORD value_type = type ? *type : 0;
-    DWORD value_size = size ? *size : 0;
-    LONG status = RegQueryValueExW(Key(key), Wide(name).get(), nullptr, type ? &value_type : nullptr,
-                                   static_cast<BYTE*>(data), size ? &value_size : nullptr);
-    if (type) *type = value_type;
-    if (size) *size = value_size;
-    return static_cast<std::uint32_t>(status);
+    const WideText wide = Wide(name);
+    return QueryKeepingUnwritten(type, size, [&](DWORD* value_type, DWORD* value_size) {
+        return RegQueryValueExW(Key(key), wide.get(), nullptr, value_type, static_cast<BYTE*>(data), value_size);
+    });
 }
 
 std::uint32_t RegistrySetValueW16(Handle key, const char16_t* name, std::uint32_t type, const void* data,

@@ -20,6 +20,14 @@
     } else                                      \
         GTEST_SKIP() << "not checked on this backend: " << reason
 
+// A folder-making call (plat::FolderCreate, plat::FolderCreateAdminOnly)
+// refuses PATH, leaving WANTED in ERROR.
+inline void ContractExpectFolderRefused(int (*create)(const char*, std::uint32_t*), const std::string& path,
+                                        std::uint32_t* error, std::uint32_t wanted) {
+    EXPECT_EQ(create(path.c_str(), error), 0) << path;
+    EXPECT_EQ(*error, wanted) << path;
+}
+
 // The backend the suite runs against, for the runner's report: "sim", or
 // "Win32" with the program's and the machine's bitness (and Wine's version
 // when Wine stands in for Windows).

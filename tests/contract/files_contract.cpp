@@ -32,22 +32,16 @@ TEST_F(FilesContract, FolderCreateTellsExistingFoldersApart) {
     EXPECT_EQ(plat::FolderCreate(folder.c_str(), &error), 1);
     EXPECT_EQ(error, plat::kErrorSuccess);
 
-    EXPECT_EQ(plat::FolderCreate(folder.c_str(), &error), 0);
-    EXPECT_EQ(error, plat::kErrorAlreadyExists);
+    ContractExpectFolderRefused(plat::FolderCreate, folder, &error, plat::kErrorAlreadyExists);
     // Another letter case names the same folder.
-    std::string upper = base + "\\NEW FOLDER";
-    EXPECT_EQ(plat::FolderCreate(upper.c_str(), &error), 0);
-    EXPECT_EQ(error, plat::kErrorAlreadyExists);
+    ContractExpectFolderRefused(plat::FolderCreate, base + "\\NEW FOLDER", &error, plat::kErrorAlreadyExists);
     // A file of that name counts as existing too.
     std::string file = base + "\\plain.txt";
     ContractPutFile(file, "x");
-    EXPECT_EQ(plat::FolderCreate(file.c_str(), &error), 0);
-    EXPECT_EQ(error, plat::kErrorAlreadyExists);
+    ContractExpectFolderRefused(plat::FolderCreate, file, &error, plat::kErrorAlreadyExists);
 
     // A missing parent, or a missing drive, is a path error, not "exists".
-    std::string deep = base + "\\absent\\child";
-    EXPECT_EQ(plat::FolderCreate(deep.c_str(), &error), 0);
-    EXPECT_EQ(error, plat::kErrorPathNotFound);
+    ContractExpectFolderRefused(plat::FolderCreate, base + "\\absent\\child", &error, plat::kErrorPathNotFound);
     std::string nodrive = ContractMissingDrive() + "\\Folder";
     EXPECT_EQ(plat::FolderCreate(nodrive.c_str(), &error), 0);
     EXPECT_NE(error, plat::kErrorAlreadyExists);

@@ -272,14 +272,12 @@ TEST_F(InstallContract, AdminOnlyFolderIsNewAndOnlyTheAdministratorsAndSystemMay
     ASSERT_EQ(plat::FolderCreateAdminOnly(folder.c_str(), &error), 1);
     EXPECT_EQ(error, plat::kErrorSuccess);
     // Whatever is at the name already is not taken over.
-    EXPECT_EQ(plat::FolderCreateAdminOnly(folder.c_str(), &error), 0);
-    EXPECT_EQ(error, plat::kErrorAlreadyExists);
+    ContractExpectFolderRefused(plat::FolderCreateAdminOnly, folder, &error, plat::kErrorAlreadyExists);
     std::string file = base + "\\a file";
     ContractPutFile(file, "x");
-    EXPECT_EQ(plat::FolderCreateAdminOnly(file.c_str(), &error), 0);
-    EXPECT_EQ(error, plat::kErrorAlreadyExists);
-    EXPECT_EQ(plat::FolderCreateAdminOnly((base + "\\no parent\\child").c_str(), &error), 0);
-    EXPECT_EQ(error, plat::kErrorPathNotFound);
+    ContractExpectFolderRefused(plat::FolderCreateAdminOnly, file, &error, plat::kErrorAlreadyExists);
+    ContractExpectFolderRefused(plat::FolderCreateAdminOnly, base + "\\no parent\\child", &error,
+                                plat::kErrorPathNotFound);
     // The program itself works in it.
     ContractPutFile(folder + "\\inside.tmp", "made by the program");
     EXPECT_EQ(ContractReadFile(folder + "\\inside.tmp"), "made by the program");

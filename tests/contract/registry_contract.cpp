@@ -246,24 +246,27 @@ TEST_F(RegistryContract, StringValuesKeepTheSizeTheyWereWrittenWith) {
 
     // Windows' one exception: a text whose size leaves out its NUL, when
     // that NUL follows it in memory, is stored with the NUL.
+    // Each text is stored with BYTES and read back in the same form.
+    auto stored = [&](const char* name, const char* data, std::uint32_t bytes, std::uint32_t read_size) {
+        ASSERT_EQ(plat::RegistrySetValue(key, name, plat::kRegSz, data, bytes), plat::kErrorSuccess);
+        EXPECT_EQ(plat::RegistryQueryValue(key, name, &type, nullptr, &size), plat::kErrorSuccess);
+        EXPECT_EQ(size, read_size) << name;
+    };
+    auto stored_wide = [&](const char16_t* name, const char16_t* data, std::uint32_t bytes, std::uint32_t read_size) {
+        ASSERT_EQ(plat::RegistrySetValueW16(key, name, plat::kRegSz, data, bytes), plat::kErrorSuccess);
+        EXPECT_EQ(plat::RegistryQueryValueW16(key, name, &type, nullptr, &size), plat::kErrorSuccess);
+        EXPECT_EQ(size, read_size) << bytes;
+    };
     const char text[] = "ZT-Audio";
-    ASSERT_EQ(plat::RegistrySetValue(key, "Counted", plat::kRegSz, text, 8), plat::kErrorSuccess);
-    EXPECT_EQ(plat::RegistryQueryValue(key, "Counted", &type, nullptr, &size), plat::kErrorSuccess);
-    EXPECT_EQ(size, 9u);
-    ASSERT_EQ(plat::RegistrySetValue(key, "WithNul", plat::kRegSz, text, 9), plat::kErrorSuccess);
-    EXPECT_EQ(plat::RegistryQueryValue(key, "WithNul", &type, nullptr, &size), plat::kErrorSuccess);
-    EXPECT_EQ(size, 9u);
+    ASSERT_NO_FATAL_FAILURE(stored("Counted", text, 8, 9u));
+    ASSERT_NO_FATAL_FAILURE(stored("WithNul", text, 9, 9u));
     // The same in the wide form, counted in units.
     const char16_t wide_longer[] = u"MixoX";
-    ASSERT_EQ(plat::RegistrySetValueW16(key, u"WideNoNul", plat::kRegSz, wide_longer, 8), plat::kErrorSuccess);
-    EXPECT_EQ(plat::RegistryQueryValueW16(key, u"WideNoNul", &type, nullptr, &size), plat::kErrorSuccess);
-    EXPECT_EQ(size, 8u);
+    ASSERT_NO_FATAL_FAILURE(stored_wide(u"WideNoNul", wide_longer, 8, 8u));
     EXPECT_EQ(plat::RegistryQueryValue(key, "WideNoNul", &type, nullptr, &size), plat::kErrorSuccess);
     EXPECT_EQ(size, 4u);
     const char16_t wide_text[] = u"Mixo";
-    ASSERT_EQ(plat::RegistrySetValueW16(key, u"WideCounted", plat::kRegSz, wide_text, 8), plat::kErrorSuccess);
-    EXPECT_EQ(plat::RegistryQueryValueW16(key, u"WideCounted", &type, nullptr, &size), plat::kErrorSuccess);
-    EXPECT_EQ(size, 10u);
+    ASSERT_NO_FATAL_FAILURE(stored_wide(u"WideCounted", wide_text, 8, 10u));
     // Read wide into a larger buffer, the text gets a NUL unit after it.
     char16_t wide_buffer[8];
     for (char16_t& unit : wide_buffer) unit = u'#';
