@@ -89,7 +89,7 @@ int JoinPathByChars(char* dst, std::size_t size, const char* folder, const char*
     return fitted;
 }
 
-void CutAtLastBackslashByChars(char* text) {
+void CutAtLastBackslash(char* text) {
     const char* last = LastBackslash(text);
     if (last != nullptr) text[last - text] = '\0';
 }

@@ -49,7 +49,10 @@ int SameText(const char* a, const char* b);
 // whatever extension follows.
 int IsDeviceName(const char* component, std::size_t length);
 
-// JoinPath and CutAtLastBackslash (base/text.h), by characters: a folder
-// whose last character ends in the byte 0x5C still gets its backslash.
+// JoinPath (base/text.h) by characters: a folder whose last character ends
+// in the byte 0x5C still gets its backslash.
 int JoinPathByChars(char* dst, std::size_t size, const char* folder, const char* name);
-void CutAtLastBackslashByChars(char* text);
+
+// Cuts the text at its last backslash character (the backslash removed);
+// a text without one stays as it is.
+void CutAtLastBackslash(char* text);

@@ -52,11 +52,6 @@ int FormatText(char* dst, std::size_t size, const char* format, ...) {
     return static_cast<std::size_t>(n) < size;
 }
 
-void CutAtLastBackslash(char* text) {
-    char* last = std::strrchr(text, '\\');
-    if (last != nullptr) *last = '\0';
-}
-
 int CopyTextBounded(char* dst, std::size_t size, const char* src, std::size_t src_size) {
     if (size == 0) return 0;
     std::size_t n = 0;

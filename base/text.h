@@ -20,10 +20,6 @@ int AppendBackslash(char* dst, std::size_t size);
 int FormatText(char* dst, std::size_t size, const char* format, ...)
     __attribute__((format(printf, 3, 4)));
 
-// Cuts the text at its last backslash (the backslash removed); a text
-// without one stays as it is.
-void CutAtLastBackslash(char* text);
-
 // Copies src into dst like CopyText, but reads at most src_size bytes of
 // src: for a buffer another thread may be rewriting, or one that may lack
 // its terminator. Gives 1 when all of src fitted, 0 when it was cut.

@@ -101,7 +101,7 @@ void MoveAsideRunningProgram(const SetupContext* context) {
     if (context->product_folder[0] == '\0') return;
     char folder[1024];
     if (!CopyText(folder, sizeof folder, context->program_path)) return;
-    CutAtLastBackslashByChars(folder);
+    CutAtLastBackslash(folder);
     char product[1024];
     CopyText(product, sizeof product, context->product_folder);
     std::size_t length = std::strlen(product);
@@ -115,7 +115,7 @@ int FinishAtRestart(const char* product_folder) {
     if (product_folder == nullptr || product_folder[0] == '\0') return 0;
     char parent[1024];
     if (!CopyText(parent, sizeof parent, product_folder)) return 0;
-    CutAtLastBackslashByChars(parent);
+    CutAtLastBackslash(parent);
     // Only the product's own parent, never whatever lies above a product
     // folder found somewhere unexpected.
     bool parent_is_ours = SameText(LastComponent(parent), kProductParentName) && IsPlainFolder(parent);

@@ -403,8 +403,7 @@ int PurgeDelFiles(const char* folder) {
 }
 
 int DelNameOf(const char* path, char* out, std::size_t size) {
-    const char* last_backslash = LastBackslash(path);
-    const char* component = last_backslash ? last_backslash + 1 : path;
+    const char* component = LastComponent(path);
     const char* dot = std::strrchr(component, '.');
     if (dot == nullptr) return 0;
     if (!CopyText(out, size, path)) return 0;

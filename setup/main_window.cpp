@@ -2,6 +2,7 @@
 
 #include "base/hardening.h"
 #include "base/names.h"
+#include "base/path_chars.h"
 #include "base/text.h"
 #include "base/worker_report.h"
 #include "install/install.h"
@@ -30,24 +31,6 @@ std::intptr_t PostCommand(plat::Handle window, std::uintptr_t command, std::intp
 int LowWord(std::intptr_t value) { return static_cast<std::int16_t>(static_cast<std::uint32_t>(value) & 0xFFFF); }
 int HighWord(std::intptr_t value) {
     return static_cast<std::int16_t>((static_cast<std::uint32_t>(value) >> 16) & 0xFFFF);
-}
-
-// The text after the last backslash; the whole text when it has none.
-const char* FileNamePart(const char* path) {
-    const char* name = path;
-    for (const char* p = path; *p != '\0'; ++p)
-        if (*p == '\\') name = p + 1;
-    return name;
-}
-
-bool EqualIgnoringCase(const char* a, const char* b) {
-    for (;; ++a, ++b) {
-        char x = *a, y = *b;
-        if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
-        if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
-        if (x != y) return false;
-        if (x == '\0') return true;
-    }
 }
 
 std::intptr_t OnCreate(plat::Handle window) {
@@ -316,12 +299,12 @@ std::uint32_t InstallWorkerMain(void* parameter) {
 }
 
 int IsSameSetupProgram() {
-    const char* running = FileNamePart(setup_context.program_path);
+    const char* running = LastComponent(setup_context.program_path);
 
     char value[1024];
     if (ReadUninstallString(value, sizeof value) != 1) return 1;
     if (value[0] == '\0') return 1;
-    return EqualIgnoringCase(FileNamePart(value), running) ? 1 : 0;
+    return SameText(LastComponent(value), running) ? 1 : 0;
 }
 
 void GetFrameMetrics(int* border, int* caption) {

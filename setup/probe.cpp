@@ -2,6 +2,7 @@
 
 #include "base/context.h"
 #include "base/names.h"
+#include "base/path_chars.h"
 #include "base/text.h"
 #include "devices/inventory.h"
 #include "platform/devices.h"

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "base/names.h"
+#include "base/path_chars.h"
 #include "base/text.h"
 #include "package/package.h"
 #include "platform/shell.h"
