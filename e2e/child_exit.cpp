@@ -10,16 +10,20 @@
 
 namespace {
 
+// Replaces the file NAME in the current folder with TEXT; the suite reads it
+// back, so a file that cannot be written shows there as a missing report.
+void WriteWholeFile(const char* name, const std::string& text) {
+    HANDLE file = CreateFileA(name, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return;
+    DWORD written = 0;
+    WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+    CloseHandle(file);
+}
+
 void WriteReport(const std::string& command_line) {
     char folder[MAX_PATH];
     DWORD length = GetCurrentDirectoryA(MAX_PATH, folder);
-    std::string report = command_line + "\r\n" + std::string(folder, length) + "\r\n";
-    HANDLE file = CreateFileA("child_report.txt", GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                              nullptr);
-    if (file == INVALID_HANDLE_VALUE) return;
-    DWORD written = 0;
-    WriteFile(file, report.data(), static_cast<DWORD>(report.size()), &written, nullptr);
-    CloseHandle(file);
+    WriteWholeFile("child_report.txt", command_line + "\r\n" + std::string(folder, length) + "\r\n");
 }
 
 // TEMP, TMP and whether the rest of the environment came along, into
@@ -33,12 +37,7 @@ void WriteEnvironment() {
     }
     char root[MAX_PATH];
     report += GetEnvironmentVariableA("SystemRoot", root, MAX_PATH) > 0 ? "SystemRoot kept\r\n" : "SystemRoot lost\r\n";
-    HANDLE file = CreateFileA("child_env.txt", GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                              nullptr);
-    if (file == INVALID_HANDLE_VALUE) return;
-    DWORD written = 0;
-    WriteFile(file, report.data(), static_cast<DWORD>(report.size()), &written, nullptr);
-    CloseHandle(file);
+    WriteWholeFile("child_env.txt", report);
 }
 
 }  // namespace

@@ -41,17 +41,25 @@ ie_have_pieces() {  # the setup program and the payload it carries
 # program with a raw command line, deleting and renaming as Windows does)
 # and acc_probe.exe (the window as a screen reader reads it).
 ie_build_window_list() {
-  mkdir -p "$IE_BUILD/e2e"
   IE_WINDOW_LIST=$IE_BUILD/e2e/window_list.exe
   IE_WIN_OPS=$IE_BUILD/e2e/win_ops.exe
   IE_ACC_PROBE=$IE_BUILD/e2e/acc_probe.exe
   local name
   for name in window_list win_ops acc_probe; do
-    if [ ! -f "$IE_BUILD/e2e/$name.exe" ] || [ "$IE_HERE/$name.cpp" -nt "$IE_BUILD/e2e/$name.exe" ]; then
-      i686-w64-mingw32-g++-posix -std=c++20 -O2 -Wall -Wextra -Wshadow -Wformat=2 -Werror -static -s \
-        -o "$IE_BUILD/e2e/$name.exe" "$IE_HERE/$name.cpp" -loleacc -lole32 -loleaut32 -luuid || return 1
-    fi
+    ie_cross_build "$name" -loleacc -lole32 -loleaut32 -luuid || return 1
   done
+}
+
+# ie_cross_build NAME [LIBS...]: BUILD/e2e/NAME.exe from e2e/NAME.cpp (32-bit,
+# static), when missing or older than its source.
+ie_cross_build() {
+  local name=$1 exe=$IE_BUILD/e2e/$1.exe
+  shift
+  mkdir -p "$IE_BUILD/e2e"
+  if [ ! -f "$exe" ] || [ "$IE_HERE/$name.cpp" -nt "$exe" ]; then
+    i686-w64-mingw32-g++-posix -std=c++20 -O2 -Wall -Wextra -Wshadow -Wformat=2 -Werror -static -s \
+      -o "$exe" "$IE_HERE/$name.cpp" "$@" || return 1
+  fi
 }
 
 # Uses the display the caller has (the e2e runner's), or starts a private
@@ -66,6 +74,23 @@ ie_ensure_display() {
 
 ie_stop_display() {
   if [ -n "${IE_OWN_DISPLAY:-}" ]; then stop_xvfb; IE_OWN_DISPLAY=; fi
+}
+
+# ie_suite NAME NOTE PREFIX "ALL" [SCENARIO...]: the rest of a suite's entry,
+# once ie_init has run and the suite has found its pieces: runs the scenario
+# functions PREFIX<scenario> for the SCENARIOs named, or for every name of
+# the list ALL (one word, space-separated) when none is, then prints the
+# count as NAME (with NOTE when not empty). Nonzero when a check failed.
+ie_suite() {
+  local name=$1 note=$2 prefix=$3 all=$4
+  shift 4
+  local scenarios=("$@") s
+  [ ${#scenarios[@]} -eq 0 ] && read -ra scenarios <<< "$all"
+  for s in "${scenarios[@]}"; do
+    "$prefix$s"
+  done
+  ie_stop_display
+  expect_summary "$name" "$note"
 }
 
 # ---------------------------------------------------------------------------
@@ -183,6 +208,20 @@ ie_key_exists() {  # ie_key_exists KEY VIEW
 # Everything below KEY in one view, as text (for before/after comparisons).
 ie_reg_dump() {  # ie_reg_dump KEY VIEW
   wine reg query "$1" /s "/reg:$2" 2>/dev/null | tr -d '\r' || true
+}
+
+# ie_endpoint_properties AUDIO_KEY FLOW: the audio endpoints of a flow (Render,
+# Capture) below AUDIO_KEY in the 64-bit view, one line each: channel value,
+# driver id, name, icon (tab-separated).
+ie_endpoint_properties() {
+  wine reg query "$1\\$2" /s /reg:64 2>/dev/null | tr -d '\r' | awk -F'    ' '
+    /^HKEY_/ { if (key ~ /\\Properties$/) print channel "\t" id "\t" name "\t" icon
+               key = $0; channel = id = name = icon = ""; next }
+    $2 == "{233164c8-1b2c-4c7d-bc68-b671687a2567},1" { channel = $4 }
+    $2 == "{83da6326-97a6-4088-9453-a1923f573b29},3" { id = $4 }
+    $2 == "{a45c254e-df1c-4efd-8020-67d146a850e0},2" { name = $4 }
+    $2 == "{259abffc-50a7-47ce-af08-68c9a7d73366},12" { icon = $4 }
+    END { if (key ~ /\\Properties$/) print channel "\t" id "\t" name "\t" icon }'
 }
 
 # ---------------------------------------------------------------------------

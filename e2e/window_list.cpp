@@ -24,31 +24,40 @@ std::string Escape(const char* text) {
     return out;
 }
 
-BOOL CALLBACK EachChild(HWND child, LPARAM) {
+// A window's class and text (a top-level window's text is its title), the
+// text escaped for one line of the list.
+struct Names {
+    std::string class_name;
+    std::string text;
+};
+
+Names NamesOf(HWND window) {
     char class_name[256] = {};
     char text[2048] = {};
-    GetClassNameA(child, class_name, sizeof class_name);
-    GetWindowTextA(child, text, sizeof text);
+    GetClassNameA(window, class_name, sizeof class_name);
+    GetWindowTextA(window, text, sizeof text);
+    return {class_name, Escape(text)};
+}
+
+BOOL CALLBACK EachChild(HWND child, LPARAM) {
+    Names names = NamesOf(child);
     RECT box = {};
     GetWindowRect(child, &box);
-    std::printf("C|%p|%s|%s|%ld,%ld,%ld,%ld\n", static_cast<void*>(child), class_name, Escape(text).c_str(),
-                box.left, box.top, box.right - box.left, box.bottom - box.top);
+    std::printf("C|%p|%s|%s|%ld,%ld,%ld,%ld\n", static_cast<void*>(child), names.class_name.c_str(),
+                names.text.c_str(), box.left, box.top, box.right - box.left, box.bottom - box.top);
     return TRUE;
 }
 
 BOOL CALLBACK EachWindow(HWND window, LPARAM) {
     if (!IsWindowVisible(window)) return TRUE;
-    char class_name[256] = {};
-    char title[1024] = {};
-    GetClassNameA(window, class_name, sizeof class_name);
-    GetWindowTextA(window, title, sizeof title);
+    Names names = NamesOf(window);
     RECT client = {};
     GetClientRect(window, &client);
     POINT origin = {0, 0};
     ClientToScreen(window, &origin);
-    std::printf("W|%p|%s|%s|%ld,%ld,%ld,%ld|%p\n", static_cast<void*>(window), class_name,
-                Escape(title).c_str(), origin.x, origin.y, client.right - client.left,
-                client.bottom - client.top, static_cast<void*>(GetWindow(window, GW_OWNER)));
+    std::printf("W|%p|%s|%s|%ld,%ld,%ld,%ld|%p\n", static_cast<void*>(window), names.class_name.c_str(),
+                names.text.c_str(), origin.x, origin.y, client.right - client.left, client.bottom - client.top,
+                static_cast<void*>(GetWindow(window, GW_OWNER)));
     EnumChildWindows(window, EachChild, 0);
     return TRUE;
 }

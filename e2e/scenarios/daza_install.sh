@@ -137,25 +137,12 @@ di_strip_white() {
 # lists it (IE_WINDOW_TEXTS are its texts).
 di_reboot_box_up() { [ "$1" = 1 ] && ie_wait_window "REBOOT YOUR SYSTEM" 30; }
 
-# Properties of a flow's endpoints, one line each: channel value, driver id,
-# name, icon (tab-separated), from the 64-bit view.
-di_properties() {
-  wine reg query "$DI_AUDIO_KEY\\$1" /s /reg:64 2>/dev/null | tr -d '\r' | awk -F'    ' '
-    /^HKEY_/ { if (key ~ /\\Properties$/) print channel "\t" id "\t" name "\t" icon
-               key = $0; channel = id = name = icon = ""; next }
-    $2 == "{233164c8-1b2c-4c7d-bc68-b671687a2567},1" { channel = $4 }
-    $2 == "{83da6326-97a6-4088-9453-a1923f573b29},3" { id = $4 }
-    $2 == "{a45c254e-df1c-4efd-8020-67d146a850e0},2" { name = $4 }
-    $2 == "{259abffc-50a7-47ce-af08-68c9a7d73366},12" { icon = $4 }
-    END { if (key ~ /\\Properties$/) print channel "\t" id "\t" name "\t" icon }'
-}
-
 # The sixteen endpoints of the DAZA driver, each with its channel's name and
 # icon path (64-bit view), and none of the names in the 32-bit view.
 di_check_endpoints() {
   local flow listing channel name icon_id line named=0
   for flow in Render Capture; do
-    listing=$(di_properties "$flow")
+    listing=$(ie_endpoint_properties "$DI_AUDIO_KEY" "$flow")
     for channel in 1 2 3 4 5 6 7 8; do
       if [ "$flow" = Render ]; then name=${DI_RENDER_NAMES[$((channel - 1))]} icon_id=$((200 + channel))
       else name=${DI_CAPTURE_NAMES[$((channel - 1))]} icon_id=$((300 + channel)); fi
@@ -172,7 +159,7 @@ di_check_endpoints() {
   expect "no endpoint names in the 32-bit view" 0 \
     "$(wine reg query "$DI_AUDIO_KEY" /s /reg:32 2>/dev/null | grep -c 'Mixolyte' || true)"
   for flow in Render Capture; do
-    di_properties "$flow" | awk -F'\t' -v f="$flow" 'NF { print "        " f " " substr($1, length($1) - 3) ": " $3 " | " $4 }'
+    ie_endpoint_properties "$DI_AUDIO_KEY" "$flow" | awk -F'\t' -v f="$flow" 'NF { print "        " f " " substr($1, length($1) - 3) ": " $3 " | " $4 }'
   done
 }
 
@@ -360,10 +347,8 @@ DI_ALL_SCENARIOS=(silent interactive)
 
 # e2e_daza_install BUILD [SCENARIO...]: runs the scenarios; nonzero when one failed.
 e2e_daza_install() {
-  local build=${1:-build}
-  shift || true
   trap ie_abort_cleanup EXIT
-  ie_init "$build" || return 1
+  ie_init "${1:-build}" || return 1
   IE_OUT=$IE_BUILD/e2e/daza_install
   mkdir -p "$IE_OUT"
   DI_PROBE=$IE_BUILD/standins32/daza_probe.exe
@@ -371,14 +356,7 @@ e2e_daza_install() {
     echo "daza_install e2e: SKIPPED, $IE_SETUP_EXE, $IE_PAYLOAD or $DI_PROBE is missing (make build)"
     return 1
   fi
-  local scenarios=("$@")
-  [ ${#scenarios[@]} -eq 0 ] && scenarios=("${DI_ALL_SCENARIOS[@]}")
-  local s
-  for s in "${scenarios[@]}"; do
-    "di_scenario_$s"
-  done
-  ie_stop_display
-  expect_summary "daza_install e2e" "screenshots and traces in $IE_OUT"
+  ie_suite "daza_install e2e" "screenshots and traces in $IE_OUT" di_scenario_ "${DI_ALL_SCENARIOS[*]}" "${@:2}"
 }
 
 if [ "${BASH_SOURCE[0]}" == "$0" ]; then

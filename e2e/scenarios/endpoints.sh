@@ -12,8 +12,8 @@ set -uo pipefail
 build=$1
 exe=$(cd "$(dirname "${2:-$build/win32/endpoints_e2e.exe}")" && pwd)/$(basename "${2:-$build/win32/endpoints_e2e.exe}")
 here=$(cd "$(dirname "$0")/.." && pwd)
-# shellcheck source=../expect.sh
-. "$here/expect.sh"
+# shellcheck source=../install_lib.sh
+. "$here/install_lib.sh"
 export WINEDEBUG=-all
 
 prefix=$(bash "$here/wine_prefix.sh" copy "$build" win64 endpoints) || { echo "endpoints: no prefix" >&2; exit 1; }
@@ -56,18 +56,6 @@ status=0
 wine "$exe" name || status=$?
 expect "NameVirtualEndpoints (the test program's exit code)" 0 "$status"
 
-# "Properties" keys of a flow as lines: channel value, driver id, name, icon.
-properties() {
-  wine reg query "$audio\\$1" /s /reg:64 2>/dev/null | tr -d '\r' | awk -F'    ' '
-    /^HKEY_/ { if (key ~ /\\Properties$/) print channel "\t" id "\t" name "\t" icon;
-               key = $0; channel = id = name = icon = ""; next }
-    $2 == "{233164c8-1b2c-4c7d-bc68-b671687a2567},1" { channel = $4 }
-    $2 == "{83da6326-97a6-4088-9453-a1923f573b29},3" { id = $4 }
-    $2 == "{a45c254e-df1c-4efd-8020-67d146a850e0},2" { name = $4 }
-    $2 == "{259abffc-50a7-47ce-af08-68c9a7d73366},12" { icon = $4 }
-    END { if (key ~ /\\Properties$/) print channel "\t" id "\t" name "\t" icon }'
-}
-
 # The driver file as the naming makes it: %windir% for the ImagePath's first
 # component.
 image=$(wine reg query "$service" /v ImagePath /reg:64 2>/dev/null | tr -d '\r' |
@@ -83,7 +71,7 @@ capture_names=("Mixolyte Out A1" "Mixolyte Out A2" "Mixolyte Out A3" "Mixolyte O
                "Mixolyte Out B1" "Mixolyte Out B2" "Mixolyte Out B3")
 named=0
 for flow in Render Capture; do
-  listing=$(properties "$flow")
+  listing=$(ie_endpoint_properties "$audio" "$flow")
   for channel in 1 2 3 4 5 6 7 8; do
     if [ "$flow" = Render ]; then name=${render_names[$((channel - 1))]}; icon_id=$((200 + channel))
     else name=${capture_names[$((channel - 1))]}; icon_id=$((300 + channel)); fi

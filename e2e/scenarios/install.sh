@@ -668,22 +668,13 @@ IE_ALL_SCENARIOS=(standins win10 win7 win32 daza_fails daza_fails_boxes damaged 
 
 # e2e_install BUILD [SCENARIO...]: runs the scenarios; nonzero when one failed.
 e2e_install() {
-  local build=${1:-build}
-  shift || true
   trap ie_abort_cleanup EXIT
-  ie_init "$build" || return 1
+  ie_init "${1:-build}" || return 1
   if ! ie_have_pieces; then
     echo "install e2e: SKIPPED, $IE_SETUP_EXE or $IE_PAYLOAD is missing (make build)"
     return 1
   fi
-  local scenarios=("$@")
-  [ ${#scenarios[@]} -eq 0 ] && scenarios=("${IE_ALL_SCENARIOS[@]}")
-  local s
-  for s in "${scenarios[@]}"; do
-    "ie_scenario_$s"
-  done
-  ie_stop_display
-  expect_summary "install e2e" "screenshots in $IE_OUT"
+  ie_suite "install e2e" "screenshots in $IE_OUT" ie_scenario_ "${IE_ALL_SCENARIOS[*]}" "${@:2}"
 }
 
 if [ "${BASH_SOURCE[0]}" == "$0" ]; then

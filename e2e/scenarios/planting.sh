@@ -108,23 +108,13 @@ pl_scenario_planted() {
 }
 
 e2e_planting() {
-  local build=${1:-build}
-  shift || true
   trap ie_abort_cleanup EXIT
-  ie_init "$build" || return 1
-  expect_reset
+  ie_init "${1:-build}" || return 1
   if ! ie_have_pieces || [ ! -f "$IE_BUILD/win32/plant_mark.dll" ] || [ ! -f "$IE_BUILD/win32/plant_reference.exe" ]; then
     fail "the setup program, its payload or the planting programs are missing (make build)"
     return 1
   fi
-  local scenarios=("$@")
-  [ ${#scenarios[@]} -eq 0 ] && scenarios=("${PL_ALL_SCENARIOS[@]}")
-  local s
-  for s in "${scenarios[@]}"; do
-    "pl_scenario_$s"
-  done
-  ie_stop_display
-  expect_summary "planting e2e"
+  ie_suite "planting e2e" "" pl_scenario_ "${PL_ALL_SCENARIOS[*]}" "${@:2}"
 }
 
 if [ "${BASH_SOURCE[0]}" == "$0" ]; then

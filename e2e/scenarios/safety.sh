@@ -98,11 +98,7 @@ sf_scenario_killed() {
 # out of date.
 sf_build_racer() {
   SF_RACER=$IE_BUILD/e2e/race_rename.exe
-  mkdir -p "$IE_BUILD/e2e"
-  if [ ! -f "$SF_RACER" ] || [ "$IE_HERE/race_rename.cpp" -nt "$SF_RACER" ]; then
-    i686-w64-mingw32-g++-posix -std=c++20 -O2 -Wall -Wextra -Wshadow -Wformat=2 -Werror -static -s \
-      -o "$SF_RACER" "$IE_HERE/race_rename.cpp" || return 1
-  fi
+  ie_cross_build race_rename
 }
 
 # A user's program racing the uninstall: as soon as the uninstall deletes
@@ -138,11 +134,7 @@ sf_scenario_race() {
 # cross-built when missing or out of date.
 sf_build_marker() {
   SF_MARKER=$IE_BUILD/e2e/parent_mark.exe
-  mkdir -p "$IE_BUILD/e2e"
-  if [ ! -f "$SF_MARKER" ] || [ "$IE_HERE/parent_mark.cpp" -nt "$SF_MARKER" ]; then
-    i686-w64-mingw32-g++-posix -std=c++20 -O2 -Wall -Wextra -Wshadow -Wformat=2 -Werror -static -s \
-      -o "$SF_MARKER" "$IE_HERE/parent_mark.cpp" || return 1
-  fi
+  ie_cross_build parent_mark
 }
 
 # The Unix processes of the prefix's desktop shell (Explorer).
@@ -266,23 +258,13 @@ SF_ALL_SCENARIOS=(link killed race webpage startup names)
 
 # e2e_safety BUILD [SCENARIO...]: runs the scenarios; nonzero when one failed.
 e2e_safety() {
-  local build=${1:-build}
-  shift || true
   trap ie_abort_cleanup EXIT
-  ie_init "$build" || return 1
-  expect_reset
+  ie_init "${1:-build}" || return 1
   if ! ie_have_pieces; then
     fail "$IE_SETUP_EXE or $IE_PAYLOAD is missing (make build)"
     return 1
   fi
-  local scenarios=("$@")
-  [ ${#scenarios[@]} -eq 0 ] && scenarios=("${SF_ALL_SCENARIOS[@]}")
-  local s
-  for s in "${scenarios[@]}"; do
-    "sf_scenario_$s"
-  done
-  ie_stop_display
-  expect_summary "safety e2e"
+  ie_suite "safety e2e" "" sf_scenario_ "${SF_ALL_SCENARIOS[*]}" "${@:2}"
 }
 
 if [ "${BASH_SOURCE[0]}" == "$0" ]; then

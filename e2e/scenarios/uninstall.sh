@@ -337,22 +337,13 @@ IU_ALL_SCENARIOS=(hidden_win10 hidden_win32 in_use interactive restart reinstall
 
 # e2e_uninstall BUILD [SCENARIO...]: runs the scenarios; nonzero when one failed.
 e2e_uninstall() {
-  local build=${1:-build}
-  shift || true
-  ie_init "$build" || return 1
+  ie_init "${1:-build}" || return 1
   if ! ie_have_pieces; then
     echo "uninstall e2e: SKIPPED, $IE_SETUP_EXE or $IE_PAYLOAD is missing (make build)"
     return 1
   fi
   export -f ie_key_exists
-  local scenarios=("$@")
-  [ ${#scenarios[@]} -eq 0 ] && scenarios=("${IU_ALL_SCENARIOS[@]}")
-  local s
-  for s in "${scenarios[@]}"; do
-    "iu_scenario_$s"
-  done
-  ie_stop_display
-  expect_summary "uninstall e2e" "screenshots in $IE_OUT"
+  ie_suite "uninstall e2e" "screenshots in $IE_OUT" iu_scenario_ "${IU_ALL_SCENARIOS[*]}" "${@:2}"
 }
 
 if [ "${BASH_SOURCE[0]}" == "$0" ]; then
