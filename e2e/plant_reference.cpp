@@ -10,7 +10,7 @@
 #include <setupapi.h>
 #include <shlobj.h>
 
-#include <cstring>
+#include "platform/win32/win32_system_dll.h"
 
 namespace {
 
@@ -20,16 +20,6 @@ const IID kIidMmDeviceEnumerator = {0xA95664D2, 0x9614, 0x4F35, {0xA7, 0x46, 0xD
 const CLSID kClsidShellLink = {0x00021401, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
 const IID kIidShellLinkA = {0x000214EE, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
 const GUID kMediaClass = {0x4d36e96c, 0xe325, 0x11ce, {0xbf, 0xc1, 0x08, 0x00, 0x2b, 0xe1, 0x03, 0x18}};
-
-HMODULE LoadSystem(const char* name) {
-    char path[MAX_PATH];
-    UINT length = GetSystemDirectoryA(path, MAX_PATH);
-    std::size_t name_length = std::strlen(name);
-    if (length == 0 || length + 2 + name_length >= MAX_PATH) return nullptr;
-    path[length] = '\\';
-    std::memcpy(path + length + 1, name, name_length + 1);
-    return LoadLibraryA(path);
-}
 
 void Harden() {
     using SetDefaultFn = BOOL(WINAPI*)(DWORD);
@@ -42,7 +32,7 @@ void Harden() {
 void SystemDlls() {
     const char* names[] = {"User32.dll", "SHELL32.DLL", "SHFOLDER.DLL", "WINMM.DLL", "OLEACC.DLL"};
     for (const char* name : names) {
-        HMODULE module = LoadSystem(name);
+        HMODULE module = plat::LoadSystemDll(name);
         if (module == nullptr) continue;
         using CountFn = UINT(WINAPI*)();
         auto count = reinterpret_cast<CountFn>(reinterpret_cast<void*>(GetProcAddress(module, "waveInGetNumDevs")));
