@@ -20,6 +20,9 @@ constexpr std::uint32_t kWmCommand = 0x0111;
 constexpr std::uint32_t kWmTimer = 0x0113;
 constexpr std::uint32_t kWmMouseMove = 0x0200;
 constexpr std::uint32_t kWmLButtonDown = 0x0201;
+// The window's screen changed its DPI: the new DPI in both words of
+// wParam, lParam the window rectangle Windows suggests for it (a Rect).
+constexpr std::uint32_t kWmDpiChanged = 0x02E0;
 constexpr std::uint32_t kWmUser = 0x0400;
 
 constexpr std::uint32_t kVkReturn = 0x0D;
@@ -53,6 +56,8 @@ constexpr int kSwHide = 0;
 constexpr int kSwShow = 5;
 
 constexpr std::uint32_t kSwpNoMove = 0x0002;
+constexpr std::uint32_t kSwpNoZOrder = 0x0004;
+constexpr std::uint32_t kSwpNoActivate = 0x0010;
 constexpr std::uint32_t kSwpShowWindow = 0x0040;
 
 // What RegisterClassA is given. `background` is the hbrBackground value as
@@ -93,6 +98,9 @@ int WindowIsVisible(Handle window);
 int WindowExists(Handle window);
 // GetClientRect: the client area's width and height. 1 on success.
 int WindowClientSize(Handle window, int* width, int* height);
+// InvalidateRect of the whole client area, to be erased and painted again.
+// 1 on success.
+int WindowInvalidate(Handle window);
 // DefWindowProcA.
 std::intptr_t WindowDefaultProc(Handle window, std::uint32_t message, std::uintptr_t wparam, std::intptr_t lparam);
 
@@ -154,6 +162,21 @@ struct NonClientMetrics {
 int NonClientMetricsRead(std::uint32_t size_field, NonClientMetrics* metrics);
 // GetSystemMetrics.
 int SystemMetric(int index);
+
+// ---- Display scaling -------------------------------------------------------
+// The DPI a window is drawn for when nothing says otherwise (100%).
+constexpr int kDefaultDpi = 96;
+
+// Asks to be given each screen's real DPI instead of a stretched picture:
+// SetProcessDpiAwarenessContext (per-monitor v2, then per-monitor) where
+// User32 has it, else SetProcessDPIAware; all looked up at run time, as the
+// manifest may have declared it already. 1 when the process is DPI aware
+// afterwards (IsProcessDPIAware), 0 where Windows has none of these (XP).
+int DpiAwarenessDeclare();
+// The DPI the window is drawn for: GetDpiForWindow where User32 has it,
+// else the system DPI (GetDeviceCaps LOGPIXELSX of the window's context)
+// where the process can be DPI aware, else (Windows XP) kDefaultDpi.
+int WindowDpi(Handle window);
 
 // ---- Cursors, icons, bitmaps, fonts -----------------------------------------
 constexpr int kIdcArrow = 32512;
@@ -220,6 +243,11 @@ std::uint32_t DcSetTextColour(Handle dc, std::uint32_t colour);
 // BitBlt. 1 on success.
 int DcBitBlt(Handle dc, int x, int y, int width, int height, Handle source, int source_x, int source_y,
              std::uint32_t operation);
+// StretchBlt with SRCCOPY in HALFTONE mode (SetStretchBltMode, and the
+// brush origin reset as that mode asks); the context's stretch mode is put
+// back afterwards. 1 on success.
+int DcStretchBltHalftone(Handle dc, int x, int y, int width, int height, Handle source, int source_width,
+                         int source_height);
 // Rectangle and RoundRect with the selected pen and brush. 1 on success.
 int DcRectangle(Handle dc, int left, int top, int right, int bottom);
 int DcRoundRect(Handle dc, int left, int top, int right, int bottom, int ellipse_width, int ellipse_height);

@@ -19,11 +19,12 @@ struct Told {
 };
 Told told;
 
-plat::Rect ClientRect(int child) {
+// Where a child is drawn, worked out at 100% and scaled as the drawing is.
+plat::Rect ClientRectAt100(int child) {
     const SetupContext& context = setup_context;
     int width = context.bitmap_width;
     int height = context.bitmap_height;
-    plat::Rect button = ButtonRect();
+    plat::Rect button = ButtonRectAt100();
     int line_top = height + kStatusTopBelowPicture;
     switch (child) {
         case kAccessibleButton: return button;
@@ -35,6 +36,8 @@ plat::Rect ClientRect(int child) {
         default: return {0, 0, width, height + kBandHeight};
     }
 }
+
+plat::Rect ClientRect(int child) { return ScaledRect(ClientRectAt100(child)); }
 
 void ChildName(plat::Handle window, int child, char* name, std::size_t size) {
     switch (child) {

@@ -33,27 +33,35 @@ int HighWord(std::intptr_t value) {
     return static_cast<std::int16_t>((static_cast<std::uint32_t>(value) >> 16) & 0xFFFF);
 }
 
+// The window's outer size WIDTH x HEIGHT was just set: the metrics do not
+// always describe the frame Windows draws for this style (a fixed frame is
+// wider than the border width they give), so measure the client area and
+// make up the difference to the drawing's size.
+void FitClientArea(plat::Handle window, int width, int height, std::uint32_t flags) {
+    int client_width = 0, client_height = 0;
+    int wanted_width = ScaledClientWidth();
+    int wanted_height = ScaledClientHeight();
+    if (plat::WindowClientSize(window, &client_width, &client_height) &&
+        (client_width != wanted_width || client_height != wanted_height))
+        plat::WindowSetPos(window, nullptr, 0, 0, width + wanted_width - client_width,
+                           height + wanted_height - client_height, flags);
+}
+
 std::intptr_t OnCreate(plat::Handle window) {
     SetupContext& context = setup_context;
     context.main_window = window;
+    SetDrawingDpi(plat::WindowDpi(window));
     LoadDrawingResources();
     ProbeEnvironment();
 
     if (!hidden_mode) {
         int border = 0, caption = 0;
         GetFrameMetrics(&border, &caption);
-        int width = context.bitmap_width + 2 * border;
-        int height = context.bitmap_height + 2 * border + caption + kBandHeight;
-        plat::WindowSetPos(window, nullptr, 0, 0, width, height, plat::kSwpNoMove | plat::kSwpShowWindow);
-        // The metrics do not always describe the frame Windows draws for
-        // this style (a fixed frame is wider than the border width they
-        // give): measure the client area and make up the difference.
-        int client_width = 0, client_height = 0;
-        int wanted_height = context.bitmap_height + kBandHeight;
-        if (plat::WindowClientSize(window, &client_width, &client_height) &&
-            (client_width != context.bitmap_width || client_height != wanted_height))
-            plat::WindowSetPos(window, nullptr, 0, 0, width + context.bitmap_width - client_width,
-                               height + wanted_height - client_height, plat::kSwpNoMove | plat::kSwpShowWindow);
+        int width = ScaledClientWidth() + 2 * border;
+        int height = ScaledClientHeight() + 2 * border + caption;
+        constexpr std::uint32_t kFlags = plat::kSwpNoMove | plat::kSwpShowWindow;
+        plat::WindowSetPos(window, nullptr, 0, 0, width, height, kFlags);
+        FitClientArea(window, width, height, kFlags);
         context.timer_id = plat::TimerSet(window, kBlinkTimerId, kBlinkPeriodMs);
     }
 
@@ -83,6 +91,27 @@ void OnDestroy() {
     plat::QuitPost(0);
 }
 
+// The window is on a screen of another DPI now: the drawing follows it
+// (fonts, picture, button and the readers' rectangles, which are computed
+// from the drawing DPI), in the rectangle Windows suggests.
+void OnDpiChanged(plat::Handle window, std::uintptr_t wparam, std::intptr_t lparam) {
+    ReleaseDrawingResources();
+    SetDrawingDpi(static_cast<int>(wparam & 0xFFFF));
+    LoadDrawingResources();
+    // A click before the next paint meets the button where it will be (a
+    // button never drawn stays unclickable).
+    if (setup_context.button_rect[2] != 0) StoreButtonRect();
+    const auto* suggested = reinterpret_cast<const plat::Rect*>(lparam);
+    if (suggested != nullptr) {
+        constexpr std::uint32_t kFlags = plat::kSwpNoZOrder | plat::kSwpNoActivate;
+        int width = suggested->right - suggested->left;
+        int height = suggested->bottom - suggested->top;
+        plat::WindowSetPos(window, nullptr, suggested->left, suggested->top, width, height, kFlags);
+        FitClientArea(window, width, height, kFlags | plat::kSwpNoMove);
+    }
+    plat::WindowInvalidate(window);
+}
+
 void OnTimer(plat::Handle window, std::uintptr_t id) {
     SetupContext& context = setup_context;
     if (id != kBlinkTimerId) return;
@@ -104,7 +133,7 @@ void OnLeftButtonDown(plat::Handle window, std::intptr_t position) {
     const int* button = context.button_rect;
     if (button[0] < x && x < button[2] && button[1] < y && y < button[3]) {
         PressButton(window);
-    } else if (y < context.bitmap_height) {
+    } else if (y < ScaledPictureHeight()) {
         OpenWebPage(kProductPageAddress, sizeof kProductPageAddress);
     }
 }
@@ -237,13 +266,17 @@ std::intptr_t MainWindowProc(plat::Handle window, std::uint32_t message, std::ui
             OnTimer(window, wparam);
             return 0;
         case plat::kWmMouseMove:
-            if (HighWord(lparam) < context.bitmap_height) plat::CursorSet(context.hand_cursor);
+            if (HighWord(lparam) < ScaledPictureHeight()) plat::CursorSet(context.hand_cursor);
             return 0;
         case plat::kWmLButtonDown:
             OnLeftButtonDown(window, lparam);
             return 0;
         case plat::kWmGetObject:
             return AnswerGetObject(window, wparam, lparam);
+        case plat::kWmDpiChanged:
+            if (hidden_mode) return plat::WindowDefaultProc(window, message, wparam, lparam);
+            OnDpiChanged(window, wparam, lparam);
+            return 0;
         default:
             return plat::WindowDefaultProc(window, message, wparam, lparam);
     }

@@ -164,6 +164,8 @@ int SetupMain(plat::Handle instance, const char* command_line) {
     FormatText(title, sizeof title, "%s Installation (Version %s)", kProductName, kSetupVersion);
 
     std::int32_t com = plat::ComInitialize();
+    // Drawn for the screen's DPI, not stretched by Windows.
+    plat::DpiAwarenessDeclare();
     plat::Handle window = CreateMainWindow(instance, title);
     if (window == nullptr) {
         exit_code = kExitStartupError;

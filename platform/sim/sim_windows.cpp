@@ -248,6 +248,22 @@ void SimScriptCall(std::function<void()> call) {
     Sim().windows.script.push_back(action);
 }
 
+void SimScriptMoveToDpi(int dpi) {
+    SimScriptCall([dpi] {
+        plat::Handle main = SimMainWindow();
+        auto it = Sim().windows.windows.find(Key(main));
+        if (it == Sim().windows.windows.end()) return;
+        SimWindow& window = it->second;
+        int before = window.dpi != 0 ? window.dpi : Sim().windows.system_dpi;
+        window.dpi = dpi;
+        Sim().windows.dpi_suggested = plat::Rect{window.x, window.y, window.x + window.width * dpi / before,
+                                                 window.y + window.height * dpi / before};
+        auto both = static_cast<std::uintptr_t>(dpi) | static_cast<std::uintptr_t>(dpi) << 16;
+        plat::WindowPostMessage(main, plat::kWmDpiChanged, both,
+                                reinterpret_cast<std::intptr_t>(&Sim().windows.dpi_suggested));
+    });
+}
+
 std::vector<SimDrawOp> SimDrawOps(const std::string& op) {
     std::vector<SimDrawOp> found;
     for (const SimDrawOp& record : Sim().windows.drawing)
@@ -403,6 +419,15 @@ int WindowClientSize(Handle window, int* width, int* height) {
     static const int op = SimOpId("WindowClientSize");
     if (LiveUnlessFailed(op, window) == nullptr) return 0;
     SimClientSize(window, width, height);
+    return 1;
+}
+
+int WindowInvalidate(Handle window) {
+    static const int op = SimOpId("WindowInvalidate");
+    SimWindow* target = OwnUnlessFailed(op, window);
+    if (target == nullptr) return 0;
+    ++Sim().windows.invalidations;
+    Invalidate(target);
     return 1;
 }
 
@@ -658,6 +683,24 @@ Handle CursorSet(Handle cursor) {
     return previous;
 }
 
+int DpiAwarenessDeclare() {
+    static const int op = SimOpId("DpiAwarenessDeclare");
+    if (SimFaultHere(op) || Sim().windows.dpi_awareness_missing) return 0;
+    Sim().windows.dpi_aware = true;
+    return 1;
+}
+
+int WindowDpi(Handle window) {
+    static const int op = SimOpId("WindowDpi");
+    SimCountHere(op);
+    const SimWindows& windows = Sim().windows;
+    if (windows.dpi_awareness_missing || !windows.dpi_aware) return kDefaultDpi;
+    const SimWindow* target = Live(window);
+    // Without GetDpiForWindow only the system DPI can be known.
+    if (target != nullptr && target->dpi != 0 && !windows.dpi_for_window_missing) return target->dpi;
+    return windows.system_dpi;
+}
+
 Handle IconLoad(Handle /*instance*/, int id) {
     static const int op = SimOpId("IconLoad");
     if (SimFaultHere(op)) {
@@ -846,6 +889,23 @@ int DcBitBlt(Handle dc, int x, int y, int width, int height, Handle source, int 
     record.raster_op = operation;
     record.ellipse_width = source_x;  // the source origin, kept in the spare fields
     record.ellipse_height = source_y;
+    Sim().windows.drawing.push_back(record);
+    return 1;
+}
+
+int DcStretchBltHalftone(Handle dc, int x, int y, int width, int height, Handle source, int source_width,
+                         int source_height) {
+    static const int op = SimOpId("DcStretchBltHalftone");
+    SimDc* target = DcUnlessFailed(op, dc);
+    SimDc* from = Dc(source);
+    if (target == nullptr || from == nullptr) return 0;
+    SimDrawOp record = StartOp("StretchBlt", dc, *target);
+    record.rect = Rect{x, y, x + width, y + height};
+    record.source_bitmap = from->bitmap;
+    record.source_width = source_width;
+    record.source_height = source_height;
+    record.halftone = true;
+    record.raster_op = kSrcCopy;
     Sim().windows.drawing.push_back(record);
     return 1;
 }

@@ -49,6 +49,7 @@ struct SimWindow {
     plat::WindowProc procedure = nullptr;
     std::uint32_t style = 0;
     int x = 0, y = 0, width = 0, height = 0;  // outer rectangle
+    int dpi = 0;  // the DPI of the screen it is on; 0: the machine's system DPI
     bool visible = false;
     bool needs_paint = false;
     bool needs_erase = false;
@@ -100,7 +101,7 @@ struct SimDc {
 
 // One drawing operation with the context's state when it was made.
 struct SimDrawOp {
-    std::string op;  // "BitBlt", "Rectangle", "RoundRect", "DrawText"
+    std::string op;  // "BitBlt", "StretchBlt", "Rectangle", "RoundRect", "DrawText"
     plat::Handle dc = nullptr;
     plat::Handle window = nullptr;  // the window the context draws on; null for a memory context
     plat::Rect rect{};  // BitBlt: x, y, x + width, y + height
@@ -109,7 +110,9 @@ struct SimDrawOp {
     std::uint32_t text_colour = 0;
     int background_mode = 0;
     plat::Handle font = nullptr, brush = nullptr, pen = nullptr;
-    plat::Handle source_bitmap = nullptr;  // BitBlt: the bitmap selected into the source
+    plat::Handle source_bitmap = nullptr;  // BitBlt, StretchBlt: the bitmap selected into the source
+    int source_width = 0, source_height = 0;  // StretchBlt: the part of the source stretched
+    bool halftone = false;                    // StretchBlt: in HALFTONE mode
     int ellipse_width = 0, ellipse_height = 0;
     std::uint32_t raster_op = 0;
     std::uint32_t tick = 0;  // the simulated clock when it was drawn
@@ -176,8 +179,10 @@ struct SimWindows {
     int cursor_sets = 0;
 
     // The program's own resources: bitmaps (id -> width, height) and icon
-    // groups. The setup program's picture is 900 x 424.
-    std::map<int, std::pair<int, int>> bitmaps = {{101, {900, 424}}};
+    // groups. The setup program's picture is 900 x 424 at 100%, with its
+    // 125%, 150% and 200% drawings beside it.
+    std::map<int, std::pair<int, int>> bitmaps = {
+        {101, {900, 424}}, {125, {1125, 530}}, {150, {1350, 636}}, {200, {1800, 848}}};
     std::set<int> icons = {100};
 
     // Frame metrics: SPI_GETNONCLIENTMETRICS accepts only this size field
@@ -190,6 +195,17 @@ struct SimWindows {
     // and caption above, plus these (Wine's fixed frame is wider than the
     // metrics say).
     int frame_extra = 0, caption_extra = 0;
+
+    // Display scaling: the DPI of a window that says none of its own, and
+    // what this Windows lacks (no GetDpiForWindow before Windows 10; no DPI
+    // awareness at all on XP). `dpi_aware` is set once the program asked.
+    int system_dpi = plat::kDefaultDpi;
+    bool dpi_for_window_missing = false;
+    bool dpi_awareness_missing = false;
+    bool dpi_aware = false;
+    // The rectangle the last WM_DPICHANGED suggested (its lParam points here).
+    plat::Rect dpi_suggested{};
+    int invalidations = 0;
 
     // Forced failures.
     bool register_class_fails = false;
@@ -226,6 +242,10 @@ void SimScriptClick(int x, int y);                            // WM_LBUTTONDOWN 
 void SimScriptWait(std::uint32_t milliseconds);               // the timers tick meanwhile
 void SimScriptRunThreads();
 void SimScriptCall(std::function<void()> call);
+// The main window moves to a screen of another DPI: WM_DPICHANGED with the
+// window's outer rectangle scaled to it about its top left corner, as
+// Windows suggests it.
+void SimScriptMoveToDpi(int dpi);
 
 // The recorded drawing operations of one kind ("" for all), in order.
 std::vector<SimDrawOp> SimDrawOps(const std::string& op = "");

@@ -65,6 +65,23 @@ MSG ToMsg(const plat::Message* message) {
 
 using InternalGetWindowTextFn = int(WINAPI*)(HWND, LPWSTR, int);
 
+// An export of the User32 this program is linked with (already loaded, so
+// nothing is searched for on disk), or null where this Windows lacks it.
+template <typename Function>
+Function User32Export(const char* name) {
+    HMODULE user32 = GetModuleHandleA("User32.dll");
+    if (user32 == nullptr) return nullptr;
+    return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(user32, name)));
+}
+
+using SetProcessDpiAwarenessContextFn = BOOL(WINAPI*)(HANDLE);
+using SetProcessDpiAwareFn = BOOL(WINAPI*)();
+using IsProcessDpiAwareFn = BOOL(WINAPI*)();
+using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
+
+// DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2 and _PER_MONITOR_AWARE.
+HANDLE AwarenessContext(std::intptr_t value) { return reinterpret_cast<HANDLE>(value); }
+
 }  // namespace
 
 namespace plat {
@@ -117,6 +134,8 @@ int WindowClientSize(Handle window, int* width, int* height) {
     *height = rect.bottom - rect.top;
     return 1;
 }
+
+int WindowInvalidate(Handle window) { return InvalidateRect(Window(window), nullptr, TRUE) ? 1 : 0; }
 
 std::intptr_t WindowDefaultProc(Handle window, std::uint32_t message, std::uintptr_t wparam, std::intptr_t lparam) {
     return DefWindowProcA(Window(window), message, wparam, lparam);
@@ -194,6 +213,33 @@ int NonClientMetricsRead(std::uint32_t size_field, NonClientMetrics* metrics) {
 
 int SystemMetric(int index) { return GetSystemMetrics(index); }
 
+int DpiAwarenessDeclare() {
+    // Refused when the manifest declared it already; what counts is the
+    // state afterwards.
+    if (auto set_context = User32Export<SetProcessDpiAwarenessContextFn>("SetProcessDpiAwarenessContext")) {
+        if (!set_context(AwarenessContext(-4))) set_context(AwarenessContext(-3));
+    } else if (auto set_aware = User32Export<SetProcessDpiAwareFn>("SetProcessDPIAware")) {
+        set_aware();
+    }
+    auto is_aware = User32Export<IsProcessDpiAwareFn>("IsProcessDPIAware");
+    return is_aware != nullptr && is_aware() ? 1 : 0;
+}
+
+int WindowDpi(Handle window) {
+    if (auto for_window = User32Export<GetDpiForWindowFn>("GetDpiForWindow")) {
+        UINT dpi = for_window(Window(window));
+        if (dpi != 0) return static_cast<int>(dpi);
+    }
+    // Windows XP cannot be DPI aware: it draws every program at its DPI
+    // unstretched, and the window keeps its 100% drawing there.
+    if (User32Export<SetProcessDpiAwareFn>("SetProcessDPIAware") == nullptr) return kDefaultDpi;
+    HDC dc = GetDC(Window(window));
+    if (dc == nullptr) return kDefaultDpi;
+    int dpi = GetDeviceCaps(dc, LOGPIXELSX);
+    ReleaseDC(Window(window), dc);
+    return dpi > 0 ? dpi : kDefaultDpi;
+}
+
 Handle CursorLoadSystem(int id) { return LoadCursorA(nullptr, MAKEINTRESOURCEA(id)); }
 
 Handle CursorSet(Handle cursor) { return SetCursor(static_cast<HCURSOR>(cursor)); }
@@ -256,6 +302,15 @@ std::uint32_t DcSetTextColour(Handle dc, std::uint32_t colour) { return SetTextC
 int DcBitBlt(Handle dc, int x, int y, int width, int height, Handle source, int source_x, int source_y,
              std::uint32_t operation) {
     return BitBlt(Dc(dc), x, y, width, height, Dc(source), source_x, source_y, operation) ? 1 : 0;
+}
+
+int DcStretchBltHalftone(Handle dc, int x, int y, int width, int height, Handle source, int source_width,
+                         int source_height) {
+    int previous = SetStretchBltMode(Dc(dc), HALFTONE);
+    SetBrushOrgEx(Dc(dc), 0, 0, nullptr);
+    BOOL done = StretchBlt(Dc(dc), x, y, width, height, Dc(source), 0, 0, source_width, source_height, SRCCOPY);
+    if (previous != 0) SetStretchBltMode(Dc(dc), previous);
+    return done ? 1 : 0;
 }
 
 int DcRectangle(Handle dc, int left, int top, int right, int bottom) {
