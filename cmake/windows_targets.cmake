@@ -14,7 +14,8 @@ set(MIXO_PACKAGE_BIN "${CMAKE_SOURCE_DIR}/build/package.bin" CACHE FILEPATH
 # to compile the resources again.
 set(MIXO_RES_DIR ${CMAKE_BINARY_DIR}/res)
 add_custom_command(
-  OUTPUT ${MIXO_RES_DIR}/splash.bmp ${MIXO_RES_DIR}/setup.ico
+  OUTPUT ${MIXO_RES_DIR}/splash.bmp ${MIXO_RES_DIR}/splash125.bmp ${MIXO_RES_DIR}/splash150.bmp
+         ${MIXO_RES_DIR}/splash200.bmp ${MIXO_RES_DIR}/setup.ico
   COMMAND bash ${CMAKE_SOURCE_DIR}/res/make_art.sh ${MIXO_RES_DIR} > /dev/null
   DEPENDS ${CMAKE_SOURCE_DIR}/res/make_art.sh
   COMMENT "Drawing the setup program's picture and icon")
@@ -27,7 +28,7 @@ add_custom_command(
 
 set(MIXO_SETUP_RC ${CMAKE_SOURCE_DIR}/res/setup.rc)
 set_source_files_properties(${MIXO_SETUP_RC} PROPERTIES OBJECT_DEPENDS
-  "${MIXO_RES_DIR}/splash.bmp;${MIXO_RES_DIR}/setup.ico;${MIXO_RES_DIR}/package.bin;${CMAKE_SOURCE_DIR}/res/setup.manifest")
+  "${MIXO_RES_DIR}/splash.bmp;${MIXO_RES_DIR}/splash125.bmp;${MIXO_RES_DIR}/splash150.bmp;${MIXO_RES_DIR}/splash200.bmp;${MIXO_RES_DIR}/setup.ico;${MIXO_RES_DIR}/package.bin;${CMAKE_SOURCE_DIR}/res/setup.manifest")
 
 # A GUI program (WIN32: -mwindows), runtimes linked statically by the
 # toolchain file.

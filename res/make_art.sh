@@ -1,6 +1,9 @@
 #!/usr/bin/env bash
 # Draws the setup program's picture and icon from scratch:
 #   splash.bmp  900 x 424, 24-bit uncompressed BMP (bitmap resource 101)
+#   splash125.bmp, splash150.bmp, splash200.bmp: the same picture drawn at
+#               125%, 150% and 200% (1125 x 530, 1350 x 636, 1800 x 848;
+#               bitmap resources 125, 150 and 200) for scaled displays
 #   setup.ico   16, 32, 48 and 256 pixel icon    (icon group 100)
 # Usage: make_art.sh OUTPUT_FOLDER
 #
@@ -38,9 +41,6 @@ trap 'rm -rf "$WORK"' EXIT
 # One thread: results must not depend on how work is split between cores.
 export MAGICK_THREAD_LIMIT=1
 
-W=900
-H=424
-
 # Product colours.
 DEEP='#0e2250'     # deep blue, top of the background
 NIGHT='#020409'    # near black, bottom of the background
@@ -48,121 +48,159 @@ ACCENT='#46c8f5'   # cyan accent: edition name, fader caps
 STEEL='#8da2c6'    # muted blue-grey for small text
 
 # ---------------------------------------------------------------------------
-# Splash picture
+# Splash picture, drawn at one scale S (percent of the 900 x 424 picture)
+# from the same description: every length below is given at 100% and goes
+# through sc, so the 100% picture is drawn exactly as it always was and the
+# others are drawn anew at their size, not enlarged.
 
-# Background: deep blue at the top, black at the bottom, with a soft glow
-# behind the product name.
-"$IM" -size ${W}x${H} "gradient:$DEEP-$NIGHT" "$WORK/base.png"
-"$IM" -size ${W}x${H} -define gradient:center=270,150 \
-      -define gradient:radii=430,300 radial-gradient:'#2a5ab8'-black \
-      "$WORK/glow.png"
-"$IM" "$WORK/base.png" \
-      \( "$WORK/glow.png" -evaluate multiply 0.55 \) \
-      -compose screen -composite \
-      "$WORK/bg.png"
+# A length at 100% (integer or decimal) at the scale S, as few digits as
+# it needs ("14" stays "14" at 100%).
+sc() {
+  if [[ ! $1 =~ ^-?[0-9]+$ ]]; then
+    awk -v v="$1" -v s="$S" 'BEGIN { printf "%.10g", v * s / 100 }'
+    return
+  fi
+  # Whole numbers in the shell itself: the picture has a thousand of them.
+  local n=$(( $1 * S )) sign=""
+  if [ "$n" -lt 0 ]; then sign=-; n=$(( -n )); fi
+  local whole=$(( n / 100 )) part=$(( n % 100 ))
+  if [ "$part" -eq 0 ]; then echo "$sign$whole"
+  elif [ $(( part % 10 )) -eq 0 ]; then echo "$sign$whole.$(( part / 10 ))"
+  else printf '%s%d.%02d\n' "$sign" "$whole" "$part"; fi
+}
 
-# Mixer strips on the right: eight channel faders, each a slot with scale
-# ticks, a cap at its own level and a small level meter beside it.
-FADER_TOP=64
-FADER_BOTTOM=318
-LEVELS=(0.58 0.40 0.47 0.30 0.66 0.52 0.36 0.44)
-METERS=(0.62 0.78 0.55 0.85 0.45 0.70 0.80 0.60)
-draw_strips=()
-draw_caps=()
-draw_meters=()
-for i in "${!LEVELS[@]}"; do
-  x=$((548 + i * 42))
-  # slot
-  draw_strips+=(-fill '#050a16' -stroke '#23375f' -strokewidth 1
-                -draw "roundrectangle $((x - 2)),$FADER_TOP $((x + 2)),$FADER_BOTTOM 2,2")
-  # ticks left of the slot
-  for t in 0 1 2 3 4 5 6 7 8 9 10; do
-    ty=$((FADER_TOP + 6 + t * (FADER_BOTTOM - FADER_TOP - 12) / 10))
-    len=5
-    if [ $((t % 5)) -eq 0 ]; then len=9; fi
-    draw_strips+=(-stroke '#2a416e' -strokewidth 1
-                  -draw "line $((x - 8 - len)),$ty $((x - 8)),$ty")
+draw_splash() { # scale output
+  S=$1
+  local out=$2
+  local W H
+  W=$(( 900 * S / 100 ))
+  H=$(( 424 * S / 100 ))
+
+  # Background: deep blue at the top, black at the bottom, with a soft glow
+  # behind the product name.
+  "$IM" -size ${W}x${H} "gradient:$DEEP-$NIGHT" "$WORK/base.png"
+  "$IM" -size ${W}x${H} -define gradient:center=$(sc 270),$(sc 150) \
+        -define gradient:radii=$(sc 430),$(sc 300) radial-gradient:'#2a5ab8'-black \
+        "$WORK/glow.png"
+  "$IM" "$WORK/base.png" \
+        \( "$WORK/glow.png" -evaluate multiply 0.55 \) \
+        -compose screen -composite \
+        "$WORK/bg.png"
+
+  # Mixer strips on the right: eight channel faders, each a slot with scale
+  # ticks, a cap at its own level and a small level meter beside it.
+  local FADER_TOP=64 FADER_BOTTOM=318
+  local LEVELS=(0.58 0.40 0.47 0.30 0.66 0.52 0.36 0.44)
+  local METERS=(0.62 0.78 0.55 0.85 0.45 0.70 0.80 0.60)
+  local one two three
+  one=$(sc 1)
+  two=$(sc 2)
+  three=$(sc 3)
+  local -a draw_strips=() draw_caps=() draw_meters=()
+  local i x t ty len cy mx segs lit s sy col
+  for i in "${!LEVELS[@]}"; do
+    x=$((548 + i * 42))
+    # slot
+    draw_strips+=(-fill '#050a16' -stroke '#23375f' -strokewidth "$one"
+                  -draw "roundrectangle $(sc $((x - 2))),$(sc $FADER_TOP) $(sc $((x + 2))),$(sc $FADER_BOTTOM) $two,$two")
+    # ticks left of the slot
+    for t in 0 1 2 3 4 5 6 7 8 9 10; do
+      ty=$((FADER_TOP + 6 + t * (FADER_BOTTOM - FADER_TOP - 12) / 10))
+      len=5
+      if [ $((t % 5)) -eq 0 ]; then len=9; fi
+      draw_strips+=(-stroke '#2a416e' -strokewidth "$one"
+                    -draw "line $(sc $((x - 8 - len))),$(sc $ty) $(sc $((x - 8))),$(sc $ty)")
+    done
+    # cap: a rounded block with a light index line across its middle
+    cy=$(awk -v t=$FADER_TOP -v b=$FADER_BOTTOM -v l="${LEVELS[$i]}" \
+         'BEGIN { printf "%d", b - l * (b - t) }')
+    draw_caps+=(-fill '#33486f' -stroke '#5d77a6' -strokewidth "$one"
+                -draw "roundrectangle $(sc $((x - 13))),$(sc $((cy - 9))) $(sc $((x + 13))),$(sc $((cy + 9))) $three,$three"
+                -fill '#3f5884' -stroke none
+                -draw "rectangle $(sc $((x - 12))),$(sc $((cy - 8))) $(sc $((x + 12))),$(sc $((cy - 4)))"
+                -stroke "$ACCENT" -strokewidth "$two"
+                -draw "line $(sc $((x - 10))),$(sc $cy) $(sc $((x + 10))),$(sc $cy)")
+    # meter: a column of segments, lit from the bottom up to its level
+    mx=$((x + 12))
+    segs=24
+    lit=$(awk -v m="${METERS[$i]}" -v s=$segs 'BEGIN { printf "%d", m * s }')
+    for s in $(seq 0 $((segs - 1))); do
+      sy=$((FADER_BOTTOM - 4 - s * 10))
+      if [ "$s" -lt "$lit" ]; then
+        if [ "$s" -ge 21 ]; then col='#e0a040'
+        elif [ "$s" -ge 17 ]; then col='#9fd86a'
+        else col='#3fb6e6'; fi
+      else
+        col='#0d1a33'
+      fi
+      draw_meters+=(-fill "$col" -stroke none
+                    -draw "rectangle $(sc $((mx + 4))),$(sc $((sy - 6))) $(sc $((mx + 7))),$(sc $sy)")
+    done
   done
-  # cap: a rounded block with a light index line across its middle
-  cy=$(awk -v t=$FADER_TOP -v b=$FADER_BOTTOM -v l="${LEVELS[$i]}" \
-       'BEGIN { printf "%d", b - l * (b - t) }')
-  draw_caps+=(-fill '#33486f' -stroke '#5d77a6' -strokewidth 1
-              -draw "roundrectangle $((x - 13)),$((cy - 9)) $((x + 13)),$((cy + 9)) 3,3"
-              -fill '#3f5884' -stroke none
-              -draw "rectangle $((x - 12)),$((cy - 8)) $((x + 12)),$((cy - 4))"
-              -stroke "$ACCENT" -strokewidth 2
-              -draw "line $((x - 10)),$cy $((x + 10)),$cy")
-  # meter: a column of segments, lit from the bottom up to its level
-  mx=$((x + 12))
-  segs=24
-  lit=$(awk -v m="${METERS[$i]}" -v s=$segs 'BEGIN { printf "%d", m * s }')
-  for s in $(seq 0 $((segs - 1))); do
-    sy=$((FADER_BOTTOM - 4 - s * 10))
-    if [ "$s" -lt "$lit" ]; then
-      if [ "$s" -ge 21 ]; then col='#e0a040'
-      elif [ "$s" -ge 17 ]; then col='#9fd86a'
-      else col='#3fb6e6'; fi
-    else
-      col='#0d1a33'
-    fi
-    draw_meters+=(-fill "$col" -stroke none
-                  -draw "rectangle $((mx + 4)),$((sy - 6)) $((mx + 7)),$sy")
-  done
+
+  "$IM" -size ${W}x${H} xc:none "${draw_strips[@]}" "$WORK/strips.png"
+  "$IM" -size ${W}x${H} xc:none "${draw_meters[@]}" "$WORK/meters.png"
+  "$IM" -size ${W}x${H} xc:none "${draw_caps[@]}" "$WORK/caps.png"
+
+  # The strips fade out towards the bottom and the left so that they stay in
+  # the background and away from the text.
+  # The soft edge is smooth enough to be blurred at 100% and enlarged, which
+  # spares minutes of blurring at the larger scales.
+  local -a soft_edge=(-size 900x424 xc:black -fill white -draw "rectangle 640,0 900,424" -blur 0x90)
+  if [ "$S" -ne 100 ]; then soft_edge+=(-resize "${W}x${H}!"); fi
+  "$IM" -size ${H}x${W} gradient:white-black -rotate 90 \
+        \( "${soft_edge[@]}" \) \
+        -compose multiply -composite "$WORK/fade_x.png"
+  "$IM" -size ${W}x${H} gradient:white-'#303030' "$WORK/fade_y.png"
+  "$IM" "$WORK/fade_x.png" "$WORK/fade_y.png" -compose multiply -composite "$WORK/fade.png"
+  # Flatten the mixer layers, then scale their opacity by the fade.
+  "$IM" "$WORK/strips.png" "$WORK/meters.png" -compose over -composite \
+        "$WORK/caps.png" -compose over -composite "$WORK/mixer.png"
+  "$IM" "$WORK/mixer.png" \
+        \( "$WORK/mixer.png" -alpha extract "$WORK/fade.png" \
+           -compose multiply -composite -evaluate multiply 0.62 \) \
+        -alpha off -compose copy_opacity -composite "$WORK/mixer_faded.png"
+
+  "$IM" "$WORK/bg.png" "$WORK/mixer_faded.png" -compose over -composite \
+        "$WORK/bg2.png"
+
+  # Text layer: product name with a soft blue glow, accent rule, edition
+  # name, line of description, and the maker's line in the lower right
+  # corner.
+  local TITLE_X=50
+  "$IM" -size ${W}x${H} xc:none \
+        -font "$BOLD" -pointsize "$(sc 92)" -kerning "$(sc -1)" -fill '#3c7fe0' \
+        -annotate +$(sc $TITLE_X)+$(sc 178) 'Mixolyte' -blur 0x$(sc 14) \
+        -evaluate multiply 0.9 "$WORK/title_glow.png"
+
+  "$IM" -size ${W}x${H} xc:none \
+        -font "$BOLD" -pointsize "$(sc 92)" -kerning "$(sc -1)" -fill '#f3f7ff' \
+        -annotate +$(sc $TITLE_X)+$(sc 178) 'Mixolyte' \
+        -stroke none -fill "$ACCENT" \
+        -draw "rectangle $(sc $((TITLE_X + 4))),$(sc 204) $(sc $((TITLE_X + 62))),$(sc 206)" \
+        -fill '#2f4f86' \
+        -draw "rectangle $(sc $((TITLE_X + 66))),$(sc 205) $(sc $((TITLE_X + 420))),$(sc 205)" \
+        -font "$LIGHT" -pointsize "$(sc 40)" -kerning "$(sc 9)" -fill "$ACCENT" \
+        -annotate +$(sc $((TITLE_X + 2)))+$(sc 256) 'Kumbra' \
+        -font "$REGULAR" -pointsize "$(sc 16)" -kerning "$(sc 1.5)" -fill "$STEEL" \
+        -annotate +$(sc $((TITLE_X + 4)))+$(sc 292) 'Virtual Audio Mixing Console' \
+        -font "$REGULAR" -pointsize "$(sc 13)" -kerning "$(sc 1)" -fill '#6f84aa' \
+        -gravity SouthEast -annotate +$(sc 26)+$(sc 20) 'ZT-Audio Software' \
+        "$WORK/text.png"
+
+  "$IM" "$WORK/bg2.png" \
+        "$WORK/title_glow.png" -compose screen -composite \
+        "$WORK/text.png" -compose over -composite \
+        -alpha off -type TrueColor \
+        +set date:create +set date:modify -strip \
+        -define bmp:format=bmp3 -compress None \
+        "BMP3:$out"
+}
+
+draw_splash 100 "$OUT/splash.bmp"
+for scale in 125 150 200; do
+  draw_splash "$scale" "$OUT/splash$scale.bmp"
 done
-
-"$IM" -size ${W}x${H} xc:none "${draw_strips[@]}" "$WORK/strips.png"
-"$IM" -size ${W}x${H} xc:none "${draw_meters[@]}" "$WORK/meters.png"
-"$IM" -size ${W}x${H} xc:none "${draw_caps[@]}" "$WORK/caps.png"
-
-# The strips fade out towards the bottom and the left so that they stay in
-# the background and away from the text.
-"$IM" -size ${H}x${W} gradient:white-black -rotate 90 \
-      \( -size ${W}x${H} xc:black -fill white \
-         -draw "rectangle 640,0 $W,$H" -blur 0x90 \) \
-      -compose multiply -composite "$WORK/fade_x.png"
-"$IM" -size ${W}x${H} gradient:white-'#303030' "$WORK/fade_y.png"
-"$IM" "$WORK/fade_x.png" "$WORK/fade_y.png" -compose multiply -composite "$WORK/fade.png"
-# Flatten the mixer layers, then scale their opacity by the fade.
-"$IM" "$WORK/strips.png" "$WORK/meters.png" -compose over -composite \
-      "$WORK/caps.png" -compose over -composite "$WORK/mixer.png"
-"$IM" "$WORK/mixer.png" \
-      \( "$WORK/mixer.png" -alpha extract "$WORK/fade.png" \
-         -compose multiply -composite -evaluate multiply 0.62 \) \
-      -alpha off -compose copy_opacity -composite "$WORK/mixer_faded.png"
-
-"$IM" "$WORK/bg.png" "$WORK/mixer_faded.png" -compose over -composite \
-      "$WORK/bg2.png"
-
-# Text layer: product name with a soft blue glow, accent rule, edition name,
-# line of description, and the maker's line in the lower right corner.
-TITLE_X=50
-"$IM" -size ${W}x${H} xc:none \
-      -font "$BOLD" -pointsize 92 -kerning -1 -fill '#3c7fe0' \
-      -annotate +${TITLE_X}+178 'Mixolyte' -blur 0x14 \
-      -evaluate multiply 0.9 "$WORK/title_glow.png"
-
-"$IM" -size ${W}x${H} xc:none \
-      -font "$BOLD" -pointsize 92 -kerning -1 -fill '#f3f7ff' \
-      -annotate +${TITLE_X}+178 'Mixolyte' \
-      -stroke none -fill "$ACCENT" \
-      -draw "rectangle $((TITLE_X + 4)),204 $((TITLE_X + 62)),206" \
-      -fill '#2f4f86' \
-      -draw "rectangle $((TITLE_X + 66)),205 $((TITLE_X + 420)),205" \
-      -font "$LIGHT" -pointsize 40 -kerning 9 -fill "$ACCENT" \
-      -annotate +$((TITLE_X + 2))+256 'Kumbra' \
-      -font "$REGULAR" -pointsize 16 -kerning 1.5 -fill "$STEEL" \
-      -annotate +$((TITLE_X + 4))+292 'Virtual Audio Mixing Console' \
-      -font "$REGULAR" -pointsize 13 -kerning 1 -fill '#6f84aa' \
-      -gravity SouthEast -annotate +26+20 'ZT-Audio Software' \
-      "$WORK/text.png"
-
-"$IM" "$WORK/bg2.png" \
-      "$WORK/title_glow.png" -compose screen -composite \
-      "$WORK/text.png" -compose over -composite \
-      -alpha off -type TrueColor \
-      +set date:create +set date:modify -strip \
-      -define bmp:format=bmp3 -compress None \
-      "BMP3:$OUT/splash.bmp"
 
 # ---------------------------------------------------------------------------
 # Icon: a rounded tile in the product blue with three faders, cyan caps.
@@ -238,4 +276,4 @@ done
       -define png:exclude-chunks=date,time,gAMA,cHRM,sRGB,bKGD,tEXt,zTXt,iTXt \
       "ICO:$OUT/setup.ico"
 
-echo "make_art.sh: wrote $OUT/splash.bmp and $OUT/setup.ico"
+echo "make_art.sh: wrote $OUT/splash.bmp, splash125.bmp, splash150.bmp, splash200.bmp and setup.ico"
