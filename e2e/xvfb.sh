@@ -7,7 +7,7 @@ start_xvfb() {
   local n
   for n in $(seq 90 160); do
     if [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; then continue; fi
-    Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+    Xvfb ":$n" -screen 0 1920x1200x24 -nolisten tcp >/dev/null 2>&1 &
     XVFB_PID=$!
     for _ in $(seq 100); do
       if ! kill -0 "$XVFB_PID" 2>/dev/null; then break; fi  # lost the race for that number

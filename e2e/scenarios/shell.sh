@@ -1,14 +1,18 @@
 #!/usr/bin/env bash
 # The setup program's shell: its window and picture, the single-instance
 # guard, hidden mode, and the closing of the console's windows at start,
-# each scenario in a fresh 64-bit and a fresh 32-bit prefix.
+# each scenario in a fresh 64-bit and a fresh 32-bit prefix. In the 64-bit
+# one the window is shown again at 200% and 150% display scaling.
 # Sourced by the e2e runner, which calls `e2e_shell BUILD`; or run alone:
 #   bash e2e/scenarios/shell.sh BUILD [SCENARIO...]
-# The window's picture is kept as BUILD/e2e/window-ARCH.png.
+# The window's picture is kept as BUILD/e2e/window-ARCH.png, at the other
+# scales as BUILD/e2e/window-ARCH-DPI.png.
 # core: shell_window_picture
 
 # shellcheck source=../e2e_lib.sh
 . "$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)/e2e_lib.sh"
+# shellcheck source=../install_lib.sh
+. "$E2E_LIB_HERE/install_lib.sh"
 
 SHELL_CLASS=ZTMixolyte0Installer0MainWindow0
 CONSOLE_CLASS=ZTCABLE0Mixolyte0MainWindow0
@@ -81,11 +85,102 @@ shell_window_picture() {
   check "the label is drawn ($label_pixels bright pixels)" test "$label_pixels" -ge 40
 
   # Esc closes the shown window with exit code 0.
+  shell_escape setup
+
+  # The same window on scaled displays, in this prefix: the DPI as
+  # winecfg's screen resolution writes it, read by each program at start.
+  if [ "$E2E_ARCH" = win64 ]; then
+    shell_scaled_window 192
+    shell_scaled_window 144 press
+  fi
+}
+
+# Esc to the shown setup window started as NAME: it ends with exit code 0.
+shell_escape() { # name
   local xid
   xid=$(xdotool search --onlyvisible --name "Mixolyte Installation" | head -1)
   check "the X window is found" test -n "$xid"
   xdotool windowfocus --sync "$xid" key Escape 2>/dev/null
-  expect "exit code after Esc" 0 "$(e2e_wait setup 20)"
+  expect "exit code after Esc" 0 "$(e2e_wait "$1" 20)"
+}
+
+# A length of the 100% window at DPI, rounded as the program rounds.
+shell_scaled() { # pixels dpi
+  echo $(( ($1 * $2 + 48) / 96 ))
+}
+
+# The window at DPI: its client area is the 100% one scaled, drawn crisp
+# from the picture drawn for that scale, the button where the reader says it
+# is; with "press", a click at the button's scaled centre presses it (it
+# turns black and the install starts, which the scenario's end stops).
+shell_scaled_window() { # dpi [press]
+  local dpi=$1 press=${2:-} name=setup$1
+  WINEPREFIX=$E2E_PREFIX wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f \
+    >/dev/null 2>&1
+  e2e_start "$name" "$E2E_SETUP"
+  check "the window appears at $dpi DPI" shell_window_appears "$SHELL_CLASS"
+  local info width height
+  info=$(e2e_probe info "$SHELL_CLASS")
+  width=$(shell_scaled 900 "$dpi")
+  height=$(shell_scaled 524 "$dpi")
+  expect "client area at $dpi DPI" "${width}x$height" "$(shell_field "$info" client)"
+  local origin x y
+  origin=$(shell_field "$info" origin)
+  x=${origin%,*}
+  y=${origin#*,}
+  check "the window is drawn at $dpi DPI" screen_settled "${width}x$height+$x+$y" 60
+  local shot=$E2E_OUT/$E2E_TAG-screen-$dpi.png window=$E2E_OUT/window-$E2E_ARCH-$dpi.png
+  import -window root "$shot"
+  convert "$shot" -crop "${width}x$height+$x+$y" +repage "$window"
+
+  # The picture drawn for this scale, copied as it is.
+  local splash=$E2E_BIN/res/splash$(( dpi * 100 / 96 )).bmp p px py
+  for p in "450 100" "120 40" "800 300"; do
+    set -- $p
+    px=$(shell_scaled "$1" "$dpi")
+    py=$(shell_scaled "$2" "$dpi")
+    check "picture at $px,$py at $dpi DPI" shell_near "$(shell_pixel "$window" "$px" "$py")" \
+      "$(shell_pixel "$splash" "$px" "$py")" 8
+  done
+  # The band, the button's outline and inside, at their scaled places.
+  local left top right bottom
+  left=$(shell_scaled 580 "$dpi")
+  top=$(shell_scaled 444 "$dpi")
+  right=$(shell_scaled 880 "$dpi")
+  bottom=$(shell_scaled 504 "$dpi")
+  expect "band at $dpi DPI" FFFFFF "$(shell_pixel "$window" "$(shell_scaled 100 "$dpi")" "$(shell_scaled 440 "$dpi")")"
+  expect "button's left edge at $dpi DPI" 000000 "$(shell_pixel "$window" "$left" $(( (top + bottom) / 2 )))"
+  expect "button's top edge at $dpi DPI" 000000 "$(shell_pixel "$window" $(( (left + right) / 2 )) "$top")"
+  expect "button's bottom edge at $dpi DPI" 000000 "$(shell_pixel "$window" $(( (left + right) / 2 )) "$bottom")"
+  local inside_x=$(( left + $(shell_scaled 10 "$dpi") )) inside_y=$(( top + $(shell_scaled 8 "$dpi") ))
+  expect "inside the button at $dpi DPI" FFFFFF "$(shell_pixel "$window" "$inside_x" "$inside_y")"
+  # The label's text at its scaled height: bright pixels in the corner.
+  local label_pixels
+  label_pixels=$(shell_bright_pixels "$window" \
+    "$(shell_scaled 200 "$dpi")x$(shell_scaled 30 "$dpi")+$(shell_scaled 20 "$dpi")+$(shell_scaled 390 "$dpi")")
+  check "the label is drawn at $dpi DPI ($label_pixels bright pixels)" test "$label_pixels" -ge 60
+
+  # A screen reader finds the button at its scaled place.
+  local tree
+  tree=$(WINEPREFIX=$E2E_PREFIX wine "$E2E_BUILD/e2e/acc_probe.exe" tree 2>/dev/null | tr -d '\r')
+  printf '%s\n' "$tree" > "$E2E_OUT/$E2E_TAG-acc-tree-$dpi.txt"
+  expect "reader: the button at $dpi DPI" "1|Install|$((x + left)),$((y + top)),$((right - left)),$((bottom - top))" \
+    "$(awk -F'|' '$1 == "1" { print $1 "|" $4 "|" $5 }' <<< "$tree")"
+
+  if [ "$press" != press ]; then
+    shell_escape "$name"
+    return
+  fi
+  xdotool mousemove $((x + (left + right) / 2)) $((y + (top + bottom) / 2)) click 1
+  local deadline=$((SECONDS + 30)) colour=""
+  while [ "$SECONDS" -lt "$deadline" ]; do
+    import -window root "$shot"
+    colour=$(shell_pixel "$shot" $((x + inside_x)) $((y + inside_y)))
+    [ "$colour" = 000000 ] && break
+    sleep 0.5
+  done
+  convert "$shot" -crop "${width}x$height+$x+$y" +repage "$E2E_OUT/window-$E2E_ARCH-$dpi-pressed.png"
+  expect "the click at the button's scaled centre presses it" 000000 "$colour"
 }
 
 shell_second_copy() {
@@ -141,6 +236,8 @@ e2e_shell() {
       return 1
     fi
   done
+  # The screen reader of the scaled windows.
+  IE_BUILD=$E2E_BUILD ie_cross_build acc_probe -loleacc -lole32 -loleaut32 -luuid || return 1
   for scenario in "${SHELL_SCENARIOS[@]}"; do
     if [ $# -gt 0 ] && [[ " $* " != *" $scenario "* ]]; then continue; fi
     e2e_run shell "$scenario" win64 win32

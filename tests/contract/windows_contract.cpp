@@ -294,6 +294,8 @@ TEST_F(WindowsContract, GdiObjectsAndDrawing) {
     plat::Handle previous_bitmap = plat::DcSelect(memory, bitmap);
     EXPECT_NE(previous_bitmap, nullptr);
     EXPECT_EQ(plat::DcBitBlt(dc, 0, 0, width, height, memory, 0, 0, plat::kSrcCopy), 1);
+    EXPECT_EQ(plat::DcStretchBltHalftone(dc, 0, 0, width * 2, height * 2, memory, width, height), 1);
+    EXPECT_EQ(plat::DcStretchBltHalftone(dc, 0, 0, 2, 1, nullptr, width, height), 0);
     EXPECT_EQ(plat::DcSelect(memory, previous_bitmap), bitmap);
     EXPECT_EQ(plat::DcDelete(memory), 1);
 
@@ -319,6 +321,12 @@ TEST_F(WindowsContract, GdiObjectsAndDrawing) {
     plat::DcSelect(dc, previous_pen);
     EXPECT_EQ(plat::DcSelect(dc, previous_font), font);
     EXPECT_EQ(plat::WindowDcRelease(window, dc), 1);
+
+    // Display scaling: once DPI aware, the window's DPI is its screen's (the
+    // test machines run at 100%); invalidated, it is painted again.
+    EXPECT_EQ(plat::DpiAwarenessDeclare(), 1);
+    EXPECT_EQ(plat::WindowDpi(window), plat::kDefaultDpi);
+    EXPECT_EQ(plat::WindowInvalidate(window), 1);
 
     // Paint: a context for the window's client area, given back at the end.
     plat::PaintSession session;
