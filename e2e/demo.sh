@@ -241,6 +241,25 @@ demo_remove_run() {
   demo_say "stage 5, the restart box: closed with OK, the program ended with exit code $IE_RC ($((SECONDS - DEMO_STARTED)) s)"
 }
 
+# Stage 6: the Install offer once more, on a display at 150% (144 DPI,
+# where winecfg's screen resolution writes it): the window drawn for that
+# scale, from the picture drawn for it. Esc closes it.
+demo_scaled_offer() {
+  wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 144 /f >/dev/null 2>&1
+  demo_start_traced scaled 'C:\Setup\MixolyteSetup.exe' "$IE_C/Setup"
+  if ! demo_offer scaled Install; then
+    demo_say "the Install offer at 150% did not appear within $DEMO_WAIT s"
+    return 1
+  fi
+  demo_picture scaled-offer "The Install offer on a display at 150% (144 DPI): the window drawn for that scale, ${IE_CW} x ${IE_CH}."
+  demo_record scaled_client "${IE_CW}x${IE_CH}"
+  demo_record scaled_button "$DI_BL $DI_BT $DI_BR $DI_BB"
+  xdotool search --onlyvisible --name "^$IE_SETUP_WINDOW\$" windowfocus --sync key Escape 2>/dev/null
+  ie_wait_exit "$DEMO_WAIT"
+  demo_record scaled_exit "$IE_RC"
+  demo_say "stage 6, the Install offer at 150%: ${IE_CW} x ${IE_CH}, closed with Esc, exit code $IE_RC ($((SECONDS - DEMO_STARTED)) s)"
+}
+
 # ---------------------------------------------------------------------------
 # Read-back: what a stage left, into readback/STAGE.txt and tables/STAGE-*.tsv
 
@@ -415,6 +434,7 @@ demo_main() {
         demo_remove_run || status=1
         demo_readback removed
         demo_stage_line removed
+        demo_scaled_offer || status=1
       else status=1; fi
     else
       demo_say "the install did not end with its box within $DEMO_INSTALL_LIMIT s"

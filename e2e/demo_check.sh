@@ -81,6 +81,15 @@ else
   fail "the button's place was not recorded"
 fi
 
+# At 150%: the client area and the button scaled from the 100% ones, the
+# button's face white in the picture, which is of the scaled window.
+expect "the offer at 150%: client area" 1350x786 "$(run_value scaled_client)"
+expect "the offer at 150%: the button's place" "870 666 1320 756" "$(run_value scaled_button)"
+expect "the offer at 150%: exit code after Esc" 0 "$(run_value scaled_exit)"
+scaled=$(compgen -G "$demo/[0-9][0-9]-scaled-offer.png" | head -1)
+expect "the offer at 150%: its picture's size" 1350x786 "$(/usr/bin/convert "${scaled:-none}" -format '%wx%h' info: 2>/dev/null)"
+expect "the offer at 150%: the button's face is white" "255,255,255" "$(pixel "${scaled:-none}" 885 681)"
+
 # Before the install: nothing of the product.
 for table in files uninstall settings shortcuts asio endpoints service; do
   expect "before the install: $table" 0 "$(rows "before-$table")"

@@ -126,6 +126,10 @@ HEAD
       demo_html_table "$dir/tables/removed-restart.tsv" "Left for Windows to delete or rename at its next start" \
         "Path" "What Windows does with it"
     fi
+    printf '<h2>5. The Install offer at 150%% display scaling</h2>\n'
+    demo_html_pictures "$dir" '*-scaled-offer.png'
+    printf '<p>The same program on a display at 144 DPI: its client area %s, closed with Esc, exit code %s.</p>\n' \
+      "$(demo_run_value "$dir" scaled_client)" "$(demo_run_value "$dir" scaled_exit)"
     printf '</body></html>\n'
   } > "$page"
 }
