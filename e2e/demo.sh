@@ -254,7 +254,7 @@ demo_scaled_offer() {
   demo_picture scaled-offer "The Install offer on a display at 150% (144 DPI): the window drawn for that scale, ${IE_CW} x ${IE_CH}."
   demo_record scaled_client "${IE_CW}x${IE_CH}"
   demo_record scaled_button "$DI_BL $DI_BT $DI_BR $DI_BB"
-  xdotool search --onlyvisible --name "^$IE_SETUP_WINDOW\$" windowfocus --sync key Escape 2>/dev/null
+  xdotool search --onlyvisible --name "Mixolyte Installation" windowfocus --sync key Escape 2>/dev/null
   ie_wait_exit "$DEMO_WAIT"
   demo_record scaled_exit "$IE_RC"
   demo_say "stage 6, the Install offer at 150%: ${IE_CW} x ${IE_CH}, closed with Esc, exit code $IE_RC ($((SECONDS - DEMO_STARTED)) s)"

@@ -46,19 +46,10 @@ shell_window_appears() { # class
 }
 
 shell_window_picture() {
-  e2e_start setup "$E2E_SETUP"
-  check "the window appears" shell_window_appears "$SHELL_CLASS"
-  local info
-  info=$(e2e_probe info "$SHELL_CLASS")
-  expect "window shown" 1 "$(shell_field "$info" visible)"
-  expect "client area" 900x524 "$(shell_field "$info" client)"
-  expect "title" "Mixolyte Installation (Version 2.1.2.2)" "$(sed -n 's/.*title=//p' <<<"$info")"
-  local origin x y
-  origin=$(shell_field "$info" origin)
-  x=${origin%,*}
-  y=${origin#*,}
-  # Painted: the client area shows a picture, the same in two grabs.
-  check "the window is drawn" screen_settled "900x524+$x+$y" 60
+  shell_window_up setup 900x524 ""
+  expect "window shown" 1 "$(shell_field "$SHELL_INFO" visible)"
+  expect "title" "Mixolyte Installation (Version 2.1.2.2)" "$(sed -n 's/.*title=//p' <<<"$SHELL_INFO")"
+  local x=$SHELL_X y=$SHELL_Y
   local shot=$E2E_OUT/$E2E_TAG-screen.png window=$E2E_OUT/window-$E2E_ARCH.png
   import -window root "$shot"
   convert "$shot" -crop "900x524+$x+$y" +repage "$window"
@@ -95,6 +86,22 @@ shell_window_picture() {
   fi
 }
 
+# Starts the setup program as NAME and waits for its window, drawn, with a
+# client area of SIZE (WxH); WHAT ends the checks' names. SHELL_INFO is the
+# probe's line, SHELL_X and SHELL_Y the client area's origin on the screen.
+shell_window_up() { # name size what
+  e2e_start "$1" "$E2E_SETUP"
+  check "the window appears$3" shell_window_appears "$SHELL_CLASS"
+  SHELL_INFO=$(e2e_probe info "$SHELL_CLASS")
+  expect "client area$3" "$2" "$(shell_field "$SHELL_INFO" client)"
+  local origin
+  origin=$(shell_field "$SHELL_INFO" origin)
+  SHELL_X=${origin%,*}
+  SHELL_Y=${origin#*,}
+  # Painted: the client area shows a picture, the same in two grabs.
+  check "the window is drawn$3" screen_settled "$2+$SHELL_X+$SHELL_Y" 60
+}
+
 # Esc to the shown setup window started as NAME: it ends with exit code 0.
 shell_escape() { # name
   local xid
@@ -117,18 +124,11 @@ shell_scaled_window() { # dpi [press]
   local dpi=$1 press=${2:-} name=setup$1
   WINEPREFIX=$E2E_PREFIX wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f \
     >/dev/null 2>&1
-  e2e_start "$name" "$E2E_SETUP"
-  check "the window appears at $dpi DPI" shell_window_appears "$SHELL_CLASS"
-  local info width height
-  info=$(e2e_probe info "$SHELL_CLASS")
+  local width height
   width=$(shell_scaled 900 "$dpi")
   height=$(shell_scaled 524 "$dpi")
-  expect "client area at $dpi DPI" "${width}x$height" "$(shell_field "$info" client)"
-  local origin x y
-  origin=$(shell_field "$info" origin)
-  x=${origin%,*}
-  y=${origin#*,}
-  check "the window is drawn at $dpi DPI" screen_settled "${width}x$height+$x+$y" 60
+  shell_window_up "$name" "${width}x$height" " at $dpi DPI"
+  local x=$SHELL_X y=$SHELL_Y
   local shot=$E2E_OUT/$E2E_TAG-screen-$dpi.png window=$E2E_OUT/window-$E2E_ARCH-$dpi.png
   import -window root "$shot"
   convert "$shot" -crop "${width}x$height+$x+$y" +repage "$window"

@@ -88,6 +88,19 @@ SimDrawOp StartOp(const char* op, plat::Handle dc_handle, const SimDc& dc) {
     return record;
 }
 
+// A copy of SOURCE's bitmap into RECT of DC, recorded as NAME; null (and
+// nothing recorded) when the call fails or either context is gone.
+SimDrawOp* RecordCopy(int op, const char* name, plat::Handle dc, const plat::Rect& rect, plat::Handle source) {
+    SimDc* target = DcUnlessFailed(op, dc);
+    SimDc* from = Dc(source);
+    if (target == nullptr || from == nullptr) return nullptr;
+    SimDrawOp record = StartOp(name, dc, *target);
+    record.rect = rect;
+    record.source_bitmap = from->bitmap;
+    Sim().windows.drawing.push_back(record);
+    return &Sim().windows.drawing.back();
+}
+
 std::intptr_t Send(plat::Handle window, std::uint32_t message, std::uintptr_t wparam, std::intptr_t lparam) {
     SimWindow* target = Own(window);
     if (target == nullptr || target->procedure == nullptr) return 0;
@@ -880,33 +893,23 @@ std::uint32_t DcSetTextColour(Handle dc, std::uint32_t colour) {
 int DcBitBlt(Handle dc, int x, int y, int width, int height, Handle source, int source_x, int source_y,
              std::uint32_t operation) {
     static const int op = SimOpId("DcBitBlt");
-    SimDc* target = DcUnlessFailed(op, dc);
-    SimDc* from = Dc(source);
-    if (target == nullptr || from == nullptr) return 0;
-    SimDrawOp record = StartOp("BitBlt", dc, *target);
-    record.rect = Rect{x, y, x + width, y + height};
-    record.source_bitmap = from->bitmap;
-    record.raster_op = operation;
-    record.ellipse_width = source_x;  // the source origin, kept in the spare fields
-    record.ellipse_height = source_y;
-    Sim().windows.drawing.push_back(record);
+    SimDrawOp* record = RecordCopy(op, "BitBlt", dc, Rect{x, y, x + width, y + height}, source);
+    if (record == nullptr) return 0;
+    record->raster_op = operation;
+    record->ellipse_width = source_x;  // the source origin, kept in the spare fields
+    record->ellipse_height = source_y;
     return 1;
 }
 
 int DcStretchBltHalftone(Handle dc, int x, int y, int width, int height, Handle source, int source_width,
                          int source_height) {
     static const int op = SimOpId("DcStretchBltHalftone");
-    SimDc* target = DcUnlessFailed(op, dc);
-    SimDc* from = Dc(source);
-    if (target == nullptr || from == nullptr) return 0;
-    SimDrawOp record = StartOp("StretchBlt", dc, *target);
-    record.rect = Rect{x, y, x + width, y + height};
-    record.source_bitmap = from->bitmap;
-    record.source_width = source_width;
-    record.source_height = source_height;
-    record.halftone = true;
-    record.raster_op = kSrcCopy;
-    Sim().windows.drawing.push_back(record);
+    SimDrawOp* record = RecordCopy(op, "StretchBlt", dc, Rect{x, y, x + width, y + height}, source);
+    if (record == nullptr) return 0;
+    record->source_width = source_width;
+    record->source_height = source_height;
+    record->halftone = true;
+    record->raster_op = kSrcCopy;
     return 1;
 }
 
