@@ -68,8 +68,6 @@ void SetDrawingDpi(int dpi) {
     drawing_dpi = dpi < kLargestDpi ? dpi : kLargestDpi;
 }
 
-int DrawingDpi() { return drawing_dpi; }
-
 int ScaledPixels(int pixels) {
     std::int64_t product = static_cast<std::int64_t>(pixels) * drawing_dpi;
     std::int64_t half = product < 0 ? -plat::kDefaultDpi / 2 : plat::kDefaultDpi / 2;

@@ -26,10 +26,9 @@ constexpr int kStatusLineHeight = 20;
 constexpr int kStepLabelHeight = 20;
 
 // The DPI the window is drawn for, set before the resources are loaded:
-// from 96 up to 192 (200%, the largest picture drawn; above it the window
-// is drawn as at 200%, as no picture is ever scaled up). 0 or less: 96.
+// at most 192 (200%, the largest picture drawn; above it the window is
+// drawn as at 200%, as no picture is ever scaled up). 0 or less: 96.
 void SetDrawingDpi(int dpi);
-int DrawingDpi();
 // The one scaling rule: PIXELS at 96 DPI to the drawing DPI, rounded to
 // the nearest pixel, halves away from zero (as MulDiv rounds).
 int ScaledPixels(int pixels);
