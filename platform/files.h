@@ -9,6 +9,8 @@
 // operation (FileClose, FindClose). Paths are at most MAX_PATH long unless
 // an operation says otherwise.
 #pragma once
+#include <cstddef>
+
 #include "platform/types.h"
 
 namespace plat {
@@ -78,6 +80,15 @@ Handle FileHoldOwnImage(Handle instance);
 // an open file for its source. 1 on success; a target left incomplete is
 // deleted.
 int FileCopyFromHandle(Handle from, const char* to);
+
+// Whether two names, `a_length` and `b_length` bytes of the ANSI code
+// page, name the same entry of one folder as the file system reads them:
+// each turned into UTF-16 as CreateFileA turns it, then compared ignoring
+// case by the system's own upper-case table (CompareStringOrdinal), the
+// one NTFS compares by. So "M\xFDxolyte.exe" (dotless i, code page 1254)
+// is "MIXOLYTE.EXE", and a long s is an "S". 1 when the same, 0 when not,
+// -1 when either cannot be turned into UTF-16 (at most 260 characters).
+int FileNamesSame(const char* a, std::size_t a_length, const char* b, std::size_t b_length);
 
 // One entry of a folder search.
 struct FindEntry {

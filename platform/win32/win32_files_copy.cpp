@@ -77,6 +77,23 @@ bool IsMappedImage(HANDLE hold, HMODULE base) {
 
 namespace plat {
 
+int FileNamesSame(const char* a, std::size_t a_length, const char* b, std::size_t b_length) {
+    constexpr int kUnits = MAX_PATH;
+    wchar_t wide_a[kUnits];
+    wchar_t wide_b[kUnits];
+    if (a_length > kUnits || b_length > kUnits) return -1;
+    // CreateFileA reads a name by the ANSI code page; a byte sequence that
+    // is no character of it cannot be told apart from another one.
+    int units_a = a_length == 0 ? 0
+                                : MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, a, static_cast<int>(a_length),
+                                                      wide_a, kUnits);
+    int units_b = b_length == 0 ? 0
+                                : MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, b, static_cast<int>(b_length),
+                                                      wide_b, kUnits);
+    if ((a_length > 0 && units_a == 0) || (b_length > 0 && units_b == 0)) return -1;
+    return CompareStringOrdinal(wide_a, units_a, wide_b, units_b, TRUE) == CSTR_EQUAL ? 1 : 0;
+}
+
 int FileCopy(const char* from, const char* to, int fail_if_exists) {
     return CopyFileA(from, to, fail_if_exists ? TRUE : FALSE) ? 1 : 0;
 }
