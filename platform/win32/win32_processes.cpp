@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/processes.h"
+#include "platform/win32/win32_system_dll.h"
 
 namespace {
 
@@ -18,17 +19,32 @@ bool IsTempEntry(const wchar_t* entry) {
     return false;
 }
 
-// This process's environment with TEMP and TMP set to the folder, as a
-// UTF-16 block (CREATE_UNICODE_ENVIRONMENT), in the order the variables
-// had. Empty when it cannot be made.
-std::vector<wchar_t> EnvironmentWithTemp(const char* temp_folder) {
+using CreateEnvironmentBlockCall = BOOL(WINAPI*)(void**, HANDLE, BOOL);
+using DestroyEnvironmentBlockCall = BOOL(WINAPI*)(void*);
+
+// The system's own environment (CreateEnvironmentBlock of USERENV, loaded
+// from the system folder, without a user token: the machine's variables
+// only, none of the user's, whose PATH is part of a child's DLL search),
+// with TEMP and TMP set to the folder, as a UTF-16 block
+// (CREATE_UNICODE_ENVIRONMENT), in the order the variables had. Empty when
+// it cannot be made.
+std::vector<wchar_t> SystemEnvironmentWithTemp(const char* temp_folder) {
     std::vector<wchar_t> block;
     int units = MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, temp_folder, -1, nullptr, 0);
     if (units <= 1) return block;
     std::vector<wchar_t> temp(static_cast<std::size_t>(units));
     if (MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, temp_folder, -1, temp.data(), units) != units) return block;
-    wchar_t* strings = GetEnvironmentStringsW();
-    if (strings == nullptr) return block;
+    HMODULE userenv = plat::LoadSystemDll("USERENV.DLL");
+    if (userenv == nullptr) return block;
+    auto create = reinterpret_cast<CreateEnvironmentBlockCall>(
+        reinterpret_cast<void*>(GetProcAddress(userenv, "CreateEnvironmentBlock")));
+    auto destroy = reinterpret_cast<DestroyEnvironmentBlockCall>(
+        reinterpret_cast<void*>(GetProcAddress(userenv, "DestroyEnvironmentBlock")));
+    void* system = nullptr;
+    if (create == nullptr || destroy == nullptr || !create(&system, nullptr, FALSE) || system == nullptr) {
+        FreeLibrary(userenv);
+        return block;
+    }
     bool placed = false;
     auto add_temp = [&] {
         for (const wchar_t* name : {L"TEMP=", L"TMP="}) {
@@ -37,14 +53,16 @@ std::vector<wchar_t> EnvironmentWithTemp(const char* temp_folder) {
         }
         placed = true;
     };
-    for (const wchar_t* entry = strings; *entry != L'\0'; entry += std::wcslen(entry) + 1) {
+    for (const wchar_t* entry = static_cast<const wchar_t*>(system); *entry != L'\0';
+         entry += std::wcslen(entry) + 1) {
         if (IsTempEntry(entry)) {
             if (!placed) add_temp();
             continue;
         }
         block.insert(block.end(), entry, entry + std::wcslen(entry) + 1);
     }
-    FreeEnvironmentStringsW(strings);
+    destroy(system);
+    FreeLibrary(userenv);
     if (!placed) add_temp();
     block.push_back(L'\0');
     return block;
@@ -60,7 +78,7 @@ ProcessStartStatus ProcessStart(const char* application, const char* command_lin
     std::vector<wchar_t> environment;
     DWORD flags = NORMAL_PRIORITY_CLASS;
     if (temp_folder != nullptr) {
-        environment = EnvironmentWithTemp(temp_folder);
+        environment = SystemEnvironmentWithTemp(temp_folder);
         if (environment.empty()) return kProcessCreateFailed;
         flags |= CREATE_UNICODE_ENVIRONMENT;
     }

@@ -141,6 +141,10 @@ std::string ContractChildProgram();
 std::string ContractTestDll();
 // The test process's own current folder, as GetCurrentDirectoryA gives it.
 std::string ContractCurrentFolder();
+// Sets a variable of the test process's own environment, as a user's own
+// (HKCU's Environment) would be; an empty value removes it. Gives the
+// value it had ("" when none).
+std::string ContractSetOwnVariable(const std::string& name, const std::string& value);
 // A shortcut read back through the shell.
 struct ContractShellLink {
     std::string target;

@@ -479,6 +479,13 @@ std::string ContractChildProgram() { return SuiteFolder() + "\\child_exit.exe"; 
 
 std::string ContractTestDll() { return SuiteFolder() + "\\contract_dll.dll"; }
 
+std::string ContractSetOwnVariable(const std::string& name, const std::string& value) {
+    char before[4096];
+    DWORD length = GetEnvironmentVariableA(name.c_str(), before, sizeof before);
+    SetEnvironmentVariableA(name.c_str(), value.empty() ? nullptr : value.c_str());
+    return length > 0 && length < sizeof before ? std::string(before, length) : std::string();
+}
+
 std::string ContractCurrentFolder() {
     char folder[MAX_PATH];
     DWORD length = GetCurrentDirectoryA(MAX_PATH, folder);
