@@ -69,8 +69,9 @@ Handle FileOpenForRead(const char* path);
 // CreateFileW(GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING): while the
 // handle is open nobody can rename, replace, delete or change the file.
 // Given only when the file held is the image the loader mapped at
-// `instance` (null: the program's): the same volume and file id as the file
-// NtQueryVirtualMemory names for the mapping, so a file put under the
+// `instance` (null: the program's): a view of the held handle and the image
+// map the same file, as NtAreMappedFilesTheSame tells (no name is looked up
+// and opened again, no file id compared), so a file put under the
 // program's name after a rename of the running one is not taken.
 // kInvalidHandle when it cannot be had or checked. Close with FileClose.
 Handle FileHoldOwnImage(Handle instance);

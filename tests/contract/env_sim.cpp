@@ -170,7 +170,6 @@ std::int32_t ChildBehaviour(SimProgramRun& run) {
 
 int ContractComSecurityIsSet() { return Sim().system.com_secured ? 1 : 0; }
 
-int ContractImageNameFollowsRename(const std::string& moved) { return SimImageKey() == SimPathKey(moved) ? 1 : 0; }
 
 int ContractFolderAccess(const std::string& folder, std::string* sddl) {
     const SimFile* entry = SimFindFile(folder);
