@@ -26,7 +26,8 @@ void WriteReport(const std::string& command_line) {
     WriteWholeFile("child_report.txt", command_line + "\r\n" + std::string(folder, length) + "\r\n");
 }
 
-// TEMP, TMP and whether the rest of the environment came along, into
+// TEMP, TMP and whether the rest of the environment came along (the
+// system's SystemRoot, the caller's own MIXO_OWN and PATH folder), into
 // child_env.txt in the current folder.
 void WriteEnvironment() {
     std::string report;
@@ -37,6 +38,13 @@ void WriteEnvironment() {
     }
     char root[MAX_PATH];
     report += GetEnvironmentVariableA("SystemRoot", root, MAX_PATH) > 0 ? "SystemRoot kept\r\n" : "SystemRoot lost\r\n";
+    // A variable and a PATH folder of the caller's own, which a child started
+    // with the system's environment does not get.
+    report += GetEnvironmentVariableA("MIXO_OWN", root, MAX_PATH) > 0 ? "MIXO_OWN kept\r\n" : "MIXO_OWN lost\r\n";
+    static char path[32768];
+    DWORD length = GetEnvironmentVariableA("PATH", path, sizeof path);
+    bool planted = length > 0 && length < sizeof path && std::strstr(path, "mixo-planted") != nullptr;
+    report += planted ? "PATH planted\r\n" : "PATH clean\r\n";
     WriteWholeFile("child_env.txt", report);
 }
 

@@ -59,15 +59,17 @@ int StopEarly(SetupContext* context, const char* text, int result) {
     return result;
 }
 
-// How Windows reads a file name: letter case ignored, and the dots and
-// blanks at its end dropped (CreateFileA("x.exe.") opens "x.exe").
+// How the file system reads a file name: the dots and blanks at its end
+// dropped (CreateFileA("x.exe.") opens "x.exe"), then letter case ignored
+// by its own upper-case table in UTF-16, not by ASCII letters: on code
+// page 1254 "M\xFDxolyte.exe" (dotless i) is "Mixolyte.exe". A name that
+// cannot be read so counts as the same.
 bool SameFileName(const char* a, const char* b) {
     std::size_t a_length = std::strlen(a);
     std::size_t b_length = std::strlen(b);
     while (a_length > 0 && (a[a_length - 1] == '.' || a[a_length - 1] == ' ')) --a_length;
     while (b_length > 0 && (b[b_length - 1] == '.' || b[b_length - 1] == ' ')) --b_length;
-    AnsiChars chars;
-    return a_length == b_length && SameLetters(&chars, a, b, a_length);
+    return plat::FileNamesSame(a, a_length, b, b_length) != 0;
 }
 
 // A name in the 8.3 form with a "~" before a digit may be a short name,
@@ -86,7 +88,11 @@ bool MayBeShortName(const char* name) {
 // product folder (its uninstaller copy would overwrite that file).
 int NamedLikeProductFile(const SetupContext* context) {
     const char* name = LastComponent(context->program_path);
-    if (MayBeShortName(name)) return 1;
+    // A ':' names a stream of a file ("readme.txt:x.exe" writes into
+    // readme.txt, "Mixolyte.exe::$DATA" is Mixolyte.exe itself), a '/' a
+    // folder: neither is a plain file name. Neither byte is ever the second
+    // of a double-byte character.
+    if (std::strpbrk(name, ":/") != nullptr || MayBeShortName(name)) return 1;
     for (int i = 0; i < kPackageEntryCount; ++i) {
         DirectoryRecord record;
         ReadDirectoryRecord(context->package_directory[i], &record);

@@ -9,6 +9,8 @@
 // operation (FileClose, FindClose). Paths are at most MAX_PATH long unless
 // an operation says otherwise.
 #pragma once
+#include <cstddef>
+
 #include "platform/types.h"
 
 namespace plat {
@@ -67,8 +69,9 @@ Handle FileOpenForRead(const char* path);
 // CreateFileW(GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING): while the
 // handle is open nobody can rename, replace, delete or change the file.
 // Given only when the file held is the image the loader mapped at
-// `instance` (null: the program's): the same volume and file id as the file
-// NtQueryVirtualMemory names for the mapping, so a file put under the
+// `instance` (null: the program's): a view of the held handle and the image
+// map the same file, as NtAreMappedFilesTheSame tells (no name is looked up
+// and opened again, no file id compared), so a file put under the
 // program's name after a rename of the running one is not taken.
 // kInvalidHandle when it cannot be had or checked. Close with FileClose.
 Handle FileHoldOwnImage(Handle instance);
@@ -78,6 +81,15 @@ Handle FileHoldOwnImage(Handle instance);
 // an open file for its source. 1 on success; a target left incomplete is
 // deleted.
 int FileCopyFromHandle(Handle from, const char* to);
+
+// Whether two names, `a_length` and `b_length` bytes of the ANSI code
+// page, name the same entry of one folder as the file system reads them:
+// each turned into UTF-16 as CreateFileA turns it, then compared ignoring
+// case by the system's own upper-case table (CompareStringOrdinal), the
+// one NTFS compares by. So "M\xFDxolyte.exe" (dotless i, code page 1254)
+// is "MIXOLYTE.EXE", and a long s is an "S". 1 when the same, 0 when not,
+// -1 when either cannot be turned into UTF-16 (at most 260 characters).
+int FileNamesSame(const char* a, std::size_t a_length, const char* b, std::size_t b_length);
 
 // One entry of a folder search.
 struct FindEntry {

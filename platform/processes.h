@@ -27,9 +27,13 @@ enum ProcessStartStatus {
 // current_folder (null: the child inherits the caller's current folder),
 // STARTUPINFOA all zero but its size). `command_line` is passed as it is,
 // with no program name put in front. With a `temp_folder`, the child's
-// environment is the caller's with TEMP and TMP set to it (the user's own
-// TEMP is a folder the user can plant files in); when that environment
-// cannot be made, nothing is started (kProcessCreateFailed). The thread
+// environment is the system's own (CreateEnvironmentBlock without a user
+// token: none of the user's variables, whose PATH is part of the child's
+// DLL search; ProgramData and ALLUSERSPROFILE the machine's shared data
+// folder, as Windows sets them for every process) with TEMP and TMP set to
+// it (the user's own TEMP is a folder the user can plant files in); when
+// that environment cannot be made, nothing is started
+// (kProcessCreateFailed). The thread
 // handle is closed at once; the process handle is the caller's to close
 // with ProcessClose. *process is null unless kProcessStarted.
 ProcessStartStatus ProcessStart(const char* application, const char* command_line, const char* current_folder,

@@ -6,14 +6,13 @@
 #include "base/text.h"
 #include "platform/files.h"
 #include "platform/system.h"
+#include "removal/removal.h"
 
 namespace {
 
 // Names tried in one place before it counts as unavailable: a user may
 // have made some of them in the Windows folder's Temp to block them.
 constexpr int kNameTries = 16;
-// Folders below a child's TEMP are walked this deep, no further.
-constexpr int kRemoveDepth = 16;
 
 int MakeIn(const char* parent, char* folder, std::size_t size) {
     if (parent[0] == '\0') return 0;
@@ -31,21 +30,29 @@ int MakeIn(const char* parent, char* folder, std::size_t size) {
 
 bool IsDots(const char* name) { return std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0; }
 
-// Everything below the folder; a link goes as a link.
-void EmptyFolder(const char* folder, int depth) {
+// What the held walk left (a file a child's child still runs from, a folder
+// holding one): each entry directly in the folder, then the folder itself,
+// go at the next restart. Only this one level is named by path: the folder
+// is the administrators' alone, so nobody else can put a link among its
+// names. Deeper names are not, since below a folder a child made writable
+// a user could swap one for a link before the restart; and a link that
+// stayed is not named either.
+void DeleteAtRestart(const char* folder) {
     char pattern[kChildTempSize];
-    if (depth > kRemoveDepth || !JoinPath(pattern, sizeof pattern, folder, "*")) return;
-    plat::FindEntry entry{};
-    plat::Handle search = plat::FindFirst(pattern, &entry);
-    if (search == plat::kInvalidHandle) return;
-    do {
-        char path[kChildTempSize];
-        if (IsDots(entry.name) || !JoinPath(path, sizeof path, folder, entry.name)) continue;
-        if (entry.is_directory && !entry.is_reparse_point) EmptyFolder(path, depth + 1);
-        int gone = entry.is_directory ? plat::FolderRemove(path) : plat::FileDelete(path);
-        if (!gone) plat::FileDeleteAtRestart(path);
-    } while (plat::FindNext(search, &entry));
-    plat::FindClose(search);
+    if (JoinPath(pattern, sizeof pattern, folder, "*")) {
+        plat::FindEntry entry{};
+        plat::Handle search = plat::FindFirst(pattern, &entry);
+        if (search != plat::kInvalidHandle) {
+            do {
+                char path[kChildTempSize];
+                if (IsDots(entry.name) || entry.is_reparse_point || !JoinPath(path, sizeof path, folder, entry.name))
+                    continue;
+                plat::FileDeleteAtRestart(path);
+            } while (plat::FindNext(search, &entry));
+            plat::FindClose(search);
+        }
+    }
+    plat::FileDeleteAtRestart(folder);
 }
 
 }  // namespace
@@ -66,8 +73,15 @@ int MakeChildTemp(const SetupContext* context, char* folder, std::size_t size) {
 
 void RemoveChildTemp(const char* folder) {
     if (folder[0] == '\0') return;
-    EmptyFolder(folder, 0);
-    if (!plat::FolderRemove(folder)) plat::FileDeleteAtRestart(folder);
+    // The removal's own walk: each folder held as itself while the work
+    // below it is done, each entry reached through a handle on itself, a
+    // link removed as a link and never walked into.
+    DeleteFolderTree(folder);
+    plat::FindEntry left{};
+    plat::Handle search = plat::FindFirst(folder, &left);
+    if (search == plat::kInvalidHandle) return;  // gone
+    plat::FindClose(search);
+    DeleteAtRestart(folder);
 }
 
 plat::ProcessStartStatus StartChildProgram(const SetupContext* context, const char* program, const char* command_line,

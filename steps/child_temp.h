@@ -16,8 +16,9 @@ constexpr std::size_t kChildTempSize = 1024;
 // gave one (a name someone else made first is never taken).
 int MakeChildTemp(const SetupContext* context, char* folder, std::size_t size);
 
-// Removes the folder with what the child left in it; what is still in use
-// goes at the next restart.
+// Removes the folder with what the child left in it, through the removal's
+// held-folder walk (removal/removal.h: a link goes as a link, never walked
+// into). What stays directly in it, and the folder, go at the next restart.
 void RemoveChildTemp(const char* folder);
 
 // ProcessStart in the product folder with TEMP and TMP set to a new folder

@@ -2,6 +2,7 @@
 // start, how, and what each exit code becomes.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 
@@ -214,12 +215,22 @@ TEST(InstallDriverSetup, ChildrenGetATempFolderOnlyAdministratorsCanWriteAndItGo
     SetupContext* context = MachineWithPrograms(true, product);
     std::vector<std::string> seen;
     bool admin_only = true;
+    bool system_environment = true;
+    // The user's own PATH folder and variables stay behind: the child
+    // gets the machine's environment.
+    Sim().processes.user_environment["PATH"] = "C:\\Users\\user\\planted;C:\\Windows\\system32";
+    Sim().processes.user_environment["MIXO_OWN"] = "the user's";
+    // Outside the child's TEMP, reached by a link the child left in it: the
+    // removal takes the link, never what it leads to.
+    SimPutFile("C:\\Users\\user\\Documents\\keep.txt", Bytes("the user's"));
     Sim().processes.programs[SimPathKey(product + "\\ZTCABLE_Setup_x64.exe")].behaviour = [&](SimProgramRun& run) {
         seen.push_back(run.temp_folder);
         const SimFile* folder = SimFindFile(run.temp_folder);
         admin_only = admin_only && folder != nullptr && folder->is_folder && folder->admin_only;
+        system_environment = system_environment && run.environment == Sim().processes.system_environment;
         SimPutFolder(run.temp_folder + "\\unpacked");
         SimPutFile(run.temp_folder + "\\unpacked\\driver.cat", Bytes("left by the child"));
+        SimPutFolderLink(run.temp_folder + "\\unpacked\\documents", "C:\\Users\\user\\Documents");
         return std::int32_t{0};
     };
     // A user made the first name the program would take (the clock is no
@@ -239,6 +250,8 @@ TEST(InstallDriverSetup, ChildrenGetATempFolderOnlyAdministratorsCanWriteAndItGo
         EXPECT_EQ(SimFindFile(temp), nullptr) << temp;
     }
     EXPECT_NE(SimFindFile(blocked), nullptr);
+    EXPECT_TRUE(system_environment);
+    EXPECT_EQ(SimReadFile("C:\\Users\\user\\Documents\\keep.txt"), Bytes("the user's"));
     EXPECT_TRUE(Sim().files.pending_deletions.empty());
 
     // No Windows Temp folder: the product folder, the administrators' too.
@@ -249,10 +262,37 @@ TEST(InstallDriverSetup, ChildrenGetATempFolderOnlyAdministratorsCanWriteAndItGo
     EXPECT_EQ(Sim().processes.started[0].temp_folder.rfind(product + "\\ZT-Mixolyte-", 0), 0u);
     EXPECT_EQ(SimFindFile(Sim().processes.started[0].temp_folder), nullptr);
 
-    // Neither place gives a folder: the child is not started at all, rather
-    // than with the user's TEMP.
+    // Neither place gives a folder, or the machine's environment cannot be
+    // had: the child is not started at all, rather than with the user's
+    // TEMP or variables; the folder made for it goes.
     context = MachineWithPrograms(true, product);
     SimFailCall("FolderCreateAdminOnly", 1, 2);
     EXPECT_EQ(RunDriverSetup(context, "ZTCABLE_Setup"), kDriverSetupNotStarted);
     EXPECT_TRUE(Sim().processes.started.empty());
+    context = MachineWithPrograms(true, product);
+    Sim().processes.system_environment_fails = true;
+    EXPECT_EQ(RunDriverSetup(context, "ZTCABLE_Setup"), kDriverSetupNotStarted);
+    EXPECT_TRUE(Sim().processes.started.empty());
+    EXPECT_TRUE(SimListTree("C:\\Windows\\Temp").empty());
+
+    // What a child's child still runs from stays, and goes at the restart
+    // when it lies directly in the folder; the folder goes then too.
+    // Deeper names are not scheduled by path.
+    context = MachineWithPrograms(true, product);
+    std::string temp;
+    Sim().processes.programs[SimPathKey(product + "\\ZTCABLE_Setup_x64.exe")].behaviour = [&](SimProgramRun& run) {
+        temp = run.temp_folder;
+        SimPutFile(temp + "\\helper.dll", Bytes("in use"));
+        SimFindFile(temp + "\\helper.dll")->in_use = true;
+        SimPutFolder(temp + "\\deep");
+        SimPutFile(temp + "\\deep\\helper.dll", Bytes("in use"));
+        SimFindFile(temp + "\\deep\\helper.dll")->in_use = true;
+        return std::int32_t{0};
+    };
+    EXPECT_EQ(RunDriverSetup(context, "ZTCABLE_Setup"), 0);
+    std::vector<std::string> scheduled;
+    for (const std::string& path : Sim().files.pending_deletions) scheduled.push_back(SimPathKey(path));
+    std::sort(scheduled.begin(), scheduled.end());
+    EXPECT_EQ(scheduled, (std::vector<std::string>{SimPathKey(temp), SimPathKey(temp + "\\deep"),
+                                                   SimPathKey(temp + "\\helper.dll")}));
 }

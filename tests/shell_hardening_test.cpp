@@ -263,13 +263,27 @@ TEST(ShellHardening, WebPageOpensAsTheUserOrNotAtAll) {
 TEST(ShellHardening, UninstallerNeverTakesThePlaceOfAPackageFile) {
     // The setup program saved under a package file's name, in any letter
     // case, with the dots or blanks Windows drops from a name's end, or as
-    // what could be the short name of one: refused before any change.
+    // what could be the short name of one; by the file system's own
+    // upper-case table, which takes a dotless i (code page 1254) for an I
+    // and a long s (UTF-8) for an S; or as a stream of a file: refused
+    // before any change.
     const std::string downloads = "C:\\Users\\user\\Downloads\\";
-    for (const char* name : {"Mixolyte.exe", "ZTMixolyteDAZA_Setup_x64.exe", "MIXOLYTE.EXE", "mixolyte_x64.exe.",
-                             "mixolytepro.exe ", "MIXOLY~1.EXE", "readme.txt"}) {
+    struct Named {
+        int code_page;
+        const char* name;
+    };
+    for (const Named& named : {Named{1252, "Mixolyte.exe"}, Named{1252, "ZTMixolyteDAZA_Setup_x64.exe"},
+                               Named{1252, "MIXOLYTE.EXE"}, Named{1252, "mixolyte_x64.exe."},
+                               Named{1252, "mixolytepro.exe "}, Named{1252, "MIXOLY~1.EXE"}, Named{1252, "readme.txt"},
+                               Named{1254, "M\xFDxolyte.exe"}, Named{1254, "m\xFDxolyte_x64.EXE."},
+                               Named{65001, "ZTMixolyteDAZA_\xC5\xBF" "etup_x64.exe"},
+                               Named{1252, "Mixolyte.exe::$DATA"}, Named{1252, "readme.txt:x.exe"},
+                               Named{1252, "MixolyteSetup.exe:Zone.exe"}}) {
+        const char* name = named.name;
         SCOPED_TRACE(name);
         for (const char* switches : {"-h -i", "-i"}) {
             BuildBaseMachine();
+            Sim().system.ansi_code_page = named.code_page;
             SimPutFile(downloads + name, Bytes("MZ the setup program"));
             Sim().system.module_path = downloads + name;
             // Files of an earlier install whose entry is gone.
@@ -288,9 +302,16 @@ TEST(ShellHardening, UninstallerNeverTakesThePlaceOfAPackageFile) {
     // the uninstaller's own: the install runs, and the package files are
     // theirs, the uninstaller beside them, the entry naming it; the next
     // start of the same program finds it the same program.
-    for (const char* name : {"lame_enc.dll", "Mixolyte Setup.exe", "mixolyte.exe.exe", "Setup~x.exe", "MixolyteSetup~2.exe"}) {
+    // A dotted capital I is no I to the file system: "M\xDDxolyte.exe" on
+    // code page 1254 is a name of its own.
+    for (const Named& named : {Named{1252, "lame_enc.dll"}, Named{1252, "Mixolyte Setup.exe"},
+                               Named{1252, "mixolyte.exe.exe"}, Named{1252, "Setup~x.exe"},
+                               Named{1252, "MixolyteSetup~2.exe"}, Named{1254, "M\xDDxolyte.exe"},
+                               Named{65001, "Mixolyte\xC3\xA9.exe"}}) {
+        const char* name = named.name;
         SCOPED_TRACE(name);
         BuildBaseMachine();
+        Sim().system.ansi_code_page = named.code_page;
         SimPutFile(downloads + name, Bytes("MZ the setup program"));
         Sim().system.module_path = downloads + name;
         EXPECT_EQ(RunProgram("-h -i").exit_code, 1);

@@ -73,12 +73,16 @@ ProcessStartStatus ProcessStart(const char* application, const char* command_lin
     started.command_line = command_line ? command_line : "";
     started.current_folder = current_folder ? current_folder : Procs().current_folder;
     started.temp_folder = temp_folder ? temp_folder : Procs().user_temp;
+    // With a TEMP of its own the child gets the machine's environment, or,
+    // when that cannot be had, is not started.
+    if (temp_folder != nullptr && Procs().system_environment_fails) return kProcessCreateFailed;
+    started.environment = temp_folder ? Procs().system_environment : Procs().user_environment;
     started.start_tick = Sim().system.tick_ms;
     bool no_handle = program->no_handle;
     // Copied first: the behaviour may change the machine, programs included.
     SimProgramBehaviour behaviour = program->behaviour;
     SimProgramRun run{started.application, started.command_line, started.current_folder, program->run_ms,
-                      started.temp_folder};
+                      started.temp_folder, started.environment};
     started.exit_code = behaviour ? behaviour(run) : 0;
     started.run_ms = run.run_ms;
     Procs().started.push_back(started);

@@ -19,6 +19,9 @@ struct SimProgramRun {
     std::string current_folder;  // as passed, or the caller's when none was given
     std::uint32_t run_ms = 0;    // how long this run lasts: the program's run_ms, which the behaviour may change
     std::string temp_folder;     // its TEMP and TMP: as passed, or the caller's (SimProcesses::user_temp)
+    // Its other variables: the machine's own when a TEMP was passed, else
+    // the caller's (SimProcesses::user_environment).
+    std::map<std::string, std::string> environment;
 };
 
 using SimProgramBehaviour = std::function<std::int32_t(SimProgramRun& run)>;
@@ -37,6 +40,7 @@ struct SimStartedProcess {
     std::string command_line;
     std::string current_folder;
     std::string temp_folder;       // its TEMP and TMP
+    std::map<std::string, std::string> environment;  // its other variables
     std::uint32_t start_tick = 0;  // the simulated clock when it was created
     std::uint32_t run_ms = 0;      // how long it runs
     std::int32_t exit_code = 0;
@@ -52,6 +56,17 @@ struct SimProcesses {
     std::string current_folder = "C:\\Users\\user\\Downloads";
     // The TEMP and TMP of the setup program's environment: the user's.
     std::string user_temp = "C:\\Users\\user\\AppData\\Local\\Temp";
+    // Its other variables: the machine's and the user's own (HKCU's
+    // Environment), whose PATH comes first in a child's DLL search.
+    std::map<std::string, std::string> user_environment = {
+        {"PATH", "C:\\Users\\user\\bin;C:\\Windows\\system32;C:\\Windows"},
+        {"SystemRoot", "C:\\Windows"},
+        {"USERPROFILE", "C:\\Users\\user"}};
+    // The machine's own variables, without TEMP and TMP: what
+    // CreateEnvironmentBlock gives without a user token.
+    std::map<std::string, std::string> system_environment = {{"PATH", "C:\\Windows\\system32;C:\\Windows"},
+                                                             {"SystemRoot", "C:\\Windows"}};
+    bool system_environment_fails = false;  // CreateEnvironmentBlock (or USERENV) fails
 };
 
 // Places a program: a file at `path` (stand-in bytes, unless a file is

@@ -61,10 +61,6 @@ int ContractHonoursReadOnly();
 // stub that accepts every call). Asks by a second CoInitializeSecurity,
 // which Windows refuses once the first was made.
 int ContractComSecurityIsSet();
-// After the running test program was renamed to `moved`: 1 when the name
-// Windows gives for its mapped image is the new one (the image's name
-// follows the file), 0 when it is the old one.
-int ContractImageNameFollowsRename(const std::string& moved);
 // The folder's DACL as SDDL text ("D:P(A;OICI;FA;;;SY)..."); 0 when the
 // file system keeps no descriptor given to a folder (Wine without extended
 // attributes makes one up from the Unix mode).
@@ -141,6 +137,10 @@ std::string ContractChildProgram();
 std::string ContractTestDll();
 // The test process's own current folder, as GetCurrentDirectoryA gives it.
 std::string ContractCurrentFolder();
+// Sets a variable of the test process's own environment, as a user's own
+// (HKCU's Environment) would be; an empty value removes it. Gives the
+// value it had ("" when none).
+std::string ContractSetOwnVariable(const std::string& name, const std::string& value);
 // A shortcut read back through the shell.
 struct ContractShellLink {
     std::string target;

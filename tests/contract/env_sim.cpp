@@ -146,7 +146,12 @@ std::int32_t ChildBehaviour(SimProgramRun& run) {
         std::string word = line.substr(at, end - at);
         at = end + 1;
         if (word == "--env") {
-            std::string report = "TEMP=" + run.temp_folder + "\r\nTMP=" + run.temp_folder + "\r\nSystemRoot kept\r\n";
+            auto path = run.environment.find("PATH");
+            bool planted = path != run.environment.end() && path->second.find("mixo-planted") != std::string::npos;
+            std::string report = "TEMP=" + run.temp_folder + "\r\nTMP=" + run.temp_folder + "\r\nSystemRoot " +
+                                 (run.environment.count("SystemRoot") ? "kept" : "lost") + "\r\nMIXO_OWN " +
+                                 (run.environment.count("MIXO_OWN") ? "kept" : "lost") + "\r\nPATH " +
+                                 (planted ? "planted" : "clean") + "\r\n";
             SimPutFile(run.current_folder + "\\child_env.txt", std::vector<std::uint8_t>(report.begin(), report.end()));
         } else if (word == "--report") {
             std::string report = run.command_line + "\r\n" + run.current_folder + "\r\n";
@@ -165,7 +170,6 @@ std::int32_t ChildBehaviour(SimProgramRun& run) {
 
 int ContractComSecurityIsSet() { return Sim().system.com_secured ? 1 : 0; }
 
-int ContractImageNameFollowsRename(const std::string& moved) { return SimImageKey() == SimPathKey(moved) ? 1 : 0; }
 
 int ContractFolderAccess(const std::string& folder, std::string* sddl) {
     const SimFile* entry = SimFindFile(folder);
@@ -188,6 +192,17 @@ std::string ContractTestDll() {
                          {"DllUnregisterServer", [] { return static_cast<std::int32_t>(0x80004005u); }},
                          {"ContractAnswer", [] { return std::int32_t{0x00C0FFEE}; }}});
     return path;
+}
+
+std::string ContractSetOwnVariable(const std::string& name, const std::string& value) {
+    std::map<std::string, std::string>& own = Sim().processes.user_environment;
+    auto it = own.find(name);
+    std::string before = it == own.end() ? "" : it->second;
+    if (value.empty())
+        own.erase(name);
+    else
+        own[name] = value;
+    return before;
 }
 
 std::string ContractCurrentFolder() {

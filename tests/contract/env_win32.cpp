@@ -150,17 +150,6 @@ int ContractComSecurityIsSet() {
     return again == RPC_E_TOO_LATE ? 1 : 0;
 }
 
-int ContractImageNameFollowsRename(const std::string& moved) {
-    using MappedName = DWORD(WINAPI*)(HANDLE, LPVOID, LPSTR, DWORD);
-    auto call = reinterpret_cast<MappedName>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "K32GetMappedFileNameA")));
-    char name[MAX_PATH * 4] = {};
-    if (call == nullptr || call(GetCurrentProcess(), GetModuleHandleA(nullptr), name, sizeof name) == 0) return 0;
-    std::string tail = moved.substr(moved.find_last_of('\\'));
-    std::string text = name;
-    return text.size() >= tail.size() && _stricmp(text.c_str() + text.size() - tail.size(), tail.c_str()) == 0 ? 1 : 0;
-}
-
 namespace {
 
 // Whether the file system keeps a descriptor given to a folder: Wine on a
@@ -478,6 +467,13 @@ std::string SuiteFolder() {
 std::string ContractChildProgram() { return SuiteFolder() + "\\child_exit.exe"; }
 
 std::string ContractTestDll() { return SuiteFolder() + "\\contract_dll.dll"; }
+
+std::string ContractSetOwnVariable(const std::string& name, const std::string& value) {
+    char before[4096];
+    DWORD length = GetEnvironmentVariableA(name.c_str(), before, sizeof before);
+    SetEnvironmentVariableA(name.c_str(), value.empty() ? nullptr : value.c_str());
+    return length > 0 && length < sizeof before ? std::string(before, length) : std::string();
+}
 
 std::string ContractCurrentFolder() {
     char folder[MAX_PATH];
