@@ -35,7 +35,9 @@ set_source_files_properties(${MIXO_SETUP_RC} PROPERTIES OBJECT_DEPENDS
 add_executable(MixolyteSetup WIN32 platform/win32/main/win_main.cpp ${MIXO_SETUP_RC})
 target_compile_options(MixolyteSetup PRIVATE $<$<COMPILE_LANGUAGE:CXX>:${MIXO_WARNINGS}>)
 target_include_directories(MixolyteSetup PRIVATE ${CMAKE_SOURCE_DIR}/res ${MIXO_RES_DIR})
-target_link_libraries(MixolyteSetup PRIVATE mixo_core)
+# The platform's WinMain adapter is the one include that climbs: from
+# platform/ to the program's top, so it is linked with setup/'s view.
+target_link_libraries(MixolyteSetup PRIVATE mixo_setup)
 # Terminal-server aware: on a Remote Desktop session host a program without
 # the mark gets a per-user Windows folder, which the INF step would trust.
 target_link_options(MixolyteSetup PRIVATE -Wl,--tsaware -Wl,--dynamicbase -Wl,--nxcompat)

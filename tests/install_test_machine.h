@@ -19,6 +19,7 @@
 #include "platform/sim/sim.h"
 #include "platform/system.h"
 #include "steps/registry_records.h"
+#include "tests/program_state.h"
 
 namespace install_test {
 
@@ -71,7 +72,7 @@ inline std::string FileName(const std::string& path) { return path.substr(path.f
 // path); COM initialised as on the worker thread.
 inline SetupContext* NewMachine(bool is_64bit, int os_version_code) {
     SimReset();
-    held_image = plat::kInvalidHandle;  // the last machine's, gone with it
+    ResetProgramState();
     Record() = Recorder{};
     Sim().system.is_64bit = is_64bit;
     Sim().shell.folders[0x26] = ProgramFiles(is_64bit);
@@ -83,7 +84,6 @@ inline SetupContext* NewMachine(bool is_64bit, int os_version_code) {
     SimPutFolder(Sim().processes.current_folder);
 
     SetupContext* context = &setup_context;
-    ResetSetupContext(context);
     context->main_window = SimAddForeignWindow("ZTMixolyte0Installer0MainWindow0", u"Mixolyte Installation");
     context->instance = reinterpret_cast<plat::Handle>(0x400000);
     context->is_wow64 = is_64bit ? 1 : 0;
@@ -91,7 +91,6 @@ inline SetupContext* NewMachine(bool is_64bit, int os_version_code) {
     CopyText(context->program_path, sizeof context->program_path, kSetupProgram);
     CopyText(context->program_folder, sizeof context->program_folder, "C:\\Users\\user\\Downloads");
     CopyText(common_programs_folder, sizeof common_programs_folder, kCommonPrograms);
-    hidden_mode = 0;
     plat::ComInitialize();
     return context;
 }

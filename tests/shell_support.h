@@ -20,6 +20,7 @@
 #include "setup/probe.h"
 #include "setup/setup_main.h"
 #include "steps/registry_records.h"
+#include "tests/program_state.h"
 #include "uninstall/uninstall.h"
 
 namespace shell_test {
@@ -76,11 +77,7 @@ struct ShellTest : ::testing::Test {
     void SetUp() override {
         SimReset();
         Sim().system.module_path = kRunningProgram;
-        hidden_mode = silent_install = silent_uninstall = 0;
-        exit_code = 0;
-        ResetSetupContext(&setup_context);
-        common_programs_folder[0] = startup_folder[0] = '\0';
-        ForgetFolderLookUp();
+        ResetProgramState();
         Fakes() = Sequences();
         install_sequence = FakeInstall;
         uninstall_sequence = FakeUninstall;

@@ -25,6 +25,7 @@
 #include "setup/setup_main.h"
 #include "steps/registry_records.h"
 #include "tests/install_test_machine.h"
+#include "tests/program_state.h"
 #include "uninstall/uninstall.h"
 
 namespace sweep {
@@ -254,13 +255,7 @@ inline bool KeptOnPurpose(const std::string& place) {
 // One start of the setup program with the switches, as Windows starts it:
 // fresh program globals.
 inline RunResult RunProgram(const char* switches) {
-    hidden_mode = silent_install = silent_uninstall = 0;
-    exit_code = 0;
-    ResetSetupContext(&setup_context);
-    common_programs_folder[0] = startup_folder[0] = '\0';
-    ForgetFolderLookUp();
-    install_sequence = RunInstall;
-    uninstall_sequence = RunUninstall;
+    ResetProgramState();
     RunResult result;
     try {
         result.exit_code = SetupMain(reinterpret_cast<plat::Handle>(0x400000), switches);

@@ -18,4 +18,13 @@ inline HMODULE LoadSystemDll(const char* name) {
     return LoadLibraryA(path);
 }
 
+// An export of a DLL every process has loaded (Kernel32, Ntdll), or null
+// where this Windows lacks it.
+template <typename Function>
+Function LoadedExport(const char* module_name, const char* export_name) {
+    HMODULE module = GetModuleHandleA(module_name);
+    if (module == nullptr) return nullptr;
+    return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, export_name)));
+}
+
 }  // namespace plat

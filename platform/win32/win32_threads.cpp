@@ -12,13 +12,6 @@ namespace {
 using RtlGetVersionFn = LONG(WINAPI*)(RTL_OSVERSIONINFOEXW*);
 using IsWow64ProcessFn = BOOL(WINAPI*)(HANDLE, PBOOL);
 
-template <typename Function>
-Function Export(const char* module_name, const char* export_name) {
-    HMODULE module = GetModuleHandleA(module_name);
-    if (module == nullptr) return nullptr;
-    return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, export_name)));
-}
-
 // What the thread's stdcall entry needs to call the portable one.
 struct ThreadStart {
     plat::ThreadEntry entry;
@@ -53,7 +46,7 @@ int VersionRead(std::uint32_t size_field, OsVersion* version) {
 }
 
 int RtlVersionRead(OsVersion* version, std::int32_t* status) {
-    auto function = Export<RtlGetVersionFn>("Ntdll.dll", "RtlGetVersion");
+    auto function = LoadedExport<RtlGetVersionFn>("Ntdll.dll", "RtlGetVersion");
     if (function == nullptr) return 0;
     RTL_OSVERSIONINFOEXW info = {};
     info.dwOSVersionInfoSize = 276;  // the RTL_OSVERSIONINFOW form
@@ -69,7 +62,7 @@ int RtlVersionRead(OsVersion* version, std::int32_t* status) {
 }
 
 int Wow64Query(int* is_wow64) {
-    auto function = Export<IsWow64ProcessFn>("Kernel32.dll", "IsWow64Process");
+    auto function = LoadedExport<IsWow64ProcessFn>("Kernel32.dll", "IsWow64Process");
     if (function == nullptr) return 0;
     BOOL flag = FALSE;
     if (!function(GetCurrentProcess(), &flag)) return 0;
@@ -126,33 +119,6 @@ Handle User32Open() { return LoadSystemDll("User32.dll"); }
 
 void User32Close(Handle module) {
     if (module != nullptr) FreeLibrary(static_cast<HMODULE>(module));
-}
-
-int DllDirectoriesSetDefault(std::uint32_t flags, int* result) {
-    using SetDefaultFn = BOOL(WINAPI*)(DWORD);
-    auto function = Export<SetDefaultFn>("Kernel32.dll", "SetDefaultDllDirectories");
-    if (function == nullptr) return 0;
-    *result = function(flags) ? 1 : 0;
-    return 1;
-}
-
-int DllDirectorySet(const char* folder, int* result) {
-    using SetDllDirectoryFn = BOOL(WINAPI*)(LPCSTR);
-    auto function = Export<SetDllDirectoryFn>("Kernel32.dll", "SetDllDirectoryA");
-    if (function == nullptr) return 0;
-    *result = function(folder) ? 1 : 0;
-    return 1;
-}
-
-int MitigationPolicySet(int policy, std::uint32_t flags, int* result) {
-    // PROCESS_MITIGATION_POLICY is an enum (int); every policy set here has
-    // a structure of one DWORD of flags.
-    using SetPolicyFn = BOOL(WINAPI*)(int, PVOID, SIZE_T);
-    auto function = Export<SetPolicyFn>("Kernel32.dll", "SetProcessMitigationPolicy");
-    if (function == nullptr) return 0;
-    DWORD value = flags;
-    *result = function(policy, &value, sizeof value) ? 1 : 0;
-    return 1;
 }
 
 Handle User32WindowTextReader(Handle module) {
