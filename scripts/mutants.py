@@ -111,6 +111,16 @@ def sync_tree(tree):
             f.write(data)
         shutil.copymode(src, dst)
         changed += 1
+    # A file gone from the worktree goes from the copy too (the build globs).
+    kept = set(filter(None, files))
+    for folder, subfolders, names in os.walk(tree):
+        if folder == tree:
+            subfolders[:] = [name for name in subfolders if name != "build"]
+        for name in names:
+            rel = os.path.relpath(os.path.join(folder, name), tree)
+            if rel not in kept:
+                os.remove(os.path.join(folder, name))
+                changed += 1
     return changed
 
 

@@ -321,9 +321,15 @@ TEST(UninstallSequence, AJapaneseUserNameAndFileNamesAreReadByCharacters) {
     CopyText(context->product_folder, sizeof context->product_folder, "C:\\\x83\x61\\");
     MoveAsideRunningProgram(context);
     EXPECT_FALSE(Has(setup_copy)) << "the same folder, given with a backslash at its end";
-    SimFailCall("AnsiCodePageLeadBytes", 1);
+    SimFailCall("AnsiCodePageLeadBytes", 1, 3);
     EXPECT_FALSE(IsPlainFolderPath(programs.c_str()));
     EXPECT_TRUE(IsPlainFolderPath(kUserPrograms)) << "ASCII needs no code page";
+    // Nor is such a name opened in a folder the walk holds, even where the
+    // system tells no final paths.
+    SimPutFile("C:\\Data\\\x83\x61.txt", Bytes("data"));
+    SimFindFile("C:\\Data")->final_path_unanswered = true;
+    DeleteFolderTree("C:\\Data");
+    EXPECT_TRUE(Has("C:\\Data\\\x83\x61.txt"));
 }
 
 TEST(UninstallSequence, FilesAnIndexerHoldsAndAStartMenuThatCannotTellItsPlaceStopNothing) {
