@@ -110,7 +110,7 @@ bench: deps build
 	@bash bench/install_bench.sh $(BUILD)
 
 # Each fault of scripts/mutants.txt put into a copy of the sources alone,
-# the host tests rebuilt and run there (some ten minutes); fails when a
+# the host tests rebuilt and run there (half a minute a fault); fails when a
 # fault passes every test. Not part of `make test`. MUTANT=name runs one.
 mutants: host
 	@/usr/bin/python3 scripts/mutants.py --build $(BUILD) --jobs $(JOBS) $(MUTANT)

@@ -258,7 +258,7 @@ TEST(UninstallSequence, LinkedParentsOfTheProductsFoldersStay) {
     EXPECT_TRUE(Has(mine));
     // Nor is the parent of a product folder given elsewhere, not named "ZT".
     Sim().files.pending_deletions.clear();
-    SimPutFile("C:\\Apps\\Mixolyte\\x.del", Bytes("in use"));
+    SimPutFile("C:\\Apps\\Mixolyte\\x.del", Bytes("left"));
     EXPECT_EQ(FinishAtRestart("C:\\Apps\\Mixolyte"), 2);
     EXPECT_EQ(Sim().files.pending_deletions,
               (std::vector<std::string>{"C:\\Apps\\Mixolyte\\x.del", "C:\\Apps\\Mixolyte"}));
