@@ -277,7 +277,7 @@ TEST(InstallDriverSetup, ChildrenGetATempFolderOnlyAdministratorsCanWriteAndItGo
 
     // What a child's child still runs from stays, and goes at the restart
     // when it lies directly in the folder; the folder goes then too.
-    // Deeper names are not scheduled by path.
+    // Deeper names are not scheduled by path, nor a link that stayed.
     context = MachineWithPrograms(true, product);
     std::string temp;
     Sim().processes.programs[SimPathKey(product + "\\ZTCABLE_Setup_x64.exe")].behaviour = [&](SimProgramRun& run) {
@@ -287,6 +287,7 @@ TEST(InstallDriverSetup, ChildrenGetATempFolderOnlyAdministratorsCanWriteAndItGo
         SimPutFolder(temp + "\\deep");
         SimPutFile(temp + "\\deep\\helper.dll", Bytes("in use"));
         SimFindFile(temp + "\\deep\\helper.dll")->in_use = true;
+        SimPutFolderLink(temp + "\\link", "C:\\Users\\user\\Documents");
         return std::int32_t{0};
     };
     EXPECT_EQ(RunDriverSetup(context, "ZTCABLE_Setup"), 0);

@@ -192,6 +192,11 @@ TEST(Package, EntriesOutsideTheResourceFailWithoutReadingBeyondIt) {
     EXPECT_EQ(SimFindFile(Target(kPackageEntryNames[61])), nullptr);
     EXPECT_EQ(SimReadFile(Target(kPackageEntryNames[20])), entries[20]);
     EXPECT_EQ(SimReadFile(Target(kPackageEntryNames[80])), entries[80]);
+    // The byte past the end is never read, though its digest would fail
+    // the entry anyway: the bound is exact.
+    EXPECT_EQ(EntryInsideResource(last, package.size()), 0);
+    --last.size;
+    EXPECT_EQ(EntryInsideResource(last, package.size()), 1);
 }
 
 TEST(Package, EmptyEntriesAndTheLastRecordRule) {

@@ -265,8 +265,9 @@ TEST(ShellHardening, UninstallerNeverTakesThePlaceOfAPackageFile) {
     // case, with the dots or blanks Windows drops from a name's end, or as
     // what could be the short name of one; by the file system's own
     // upper-case table, which takes a dotless i (code page 1254) for an I
-    // and a long s (UTF-8) for an S; or as a stream of a file: refused
-    // before any change.
+    // and a long s (UTF-8) for an S; as a stream of a file; or as bytes
+    // that are no characters of the code page, so cannot be compared:
+    // refused before any change.
     const std::string downloads = "C:\\Users\\user\\Downloads\\";
     struct Named {
         int code_page;
@@ -278,7 +279,7 @@ TEST(ShellHardening, UninstallerNeverTakesThePlaceOfAPackageFile) {
                                Named{1254, "M\xFDxolyte.exe"}, Named{1254, "m\xFDxolyte_x64.EXE."},
                                Named{65001, "ZTMixolyteDAZA_\xC5\xBF" "etup_x64.exe"},
                                Named{1252, "Mixolyte.exe::$DATA"}, Named{1252, "readme.txt:x.exe"},
-                               Named{1252, "MixolyteSetup.exe:Zone.exe"}}) {
+                               Named{1252, "MixolyteSetup.exe:Zone.exe"}, Named{65001, "Mixolyte\xC3.exe"}}) {
         const char* name = named.name;
         SCOPED_TRACE(name);
         for (const char* switches : {"-h -i", "-i"}) {

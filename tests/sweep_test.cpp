@@ -634,9 +634,11 @@ TEST(Sweeps, AnAttackerBeforeEveryCallOfTheUninstallReachesNothingElse) {
 // The user's Programs folder is named through a link of the user's own,
 // above every folder the removal holds. Before each call of the per-user
 // stretches the user points that link at a staging folder whose "ZT Audio"
-// leads into T: at a full folder, or at an empty "MixoLyte". What was held
-// stays what it was, so nothing reached by a name through the moved link
-// may be touched: T stays as it was.
+// leads into T: at a full folder, or at an empty "MixoLyte"; or whose
+// "Programs" leads to a folder inside the real Programs folder, so that
+// the "ZT Audio" there lies below the held Programs folder but not directly
+// in it. What was held stays what it was, so nothing reached by a name
+// through the moved link may be touched: T and that folder stay as they were.
 TEST(Sweeps, AnAttackerRetargetingALinkAboveTheHeldFoldersReachesNothingElse) {
     const Machines& m = Shared();
     const std::string link = "C:\\Users\\user\\Links\\Start";
@@ -647,6 +649,11 @@ TEST(Sweeps, AnAttackerRetargetingALinkAboveTheHeldFoldersReachesNothingElse) {
     SimPutFile(deep + "Full\\MixoLyte\\Readme.LNK", Bytes("precious"));
     SimPutFile(deep + "Full\\MixoLyte\\notes.txt", Bytes("precious"));
     SimPutFolder(deep + "Hollow\\MixoLyte");
+    const std::string nested = std::string(kUserPrograms) + "\\Nest";
+    for (const char* name : {"Readme.LNK", "notes.txt"})
+        SimPutFile(nested + "\\ZT Audio\\MixoLyte\\" + name, Bytes("precious"));
+    SimPutFolder("C:\\Users\\user\\Stage Nested");
+    SimPutFolderLink("C:\\Users\\user\\Stage Nested\\Programs", nested);
     for (const char* stage : {"Full", "Hollow"}) {
         SimPutFolder(std::string("C:\\Users\\user\\Stage ") + stage + "\\Programs");
         SimPutFolderLink(std::string("C:\\Users\\user\\Stage ") + stage + "\\Programs\\ZT Audio", deep + stage);
@@ -669,7 +676,7 @@ TEST(Sweeps, AnAttackerRetargetingALinkAboveTheHeldFoldersReachesNothingElse) {
     const Fingerprint before = TakeFingerprint();
     Findings findings;
     int made = 0;
-    for (const char* stage : {"Full", "Hollow"})
+    for (const char* stage : {"Full", "Hollow", "Nested"})
         for (std::uint64_t n : indices) {
             SimRestore(start);
             std::string to = std::string("C:\\Users\\user\\Stage ") + stage;
@@ -688,7 +695,7 @@ TEST(Sweeps, AnAttackerRetargetingALinkAboveTheHeldFoldersReachesNothingElse) {
                     std::to_string(indices.size()) + " calls; " + std::to_string(made) + " moves went through")
                        .c_str());
     EXPECT_EQ(findings.Total({"ended outside the table", "changed outside"}), 0);
-    EXPECT_EQ(made, 2 * static_cast<int>(indices.size())) << "nothing holds a link above";
+    EXPECT_EQ(made, 3 * static_cast<int>(indices.size())) << "nothing holds a link above";
 }
 
 TEST(Sweeps, ACrashAtEveryCallOfAnUninstallRunFromTheProductFolderRecovers) {

@@ -12,6 +12,7 @@
 #include "base/names.h"
 #include "base/text.h"
 #include "package/package_format.h"
+#include "platform/entries.h"
 #include "platform/files.h"
 #include "platform/registry.h"
 #include "platform/sim/sim.h"
@@ -182,6 +183,9 @@ TEST(UninstallRemoval, CraftedEntryNamesCannotReachOutsideTheProductFolder) {
     std::string long_name(128, 'a');
     SetEntryName(7, long_name);
     Put(In(kProduct, long_name));
+    // What a stream of a package file would be named.
+    const std::string stream = In(kProduct, "readme.txt:x.exe");
+    Put(stream);
     // Files in use would otherwise be moved: mark them so.
     for (const std::string& path : outside) MarkInUse(path);
     Put(In(kProduct, "mixolyte.exe"));
@@ -194,6 +198,10 @@ TEST(UninstallRemoval, CraftedEntryNamesCannotReachOutsideTheProductFolder) {
     }
     EXPECT_TRUE(Has(In(kProduct, long_name)));
     EXPECT_FALSE(Has(In(kProduct, "mixolyte.exe"))) << "the good names are still handled";
+    // Nor does a running program's name with a ':' reach a stream (the sim
+    // keeps the name as a file of its own).
+    DeleteOrMoveAside(kProduct, "readme.txt:x.exe");
+    EXPECT_TRUE(Has(stream));
 
     // An empty product folder deletes nothing at all.
     Put(In(kProduct, "ZTDeviceCheck.exe"));
@@ -442,6 +450,15 @@ TEST(UninstallRemoval, FolderTreeStopsAtWhatItCannotDelete) {
     EXPECT_FALSE(Has(In(root, "a.txt")));
     EXPECT_TRUE(Has(In(root, "b.dll")));
     EXPECT_TRUE(Has(In(root, "c.txt")));
+    // So does one it cannot hold (another handle with deletion access
+    // excludes the hold), though it is not marked for deletion.
+    SimFindFile(In(root, "b.dll"))->in_use = false;
+    plat::EntryFacts facts{};
+    plat::Handle other = plat::EntryOpen(In(root, "b.dll").c_str(), &facts);
+    ASSERT_NE(other, plat::kInvalidHandle);
+    EXPECT_EQ(DeleteFolderTree(kProduct), 1);
+    EXPECT_TRUE(Has(In(root, "c.txt")));
+    plat::EntryClose(other);
 
     // A subfolder that stays (a file in use inside) ends the work on its
     // parent too: the walk ends instead of finding it again and again.
@@ -659,8 +676,9 @@ TEST(UninstallRemoval, OnlyPlainFolderPathsAreUsedAndFailedLookUpsAreNotTouched)
 // (no split token; another user's desktop, so HKCU is the administrator's
 // own) the work runs as it always did.
 TEST(UninstallRemoval, PerUserRemovalRunsWithTheUsersOwnRights) {
-    enum State { kAsUser, kNoShell, kShellRefused, kShellElevated, kNotTaken, kNoSplit, kOtherUser };
-    for (State state : {kAsUser, kNoShell, kShellRefused, kShellElevated, kNotTaken, kNoSplit, kOtherUser}) {
+    enum State { kAsUser, kNoShell, kShellRefused, kShellElevated, kNotTaken, kOwnUnread, kNoSplit, kOtherUser };
+    for (State state :
+         {kAsUser, kNoShell, kShellRefused, kShellElevated, kNotTaken, kOwnUnread, kNoSplit, kOtherUser}) {
         SCOPED_TRACE(state);
         FreshMachine();
         SimSystem& system = Sim().system;
@@ -670,9 +688,10 @@ TEST(UninstallRemoval, PerUserRemovalRunsWithTheUsersOwnRights) {
         system.token.split = state != kNoSplit;
         if (state == kOtherUser) system.shell.user = "S-1-5-21-7-7-7-1002";
         if (state == kNotTaken) SimFailCall("ImpersonateToken", 1, 1000);  // the impersonation does not take
+        if (state == kOwnUnread) SimFailCall("OwnTokenFacts", 1, 1000);    // whether it is split cannot be told
         const bool as_user = state == kAsUser;
-        const bool narrowed =
-            state == kNoShell || state == kShellRefused || state == kShellElevated || state == kNotTaken;
+        const bool narrowed = state == kNoShell || state == kShellRefused || state == kShellElevated ||
+                              state == kNotTaken || state == kOwnUnread;
         const std::string shortcuts = "C:\\Secret\\ZT Audio\\MixoLyte";
         Put(In(shortcuts, "Mixolyte.LNK"));
         Put(In(shortcuts, "ledger.dat"));

@@ -257,6 +257,12 @@ TEST(UninstallSequence, LinkedParentsOfTheProductsFoldersStay) {
     ASSERT_TRUE(Has(audio));
     EXPECT_FALSE(SimFindFile(audio)->link_target.empty()) << "the user's \"ZT Audio\" link stays";
     EXPECT_TRUE(Has(mine));
+    // Nor is the parent of a product folder given elsewhere, not named "ZT".
+    Sim().files.pending_deletions.clear();
+    SimPutFile("C:\\Apps\\Mixolyte\\x.del", Bytes("left"));
+    EXPECT_EQ(FinishAtRestart("C:\\Apps\\Mixolyte"), 2);
+    EXPECT_EQ(Sim().files.pending_deletions,
+              (std::vector<std::string>{"C:\\Apps\\Mixolyte\\x.del", "C:\\Apps\\Mixolyte"}));
 }
 
 TEST(UninstallSequence, AJapaneseUserNameAndFileNamesAreReadByCharacters) {
@@ -294,6 +300,10 @@ TEST(UninstallSequence, AJapaneseUserNameAndFileNamesAreReadByCharacters) {
     EXPECT_FALSE(IsPlainFolderPath((profile + "\\..\\Admin").c_str()));
     EXPECT_FALSE(IsPlainFolderPath((profile + "\\\\x").c_str()));
     EXPECT_FALSE(IsPlainFolderPath("C:\\Users\\\x83\x5C."));
+    // A lead byte at the end of a text is a character of its own: the
+    // reading stops at the zero after it.
+    const char cut_short[] = "C:\\\x83\0\\x";
+    EXPECT_EQ(LastBackslash(cut_short), cut_short + 2);
     // Letter case counts only in characters of their own: "\x83\x61" and
     // "\x83\x41" are two names, so a program running from the one folder
     // moves nothing aside in the other.
@@ -308,9 +318,19 @@ TEST(UninstallSequence, AJapaneseUserNameAndFileNamesAreReadByCharacters) {
     CopyText(context->program_path, sizeof context->program_path, "c:\\\x83\x61\\MIXOLYTESETUP.EXE");
     MoveAsideRunningProgram(context);
     EXPECT_FALSE(Has(setup_copy));
-    SimFailCall("AnsiCodePageLeadBytes", 1);
+    SimPutFile(setup_copy, Bytes("MZ"));
+    CopyText(context->product_folder, sizeof context->product_folder, "C:\\\x83\x61\\");
+    MoveAsideRunningProgram(context);
+    EXPECT_FALSE(Has(setup_copy)) << "the same folder, given with a backslash at its end";
+    SimFailCall("AnsiCodePageLeadBytes", 1, 3);
     EXPECT_FALSE(IsPlainFolderPath(programs.c_str()));
     EXPECT_TRUE(IsPlainFolderPath(kUserPrograms)) << "ASCII needs no code page";
+    // Nor is such a name opened in a folder the walk holds, even where the
+    // system tells no final paths.
+    SimPutFile("C:\\Data\\\x83\x61.txt", Bytes("data"));
+    SimFindFile("C:\\Data")->final_path_unanswered = true;
+    DeleteFolderTree("C:\\Data");
+    EXPECT_TRUE(Has("C:\\Data\\\x83\x61.txt"));
 }
 
 TEST(UninstallSequence, FilesAnIndexerHoldsAndAStartMenuThatCannotTellItsPlaceStopNothing) {
@@ -352,14 +372,37 @@ TEST(UninstallSequence, FilesAnIndexerHoldsAndAStartMenuThatCannotTellItsPlaceSt
 TEST(UninstallSequence, AUserMadeTreeDeeperThanAnyOfTheProductsIsNotWalkedToItsEnd) {
     // Each level of the walk takes its share of the elevated program's
     // stack: a tree the user made 70 levels deep in the shortcut folder
-    // stays from the 65th level up; the shortcuts go.
+    // stays from the 65th level up; the shortcuts go. The leftovers' walk
+    // of the product folder goes 8 levels down: a ".del" in use 9 levels
+    // deep is not scheduled for the restart.
     InstalledMachine(true, kWindows10);
     std::string deep = In(kUserPrograms, "ZT Audio\\MixoLyte");
-    for (int level = 0; level < 70; ++level) deep += "\\d";
+    std::string at64, at65;
+    for (int level = 1; level <= 70; ++level) {
+        deep += "\\d";
+        if (level == 64) at64 = In(deep, "a.txt");  // before "d": gone before the walk stops at "d"
+        if (level == 65) at65 = In(deep, "a.txt");
+    }
     SimPutFile(In(deep, "bottom.txt"), Bytes("deep"));
+    SimPutFile(at64, Bytes("deep"));
+    SimPutFile(at65, Bytes("deep"));
+    std::string held = ProductFolder(true), at8, at9;
+    for (int level = 1; level <= 9; ++level) {
+        held += "\\d";
+        if (level < 8) continue;
+        std::string& del = level == 8 ? at8 : at9;
+        del = In(held, "x.del");
+        SimPutFile(del, Bytes("in use"));
+        SimFindFile(del)->in_use = true;
+    }
     EXPECT_EQ(RunUninstall(), 1);
     EXPECT_TRUE(Has(In(deep, "bottom.txt")));
+    EXPECT_FALSE(Has(at64)) << "the 64th level is walked";
+    EXPECT_TRUE(Has(at65)) << "the 65th is not";
     EXPECT_FALSE(Has(In(kUserPrograms, "ZT Audio\\MixoLyte\\Readme.LNK")));
+    const std::vector<std::string>& pending = Sim().files.pending_deletions;
+    EXPECT_NE(std::find(pending.begin(), pending.end(), at8), pending.end()) << "the 8th level is walked";
+    EXPECT_EQ(std::find(pending.begin(), pending.end(), at9), pending.end()) << "the 9th is not";
 }
 
 TEST(UninstallSequence, RunFromTheProductFolderItMovesItselfAsideAndAReinstallSurvivesTheRestart) {
