@@ -362,6 +362,20 @@ void RemoveShortcutsIn(const SetupContext* context, const C* folder, bool narrow
 
 // Deletes the package file `name` (below the held product folder, with its
 // subfolders held on the way), or moves it aside to its ".del" name.
+// The file `name` directly in the held folder deleted, or renamed to its
+// ".del" name where it cannot go now (a running program, a held file).
+void DeleteOrRenameIn(const Held<char>& folder, const char* name) {
+    plat::Handle entry = plat::kInvalidHandle;
+    plat::EntryFacts facts{};
+    if (!OpenBelow(folder, name, 1, &entry, &facts)) return;
+    if (facts.is_directory || !plat::EntryDelete(entry)) {
+        char path[1024], moved[1024];
+        if (JoinPathByChars(path, sizeof path, folder.path, name) && DelNameOf(path, moved, sizeof moved))
+            plat::EntryRename(entry, moved);
+    }
+    plat::EntryClose(entry);
+}
+
 void DeletePackageFile(const Held<char>& product, const char* name) {
     constexpr int kDepth = 16;
     Held<char> chain[kDepth];
@@ -381,16 +395,7 @@ void DeletePackageFile(const Held<char>& product, const char* name) {
         if (reached) folder = &chain[depth++];
         component = p + 1;
     }
-    plat::Handle entry = plat::kInvalidHandle;
-    plat::EntryFacts facts{};
-    if (reached && OpenBelow(*folder, component, 1, &entry, &facts)) {
-        if (facts.is_directory || !plat::EntryDelete(entry)) {
-            char path[1024], moved[1024];
-            if (JoinPathByChars(path, sizeof path, folder->path, component) && DelNameOf(path, moved, sizeof moved))
-                plat::EntryRename(entry, moved);
-        }
-        plat::EntryClose(entry);
-    }
+    if (reached) DeleteOrRenameIn(*folder, component);
     while (depth > 0) Release(&chain[--depth]);
 }
 
@@ -494,10 +499,13 @@ int DeletePackageFiles(const SetupContext* context) {
 }
 
 void DeleteOrMoveAside(const char* folder, const char* name) {
-    if (folder == nullptr || folder[0] == '\0' || HasPattern(folder) || std::strpbrk(name, "\\/") != nullptr) return;
+    // The name is opened directly in the held folder, which refuses
+    // separators read by characters (a double-byte name may end a
+    // character in 0x5C).
+    if (folder == nullptr || folder[0] == '\0' || HasPattern(folder)) return;
     Held<char> held;
     if (!HoldFolder(folder, &held)) return;
-    DeletePackageFile(held, name);
+    DeleteOrRenameIn(held, name);
     Release(&held);
 }
 

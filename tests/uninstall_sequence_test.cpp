@@ -322,6 +322,13 @@ TEST(UninstallSequence, AJapaneseUserNameAndFileNamesAreReadByCharacters) {
     CopyText(context->product_folder, sizeof context->product_folder, "C:\\\x83\x61\\");
     MoveAsideRunningProgram(context);
     EXPECT_FALSE(Has(setup_copy)) << "the same folder, given with a backslash at its end";
+    // A program whose name ends a character in 0x5C ("\x95\x5C" is "表")
+    // is still the running program of that folder.
+    const std::string table_copy = "C:\\\x83\x61\\\x95\x5C.exe";
+    SimPutFile(table_copy, Bytes("MZ"));
+    CopyText(context->program_path, sizeof context->program_path, table_copy.c_str());
+    MoveAsideRunningProgram(context);
+    EXPECT_FALSE(Has(table_copy)) << "a running program named by a double-byte character";
     SimFailCall("AnsiCodePageLeadBytes", 1, 3);
     EXPECT_FALSE(IsPlainFolderPath(programs.c_str()));
     EXPECT_TRUE(IsPlainFolderPath(kUserPrograms)) << "ASCII needs no code page";
