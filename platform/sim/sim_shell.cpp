@@ -6,9 +6,33 @@
 
 namespace plat {
 
-int ShellSpecialFolderPath(int csidl, int create, char* buffer, std::uint32_t size, int* result) {
-    if (size == 0) return 0;
-    buffer[0] = '\0';
+namespace {
+
+// A kept folder's length as the caller's form of it counts: its bytes in
+// ANSI, its units in UTF-16.
+std::size_t LengthIn(const std::string& kept, const char*) { return kept.size(); }
+std::size_t LengthIn(const std::string& kept, const char16_t*) { return SimWideOf(kept).size(); }
+
+// A folder into a buffer of `units` characters: 1 when it fits whole.
+bool CopyFolderOut(char* buffer, std::uint32_t units, const std::string& kept) {
+    if (kept.size() >= units) return false;
+    SimCopyText(buffer, units, SimAnsiViewOf(kept));
+    return true;
+}
+
+bool CopyFolderOut(char16_t* buffer, std::uint32_t units, const std::string& kept) {
+    std::u16string wide = SimWideOf(kept);
+    if (wide.size() >= kShellPathSize || wide.size() >= units) return false;
+    wide.copy(buffer, wide.size());
+    buffer[wide.size()] = u'\0';
+    return true;
+}
+
+// SHGetSpecialFolderPath in either form.
+template <typename C>
+int SpecialFolderPath(int csidl, int create, C* buffer, std::uint32_t units, int* result) {
+    if (units == 0) return 0;
+    buffer[0] = C{0};
     static const int op = SimOpId("ShellSpecialFolderPath");
     if (SimFaultHere(op)) {
         *result = 0;
@@ -17,9 +41,9 @@ int ShellSpecialFolderPath(int csidl, int create, char* buffer, std::uint32_t si
     const SimShell& shell = Sim().shell;
     if (!shell.special_folder_function) return 0;
     auto it = shell.folders.find(csidl);
-    // Windows writes at most MAX_PATH bytes; a path must fit whole.
-    if (it == shell.folders.end() || shell.special_folder_fails.count(csidl) || it->second.size() >= kShellPathSize ||
-        it->second.size() >= size) {
+    // Windows writes at most MAX_PATH characters; a path must fit whole.
+    if (it == shell.folders.end() || shell.special_folder_fails.count(csidl) ||
+        LengthIn(it->second, buffer) >= std::min(units, kShellPathSize)) {
         *result = 0;
         return 1;
     }
@@ -34,14 +58,15 @@ int ShellSpecialFolderPath(int csidl, int create, char* buffer, std::uint32_t si
         *result = 0;
         return 1;
     }
-    SimCopyText(buffer, size, SimAnsiViewOf(it->second));
-    *result = 1;
+    *result = CopyFolderOut(buffer, units, it->second) ? 1 : 0;
     return 1;
 }
 
-int ShellFolderPath(int csidl, char* buffer, std::uint32_t size, std::int32_t* hresult) {
-    if (size == 0) return 0;
-    buffer[0] = '\0';
+// SHGetFolderPath in either form.
+template <typename C>
+int FolderPath(int csidl, C* buffer, std::uint32_t units, std::int32_t* hresult) {
+    if (units == 0) return 0;
+    buffer[0] = C{0};
     static const int op = SimOpId("ShellFolderPath");
     if (SimFaultHere(op)) {
         *hresult = static_cast<std::int32_t>(0x80004005u);  // E_FAIL
@@ -50,82 +75,34 @@ int ShellFolderPath(int csidl, char* buffer, std::uint32_t size, std::int32_t* h
     const SimShell& shell = Sim().shell;
     if (!shell.folder_path_function) return 0;
     auto it = shell.folders.find(csidl);
-    if (it == shell.folders.end() || it->second.size() >= kShellPathSize) {
+    if (it == shell.folders.end() || LengthIn(it->second, buffer) >= kShellPathSize) {
         *hresult = static_cast<std::int32_t>(0x80004005u);  // E_FAIL
         return 1;
     }
-    if (it->second.size() >= size) {
+    if (!CopyFolderOut(buffer, units, it->second)) {
         *hresult = static_cast<std::int32_t>(0x8007007Au);  // HRESULT_FROM_WIN32(ERROR_INSUFFICIENT_BUFFER)
         return 1;
     }
-    SimCopyText(buffer, size, SimAnsiViewOf(it->second));
     *hresult = kHresultOk;
     return 1;
-}
-
-namespace {
-
-// A folder into a UTF-16 buffer of `units` units: 1 when it fits whole.
-bool CopyWideFolder(char16_t* buffer, std::uint32_t units, const std::string& kept) {
-    std::u16string wide = SimWideOf(kept);
-    if (wide.size() >= kShellPathSize || wide.size() >= units) return false;
-    wide.copy(buffer, wide.size());
-    buffer[wide.size()] = u'\0';
-    return true;
 }
 
 }  // namespace
 
+int ShellSpecialFolderPath(int csidl, int create, char* buffer, std::uint32_t size, int* result) {
+    return SpecialFolderPath(csidl, create, buffer, size, result);
+}
+
 int ShellSpecialFolderPath(int csidl, int create, char16_t* buffer, std::uint32_t units, int* result) {
-    if (units == 0) return 0;
-    buffer[0] = u'\0';
-    static const int op = SimOpId("ShellSpecialFolderPath");
-    if (SimFaultHere(op)) {
-        *result = 0;
-        return 1;
-    }
-    const SimShell& shell = Sim().shell;
-    if (!shell.special_folder_function) return 0;
-    auto it = shell.folders.find(csidl);
-    if (it == shell.folders.end() || shell.special_folder_fails.count(csidl) ||
-        SimWideOf(it->second).size() >= std::min(units, kShellPathSize)) {
-        *result = 0;
-        return 1;
-    }
-    std::string key = SimPathKey(it->second);
-    auto entry = Sim().files.entries.find(key);
-    bool there = Sim().files.roots.count(key) || (entry != Sim().files.entries.end() && entry->second.is_folder);
-    if (!there && create) {
-        SimPutFolder(it->second);
-    } else if (!there) {
-        *result = 0;
-        return 1;
-    }
-    *result = CopyWideFolder(buffer, units, it->second) ? 1 : 0;
-    return 1;
+    return SpecialFolderPath(csidl, create, buffer, units, result);
+}
+
+int ShellFolderPath(int csidl, char* buffer, std::uint32_t size, std::int32_t* hresult) {
+    return FolderPath(csidl, buffer, size, hresult);
 }
 
 int ShellFolderPath(int csidl, char16_t* buffer, std::uint32_t units, std::int32_t* hresult) {
-    if (units == 0) return 0;
-    buffer[0] = u'\0';
-    static const int op = SimOpId("ShellFolderPath");
-    if (SimFaultHere(op)) {
-        *hresult = static_cast<std::int32_t>(0x80004005u);  // E_FAIL
-        return 1;
-    }
-    const SimShell& shell = Sim().shell;
-    if (!shell.folder_path_function) return 0;
-    auto it = shell.folders.find(csidl);
-    if (it == shell.folders.end() || SimWideOf(it->second).size() >= kShellPathSize) {
-        *hresult = static_cast<std::int32_t>(0x80004005u);  // E_FAIL
-        return 1;
-    }
-    if (!CopyWideFolder(buffer, units, it->second)) {
-        *hresult = static_cast<std::int32_t>(0x8007007Au);  // HRESULT_FROM_WIN32(ERROR_INSUFFICIENT_BUFFER)
-        return 1;
-    }
-    *hresult = kHresultOk;
-    return 1;
+    return FolderPath(csidl, buffer, units, hresult);
 }
 
 namespace {
