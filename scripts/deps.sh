@@ -46,10 +46,11 @@ if [ "$(id -u)" -eq 0 ] && ! id -u mixo-wine > /dev/null 2>&1; then
   echo "deps: made the user mixo-wine for the contract suites in Wine"
 fi
 
-# Wine takes its ANSI code page from the Unix locale (en_US gives 1252,
-# ja_JP 932) and its Unix file names from the locale's character set. The
-# Wine scenarios of users whose folder names lie outside ASCII start it in
-# these; a machine with C.UTF-8 alone would leave Wine in ASCII.
+# Wine takes its ANSI code page from the Unix locale's language (en_US gives
+# 1252, ja_JP 932) and decodes command lines and Unix file names by its
+# character set. The Wine scenarios of users whose folder names lie outside
+# ASCII start it in these; one not generated would leave Wine in C, which
+# decodes them as ASCII.
 wine_locales=(en_US.UTF-8 ja_JP.UTF-8)
 have_locales=$(locale -a 2>/dev/null | tr 'A-Z' 'a-z' | sed 's/utf-8$/utf8/')
 new_locales=()
