@@ -67,9 +67,11 @@ constexpr int kExitCopyFailed = -102;               // install: package files no
 constexpr int kExitOwnFileNotHeld = -103;           // install: the running program's own file not held as it runs
 constexpr int kExitNamedLikeProductFile = -104;     // install: the running program is named like a package file
 
-// Shell folders looked up once at start.
+// Shell folders looked up once at start: the all-users one in ANSI, as the
+// product's own folders are; the user's Startup folder in UTF-16, whatever
+// letters it holds.
 extern char common_programs_folder[512];
-extern char startup_folder[512];
+extern char16_t startup_folder[512];
 
 // Fills the whole context with zero bytes.
 void ResetSetupContext(SetupContext* context);

@@ -1,8 +1,10 @@
 #include "base/path_chars.h"
 
 #include <cstring>
+#include <type_traits>
 
 #include "base/text.h"
+#include "base/wide_text.h"
 #include "platform/system.h"
 
 std::size_t CharBytes(AnsiChars* chars, const char* p) {
@@ -18,24 +20,39 @@ std::size_t CharBytes(AnsiChars* chars, const char* p) {
     return chars->lead[byte] && p[1] != '\0' ? 2 : 1;
 }
 
+std::size_t CharBytes(WideChars* /*chars*/, const char16_t* p) { return *p == u'\0' ? 0 : 1; }
+
 int CharsUnknown(const AnsiChars& chars) { return chars.asked && !chars.known; }
 
-int HasCharOf(AnsiChars* chars, const char* text, const char* set) {
+int CharsUnknown(const WideChars& /*chars*/) { return 0; }
+
+namespace {
+
+// The ASCII character `c` stands for, or 0 for any other.
+char AsciiOf(char c) { return c; }
+char AsciiOf(char16_t c) { return c < 0x80 ? static_cast<char>(c) : '\x7F'; }
+
+}  // namespace
+
+template <typename C>
+int HasCharOf(CharsOf<C>* chars, const C* text, const char* set) {
     for (std::size_t n; (n = CharBytes(chars, text)) != 0; text += n)
-        if (n == 1 && std::strchr(set, *text) != nullptr) return 1;
+        if (n == 1 && AsciiOf(*text) != '\0' && std::strchr(set, AsciiOf(*text)) != nullptr) return 1;
     return 0;
 }
 
-const char* LastBackslash(const char* text) {
-    AnsiChars chars;
-    const char* last = nullptr;
+template <typename C>
+const C* LastBackslash(const C* text) {
+    CharsOf<C> chars;
+    const C* last = nullptr;
     for (std::size_t n; (n = CharBytes(&chars, text)) != 0; text += n)
         if (n == 1 && *text == '\\') last = text;
     return last;
 }
 
-const char* LastComponent(const char* path) {
-    const char* cut = LastBackslash(path);
+template <typename C>
+const C* LastComponent(const C* path) {
+    const C* cut = LastBackslash(path);
     return cut != nullptr ? cut + 1 : path;
 }
 
@@ -44,9 +61,19 @@ namespace {
 char FoldAscii(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
 
 // The device name's digit: 0-9, or the superscripts Windows also takes.
-bool IsDeviceDigit(char c) {
-    auto byte = static_cast<unsigned char>(c);
-    return (byte >= '0' && byte <= '9') || byte == 0xB9 || byte == 0xB2 || byte == 0xB3;
+template <typename C>
+bool IsDeviceDigit(C c) {
+    auto unit = static_cast<std::make_unsigned_t<C>>(c);
+    return (unit >= '0' && unit <= '9') || unit == 0xB9 || unit == 0xB2 || unit == 0xB3;
+}
+
+// The device's ASCII name is the component's first `length` characters,
+// in either letter case.
+template <typename C>
+bool IsAsciiName(const char* ascii, const C* component, std::size_t length) {
+    for (std::size_t i = 0; i < length; ++i)
+        if (ascii[i] == '\0' || FoldAscii(ascii[i]) != FoldAscii(AsciiOf(component[i]))) return false;
+    return true;
 }
 
 }  // namespace
@@ -66,30 +93,45 @@ int SameText(const char* a, const char* b) {
     return length == std::strlen(b) && SameLetters(&chars, a, b, length);
 }
 
-int IsDeviceName(const char* component, std::size_t length) {
+template <typename C>
+int IsDeviceName(const C* component, std::size_t length) {
     static const char* const kDevices[] = {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$", "GLOBALROOT"};
     std::size_t stem = 0;
     while (stem < length && component[stem] != '.') ++stem;
     while (stem > 0 && component[stem - 1] == ' ') --stem;
     // Read by the device's ASCII characters: no code page to ask, and a
     // two-byte character's first byte matches no letter.
-    AnsiChars ascii;
     for (const char* device : kDevices)
-        if (std::strlen(device) == stem && SameLetters(&ascii, device, component, stem)) return 1;
-    if (stem == 4 && (SameLetters(&ascii, "COM", component, 3) || SameLetters(&ascii, "LPT", component, 3)))
+        if (std::strlen(device) == stem && IsAsciiName(device, component, stem)) return 1;
+    if (stem == 4 && (IsAsciiName("COM", component, 3) || IsAsciiName("LPT", component, 3)))
         return IsDeviceDigit(component[3]) ? 1 : 0;
     return 0;
 }
 
-int JoinPathByChars(char* dst, std::size_t size, const char* folder, const char* name) {
+template <typename C>
+int JoinPathByChars(C* dst, std::size_t size, const C* folder, const C* name) {
     int fitted = CopyText(dst, size, folder);
-    std::size_t length = std::strlen(dst);
-    if (length > 0 && LastBackslash(dst) != dst + length - 1) fitted &= AppendText(dst, size, "\\");
+    std::size_t length = TextLength(dst);
+    if (length > 0 && LastBackslash<C>(dst) != dst + length - 1) fitted &= AppendAscii(dst, size, "\\");
     fitted &= AppendText(dst, size, name);
     return fitted;
 }
 
-void CutAtLastBackslash(char* text) {
-    const char* last = LastBackslash(text);
+template <typename C>
+void CutAtLastBackslash(C* text) {
+    const C* last = LastBackslash<C>(text);
     if (last != nullptr) text[last - text] = '\0';
 }
+
+// The two forms the program uses: ANSI for its own paths, UTF-16 for the
+// folders a user names.
+#define MIXO_PATH_CHARS_FORMS(C)                                                   \
+    template int HasCharOf<C>(CharsOf<C>*, const C*, const char*);                 \
+    template const C* LastBackslash<C>(const C*);                                  \
+    template const C* LastComponent<C>(const C*);                                  \
+    template int IsDeviceName<C>(const C*, std::size_t);                           \
+    template int JoinPathByChars<C>(C*, std::size_t, const C*, const C*);          \
+    template void CutAtLastBackslash<C>(C*);
+MIXO_PATH_CHARS_FORMS(char)
+MIXO_PATH_CHARS_FORMS(char16_t)
+#undef MIXO_PATH_CHARS_FORMS

@@ -1,10 +1,13 @@
-// Paths in the system's ANSI code page, read by characters: in the
-// Japanese, Chinese and Korean code pages a character can take two bytes,
-// and its second byte can be '\\', '|' or a letter. The code page's lead
-// bytes are asked of the system the first time a byte above 0x7F comes, so
-// ASCII text costs no asking. Where the system cannot tell, every byte
-// counts as a character of its own and CharsUnknown says so: checks then
-// refuse.
+// Paths read by characters, in the system's ANSI code page or in UTF-16.
+// In the Japanese, Chinese and Korean code pages a character can take two
+// bytes, and its second byte can be '\\', '|' or a letter. The code page's
+// lead bytes are asked of the system the first time a byte above 0x7F
+// comes, so ASCII text costs no asking. Where the system cannot tell, every
+// byte counts as a character of its own and CharsUnknown says so: checks
+// then refuse. In UTF-16 every unit stands for itself (the halves of a
+// surrogate pair are no ASCII character), so nothing is asked.
+// Each helper is one piece of logic over the character type: the product's
+// own paths are ANSI, the folders a user names UTF-16.
 #pragma once
 #include <cstddef>
 
@@ -13,24 +16,45 @@ struct AnsiChars {
     int known = 0;
     unsigned char lead[256] = {};
 };
+struct WideChars {};
+
+// The reader of the character type's texts.
+template <typename C>
+struct CharsFor;
+template <>
+struct CharsFor<char> {
+    using type = AnsiChars;
+};
+template <>
+struct CharsFor<char16_t> {
+    using type = WideChars;
+};
+template <typename C>
+using CharsOf = typename CharsFor<C>::type;
 
 // The bytes the character at `p` takes: 0 at the end, 2 for a lead byte
 // with a byte after it, else 1.
 std::size_t CharBytes(AnsiChars* chars, const char* p);
+// In UTF-16: 0 at the end, else 1 (a unit).
+std::size_t CharBytes(WideChars* chars, const char16_t* p);
 
 // A byte above 0x7F came and the system could not tell its code page.
 int CharsUnknown(const AnsiChars& chars);
+int CharsUnknown(const WideChars& chars);
 
 // The text holds one of the (ASCII) characters of `set` as a character of
 // its own, not as the second byte of another.
-int HasCharOf(AnsiChars* chars, const char* text, const char* set);
+template <typename C>
+int HasCharOf(CharsOf<C>* chars, const C* text, const char* set);
 
 // The last backslash of the text that is a character of its own; null
 // when there is none.
-const char* LastBackslash(const char* text);
+template <typename C>
+const C* LastBackslash(const C* text);
 
 // The text after LastBackslash; the whole text when there is none.
-const char* LastComponent(const char* path);
+template <typename C>
+const C* LastComponent(const C* path);
 
 // The first `length` bytes of a and b are the same characters: ASCII
 // letters in either case, a two-byte character byte for byte (its second
@@ -47,12 +71,16 @@ int SameText(const char* a, const char* b);
 // CONOUT$, GLOBALROOT, or COM or LPT with a digit 0-9 or a superscript
 // 1-3 (bytes B9, B2, B3 of the Western code page), in any letter case and
 // whatever extension follows.
-int IsDeviceName(const char* component, std::size_t length);
+// In UTF-16 the superscripts are the same numbers (U+00B9, U+00B2, U+00B3).
+template <typename C>
+int IsDeviceName(const C* component, std::size_t length);
 
 // JoinPath (base/text.h) by characters: a folder whose last character ends
 // in the byte 0x5C still gets its backslash.
-int JoinPathByChars(char* dst, std::size_t size, const char* folder, const char* name);
+template <typename C>
+int JoinPathByChars(C* dst, std::size_t size, const C* folder, const C* name);
 
 // Cuts the text at its last backslash character (the backslash removed);
 // a text without one stays as it is.
-void CutAtLastBackslash(char* text);
+template <typename C>
+void CutAtLastBackslash(C* text);

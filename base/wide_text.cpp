@@ -1,5 +1,9 @@
 #include "base/wide_text.h"
 
+#include <cstring>
+
+#include "base/text.h"
+
 std::size_t WideLength(const char16_t* text) {
     std::size_t n = 0;
     if (text != nullptr)
@@ -65,3 +69,24 @@ const char16_t* WideFindFirst(const char16_t* text, char16_t unit) {
         if (*text == unit) return text;
     return nullptr;
 }
+
+int CopyText(char16_t* dst, std::size_t units, const char16_t* src) { return CopyWide(dst, units, src); }
+
+int AppendText(char16_t* dst, std::size_t units, const char16_t* src) { return AppendWide(dst, units, src); }
+
+int AppendAscii(char* dst, std::size_t size, const char* ascii) { return AppendText(dst, size, ascii); }
+
+int AppendAscii(char16_t* dst, std::size_t units, const char* ascii) {
+    char16_t wide[300];
+    std::size_t n = 0;
+    for (; ascii[n] != '\0'; ++n) {
+        if (n + 1 == sizeof wide / sizeof wide[0]) return 0;
+        wide[n] = static_cast<unsigned char>(ascii[n]);
+    }
+    wide[n] = u'\0';
+    return AppendWide(dst, units, wide);
+}
+
+std::size_t TextLength(const char* text) { return std::strlen(text); }
+
+std::size_t TextLength(const char16_t* text) { return WideLength(text); }

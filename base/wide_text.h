@@ -25,3 +25,13 @@ int WideBeginsWith(const char16_t* text, const char16_t* prefix);
 const char16_t* WideFindLast(const char16_t* text, char16_t unit);
 // The first occurrence of the unit in text, or null.
 const char16_t* WideFindFirst(const char16_t* text, char16_t unit);
+
+// The text helpers under the names of base/text.h, so that path logic
+// written once over the character type (char or char16_t) serves both.
+int CopyText(char16_t* dst, std::size_t units, const char16_t* src);
+int AppendText(char16_t* dst, std::size_t units, const char16_t* src);
+// Appends an ASCII text (the program's own names) to either kind of text.
+int AppendAscii(char* dst, std::size_t size, const char* ascii);
+int AppendAscii(char16_t* dst, std::size_t units, const char* ascii);
+std::size_t TextLength(const char* text);
+std::size_t TextLength(const char16_t* text);

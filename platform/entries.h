@@ -40,11 +40,17 @@ Handle FolderHold(const char* path, EntryFacts* facts);
 // in use in a way that refuses deletion access, or when it is not allowed.
 Handle EntryOpen(const char* path, EntryFacts* facts);
 
-// The entry's final path (GetFinalPathNameByHandleA, looked up at run time,
-// normalized, with the "\\?\" or "\\?\UNC\" prefix taken off: "C:\..." or
-// "\\server\share\..."). 1 when written; 0 when it failed or does not fit;
-// -1 when the system has no such call (Windows XP).
-int EntryFinalPath(Handle entry, char* out, std::size_t size);
+// The same opens by a UTF-16 path (CreateFileW), for folders a user names.
+Handle FolderHold(const char16_t* path, EntryFacts* facts);
+Handle EntryOpen(const char16_t* path, EntryFacts* facts);
+
+// The entry's final path in UTF-16 (GetFinalPathNameByHandleW, looked up
+// at run time, normalized, with the "\\?\" or "\\?\UNC\" prefix taken off:
+// "C:\..." or "\\server\share\..."), `units` UTF-16 units at most, the
+// terminator included. In UTF-16 no two folders read alike, as they can
+// through the ANSI code page's '?' and best fits. 1 when written; 0 when it
+// failed or does not fit; -1 when the system has no such call (Windows XP).
+int EntryFinalPath(Handle entry, char16_t* out, std::size_t units);
 
 // Marks the entry for deletion through the handle; it goes when the handle
 // is closed. Where Windows has it (10, 1709 on, NTFS), with POSIX

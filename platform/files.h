@@ -91,6 +91,15 @@ int FileCopyFromHandle(Handle from, const char* to);
 // -1 when either cannot be turned into UTF-16 (at most 260 characters).
 int FileNamesSame(const char* a, std::size_t a_length, const char* b, std::size_t b_length);
 
+// The most UTF-16 units FileNamesSame's UTF-16 form compares (a whole
+// path of Windows' longest form).
+constexpr std::size_t kNameCompareUnits = 32767;
+
+// The same for UTF-16 names or paths, as the file system reads them
+// (CompareStringOrdinal ignoring case); -1 when either is longer than
+// kNameCompareUnits.
+int FileNamesSame(const char16_t* a, std::size_t a_length, const char16_t* b, std::size_t b_length);
+
 // One entry of a folder search.
 struct FindEntry {
     char name[260];  // the entry's own name, not its path
@@ -110,6 +119,18 @@ struct FindEntry {
 Handle FindFirst(const char* pattern, FindEntry* entry);
 // FindNextFileA: 1 while there is another entry.
 int FindNext(Handle search, FindEntry* entry);
+
+// The same search in UTF-16 (FindFirstFileW, FindNextFileW), for folders
+// a user names: every letter of a name comes whole, whatever the ANSI code
+// page can write. Close with FindClose.
+struct FindEntryW16 {
+    char16_t name[260];
+    int is_directory;
+    int is_reparse_point;
+    std::uint64_t size;
+};
+Handle FindFirst(const char16_t* pattern, FindEntryW16* entry);
+int FindNext(Handle search, FindEntryW16* entry);
 void FindClose(Handle search);
 
 // MoveFileExA(path, NULL, MOVEFILE_DELAY_UNTIL_REBOOT): at the next restart

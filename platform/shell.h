@@ -33,11 +33,17 @@ constexpr std::int32_t kHresultComNotInitialized = static_cast<std::int32_t>(0x8
 // fit `size` bytes gives *result 0. `buffer` is emptied first.
 int ShellSpecialFolderPath(int csidl, int create, char* buffer, std::uint32_t size, int* result);
 
+// SHGetSpecialFolderPathW of "SHELL32.DLL": the same in UTF-16, `units`
+// units, for the user's own folders, whatever letters they hold.
+int ShellSpecialFolderPath(int csidl, int create, char16_t* buffer, std::uint32_t units, int* result);
+
 // SHGetFolderPathA of "SHFOLDER.DLL" (no owner, no token, flags 0). Gives 0
 // when missing; otherwise 1 with the HRESULT in *hresult and the folder in
 // `buffer`; a folder that does not fit `size` bytes gives
 // HRESULT_FROM_WIN32(ERROR_INSUFFICIENT_BUFFER). `buffer` is emptied first.
 int ShellFolderPath(int csidl, char* buffer, std::uint32_t size, std::int32_t* hresult);
+// SHGetFolderPathW of "SHFOLDER.DLL": the same in UTF-16, `units` units.
+int ShellFolderPath(int csidl, char16_t* buffer, std::uint32_t units, std::int32_t* hresult);
 
 // A shortcut made through the shell-link component: CoCreateInstance of
 // CLSID_ShellLink (in-process server) for IShellLinkA; SetPath(target),

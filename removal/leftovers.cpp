@@ -5,6 +5,7 @@
 #include "base/names.h"
 #include "base/path_chars.h"
 #include "base/text.h"
+#include "base/wide_text.h"
 #include "base/user_rights.h"
 #include "platform/files.h"
 #include "removal/removal.h"
@@ -22,9 +23,19 @@ bool EndsWithDel(const char* name) {
 
 // A real folder at exactly this path: the look-up answers, it is a folder,
 // and not a link. A look-up that fails counts as "no": nothing is touched.
+// For an ANSI path or a UTF-16 one (a folder a user names).
 bool IsPlainFolder(const char* path) {
     if (path[0] == '\0' || std::strpbrk(path, "*?") != nullptr) return false;
     plat::FindEntry entry;
+    plat::Handle search = plat::FindFirst(path, &entry);
+    if (search == plat::kInvalidHandle) return false;
+    plat::FindClose(search);
+    return entry.is_directory && !entry.is_reparse_point;
+}
+
+bool IsPlainFolder(const char16_t* path) {
+    if (path[0] == u'\0' || WideFindFirst(path, u'*') != nullptr || WideFindFirst(path, u'?') != nullptr) return false;
+    plat::FindEntryW16 entry;
     plat::Handle search = plat::FindFirst(path, &entry);
     if (search == plat::kInvalidHandle) return false;
     plat::FindClose(search);
@@ -86,12 +97,16 @@ void TidySubfolders(const char* folder, int depth) {
 // of "ZT Audio" for a link between the check and the removal takes away at
 // most that link. A per-user folder is changed with the user's own rights;
 // narrowed, removing it only when empty is all this does anyway.
-void RemoveEmptyParentIn(const char* programs, bool per_user) {
-    char path[2048];
-    if (programs[0] == '\0' || !JoinPathByChars(path, sizeof path, programs, kShortcutParentName)) return;
-    if (!IsPlainFolder(path)) return;  // a linked "ZT Audio" is not ours
+template <typename C>
+void RemoveEmptyParentIn(const C* programs, bool per_user) {
+    C path[2048];
+    C parent_name[64] = {};
+    if (programs[0] == '\0' || !AppendAscii(parent_name, 64, kShortcutParentName) ||
+        !JoinPathByChars(path, sizeof path / sizeof(C), programs, static_cast<const C*>(parent_name)))
+        return;
+    if (!IsPlainFolder(static_cast<const C*>(path))) return;  // a linked "ZT Audio" is not ours
     plat::UserRights rights = per_user ? BeginUserWork() : plat::UserRights::kOwnRights;
-    RemoveEmptyFolder(path);
+    RemoveEmptyFolder(static_cast<const C*>(path));
     EndUserWork(rights);
 }
 
@@ -134,9 +149,9 @@ int FinishAtRestart(const char* product_folder) {
 }
 
 void RemoveEmptyShortcutParents() {
-    RemoveEmptyParentIn(common_programs_folder, false);
-    char programs[1024];
-    if (ReadUserProgramsFolder(programs, sizeof programs)) RemoveEmptyParentIn(programs, true);
+    RemoveEmptyParentIn(static_cast<const char*>(common_programs_folder), false);
+    char16_t programs[1024];
+    if (ReadUserProgramsFolder(programs, 1024)) RemoveEmptyParentIn(static_cast<const char16_t*>(programs), true);
 }
 
 void RemoveEmptyLeftovers(const char* product_folder) {

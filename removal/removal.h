@@ -10,6 +10,12 @@
 // The per-user Programs folder: the Shell Folders value under HKCU.
 inline constexpr char kShellFoldersKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
 inline constexpr char kProgramsValue[] = "Programs";
+inline constexpr char16_t kShellFoldersKeyW16[] = u"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+inline constexpr char16_t kProgramsValueW16[] = u"Programs";
+
+// The folders a user names (their Programs and Startup folders) are worked
+// on in UTF-16, so that every letter reaches the system whole; the
+// product's own folders in ANSI. Both forms are the same logic.
 
 // Everything below reaches each entry through a handle on the entry itself
 // (platform/entries.h): each folder of the work is held open from its check
@@ -21,11 +27,13 @@ inline constexpr char kProgramsValue[] = "Programs";
 // "..", streams or device names. "\\?\", "\\.\", "\??\" and GLOBALROOT
 // forms, and relative paths, give 0.
 int IsPlainFolderPath(const char* path);
+int IsPlainFolderPath(const char16_t* path);
 
 // Removes the folder when it is empty and a real folder (a link is left
 // alone), reached through its held parent, which must be a real folder of
 // plain form. 1 when it was removed.
 int RemoveEmptyFolder(const char* folder);
+int RemoveEmptyFolder(const char16_t* folder);
 
 // Deletes every file matching "*.del" directly in the folder (subfolders
 // are not searched). Gives the number of deletions tried, failed ones
@@ -57,6 +65,7 @@ int DeletePackageFiles(const SetupContext* context);
 // a link delete nothing. It is meant for a per-user folder: the work runs
 // with the user's own rights where they can be had (base/user_rights.h).
 int DeleteShortcut(const char* folder, const char* title);
+int DeleteShortcut(const char16_t* folder, const char* title);
 
 // Deletes the product's shortcuts and the shortcut folder below the user's
 // Programs folder (from the registry) and below common_programs_folder.
@@ -81,7 +90,8 @@ int DeleteFolderTree(const char* folder);
 // or deleted.
 int DeleteRegistryTree(plat::Handle parent, const char* subkey);
 
-// Reads the user's Start-menu Programs folder into `destination` (`size`
-// bytes). 1 when read; 0 when the value is missing, not a REG_SZ, not of
-// plain form (IsPlainFolderPath), or does not fit.
-int ReadUserProgramsFolder(char* destination, std::size_t size);
+// Reads the user's Start-menu Programs folder in UTF-16 (RegQueryValueExW,
+// at most 4096 bytes) into `destination` (`units` units). 1 when read; 0
+// when the value is missing, not a REG_SZ, not of plain form
+// (IsPlainFolderPath), or does not fit.
+int ReadUserProgramsFolder(char16_t* destination, std::size_t units);

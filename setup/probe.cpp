@@ -4,6 +4,7 @@
 #include "base/names.h"
 #include "base/path_chars.h"
 #include "base/text.h"
+#include "base/wide_text.h"
 #include "devices/inventory.h"
 #include "platform/devices.h"
 #include "platform/registry.h"
@@ -72,52 +73,57 @@ int folders_looked_up = 0;
 
 void ForgetFolderLookUp() { folders_looked_up = 0; }
 
+namespace {
+
+// One pass of the look-up for one folder, in the folder's own character
+// type: SHELL32's SHGetSpecialFolderPath (0 when it is missing), or
+// SHFOLDER's SHGetFolderPath (`second`).
+template <typename C>
+int LookUp(bool second, int csidl, int create, C* buffer, std::size_t units, int* found) {
+    C path[512] = {};
+    if (!second) {
+        int result = 0;
+        if (!plat::ShellSpecialFolderPath(csidl, create, path, 512, &result)) return 0;
+        *found = result;
+    } else {
+        std::int32_t hresult = 0;
+        if (!plat::ShellFolderPath(csidl, path, 512, &hresult)) return 0;
+        *found = hresult == plat::kHresultOk ? 1 : 0;
+    }
+    if (*found) CopyText(buffer, units, static_cast<const C*>(path));
+    else buffer[0] = '\0';
+    return 1;
+}
+
+}  // namespace
+
 void LookUpFolders() {
     if (folders_looked_up) return;
     folders_looked_up = 1;
     common_programs_folder[0] = '\0';
-    CopyText(startup_folder, sizeof startup_folder, "Startup");
+    startup_folder[0] = u'\0';
+    AppendAscii(startup_folder, 512, "Startup");
 
-    struct Folder {
-        char* buffer;
-        int csidl;
-        int create;
-    };
-    const Folder folders[] = {{common_programs_folder, plat::kCsidlCommonPrograms, 1},
-                              {startup_folder, plat::kCsidlStartup, 0}};
-
-    // First pass: SHELL32's SHGetSpecialFolderPathA. The all-users folder
-    // with the create flag; the Startup folder without it, since its place
-    // is the user's to set (HKCU's User Shell Folders) and the program only
-    // reads and deletes there: an administrator's process must not make a
-    // folder wherever a user points.
-    int found = 1;
-    int failed = 0;
-    for (const Folder& folder : folders) {
-        char path[512] = {};
-        int result = 0;
-        if (!plat::ShellSpecialFolderPath(folder.csidl, folder.create, path, sizeof path, &result)) {
-            found = 0;
-            break;
-        }
-        if (result) {
-            CopyText(folder.buffer, 512, path);
-        } else {
-            folder.buffer[0] = '\0';
-            failed = 1;
-        }
+    // First pass: SHELL32's SHGetSpecialFolderPath. The all-users folder
+    // (ANSI) with the create flag; the user's Startup folder (UTF-16: its
+    // letters are the user's) without it, since its place is the user's to
+    // set (HKCU's User Shell Folders) and the program only reads and deletes
+    // there: an administrator's process must not make a folder wherever a
+    // user points.
+    int found = 0;
+    int available = LookUp(false, plat::kCsidlCommonPrograms, 1, common_programs_folder, 512, &found);
+    int failed = available && !found;
+    if (available) {
+        available = LookUp(false, plat::kCsidlStartup, 0, startup_folder, 512, &found);
+        failed |= available && !found;
     }
-    if (found && !failed) return;
+    if (available && !failed) return;
 
-    // Second pass: SHFOLDER's SHGetFolderPathA for each folder still empty.
-    for (const Folder& folder : folders) {
-        if (folder.buffer[0] != '\0') continue;
-        char path[512] = {};
-        std::int32_t hresult = 0;
-        if (!plat::ShellFolderPath(folder.csidl, path, sizeof path, &hresult)) break;
-        if (hresult == plat::kHresultOk) CopyText(folder.buffer, 512, path);
-        else folder.buffer[0] = '\0';
-    }
+    // Second pass: SHFOLDER's SHGetFolderPath for each folder still empty.
+    if (common_programs_folder[0] == '\0' &&
+        !LookUp(true, plat::kCsidlCommonPrograms, 0, common_programs_folder, 512, &found))
+        return;
+    if (startup_folder[0] == u'\0') LookUp(true, plat::kCsidlStartup, 0, startup_folder, 512, &found);
 }
 
 int IsWow64() {

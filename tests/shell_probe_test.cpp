@@ -248,12 +248,12 @@ TEST_F(ShellProbe, SameSetupProgramComparesFileNamesOnly) {
 TEST_F(ShellProbe, ShellFoldersByTheirTwoFunctions) {
     LookUpFolders();
     EXPECT_STREQ(common_programs_folder, "C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs");
-    EXPECT_STREQ(startup_folder, "C:\\Users\\user\\AppData\\Roaming\\Microsoft\\Windows\\Start Menu\\Programs\\Startup");
+    EXPECT_EQ(SimKeptNameOf(startup_folder), "C:\\Users\\user\\AppData\\Roaming\\Microsoft\\Windows\\Start Menu\\Programs\\Startup");
     // The all-users folder is made where it is missing; the Startup folder,
     // whose place the user sets, is not: its path comes from the second
     // function, which makes nothing either.
     EXPECT_NE(SimFindFile(common_programs_folder), nullptr);
-    EXPECT_EQ(SimFindFile(startup_folder), nullptr);
+    EXPECT_EQ(SimFindFile(SimKeptNameOf(startup_folder)), nullptr);
     // Once per run: later calls change nothing.
     Sim().shell.folders[0x17] = "D:\\Other";
     LookUpFolders();
@@ -268,21 +268,21 @@ TEST_F(ShellProbe, ShellFoldersByTheirTwoFunctions) {
         LookUpFolders();
         EXPECT_EQ(SimFindFile("C:\\Windows\\System32\\Tasks\\Pointed"), nullptr);
         EXPECT_EQ(SimFindFile("C:\\Windows\\System32\\Tasks"), nullptr);
-        EXPECT_STREQ(startup_folder, second ? "C:\\Windows\\System32\\Tasks\\Pointed" : "");
+        EXPECT_EQ(SimKeptNameOf(startup_folder), second ? "C:\\Windows\\System32\\Tasks\\Pointed" : "");
     }
     // Where it exists, the first function gives it.
     SetUp();
     SimPutFolder(Sim().shell.folders[0x07]);
     Sim().shell.folder_path_function = false;
     LookUpFolders();
-    EXPECT_EQ(startup_folder, Sim().shell.folders[0x07]);
+    EXPECT_EQ(SimKeptNameOf(startup_folder), Sim().shell.folders[0x07]);
 
     // The first function fails for one folder: the second fills it.
     SetUp();
     Sim().shell.special_folder_fails.insert(0x07);
     Sim().shell.folders[0x07] = "C:\\Startup From SHFolder";
     LookUpFolders();
-    EXPECT_STREQ(startup_folder, "C:\\Startup From SHFolder");
+    EXPECT_EQ(SimKeptNameOf(startup_folder), "C:\\Startup From SHFolder");
     EXPECT_STREQ(common_programs_folder, "C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs");
 
     // Without SHGetSpecialFolderPathA only the empty folder is looked up:
@@ -291,7 +291,7 @@ TEST_F(ShellProbe, ShellFoldersByTheirTwoFunctions) {
     Sim().shell.special_folder_function = false;
     LookUpFolders();
     EXPECT_STREQ(common_programs_folder, "C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs");
-    EXPECT_STREQ(startup_folder, "Startup");
+    EXPECT_EQ(SimKeptNameOf(startup_folder), "Startup");
 
     // Neither function, or both failing: empty.
     SetUp();
@@ -299,12 +299,12 @@ TEST_F(ShellProbe, ShellFoldersByTheirTwoFunctions) {
     Sim().shell.folder_path_function = false;
     LookUpFolders();
     EXPECT_STREQ(common_programs_folder, "");
-    EXPECT_STREQ(startup_folder, "Startup");
+    EXPECT_EQ(SimKeptNameOf(startup_folder), "Startup");
     SetUp();
     Sim().shell.folders.clear();
     LookUpFolders();
     EXPECT_STREQ(common_programs_folder, "");
-    EXPECT_STREQ(startup_folder, "");
+    EXPECT_EQ(SimKeptNameOf(startup_folder), "");
 }
 
 TEST_F(ShellProbe, Wow64AndTheProgramPath) {

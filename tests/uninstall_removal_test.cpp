@@ -357,16 +357,16 @@ TEST(UninstallRemoval, AProgramsFolderThatCannotServeSkipsItsHalf) {
 
 TEST(UninstallRemoval, ReadUserProgramsFolderTakesAStringThatFits) {
     FreshMachine();
-    char folder[1024];
-    EXPECT_EQ(ReadUserProgramsFolder(folder, sizeof folder), 0) << "no key";
+    char16_t folder[1024];
+    EXPECT_EQ(ReadUserProgramsFolder(folder, 1024), 0) << "no key";
     SimRegPutKey(plat::kHkeyCurrentUser, kShellFoldersKey);
-    EXPECT_EQ(ReadUserProgramsFolder(folder, sizeof folder), 0) << "no value";
+    EXPECT_EQ(ReadUserProgramsFolder(folder, 1024), 0) << "no value";
     SimRegPutDword(plat::kHkeyCurrentUser, kShellFoldersKey, kProgramsValue, 7);
-    EXPECT_EQ(ReadUserProgramsFolder(folder, sizeof folder), 0) << "not a string";
+    EXPECT_EQ(ReadUserProgramsFolder(folder, 1024), 0) << "not a string";
 
     SetUserPrograms(kUserPrograms);
-    ASSERT_EQ(ReadUserProgramsFolder(folder, sizeof folder), 1);
-    EXPECT_STREQ(folder, kUserPrograms);
+    ASSERT_EQ(ReadUserProgramsFolder(folder, 1024), 1);
+    EXPECT_EQ(SimKeptNameOf(folder), kUserPrograms);
     // Stored without its NUL (UTF-16 as Windows keeps it): read all the same.
     std::vector<std::uint8_t> bytes;
     for (char c : std::string("D:\\Menu")) {
@@ -374,14 +374,19 @@ TEST(UninstallRemoval, ReadUserProgramsFolderTakesAStringThatFits) {
         bytes.push_back(0);
     }
     SimRegPutValue(plat::kHkeyCurrentUser, kShellFoldersKey, kProgramsValue, plat::kRegSz, bytes);
-    ASSERT_EQ(ReadUserProgramsFolder(folder, sizeof folder), 1);
-    EXPECT_STREQ(folder, "D:\\Menu");
+    ASSERT_EQ(ReadUserProgramsFolder(folder, 1024), 1);
+    EXPECT_EQ(SimKeptNameOf(folder), "D:\\Menu");
+    // Letters the ANSI code page cannot write come whole, in UTF-16.
+    const std::u16string cyrillic = u"C:\\Users\\\u0418\u0432\u0430\u043D\\Start Menu\\Programs";
+    SimRegPutText16(plat::kHkeyCurrentUser, kShellFoldersKey, kProgramsValue, cyrillic);
+    ASSERT_EQ(ReadUserProgramsFolder(folder, 1024), 1);
+    EXPECT_EQ(std::u16string(folder), cyrillic);
     // Exactly filling the destination is fine; one more is refused.
     SetUserPrograms("C:\\" + std::string(6, 'x'));
-    char small[10];
-    EXPECT_EQ(ReadUserProgramsFolder(small, sizeof small), 1);
+    char16_t small[10];
+    EXPECT_EQ(ReadUserProgramsFolder(small, 10), 1);
     SetUserPrograms("C:\\" + std::string(7, 'x'));
-    EXPECT_EQ(ReadUserProgramsFolder(small, sizeof small), 0);
+    EXPECT_EQ(ReadUserProgramsFolder(small, 10), 0);
     EXPECT_EQ(SimRegOpenKeyCount(), 0u);
 }
 
@@ -620,8 +625,8 @@ TEST(UninstallRemoval, OnlyPlainFolderPathsAreUsedAndFailedLookUpsAreNotTouched)
     // on Windows, and is refused.
     FreshMachine();
     SetUserPrograms(std::string("\\\\?\\") + kUserPrograms);
-    char folder[1024];
-    EXPECT_EQ(ReadUserProgramsFolder(folder, sizeof folder), 0);
+    char16_t folder[1024];
+    EXPECT_EQ(ReadUserProgramsFolder(folder, 1024), 0);
     // The Startup folder: a relative fallback is never taken from the
     // current folder, and a linked Startup folder is not walked.
     Sim().processes.current_folder = "C:\\Downloads";

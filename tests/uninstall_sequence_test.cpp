@@ -8,6 +8,7 @@
 
 #include "base/names.h"
 #include "base/path_chars.h"
+#include "base/wide_text.h"
 #include "install/install.h"
 #include "platform/sim/sim.h"
 #include "removal/leftovers.h"
@@ -44,7 +45,7 @@ SetupContext* InstalledMachine(bool is_64bit, int os_version_code) {
     for (const std::string& folder : {std::string(kShortcutFolder), In(kUserPrograms, "ZT Audio\\MixoLyte")})
         for (const std::string& title : kEveryShortcutTitle) SimPutFile(In(folder, title + ".LNK"), Bytes("link"));
     SimRegPutText(kHkcu, kShellFoldersKey, kProgramsValue, kUserPrograms);
-    CopyText(startup_folder, sizeof startup_folder, kStartup);
+    CopyText(startup_folder, 512, SimWideOf(kStartup).c_str());
     SimPutFile(In(kStartup, "Mixolyte (ZT-Audio).LNK"), Bytes("link"));
     SimPutFile(In(kStartup, "Other Tool.LNK"), Bytes("link"));
     SimPutFile("C:\\Windows\\inf\\ztusbgpi_uart.inf", Bytes("inf"));
@@ -271,7 +272,7 @@ TEST(UninstallSequence, AJapaneseUserNameAndFileNamesAreReadByCharacters) {
     SimPutFile(In(startup, "Mixolyte (ZT-Audio).LNK"), Bytes("link"));
     SimPutFile(In(startup, "Other Tool.LNK"), Bytes("link"));
     SimRegPutText(kHkcu, kShellFoldersKey, kProgramsValue, programs);
-    CopyText(startup_folder, sizeof startup_folder, startup.c_str());
+    CopyText(startup_folder, 512, SimWideOf(startup).c_str());
     // Files the product made with such names, in a folder named so too.
     SimPutFile(In(product, "\x95\x5C.txt"), Bytes("table"));
     SimPutFile(In(product, "\x83\x5C\\\x94\x5C"), Bytes("data"));
@@ -481,7 +482,7 @@ TEST(UninstallSequence, InstallUninstallInstallRoundTrip) {
     PutPackage(PackageEntries());
     PutStandIns(context, false);
     HoldRunningProgram();
-    CopyText(startup_folder, sizeof startup_folder, kStartup);
+    CopyText(startup_folder, 512, SimWideOf(kStartup).c_str());
     ASSERT_EQ(RunInstall(context), 1);
     const std::string product = ProductFolder(false);
     ASSERT_TRUE(Has(In(product, "ztml_asiodriver.dll")));

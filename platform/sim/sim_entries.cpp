@@ -76,7 +76,17 @@ Handle EntryOpen(const char* path, EntryFacts* facts) {
     return OpenItself(op, path, true, facts);
 }
 
-int EntryFinalPath(Handle entry, char* out, std::size_t size) {
+Handle FolderHold(const char16_t* path, EntryFacts* facts) {
+    static const int op = SimOpId("FolderHold");
+    return OpenItself(op, SimKeptNameOf(path ? path : u"").c_str(), false, facts);
+}
+
+Handle EntryOpen(const char16_t* path, EntryFacts* facts) {
+    static const int op = SimOpId("EntryOpen");
+    return OpenItself(op, SimKeptNameOf(path ? path : u"").c_str(), true, facts);
+}
+
+int EntryFinalPath(Handle entry, char16_t* out, std::size_t units) {
     static const int op = SimOpId("EntryFinalPath");
     const SimOpenFile* open = OpenEntry(entry);
     if (SimFaultHere(op)) {
@@ -88,9 +98,10 @@ int EntryFinalPath(Handle entry, char* out, std::size_t size) {
         auto it = Fs().entries.find(key);
         if (it != Fs().entries.end() && it->second.final_path_unanswered) return 0;
     }
-    std::string path = SimKeyToPath(open->key);
-    if (path.size() >= size) return 0;
-    SimCopyText(out, size, path);
+    std::u16string path = SimWideOf(SimKeyToPath(open->key));
+    if (path.empty() || path.size() >= units) return 0;
+    path.copy(out, path.size());
+    out[path.size()] = u'\0';
     return 1;
 }
 

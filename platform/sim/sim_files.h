@@ -5,6 +5,7 @@
 #include <map>
 #include <set>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -129,3 +130,19 @@ void SimNoteImageMoved(const std::string& from_key, const std::string& to_key);
 std::string SimImageKey();
 // Every entry below (not including) the folder, in key order.
 std::vector<const SimFile*> SimListTree(const std::string& folder);
+
+// The ANSI code page and UTF-16 (platform/sim/sim_code_page.cpp). Names
+// are kept in the code page's bytes; a letter it cannot write as "\x02"
+// and four hex digits of its unit.
+// The UTF-16 of kept (or ANSI) text; false for bytes that are no character.
+bool SimAnsiToWide(const char* text, std::size_t length, std::u16string* out);
+std::u16string SimWideOf(const std::string& text);  // empty when it is none
+// The kept form of a UTF-16 text (what the UTF-16 calls take in).
+std::string SimKeptNameOf(std::u16string_view text);
+// Kept text as the ANSI calls give it: a letter the code page cannot write
+// becomes '?'.
+std::string SimAnsiViewOf(const std::string& kept);
+// The system's upper-case table as far as the sim's names reach (ASCII,
+// Latin-1, Latin Extended-A with the dotless i an I and the long s an S,
+// Cyrillic): the one rule file names are compared by.
+std::uint32_t SimUpperOf(std::uint32_t unit);

@@ -63,79 +63,24 @@ int CopyBytes(const char* from, const char* to, int fail_if_exists, bool half) {
     return 1;
 }
 
-// The UTF-16 (or beyond: a double-byte character of an East Asian code
-// page, which has no case) of a name in the machine's ANSI code page, for
-// the code pages the sim knows: 1252, 1254 (Turkish), UTF-8 and the
-// double-byte ones. False for a sequence that is no character.
-bool WideOf(const char* text, std::size_t length, std::vector<std::uint32_t>* out) {
-    const int page = Sim().system.ansi_code_page;
-    for (std::size_t i = 0; i < length; ++i) {
-        auto byte = static_cast<unsigned char>(text[i]);
-        if (byte < 0x80) {
-            out->push_back(byte);
-        } else if (page == 65001) {
-            int more = byte >= 0xF0 ? 3 : byte >= 0xE0 ? 2 : byte >= 0xC2 ? 1 : -1;
-            if (more < 0 || i + static_cast<std::size_t>(more) >= length) return false;
-            std::uint32_t unit = byte & (0x3F >> more);
-            for (int k = 1; k <= more; ++k) {
-                auto next = static_cast<unsigned char>(text[i + k]);
-                if ((next & 0xC0) != 0x80) return false;
-                unit = unit << 6 | (next & 0x3F);
-            }
-            out->push_back(unit);
-            i += static_cast<std::size_t>(more);
-        } else if (SimIsLeadByte(byte)) {
-            if (i + 1 >= length) return false;
-            out->push_back(0x10000u + (static_cast<std::uint32_t>(byte) << 8 | static_cast<unsigned char>(text[++i])));
-        } else if (page == 1254 && (byte == 0xD0 || byte == 0xDD || byte == 0xDE || byte == 0xF0 || byte == 0xFD ||
-                                    byte == 0xFE)) {
-            static const std::uint32_t kTurkish[] = {0x011E, 0x0130, 0x015E, 0x011F, 0x0131, 0x015F};
-            const unsigned char kAt[] = {0xD0, 0xDD, 0xDE, 0xF0, 0xFD, 0xFE};
-            for (int k = 0; k < 6; ++k)
-                if (kAt[k] == byte) out->push_back(kTurkish[k]);
-        } else if (byte >= 0xA0) {
-            out->push_back(byte);  // Latin-1
-        } else {
-            switch (byte) {
-                case 0x8A: out->push_back(0x0160); break;
-                case 0x9A: out->push_back(0x0161); break;
-                case 0x8C: out->push_back(0x0152); break;
-                case 0x9C: out->push_back(0x0153); break;
-                case 0x9F: out->push_back(0x0178); break;
-                default: out->push_back(0xF000u + byte); break;  // no case
-            }
-        }
-    }
-    return true;
-}
-
-// The system's upper-case table, as far as the sim's names reach: ASCII,
-// Latin-1 and Latin Extended-A, where the dotless i is an I and the long
-// s an S; the dotted capital I has no lower-case letter in it.
-std::uint32_t UpperOf(std::uint32_t unit) {
-    if (unit >= 'a' && unit <= 'z') return unit - 0x20;
-    if (unit >= 0xE0 && unit <= 0xFE && unit != 0xF7) return unit - 0x20;
-    if (unit == 0xFF) return 0x0178;
-    if (unit == 0x0131) return 'I';
-    if (unit == 0x017F) return 'S';
-    bool odd_is_lower = (unit >= 0x0100 && unit <= 0x0137) || (unit >= 0x014A && unit <= 0x0177);
-    bool even_is_lower = (unit >= 0x0139 && unit <= 0x0148) || (unit >= 0x0179 && unit <= 0x017E);
-    if ((odd_is_lower && unit % 2 == 1) || (even_is_lower && unit % 2 == 0)) return unit - 1;
-    return unit;
-}
-
 }  // namespace
 
 namespace plat {
 
-int FileNamesSame(const char* a, std::size_t a_length, const char* b, std::size_t b_length) {
-    std::vector<std::uint32_t> wide_a;
-    std::vector<std::uint32_t> wide_b;
-    if (a_length > 260 || b_length > 260 || !WideOf(a, a_length, &wide_a) || !WideOf(b, b_length, &wide_b)) return -1;
-    if (wide_a.size() != wide_b.size()) return 0;
-    for (std::size_t i = 0; i < wide_a.size(); ++i)
-        if (UpperOf(wide_a[i]) != UpperOf(wide_b[i])) return 0;
+int FileNamesSame(const char16_t* a, std::size_t a_length, const char16_t* b, std::size_t b_length) {
+    if (a_length > kNameCompareUnits || b_length > kNameCompareUnits) return -1;
+    if (a_length != b_length) return 0;
+    for (std::size_t i = 0; i < a_length; ++i)
+        if (SimUpperOf(a[i]) != SimUpperOf(b[i])) return 0;
     return 1;
+}
+
+int FileNamesSame(const char* a, std::size_t a_length, const char* b, std::size_t b_length) {
+    std::u16string wide_a;
+    std::u16string wide_b;
+    if (a_length > 260 || b_length > 260 || !SimAnsiToWide(a, a_length, &wide_a) || !SimAnsiToWide(b, b_length, &wide_b))
+        return -1;
+    return FileNamesSame(wide_a.data(), wide_a.size(), wide_b.data(), wide_b.size());
 }
 
 int FileCopy(const char* from, const char* to, int fail_if_exists) {

@@ -86,7 +86,16 @@ bool MatchesSearch(const std::string& wanted, const std::string& name) {
 }
 
 void Fill(plat::FindEntry* entry, const SimFound& found) {
-    SimCopyText(entry->name, sizeof entry->name, found.name);
+    SimCopyText(entry->name, sizeof entry->name, SimAnsiViewOf(found.name));
+    entry->is_directory = found.is_folder ? 1 : 0;
+    entry->is_reparse_point = found.is_link ? 1 : 0;
+    entry->size = found.size;
+}
+
+void Fill(plat::FindEntryW16* entry, const SimFound& found) {
+    std::u16string name = SimWideOf(found.name).substr(0, 259);
+    name.copy(entry->name, name.size());
+    entry->name[name.size()] = u'\0';
     entry->is_directory = found.is_folder ? 1 : 0;
     entry->is_reparse_point = found.is_link ? 1 : 0;
     entry->size = found.size;
@@ -180,7 +189,10 @@ int FolderRemove(const char* path) {
     return 1;
 }
 
-Handle FindFirst(const char* pattern, FindEntry* entry) {
+namespace {
+
+template <typename Entry>
+Handle FindFirstKept(const char* pattern, Entry* entry) {
     static const int op = SimOpId("FindFirst");
     bool fails = SimFaultHere(op);
     std::string text = pattern ? pattern : "";
@@ -217,7 +229,8 @@ Handle FindFirst(const char* pattern, FindEntry* entry) {
     return handle;
 }
 
-int FindNext(Handle search, FindEntry* entry) {
+template <typename Entry>
+int FindNextOf(Handle search, Entry* entry) {
     static const int op = SimOpId("FindNext");
     if (SimFaultHere(op)) {
         auto open = Fs().searches.find(reinterpret_cast<std::uintptr_t>(search));
@@ -229,6 +242,15 @@ int FindNext(Handle search, FindEntry* entry) {
     Fill(entry, it->second.found[it->second.next++]);
     return 1;
 }
+
+}  // namespace
+
+Handle FindFirst(const char* pattern, FindEntry* entry) { return FindFirstKept(pattern, entry); }
+Handle FindFirst(const char16_t* pattern, FindEntryW16* entry) {
+    return FindFirstKept(SimKeptNameOf(pattern ? pattern : u"").c_str(), entry);
+}
+int FindNext(Handle search, FindEntry* entry) { return FindNextOf(search, entry); }
+int FindNext(Handle search, FindEntryW16* entry) { return FindNextOf(search, entry); }
 
 void FindClose(Handle search) {
     static const int op = SimOpId("FindClose");

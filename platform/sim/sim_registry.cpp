@@ -36,13 +36,6 @@ char16_t AnsiToUnit(std::uint8_t byte) {
     return byte;
 }
 
-std::uint8_t UnitToAnsi(char16_t unit) {
-    if (unit < 0x80 || (unit >= 0xA0 && unit <= 0xFF)) return static_cast<std::uint8_t>(unit);
-    for (int i = 0; i < 32; ++i)
-        if (kCp1252High[i] == unit) return static_cast<std::uint8_t>(0x80 + i);
-    return '?';
-}
-
 char16_t FoldUnit(char16_t c) {
     if (c >= u'A' && c <= u'Z') return static_cast<char16_t>(c + 32);
     if (c < 0xC0) return c;  // no other letters below Latin-1's capitals
@@ -87,12 +80,12 @@ std::basic_string<Char> InForm(const std::u16string& name) {
     else return name;
 }
 
-// UTF-16LE bytes <-> Windows-1252 bytes, for string data.
+// UTF-16LE bytes <-> the ANSI code page's bytes, for string data.
 std::vector<std::uint8_t> AnsiBytesToStored(const std::uint8_t* data, std::uint32_t size) {
+    std::u16string wide = SimAnsiToUtf16(std::string(reinterpret_cast<const char*>(data), size));
     std::vector<std::uint8_t> stored;
-    stored.reserve(size * 2u);
-    for (std::uint32_t i = 0; i < size; ++i) {
-        char16_t unit = AnsiToUnit(data[i]);
+    stored.reserve(wide.size() * 2u);
+    for (char16_t unit : wide) {
         stored.push_back(static_cast<std::uint8_t>(unit & 0xFF));
         stored.push_back(static_cast<std::uint8_t>(unit >> 8));
     }
@@ -100,11 +93,11 @@ std::vector<std::uint8_t> AnsiBytesToStored(const std::uint8_t* data, std::uint3
 }
 
 std::vector<std::uint8_t> StoredToAnsiBytes(const std::vector<std::uint8_t>& stored) {
-    std::vector<std::uint8_t> bytes;
-    bytes.reserve(stored.size() / 2);
+    std::u16string wide;
     for (std::size_t i = 0; i + 1 < stored.size(); i += 2)
-        bytes.push_back(UnitToAnsi(static_cast<char16_t>(stored[i] | (stored[i + 1] << 8))));
-    return bytes;
+        wide.push_back(static_cast<char16_t>(stored[i] | (stored[i + 1] << 8)));
+    std::string narrow = SimUtf16ToAnsi(wide);
+    return std::vector<std::uint8_t>(narrow.begin(), narrow.end());
 }
 
 SimRegistry& Reg() { return Sim().registry; }
@@ -532,19 +525,17 @@ std::map<std::uint64_t, SimRegKey> SimRegBaseKeys() {
     return keys;
 }
 
+// By the machine's code page (platform/sim/sim_code_page.cpp); bytes that
+// are no character of it (a lone lead byte) each stand for themselves.
 std::u16string SimAnsiToUtf16(const std::string& text) {
     std::u16string wide;
-    wide.reserve(text.size());
+    if (SimAnsiToWide(text.data(), text.size(), &wide)) return wide;
+    wide.clear();
     for (char c : text) wide.push_back(AnsiToUnit(static_cast<std::uint8_t>(c)));
     return wide;
 }
 
-std::string SimUtf16ToAnsi(const std::u16string& text) {
-    std::string narrow;
-    narrow.reserve(text.size());
-    for (char16_t unit : text) narrow.push_back(static_cast<char>(UnitToAnsi(unit)));
-    return narrow;
-}
+std::string SimUtf16ToAnsi(const std::u16string& text) { return SimAnsiViewOf(SimKeptNameOf(text)); }
 
 bool SimRegKeyExists(Handle hive, const std::string& path) { return FindPhysical(hive, path) != 0; }
 

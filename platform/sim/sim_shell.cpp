@@ -1,3 +1,5 @@
+#include <algorithm>
+
 #include "platform/files.h"
 #include "platform/shell.h"
 #include "platform/sim/sim.h"
@@ -32,7 +34,7 @@ int ShellSpecialFolderPath(int csidl, int create, char* buffer, std::uint32_t si
         *result = 0;
         return 1;
     }
-    SimCopyText(buffer, size, it->second);
+    SimCopyText(buffer, size, SimAnsiViewOf(it->second));
     *result = 1;
     return 1;
 }
@@ -56,7 +58,72 @@ int ShellFolderPath(int csidl, char* buffer, std::uint32_t size, std::int32_t* h
         *hresult = static_cast<std::int32_t>(0x8007007Au);  // HRESULT_FROM_WIN32(ERROR_INSUFFICIENT_BUFFER)
         return 1;
     }
-    SimCopyText(buffer, size, it->second);
+    SimCopyText(buffer, size, SimAnsiViewOf(it->second));
+    *hresult = kHresultOk;
+    return 1;
+}
+
+namespace {
+
+// A folder into a UTF-16 buffer of `units` units: 1 when it fits whole.
+bool CopyWideFolder(char16_t* buffer, std::uint32_t units, const std::string& kept) {
+    std::u16string wide = SimWideOf(kept);
+    if (wide.size() >= kShellPathSize || wide.size() >= units) return false;
+    wide.copy(buffer, wide.size());
+    buffer[wide.size()] = u'\0';
+    return true;
+}
+
+}  // namespace
+
+int ShellSpecialFolderPath(int csidl, int create, char16_t* buffer, std::uint32_t units, int* result) {
+    if (units == 0) return 0;
+    buffer[0] = u'\0';
+    static const int op = SimOpId("ShellSpecialFolderPath");
+    if (SimFaultHere(op)) {
+        *result = 0;
+        return 1;
+    }
+    const SimShell& shell = Sim().shell;
+    if (!shell.special_folder_function) return 0;
+    auto it = shell.folders.find(csidl);
+    if (it == shell.folders.end() || shell.special_folder_fails.count(csidl) ||
+        SimWideOf(it->second).size() >= std::min(units, kShellPathSize)) {
+        *result = 0;
+        return 1;
+    }
+    std::string key = SimPathKey(it->second);
+    auto entry = Sim().files.entries.find(key);
+    bool there = Sim().files.roots.count(key) || (entry != Sim().files.entries.end() && entry->second.is_folder);
+    if (!there && create) {
+        SimPutFolder(it->second);
+    } else if (!there) {
+        *result = 0;
+        return 1;
+    }
+    *result = CopyWideFolder(buffer, units, it->second) ? 1 : 0;
+    return 1;
+}
+
+int ShellFolderPath(int csidl, char16_t* buffer, std::uint32_t units, std::int32_t* hresult) {
+    if (units == 0) return 0;
+    buffer[0] = u'\0';
+    static const int op = SimOpId("ShellFolderPath");
+    if (SimFaultHere(op)) {
+        *hresult = static_cast<std::int32_t>(0x80004005u);  // E_FAIL
+        return 1;
+    }
+    const SimShell& shell = Sim().shell;
+    if (!shell.folder_path_function) return 0;
+    auto it = shell.folders.find(csidl);
+    if (it == shell.folders.end() || SimWideOf(it->second).size() >= kShellPathSize) {
+        *hresult = static_cast<std::int32_t>(0x80004005u);  // E_FAIL
+        return 1;
+    }
+    if (!CopyWideFolder(buffer, units, it->second)) {
+        *hresult = static_cast<std::int32_t>(0x8007007Au);  // HRESULT_FROM_WIN32(ERROR_INSUFFICIENT_BUFFER)
+        return 1;
+    }
     *hresult = kHresultOk;
     return 1;
 }

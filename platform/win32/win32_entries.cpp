@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <cstring>
+#include <cwchar>
 
 #include "platform/entries.h"
 #include "platform/win32/win32_open.h"
@@ -35,7 +36,7 @@ constexpr DWORD kFinalPathNormalizedDos = 0;  // FILE_NAME_NORMALIZED | VOLUME_N
 
 using NtSetInformationFileCall = LONG(WINAPI*)(HANDLE, IoStatus*, void*, ULONG, ULONG);
 using SetFileInformationByHandleCall = BOOL(WINAPI*)(HANDLE, int, void*, DWORD);
-using GetFinalPathNameByHandleCall = DWORD(WINAPI*)(HANDLE, LPSTR, DWORD, DWORD);
+using GetFinalPathNameByHandleCall = DWORD(WINAPI*)(HANDLE, LPWSTR, DWORD, DWORD);
 using RtlGetLastNtStatusCall = LONG(WINAPI*)();
 
 FARPROC SystemCall(const char* module, const char* name) {
@@ -66,10 +67,9 @@ int FailedAsDeletePending() {
     return call != nullptr && call() == kStatusDeletePending ? 1 : 0;
 }
 
-Handle OpenItself(const char* path, DWORD access, DWORD share, EntryFacts* facts) {
-    facts->delete_pending = 0;
-    HANDLE entry = CreateFileA(path, access | FILE_READ_ATTRIBUTES | SYNCHRONIZE, share, nullptr, OPEN_EXISTING,
-                               FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT | kOpenIdentifyOnly, nullptr);
+// What the open handle says of the entry; the handle is closed when it
+// cannot tell.
+Handle TakeFacts(HANDLE entry, EntryFacts* facts) {
     if (entry == INVALID_HANDLE_VALUE) {
         facts->delete_pending = FailedAsDeletePending();
         return kInvalidHandle;
@@ -82,6 +82,22 @@ Handle OpenItself(const char* path, DWORD access, DWORD share, EntryFacts* facts
     facts->is_directory = (information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? 1 : 0;
     facts->is_reparse_point = (information.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) ? 1 : 0;
     return entry;
+}
+
+constexpr DWORD kItselfFlags = FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT | kOpenIdentifyOnly;
+
+Handle OpenItself(const char* path, DWORD access, DWORD share, EntryFacts* facts) {
+    facts->delete_pending = 0;
+    return TakeFacts(
+        CreateFileA(path, access | FILE_READ_ATTRIBUTES | SYNCHRONIZE, share, nullptr, OPEN_EXISTING, kItselfFlags, nullptr),
+        facts);
+}
+
+Handle OpenItself(const char16_t* path, DWORD access, DWORD share, EntryFacts* facts) {
+    facts->delete_pending = 0;
+    return TakeFacts(CreateFileW(reinterpret_cast<const wchar_t*>(path), access | FILE_READ_ATTRIBUTES | SYNCHRONIZE,
+                                 share, nullptr, OPEN_EXISTING, kItselfFlags, nullptr),
+                     facts);
 }
 
 }  // namespace
@@ -97,25 +113,37 @@ Handle EntryOpen(const char* path, EntryFacts* facts) {
     return OpenItself(path, DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, facts);
 }
 
-int EntryFinalPath(Handle entry, char* out, std::size_t size) {
+Handle FolderHold(const char16_t* path, EntryFacts* facts) {
+    return OpenItself(path, FILE_LIST_DIRECTORY, FILE_SHARE_READ | FILE_SHARE_WRITE, facts);
+}
+
+Handle EntryOpen(const char16_t* path, EntryFacts* facts) {
+    return OpenItself(path, DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, facts);
+}
+
+int EntryFinalPath(Handle entry, char16_t* out, std::size_t units) {
     auto call = reinterpret_cast<GetFinalPathNameByHandleCall>(
-        reinterpret_cast<void*>(SystemCall("kernel32.dll", "GetFinalPathNameByHandleA")));
+        reinterpret_cast<void*>(SystemCall("kernel32.dll", "GetFinalPathNameByHandleW")));
     if (call == nullptr) return -1;
-    char path[2048];
-    DWORD length = call(entry, path, sizeof path, kFinalPathNormalizedDos);
-    if (length == 0 || length >= sizeof path) return 0;
+    constexpr DWORD kUnits = 2048;
+    wchar_t path[kUnits];
+    DWORD length = call(entry, path, kUnits, kFinalPathNormalizedDos);
+    if (length == 0 || length >= kUnits) return 0;
     // "\\?\C:\..." -> "C:\...", "\\?\UNC\server\..." -> "\\server\...".
-    const char* plain = path;
-    char unc[2048];
-    if (std::strncmp(path, "\\\\?\\UNC\\", 8) == 0) {
-        unc[0] = unc[1] = '\\';
-        lstrcpynA(unc + 2, path + 8, static_cast<int>(sizeof unc - 2));
-        plain = unc;
-    } else if (std::strncmp(path, "\\\\?\\", 4) == 0) {
+    const wchar_t* plain = path;
+    std::size_t plain_length = length;
+    bool unc = length >= 8 && std::wcsncmp(path, L"\\\\?\\UNC\\", 8) == 0;
+    if (unc) {
+        plain = path + 6;  // "C\server\...", its 'C' made the second backslash below
+        plain_length = length - 6;
+    } else if (length >= 4 && std::wcsncmp(path, L"\\\\?\\", 4) == 0) {
         plain = path + 4;
+        plain_length = length - 4;
     }
-    if (std::strlen(plain) >= size) return 0;
-    lstrcpynA(out, plain, static_cast<int>(size));
+    if (plain_length >= units) return 0;
+    for (std::size_t i = 0; i < plain_length; ++i) out[i] = static_cast<char16_t>(plain[i]);
+    if (unc) out[0] = u'\\';
+    out[plain_length] = u'\0';
     return 1;
 }
 

@@ -38,6 +38,15 @@ bool IsMappedImage(HANDLE hold, HMODULE base) {
 
 namespace plat {
 
+int FileNamesSame(const char16_t* a, std::size_t a_length, const char16_t* b, std::size_t b_length) {
+    if (a_length > kNameCompareUnits || b_length > kNameCompareUnits) return -1;
+    return CompareStringOrdinal(reinterpret_cast<const wchar_t*>(a), static_cast<int>(a_length),
+                                reinterpret_cast<const wchar_t*>(b), static_cast<int>(b_length),
+                                TRUE) == CSTR_EQUAL
+               ? 1
+               : 0;
+}
+
 int FileNamesSame(const char* a, std::size_t a_length, const char* b, std::size_t b_length) {
     constexpr int kUnits = MAX_PATH;
     wchar_t wide_a[kUnits];

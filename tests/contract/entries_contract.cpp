@@ -22,6 +22,14 @@ std::string Upper(std::string text) {
     return text;
 }
 
+// An ASCII path in either form.
+std::string Narrow(const char16_t* text) {
+    std::string narrow;
+    for (; *text != u'\0'; ++text) narrow += *text < 0x80 ? static_cast<char>(*text) : '#';
+    return narrow;
+}
+std::u16string Widen(const std::string& text) { return std::u16string(text.begin(), text.end()); }
+
 }  // namespace
 
 TEST_F(EntriesContract, AHeldFolderCannotBeRenamedOrDeletedByAnotherHandle) {
@@ -49,16 +57,17 @@ TEST_F(EntriesContract, AHeldFolderCannotBeRenamedOrDeletedByAnotherHandle) {
 
     // Its final path is where it is, and what lies in it is below that.
     ContractPutFile(folder + "\\b.txt", "b");
-    char final_folder[1024] = {}, final_file[1024] = {};
-    int told = plat::EntryFinalPath(held, final_folder, sizeof final_folder);
+    char16_t final_folder16[1024] = {}, final_file16[1024] = {};
+    int told = plat::EntryFinalPath(held, final_folder16, 1024);
+    std::string final_folder = Narrow(final_folder16);
     plat::Handle file = plat::EntryOpen((folder + "\\b.txt").c_str(), &facts);
     ASSERT_NE(file, plat::kInvalidHandle);
     EXPECT_EQ(facts.is_directory, 0);
     if (told == 1) {
-        ASSERT_EQ(plat::EntryFinalPath(file, final_file, sizeof final_file), 1);
-        EXPECT_EQ(Upper(final_file), Upper(std::string(final_folder) + "\\b.txt"));
+        ASSERT_EQ(plat::EntryFinalPath(file, final_file16, 1024), 1);
+        EXPECT_EQ(Upper(Narrow(final_file16)), Upper(final_folder + "\\b.txt"));
         EXPECT_EQ(Upper(final_folder).substr(Upper(final_folder).size() - 5), "\\HELD");
-        EXPECT_EQ(plat::EntryFinalPath(file, final_file, 4), 0) << "does not fit";
+        EXPECT_EQ(plat::EntryFinalPath(file, final_file16, 4), 0) << "does not fit";
     }
     plat::EntryClose(file);
     plat::EntryClose(held);
@@ -70,7 +79,7 @@ TEST_F(EntriesContract, AHeldFolderCannotBeRenamedOrDeletedByAnotherHandle) {
     EXPECT_EQ(plat::FileRename(folder.c_str(), (base + "\\moved").c_str()), 1);
     plat::EntryClose(deleting);
     EXPECT_TRUE(ContractPathExists(base + "\\moved\\b.txt"));
-    CONTRACT_SKIP_UNLESS(told != -1, "the system has no GetFinalPathNameByHandleA");
+    CONTRACT_SKIP_UNLESS(told != -1, "the system has no GetFinalPathNameByHandleW");
     EXPECT_EQ(told, 1);
 }
 
@@ -172,4 +181,64 @@ TEST_F(EntriesContract, AFileAnIndexerHoldsIsDeletedAllTheSame) {
     CONTRACT_SKIP_UNLESS(!name_stays, std::string("no POSIX deletion here (FileDispositionInfoEx): the classic "
                                                   "disposition left the name pending") +
                                           (reopens ? ", and it opens again (Windows refuses it as pending)" : ""));
+}
+
+// A folder a user names may hold letters the ANSI code page cannot write:
+// the UTF-16 forms reach it whole. The search lists its name as it is, the
+// hold and the entry open take it as themselves, its final path keeps the
+// letters, and names compare as the file system compares them.
+TEST_F(EntriesContract, UserFoldersAreReachedByTheirUtf16Names) {
+    const std::u16string base = Widen(ContractTempFolder());
+    const std::u16string folder = base + u"\\\u0418\u0432\u0430\u043D";  // "Ivan" in Cyrillic
+    const std::u16string link = folder + u"\\\u042F\u0440\u043B\u044B\u043A.LNK";
+    ContractPutFolder16(folder);
+    ContractPutFile16(link, "x");
+
+    plat::FindEntryW16 found{};
+    plat::Handle search = plat::FindFirst((base + u"\\*").c_str(), &found);
+    ASSERT_NE(search, plat::kInvalidHandle);
+    bool listed = false;
+    do {
+        listed |= std::u16string(found.name) == u"\u0418\u0432\u0430\u043D" && found.is_directory == 1 &&
+                  found.is_reparse_point == 0;
+    } while (plat::FindNext(search, &found));
+    plat::FindClose(search);
+    EXPECT_TRUE(listed) << "the search gives the name whole";
+
+    plat::EntryFacts facts{};
+    plat::Handle held = plat::FolderHold(folder.c_str(), &facts);
+    ASSERT_NE(held, plat::kInvalidHandle);
+    EXPECT_EQ(facts.is_directory, 1);
+    EXPECT_EQ(plat::EntryOpen(folder.c_str(), &facts), plat::kInvalidHandle) << "a hold shares no deletion";
+    char16_t final_folder[1024] = {};
+    int told = plat::EntryFinalPath(held, final_folder, 1024);
+    if (told == 1) {
+        std::u16string final_text(final_folder);
+        ASSERT_GE(final_text.size(), 5u);
+        EXPECT_EQ(final_text.substr(final_text.size() - 5), u"\\\u0418\u0432\u0430\u043D") << "no '?' in it";
+    }
+
+    plat::Handle file = plat::EntryOpen(link.c_str(), &facts);
+    ASSERT_NE(file, plat::kInvalidHandle);
+    EXPECT_EQ(facts.is_directory, 0);
+    EXPECT_EQ(plat::EntryDelete(file), 1);
+    plat::EntryClose(file);
+    EXPECT_EQ(plat::FindFirst(link.c_str(), &found), plat::kInvalidHandle) << "deleted through the handle";
+    plat::EntryClose(held);
+    plat::Handle gone = plat::EntryOpen(folder.c_str(), &facts);
+    ASSERT_NE(gone, plat::kInvalidHandle);
+    EXPECT_EQ(plat::EntryDelete(gone), 1);
+    plat::EntryClose(gone);
+
+    // The file system's own case rule: Cyrillic letters in either case,
+    // the long s an S, and a name that is another stays another.
+    const std::u16string lower = u"\u0438\u0432\u0430\u043D", upper = u"\u0418\u0412\u0410\u041D";
+    EXPECT_EQ(plat::FileNamesSame(lower.data(), lower.size(), upper.data(), upper.size()), 1);
+    const std::u16string long_s = u"\u017Fetup", plain = u"SETUP";
+    EXPECT_EQ(plat::FileNamesSame(long_s.data(), long_s.size(), plain.data(), plain.size()), 1);
+    EXPECT_EQ(plat::FileNamesSame(lower.data(), lower.size(), lower.data(), lower.size() - 1), 0);
+    const std::u16string other = u"\u0438\u0432\u0430\u0442";
+    EXPECT_EQ(plat::FileNamesSame(lower.data(), lower.size(), other.data(), other.size()), 0);
+    CONTRACT_SKIP_UNLESS(told != -1, "the system has no GetFinalPathNameByHandleW");
+    EXPECT_EQ(told, 1);
 }

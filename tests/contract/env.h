@@ -51,6 +51,10 @@ plat::Handle ContractResourceModule();
 const char* ContractResourceText();
 // File facts set up the way the backend can.
 void ContractPutFile(const std::string& path, const std::string& bytes);
+// A folder and a file by UTF-16 paths (CreateDirectoryW, CreateFileW), for
+// names the ANSI code page cannot write.
+void ContractPutFolder16(const std::u16string& path);
+void ContractPutFile16(const std::u16string& path, const std::string& bytes);
 std::string ContractReadFile(const std::string& path);  // empty when absent
 void ContractMakeReadOnly(const std::string& path);
 // 0 where read-only files can still be written: Wine run by root maps the

@@ -49,6 +49,12 @@ void ContractPutFile(const std::string& path, const std::string& bytes) {
     SimPutFile(path, std::vector<std::uint8_t>(bytes.begin(), bytes.end()));
 }
 
+void ContractPutFolder16(const std::u16string& path) { SimPutFolder(SimKeptNameOf(path)); }
+
+void ContractPutFile16(const std::u16string& path, const std::string& bytes) {
+    SimPutFile(SimKeptNameOf(path), std::vector<std::uint8_t>(bytes.begin(), bytes.end()));
+}
+
 std::string ContractReadFile(const std::string& path) {
     std::vector<std::uint8_t> bytes = SimReadFile(path);
     return std::string(bytes.begin(), bytes.end());

@@ -117,6 +117,18 @@ void ContractPutFile(const std::string& path, const std::string& bytes) {
     CloseHandle(file);
 }
 
+void ContractPutFolder16(const std::u16string& path) {
+    CreateDirectoryW(reinterpret_cast<const wchar_t*>(path.c_str()), nullptr);
+}
+
+void ContractPutFile16(const std::u16string& path, const std::string& bytes) {
+    HANDLE file = CreateFileW(reinterpret_cast<const wchar_t*>(path.c_str()), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    DWORD written = 0;
+    WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    CloseHandle(file);
+}
+
 std::string ContractReadFile(const std::string& path) {
     HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
