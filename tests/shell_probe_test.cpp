@@ -285,6 +285,20 @@ TEST_F(ShellProbe, ShellFoldersByTheirTwoFunctions) {
     EXPECT_EQ(SimKeptNameOf(startup_folder), "C:\\Startup From SHFolder");
     EXPECT_STREQ(common_programs_folder, "C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs");
 
+    // The user's Startup folder comes in UTF-16, whatever letters it holds
+    // (here ones code page 1252 cannot write), from either function; the
+    // all-users folder stays ANSI.
+    const std::u16string cyrillic = u"C:\\Users\\\u0418\u0432\u0430\u043D\\Startup";
+    for (bool second : {false, true}) {
+        SetUp();
+        Sim().shell.folders[0x07] = SimKeptNameOf(cyrillic);
+        SimPutFolder(Sim().shell.folders[0x07]);
+        if (second) Sim().shell.special_folder_fails.insert(0x07);
+        LookUpFolders();
+        EXPECT_EQ(std::u16string(startup_folder), cyrillic) << (second ? "SHGetFolderPathW" : "SHGetSpecialFolderPathW");
+        EXPECT_STREQ(common_programs_folder, "C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs");
+    }
+
     // Without SHGetSpecialFolderPathA only the empty folder is looked up:
     // the startup folder keeps its start text.
     SetUp();

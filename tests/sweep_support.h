@@ -12,10 +12,12 @@
 #include <vector>
 
 #include "base/context.h"
+#include "base/names.h"
 #include "devices/inventory.h"
 #include "devices/inventory_state.h"
 #include "install/install.h"
 #include "platform/registry.h"
+#include "platform/shell.h"
 #include "platform/sim/sim.h"
 #include "removal/removal.h"
 #include "setup/main_window.h"
@@ -30,6 +32,38 @@ namespace sweep {
 using namespace install_test;
 
 inline const char kUserPrograms[] = "C:\\Users\\user\\AppData\\Roaming\\Microsoft\\Windows\\Start Menu\\Programs";
+
+// The users the sweeps' machines are built for: one whose folders are
+// plain ASCII (kUserPrograms), one whose profile's name the ANSI code page
+// (1252) cannot write, and one with Japanese and Cyrillic letters on a
+// machine whose ANSI code page is UTF-8. Each has the product's per-user
+// shortcuts and its Startup shortcut, as an earlier version left them.
+struct SweepUser {
+    const char* name;
+    int code_page;
+    std::u16string profile;
+};
+inline const SweepUser kSweepUsers[] = {
+    {"plain user", 1252, u"C:\\Users\\user"},
+    {"Cyrillic user, code page 1252", 1252, u"C:\\Users\\\u0418\u0432\u0430\u043D"},
+    {"Japanese and Cyrillic user, code page UTF-8", 65001, u"C:\\Users\\\u5C71\u7530 \u0418\u0432\u0430\u043D"},
+};
+inline constexpr int kSweepUserCount = sizeof kSweepUsers / sizeof kSweepUsers[0];
+inline int sweep_user = 0;  // whose machine the sweeps build and run
+
+// The user's Programs and Startup folders as the sim keeps them (the
+// machine's code page must be set).
+inline std::string UserPrograms() {
+    return SimKeptNameOf(kSweepUsers[sweep_user].profile + u"\\AppData\\Roaming\\Microsoft\\Windows\\Start Menu\\Programs");
+}
+inline std::string UserStartupLink() { return UserPrograms() + "\\Startup\\Mixolyte (ZT-Audio).LNK"; }
+
+// The shortcuts an earlier version left in the user's own folders.
+inline void PutUserShortcuts() {
+    for (const ShortcutRow& row : kShortcutRows)
+        SimPutFile(UserPrograms() + "\\ZT Audio\\MixoLyte\\" + row.title + kLinkExtension, Bytes("link"));
+    SimPutFile(UserStartupLink(), Bytes("link"));
+}
 inline const char kDazaService[] = "SYSTEM\\CurrentControlSet\\Services\\ZTMixolyteDAZAMME";
 inline const char kMmDevices[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\MMDevices\\Audio";
 
@@ -134,6 +168,7 @@ inline std::int32_t Registrar64(SimProgramRun& run) {
 inline void BuildBaseMachine() {
     SimReset();
     Sim().system.is_64bit = true;
+    Sim().system.ansi_code_page = kSweepUsers[sweep_user].code_page;
     Sim().shell.folders[0x26] = ProgramFiles(true);
     SimPutFolder(ProgramFiles(true));
     SimPutFolder("C:\\Windows\\inf");
@@ -141,12 +176,13 @@ inline void BuildBaseMachine() {
     SimPutFile("C:\\Windows\\inf\\machine.inf", Bytes("the machine's own"));
     SimPutFile("C:\\Windows\\System32\\kernel32.dll", Bytes("MZ system"));
     SimPutFolder(kCommonPrograms);
-    SimPutFolder(std::string(kUserPrograms) + "\\Startup");
-    SimPutFile(std::string(kUserPrograms) + "\\Other Tool.LNK", Bytes("link"));
+    SimPutFolder(UserPrograms() + "\\Startup");
+    SimPutFile(UserPrograms() + "\\Other Tool.LNK", Bytes("link"));
+    Sim().shell.folders[plat::kCsidlStartup] = UserPrograms() + "\\Startup";
     SimPutFile(kSetupProgram, Bytes("MZ the setup program"));
     SimPutFolder(Sim().processes.current_folder);
     Sim().system.module_path = kSetupProgram;
-    SimRegPutText(plat::kHkeyCurrentUser, kShellFoldersKey, kProgramsValue, kUserPrograms);
+    SimRegPutText16(plat::kHkeyCurrentUser, kShellFoldersKey, kProgramsValue, SimWideOf(UserPrograms()));
     SimRegPutKey(plat::kHkeyLocalMachine, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Other");
     SimRegPutKey(plat::kHkeyLocalMachine, "SOFTWARE\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Other");
     SimRegPutDword(plat::kHkeyCurrentUser, "Software\\Other", "kept", 7);
@@ -320,11 +356,27 @@ inline Fingerprint TakeFingerprint() {
 // shortcut folders, the Windows "inf" folder; the product's keys, the
 // uninstall entry, the ASIO keys, the endpoint keys, and the DAZA driver's
 // service (written by its own setup program).
+inline bool AtOrBelow(const std::string& place, const std::string& prefix) {
+    return place.compare(0, prefix.size(), prefix) == 0 && (place.size() == prefix.size() || place[prefix.size()] == '\\');
+}
+
+// The per-user shortcut places: the user's "ZT Audio" and the Startup
+// shortcut, for the sweep's user.
+inline bool IsUserShortcutPlace(const std::string& place) {
+    static std::string prefixes[kSweepUserCount][2];
+    std::string* mine = prefixes[sweep_user];
+    if (mine[0].empty()) {
+        mine[0] = "F " + SimPathKey(UserPrograms() + "\\ZT Audio");
+        mine[1] = "F " + SimPathKey(UserStartupLink());
+    }
+    return AtOrBelow(place, mine[0]) || place == mine[1];
+}
+
 inline bool IsProductPlace(const std::string& place) {
+    if (IsUserShortcutPlace(place)) return true;
     static const std::vector<std::string> prefixes = {
         "F " + SimPathKey(ProgramFiles(true) + "\\ZT"),
         "F " + SimPathKey(std::string(kCommonPrograms) + "\\ZT Audio"),
-        "F " + SimPathKey(std::string(kUserPrograms) + "\\ZT Audio"),
         "F " + SimPathKey("C:\\Windows\\inf"),
         "R HKLM\\SOFTWARE\\WOW6432NODE\\MICROSOFT\\WINDOWS\\CURRENTVERSION\\UNINSTALL\\ZT:MIXOLYTE {17359A74-1236-5467}",
         "R HKCU\\ZT-AUDIO",
@@ -361,14 +413,18 @@ struct Hasher {
     }
 };
 
-// The machine in three numbers: over the facts a fingerprint holds, the
-// product's places and every other place; then the rest. Each place hashes
+// The machine in four numbers: over the facts a fingerprint holds, the
+// product's places, the per-user shortcut places and every other place;
+// then the rest. Each place hashes
 // on its own and the hashes add up, so two machines with the same places
 // give the same digest whatever order things were made in. Far cheaper
 // than a fingerprint: the sweeps compare digests, and take fingerprints
 // only to name what differs.
 struct Digest {
     std::uint64_t product = 0, other = 0;
+    // The per-user shortcut places, apart: an install makes none of them,
+    // an uninstall removes them.
+    std::uint64_t user = 0;
     // What else a later run could see: the devices, names as they were
     // spelt when made, the shell links' records.
     std::uint64_t rest = 0;
@@ -382,7 +438,8 @@ inline Digest TakeDigest() {
         Hasher hasher;
         hasher.Add(place);
         hasher.Add(facts);
-        (IsProductPlace(place) ? digest.product : digest.other) += hasher.Done();
+        (IsUserShortcutPlace(place) ? digest.user : IsProductPlace(place) ? digest.product : digest.other) +=
+            hasher.Done();
     };
     VisitPlaces(
         [&](const std::string& place, const SimFile& file) {
@@ -441,6 +498,10 @@ inline bool NamedByFailedCall(const std::string& place, const std::string& op, c
         return inner.size() > outer.size() && inner.compare(0, outer.size(), outer) == 0 && inner[outer.size()] == '\\';
     };
     if (place == named || below(place, named) || below(named, place)) return true;
+    // The user's Programs folder cannot be read: the per-user half is
+    // skipped, and the user's shortcuts stay where they are.
+    static const std::string shell_folders = "R HKCU\\" + UpperName(SimAnsiToUtf16(kShellFoldersKey));
+    if (IsUserShortcutPlace(place) && named == shell_folders) return true;
     std::string folder = named.substr(0, named.find_last_of('\\'));
     // The walk reaches each entry through a handle on it: a failure there
     // stops the walk like a file that cannot be deleted.

@@ -76,17 +76,25 @@ struct Machines {
 
 std::string FirstDifferences(const Fingerprint& reference);
 
+// The product's places and the per-user shortcuts are those of `reference`.
+bool RemovedAlike(const Digest& now, const Digest& reference) {
+    return now.product == reference.product && now.user == reference.user;
+}
+
 // The machine as it is now, place by place and as a whole.
 void TakePrintAndDigest(Fingerprint* print, Digest* digest) {
     *print = TakeFingerprint();
     *digest = TakeDigest();
 }
 
-// Set up once: the base machine, a clean install of it, a clean uninstall
+// Set up once for each sweep user: the base machine, a clean install of it
+// (with the per-user shortcuts an earlier version left), a clean uninstall
 // of that, the restart after it, and a clean uninstall run from the
 // product folder; each sweep run starts from a copy.
 Machines& Shared() {
-    static Machines* machines = [] {
+    static Machines* machines[kSweepUserCount] = {};
+    Machines*& mine = machines[sweep_user];
+    if (mine == nullptr) mine = [] {
         auto* m = new Machines;
         BuildBaseMachine();
         m->base = SimSnapshot();
@@ -95,6 +103,7 @@ Machines& Shared() {
         m->install_calls = Sim().faults.calls;
         if (install.exit_code != 1 || !PackageInPlace()) ADD_FAILURE() << "the clean install fails";
         SimRestart();
+        PutUserShortcuts();
         m->installed = SimSnapshot();
         TakePrintAndDigest(&m->installed_print, &m->installed_digest);
         RunResult uninstall = RunProgram("-h -u");
@@ -112,12 +121,23 @@ Machines& Shared() {
         for (const std::string& place : Differences(m->removed_print, TakeFingerprint(), true))
             m->left_by_uninstall_here += " " + place;
         RestartFromDownloads();
-        if (TakeDigest().product != m->restarted_digest.product)
+        if (!RemovedAlike(TakeDigest(), m->restarted_digest))
             ADD_FAILURE() << "after the uninstall from the product folder and the restart:"
                           << FirstDifferences(m->restarted_print);
         return m;
     }();
-    return *machines;
+    return *mine;
+}
+
+// Runs the sweep for each sweep user's machines (tests/sweep_support.h).
+template <typename Sweep>
+void ForEachSweepUser(Sweep sweep) {
+    for (int user = 0; user < kSweepUserCount; ++user) {
+        SCOPED_TRACE(kSweepUsers[user].name);
+        sweep_user = user;
+        sweep();
+    }
+    sweep_user = 0;
 }
 
 struct Findings {
@@ -133,7 +153,8 @@ struct Findings {
     }
     int recoveries_before = Shared().recovery_runs;
     void Print(const char* title) const {
-        std::printf("[ sweep ] %s; %d machines left behind were recovered anew\n", title,
+        std::printf("[ sweep ] %s%s%s; %d machines left behind were recovered anew\n", title,
+                    sweep_user == 0 ? "" : ", ", sweep_user == 0 ? "" : kSweepUsers[sweep_user].name,
                     Shared().recovery_runs - recoveries_before);
         for (const auto& [kind, count] : counts) std::printf("[ sweep ]   %-40s %d\n", kind.c_str(), count);
         for (const std::string& example : examples) std::printf("[ sweep ]   e.g. %s\n", example.c_str());
@@ -219,7 +240,7 @@ const SecondUninstall& UninstallAgain() {
     if (!fresh) return second;
     RestartFromDownloads();
     second.exit_code = RunProgram("-h -u").exit_code;
-    second.everything_removed = TakeDigest().product == m.removed_digest.product;
+    second.everything_removed = RemovedAlike(TakeDigest(), m.removed_digest);
     if (!second.everything_removed) second.differences = FirstDifferences(m.removed_print);
     second.recovery = RecoverToInstalled();
     return second;
@@ -236,16 +257,14 @@ const Removal& UninstallThenRestart() {
     auto [it, fresh] = m.removals.try_emplace(TakeDigest());
     Removal& removal = it->second;
     if (!fresh) return removal;
-    RunResult run = RunAgainAfterRefusal("-h -u", "-h -i", [&m] {
-        return TakeDigest().product != m.restarted_digest.product;
-    });
+    RunResult run = RunAgainAfterRefusal("-h -u", "-h -i", [&m] { return !RemovedAlike(TakeDigest(), m.restarted_digest); });
     RestartFromDownloads();
     removal.exit_code = run.exit_code;
     Digest after = TakeDigest();
     // What the uninstall keeps may differ (an install that died early wrote
     // fewer settings); nothing else may.
     removal.complete = true;
-    if (after.product != m.restarted_digest.product)
+    if (!RemovedAlike(after, m.restarted_digest))
         for (const std::string& place : Differences(m.restarted_print, TakeFingerprint(), true))
             if (!KeptOnPurpose(place)) {
                 removal.complete = false;
@@ -286,31 +305,40 @@ const std::set<std::string> kLeavesMore = {"Wow64Query"};
 }  // namespace
 
 TEST(Sweeps, CleanRunsInstallAndRemoveEverything) {
-    const Machines& m = Shared();
-    EXPECT_GT(m.install_calls, 500u);
-    EXPECT_GT(m.uninstall_calls, 100u);
-    // What the install puts in the product's places, and nothing else.
-    EXPECT_TRUE(Differences(m.base_print, m.installed_print, false).empty());
-    EXPECT_TRUE(m.installed_print.count("R HKLM\\SYSTEM\\CURRENTCONTROLSET\\SERVICES\\ZTMIXOLYTEDAZAMME"));
-    EXPECT_TRUE(m.installed_print.count("R HKLM\\SOFTWARE\\ASIO\\ZTML_ASIODRIVER64.DLL"));
-    EXPECT_TRUE(m.installed_print.count("F " + SimPathKey(std::string(kShortcutFolder) + "\\Mixolyte x64.LNK")));
-    const std::string named = "M\0i\0x\0o\0l\0y\0t\0e\0";  // UTF-16LE, as the registry keeps it
-    EXPECT_NE(m.installed_print.at("R HKLM\\" + SimPathKey("C:\\" + EndpointKey("Render", 1)).substr(3) +
-                                   "\\PROPERTIES")
-                  .find(named),
-              std::string::npos)
-        << "the endpoints are named";
-    // The uninstall takes it all away again, "ZT" and "ZT Audio" too, but
-    // what it keeps on purpose; nothing waits for the restart.
-    std::vector<std::string> left = Differences(m.base_print, m.removed_print, true);
-    for (const std::string& place : left) EXPECT_TRUE(KeptOnPurpose(place)) << place << " stays after the uninstall";
-    EXPECT_TRUE(left.size() >= 4) << "the settings, the loop-back flags and the ASIO keys stay";
-    EXPECT_EQ(m.removed_digest, m.restarted_digest) << "the restart finds nothing to do";
-    // Run from the product folder, the uninstaller moves itself aside; the
-    // restart takes it and the folders, and then the machine is the same.
-    EXPECT_EQ(m.left_by_uninstall_here,
-              " F " + SimPathKey(ProgramFiles(true) + "\\ZT") + " F " + SimPathKey(ProductFolder(true)) + " F " +
-                  SimPathKey(ProductFolder(true) + "\\MixolyteSetup.del"));
+    ForEachSweepUser([&] {
+        const Machines& m = Shared();
+        EXPECT_GT(m.install_calls, 500u);
+        EXPECT_GT(m.uninstall_calls, 100u);
+        // What the install puts in the product's places, and nothing else.
+        EXPECT_TRUE(Differences(m.base_print, m.installed_print, false).empty());
+        EXPECT_TRUE(m.installed_print.count("R HKLM\\SYSTEM\\CURRENTCONTROLSET\\SERVICES\\ZTMIXOLYTEDAZAMME"));
+        EXPECT_TRUE(m.installed_print.count("R HKLM\\SOFTWARE\\ASIO\\ZTML_ASIODRIVER64.DLL"));
+        EXPECT_TRUE(m.installed_print.count("F " + SimPathKey(std::string(kShortcutFolder) + "\\Mixolyte x64.LNK")));
+        // The user's own shortcuts, whatever letters their folders hold.
+        const std::string user_folder = "F " + SimPathKey(UserPrograms() + "\\ZT Audio");
+        EXPECT_TRUE(m.installed_print.count(user_folder + "\\MIXOLYTE\\MIXOLYTE X64.LNK"));
+        EXPECT_TRUE(m.installed_print.count("F " + SimPathKey(UserStartupLink())));
+        EXPECT_FALSE(m.removed_print.count(user_folder)) << "the user's shortcuts and their folders go";
+        EXPECT_FALSE(m.removed_print.count("F " + SimPathKey(UserStartupLink()))) << "the Startup shortcut goes";
+        EXPECT_TRUE(m.removed_print.count("F " + SimPathKey(UserPrograms() + "\\Other Tool.LNK")));
+        const std::string named = "M\0i\0x\0o\0l\0y\0t\0e\0";  // UTF-16LE, as the registry keeps it
+        EXPECT_NE(m.installed_print.at("R HKLM\\" + SimPathKey("C:\\" + EndpointKey("Render", 1)).substr(3) +
+                                       "\\PROPERTIES")
+                      .find(named),
+                  std::string::npos)
+            << "the endpoints are named";
+        // The uninstall takes it all away again, "ZT" and "ZT Audio" too, but
+        // what it keeps on purpose; nothing waits for the restart.
+        std::vector<std::string> left = Differences(m.base_print, m.removed_print, true);
+        for (const std::string& place : left) EXPECT_TRUE(KeptOnPurpose(place)) << place << " stays after the uninstall";
+        EXPECT_TRUE(left.size() >= 4) << "the settings, the loop-back flags and the ASIO keys stay";
+        EXPECT_EQ(m.removed_digest, m.restarted_digest) << "the restart finds nothing to do";
+        // Run from the product folder, the uninstaller moves itself aside; the
+        // restart takes it and the folders, and then the machine is the same.
+        EXPECT_EQ(m.left_by_uninstall_here,
+                  " F " + SimPathKey(ProgramFiles(true) + "\\ZT") + " F " + SimPathKey(ProductFolder(true)) + " F " +
+                      SimPathKey(ProductFolder(true) + "\\MixolyteSetup.del"));
+    });
 }
 
 // One run of COMMAND from START with call N failed, its ending checked;
@@ -343,38 +371,40 @@ TEST(Sweeps, EveryFailedCallOfTheInstall) {
 }
 
 TEST(Sweeps, EveryFailedCallOfTheUninstall) {
-    const Machines& m = Shared();
-    Findings findings;
-    for (std::uint64_t n = 1; n <= m.uninstall_calls; ++n) {
-        auto [run, at] = RunWithFailedCall(m.installed, "-h -u", n, m.uninstall_calls, &findings);
-        // An uninstall that says 1 has removed what a clean one removes, or
-        // what it left is what the failed call named.
-        if (run.exit_code == 1 && TakeDigest().product != m.removed_digest.product) {
-            const SimFaults& faults = Sim().faults;
-            std::string unnamed;
-            for (const std::string& place : Differences(m.removed_print, TakeFingerprint(), true))
-                if (!NamedByFailedCall(place, faults.failed_op, faults.failed_subject)) unnamed += " " + place;
-            if (unnamed.empty())
-                findings.Add("uninstall says 1, left what the failed call named", at + " " + faults.failed_subject);
-            else if (kLeavesMore.count(faults.failed_op))
-                findings.Add("uninstall says 1, left more: " + faults.failed_op, at + unnamed);
-            else
-                findings.Add("uninstall says 1, left what no failed call named", at + unnamed);
+    ForEachSweepUser([&] {
+        const Machines& m = Shared();
+        Findings findings;
+        for (std::uint64_t n = 1; n <= m.uninstall_calls; ++n) {
+            auto [run, at] = RunWithFailedCall(m.installed, "-h -u", n, m.uninstall_calls, &findings);
+            // An uninstall that says 1 has removed what a clean one removes, or
+            // what it left is what the failed call named.
+            if (run.exit_code == 1 && !RemovedAlike(TakeDigest(), m.removed_digest)) {
+                const SimFaults& faults = Sim().faults;
+                std::string unnamed;
+                for (const std::string& place : Differences(m.removed_print, TakeFingerprint(), true))
+                    if (!NamedByFailedCall(place, faults.failed_op, faults.failed_subject)) unnamed += " " + place;
+                if (unnamed.empty())
+                    findings.Add("uninstall says 1, left what the failed call named", at + " " + faults.failed_subject);
+                else if (kLeavesMore.count(faults.failed_op))
+                    findings.Add("uninstall says 1, left more: " + faults.failed_op, at + unnamed);
+                else
+                    findings.Add("uninstall says 1, left what no failed call named", at + unnamed);
+            }
+            // A following uninstall removes the rest, when the machine still
+            // shows the product; the install after it is complete.
+            const SecondUninstall& again = UninstallAgain();
+            if (again.exit_code == 1 && !again.everything_removed)
+                findings.Add("not fully removed afterwards", at + again.differences);
+            if (again.exit_code == -4 && !again.everything_removed)
+                findings.Add("left over, and uninstall refused", at + again.differences);
+            CheckFullyInstalled(again.recovery, at, &findings);
         }
-        // A following uninstall removes the rest, when the machine still
-        // shows the product; the install after it is complete.
-        const SecondUninstall& again = UninstallAgain();
-        if (again.exit_code == 1 && !again.everything_removed)
-            findings.Add("not fully removed afterwards", at + again.differences);
-        if (again.exit_code == -4 && !again.everything_removed)
-            findings.Add("left over, and uninstall refused", at + again.differences);
-        CheckFullyInstalled(again.recovery, at, &findings);
-    }
-    findings.Print(("uninstall, one failed call each of " + std::to_string(m.uninstall_calls)).c_str());
-    EXPECT_EQ(findings.Total(kAlwaysWrong), 0);
-    EXPECT_LE(findings.counts["not fully installed afterwards"], 3) << "only the driver uninstall and WOW64 points";
-    EXPECT_LE(findings.counts["uninstall says 1, left more: Wow64Query"], 1);
-    EXPECT_GT(findings.counts["uninstall says 1, left what the failed call named"], 10) << "the check sees leftovers";
+        findings.Print(("uninstall, one failed call each of " + std::to_string(m.uninstall_calls)).c_str());
+        EXPECT_EQ(findings.Total(kAlwaysWrong), 0);
+        EXPECT_LE(findings.counts["not fully installed afterwards"], 3) << "only the driver uninstall and WOW64 points";
+        EXPECT_LE(findings.counts["uninstall says 1, left more: Wow64Query"], 1);
+        EXPECT_GT(findings.counts["uninstall says 1, left what the failed call named"], 10) << "the check sees leftovers";
+    });
 }
 
 // Kills the program at each call of one run started from START, then lets
@@ -409,8 +439,10 @@ TEST(Sweeps, ACrashAtEveryCallOfTheInstallRecovers) {
 }
 
 TEST(Sweeps, ACrashAtEveryCallOfTheUninstallRecovers) {
-    const Machines& m = Shared();
-    CrashSweep(m.installed, "-h -u", m.uninstall_calls, "uninstall");
+    ForEachSweepUser([&] {
+        const Machines& m = Shared();
+        CrashSweep(m.installed, "-h -u", m.uninstall_calls, "uninstall");
+    });
 }
 
 namespace {
@@ -449,7 +481,7 @@ struct Move {
 // Each move on each per-user folder the uninstall passes, and the Shell
 // Folders value made a namespace path to T (which reaches T on Windows).
 std::vector<Move> AttackerMoves() {
-    const std::string programs = kUserPrograms;
+    const std::string programs = UserPrograms();
     std::vector<Move> moves;
     for (const std::string& folder : {programs, programs + "\\ZT Audio", programs + "\\ZT Audio\\MixoLyte",
                                       programs + "\\Startup"}) {
@@ -523,78 +555,80 @@ std::uint64_t RegistryOutsideDigest() {
 // run ends with a code of the table. Run with the user's own rights had
 // (the shell's token) and not had (no shell: the narrowed removal).
 TEST(Sweeps, AnAttackerBeforeEveryCallOfTheUninstallReachesNothingElse) {
-    const Machines& m = Shared();
-    for (bool shell : {true, false}) {
-        SCOPED_TRACE(shell ? "as the user" : "narrowed");
-        SimRestore(m.installed);
-        PutPrecious();
-        PutOthers();
-        Sim().system.shell_running = shell;
-        const SimMachine start = SimSnapshot();
-        const Fingerprint before = TakeFingerprint();
-        const std::uint64_t registry_before = RegistryOutsideDigest();
-        // The calls that matter: the run touches per-user places only from
-        // the reading of the Shell Folders value (a few calls before the
-        // first OwnTokenFacts, which begins each piece of per-user work) to
-        // the Startup shortcut's removal (which ends before the third, that
-        // of the settings), and again at the end, where an empty per-user
-        // "ZT Audio" is removed (from a few calls before the last
-        // OwnTokenFacts on). A move before any other call acts as one just
-        // before such a stretch, or after it, so the first two calls and
-        // the last stand for the rest.
-        SimRestore(start);
-        std::vector<int> log;
-        const std::vector<std::uint64_t> begins = RecordPerUserStretches(&log);
-        ASSERT_GE(begins.size(), 4u) << "the per-user shortcuts, the Startup shortcut, the settings, \"ZT Audio\"";
-        std::set<std::uint64_t> indices = {1, 2, log.size()};
-        for (std::uint64_t n = begins[0] > 8 ? begins[0] - 8 : 1; n <= begins[2]; ++n) indices.insert(n);
-        for (std::uint64_t n = begins.back() > 16 ? begins.back() - 16 : 1; n <= log.size(); ++n) indices.insert(n);
-        Findings findings;
-        int made = 0, refused = 0, runs = 0, reached = 0;
-        for (const Move& move : AttackerMoves()) {
+    ForEachSweepUser([&] {
+        const Machines& m = Shared();
+        for (bool shell : {true, false}) {
+            SCOPED_TRACE(shell ? "as the user" : "narrowed");
+            SimRestore(m.installed);
+            PutPrecious();
+            PutOthers();
+            Sim().system.shell_running = shell;
+            const SimMachine start = SimSnapshot();
+            const Fingerprint before = TakeFingerprint();
+            const std::uint64_t registry_before = RegistryOutsideDigest();
+            // The calls that matter: the run touches per-user places only from
+            // the reading of the Shell Folders value (a few calls before the
+            // first OwnTokenFacts, which begins each piece of per-user work) to
+            // the Startup shortcut's removal (which ends before the third, that
+            // of the settings), and again at the end, where an empty per-user
+            // "ZT Audio" is removed (from a few calls before the last
+            // OwnTokenFacts on). A move before any other call acts as one just
+            // before such a stretch, or after it, so the first two calls and
+            // the last stand for the rest.
             SimRestore(start);
-            const std::uint64_t files_before = OutsideDigest(move.folder);
-            for (std::uint64_t n : indices) {
+            std::vector<int> log;
+            const std::vector<std::uint64_t> begins = RecordPerUserStretches(&log);
+            ASSERT_GE(begins.size(), 4u) << "the per-user shortcuts, the Startup shortcut, the settings, \"ZT Audio\"";
+            std::set<std::uint64_t> indices = {1, 2, log.size()};
+            for (std::uint64_t n = begins[0] > 8 ? begins[0] - 8 : 1; n <= begins[2]; ++n) indices.insert(n);
+            for (std::uint64_t n = begins.back() > 16 ? begins.back() - 16 : 1; n <= log.size(); ++n) indices.insert(n);
+            Findings findings;
+            int made = 0, refused = 0, runs = 0, reached = 0;
+            for (const Move& move : AttackerMoves()) {
                 SimRestore(start);
-                SimAttackBeforeCall(n, move.make);
-                Sim().faults.call_limit = m.uninstall_calls * 20;
-                RunResult run = RunProgram("-h -u");
-                ++runs;
-                made += Sim().faults.moves_made;
-                refused += Sim().faults.moves_refused;
-                std::string at = move.name + " before call " + std::to_string(n);
-                if (run.runaway || run.hung || run.killed || !kExitCodes.count(run.exit_code))
-                    findings.Add("ended outside the table", at + " gave " + std::to_string(run.exit_code));
-                if (OutsideDigest(move.folder) == files_before && RegistryOutsideDigest() == registry_before)
-                    continue;
-                ++reached;
-                Fingerprint after = TakeFingerprint();
-                for (const auto& [place, facts] : before) {
-                    if (IsProductPlace(place) || AttackersOwn(place, move.folder)) continue;
-                    auto it = after.find(place);
-                    if (it == after.end() || it->second != facts)
-                        findings.Add(place.rfind("F " + SimPathKey(kPrecious), 0) == 0 ? "T changed"
-                                     : place.rfind("F " + SimPathKey(kOthers), 0) == 0 ? "X changed"
-                                                                                        : "changed outside",
-                                     at + ": " + place);
+                const std::uint64_t files_before = OutsideDigest(move.folder);
+                for (std::uint64_t n : indices) {
+                    SimRestore(start);
+                    SimAttackBeforeCall(n, move.make);
+                    Sim().faults.call_limit = m.uninstall_calls * 20;
+                    RunResult run = RunProgram("-h -u");
+                    ++runs;
+                    made += Sim().faults.moves_made;
+                    refused += Sim().faults.moves_refused;
+                    std::string at = move.name + " before call " + std::to_string(n);
+                    if (run.runaway || run.hung || run.killed || !kExitCodes.count(run.exit_code))
+                        findings.Add("ended outside the table", at + " gave " + std::to_string(run.exit_code));
+                    if (OutsideDigest(move.folder) == files_before && RegistryOutsideDigest() == registry_before)
+                        continue;
+                    ++reached;
+                    Fingerprint after = TakeFingerprint();
+                    for (const auto& [place, facts] : before) {
+                        if (IsProductPlace(place) || AttackersOwn(place, move.folder)) continue;
+                        auto it = after.find(place);
+                        if (it == after.end() || it->second != facts)
+                            findings.Add(place.rfind("F " + SimPathKey(kPrecious), 0) == 0 ? "T changed"
+                                         : place.rfind("F " + SimPathKey(kOthers), 0) == 0 ? "X changed"
+                                                                                            : "changed outside",
+                                         at + ": " + place);
+                    }
+                    for (const auto& [place, facts] : after)
+                        if (!before.count(place) && !IsProductPlace(place) && !AttackersOwn(place, move.folder))
+                            findings.Add("made outside", at + ": " + place);
                 }
-                for (const auto& [place, facts] : after)
-                    if (!before.count(place) && !IsProductPlace(place) && !AttackersOwn(place, move.folder))
-                        findings.Add("made outside", at + ": " + place);
             }
+            findings.Print(("uninstall " + std::string(shell ? "as the user" : "narrowed") + ", " +
+                            std::to_string(runs) + " runs with an attacker move; " + std::to_string(made) +
+                            " moves went through, " + std::to_string(refused) + " were refused; " +
+                            std::to_string(reached) + " runs changed places outside the product's")
+                               .c_str());
+            EXPECT_EQ(reached, 0);
+            EXPECT_EQ(findings.Total({"ended outside the table", "T changed", "X changed", "changed outside",
+                                      "made outside"}),
+                      0);
+            EXPECT_GT(made, 0) << "the attacker moved";
+            EXPECT_GT(refused, 0) << "some moves are refused: a held folder, or one already gone";
         }
-        findings.Print(("uninstall " + std::string(shell ? "as the user" : "narrowed") + ", " +
-                        std::to_string(runs) + " runs with an attacker move; " + std::to_string(made) +
-                        " moves went through, " + std::to_string(refused) + " were refused; " +
-                        std::to_string(reached) + " runs changed places outside the product's")
-                           .c_str());
-        EXPECT_EQ(reached, 0);
-        EXPECT_EQ(findings.Total({"ended outside the table", "T changed", "X changed", "changed outside",
-                                  "made outside"}),
-                  0);
-        EXPECT_GT(made, 0) << "the attacker moved";
-        EXPECT_GT(refused, 0) << "some moves are refused: a held folder, or one already gone";
-    }
+    });
 }
 
 // The user's Programs folder is named through a link of the user's own,
@@ -658,7 +692,9 @@ TEST(Sweeps, AnAttackerRetargetingALinkAboveTheHeldFoldersReachesNothingElse) {
 }
 
 TEST(Sweeps, ACrashAtEveryCallOfAnUninstallRunFromTheProductFolderRecovers) {
-    const Machines& m = Shared();
-    EXPECT_GT(m.uninstall_here_calls, m.uninstall_calls) << "moving itself aside and scheduling cost calls";
-    CrashSweep(m.installed_here, "-h -u", m.uninstall_here_calls, "uninstall from the product folder");
+    ForEachSweepUser([&] {
+        const Machines& m = Shared();
+        EXPECT_GT(m.uninstall_here_calls, m.uninstall_calls) << "moving itself aside and scheduling cost calls";
+        CrashSweep(m.installed_here, "-h -u", m.uninstall_here_calls, "uninstall from the product folder");
+    });
 }

@@ -105,8 +105,9 @@ struct SimSystem {
     std::map<std::uintptr_t, SimToken> token_handles;
     bool impersonating = false;
     SimToken impersonated;
-    // The ANSI code page: 1252 (no lead bytes), or a double-byte one:
-    // 932 (Japanese), 936, 949, 950.
+    // The ANSI code page: 1252 or 1254 (no lead bytes), 65001 (UTF-8: no
+    // lead bytes, as GetCPInfo tells, and characters of up to 4 bytes), or
+    // a double-byte one: 932 (Japanese), 936, 949, 950.
     int ansi_code_page = 1252;
 
     // The program's own file.
