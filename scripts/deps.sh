@@ -9,7 +9,7 @@ packages=(
   g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64
   wine wine32:i386 wine64
   xvfb xauth xdotool x11-utils imagemagick fonts-dejavu-core liblnk-utils
-  osslsigncode
+  osslsigncode locales
 )
 
 as_root() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi; }
@@ -44,6 +44,30 @@ fi
 if [ "$(id -u)" -eq 0 ] && ! id -u mixo-wine > /dev/null 2>&1; then
   useradd --system --create-home --home-dir /var/lib/mixo-wine --shell /usr/sbin/nologin mixo-wine
   echo "deps: made the user mixo-wine for the contract suites in Wine"
+fi
+
+# Wine takes its ANSI code page from the Unix locale's language (en_US gives
+# 1252, ja_JP 932) and decodes command lines and Unix file names by its
+# character set. The Wine scenarios of users whose folder names lie outside
+# ASCII start it in these; one not generated would leave Wine in C, which
+# decodes them as ASCII.
+wine_locales=(en_US.UTF-8 ja_JP.UTF-8)
+have_locales=$(locale -a 2>/dev/null | tr 'A-Z' 'a-z' | sed 's/utf-8$/utf8/')
+new_locales=()
+for name in "${wine_locales[@]}"; do
+  short=$(printf '%s' "$name" | tr 'A-Z' 'a-z' | sed 's/utf-8$/utf8/')
+  grep -qx "$short" <<< "$have_locales" || new_locales+=("$name")
+done
+if [ ${#new_locales[@]} -gt 0 ]; then
+  # Listed in /etc/locale.gen, so that a later locale-gen keeps them.
+  for name in "${new_locales[@]}"; do
+    grep -qx "$name UTF-8" /etc/locale.gen 2>/dev/null ||
+      as_root sed -i "s/^# *$name UTF-8\$/$name UTF-8/" /etc/locale.gen
+    grep -qx "$name UTF-8" /etc/locale.gen 2>/dev/null ||
+      echo "$name UTF-8" | as_root tee -a /etc/locale.gen > /dev/null
+  done
+  as_root locale-gen > /dev/null
+  echo "deps: generated the locales ${new_locales[*]} for Wine's code pages"
 fi
 
 # 32-bit programs (32-bit Wine, and so the setup program): natively where the

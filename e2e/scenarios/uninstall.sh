@@ -12,6 +12,10 @@
 # stand-ins leave no device interface in Wine, so their setup programs never
 # run on uninstall here; that part is proven on the simulated machine.
 #
+# The two silent scenarios then do it all again for a user whose folder
+# name lies outside ASCII, with Wine started in another locale and so
+# another ANSI code page (the locales come from `make deps`).
+#
 # Sourced by the e2e runner, which calls `e2e_uninstall BUILD`; or run alone:
 #   bash e2e/scenarios/uninstall.sh [BUILD] [SCENARIO...]
 # Scenarios: hidden_win10 hidden_win32 in_use interactive restart reinstall_before_restart
@@ -24,25 +28,41 @@ source "$IU_SCENARIOS_HERE/../install_lib.sh"
 IU_ASIO_DRIVERS=("Mixolyte Virtual ASIO" "Mixolyte AUX Virtual ASIO" "Mixolyte Insert Virtual ASIO")
 
 # The user's own Start-menu folders in the prefix (what the "Programs" and
-# "StartUp" Shell Folders values name).
-iu_user_folders() {
-  local user
-  user=$(wine cmd /c 'echo %USERNAME%' 2>/dev/null | tr -d '\r')
+# "StartUp" Shell Folders values name): Wine's own user's, or those of a user
+# folder C:\users\NAME, as Windows and the shell give them (IU_*_WIN).
+iu_user_folders() {  # iu_user_folders [NAME]
+  local user=${1:-}
+  [ -n "$user" ] || user=$(wine cmd /c 'echo %USERNAME%' 2>/dev/null | tr -d '\r')
   IU_USER_PROGRAMS=$IE_C/users/$user/AppData/Roaming/Microsoft/Windows/Start\ Menu/Programs
   IU_USER_SHORTCUTS=$IU_USER_PROGRAMS/ZT\ Audio/MixoLyte
   IU_STARTUP=$IU_USER_PROGRAMS/StartUp
+  IU_USER_PROGRAMS_WIN="C:\\users\\$user\\AppData\\Roaming\\Microsoft\\Windows\\Start Menu\\Programs"
+  IU_STARTUP_WIN="$IU_USER_PROGRAMS_WIN\\StartUp"
 }
 
 # What a user may have added: the product's shortcuts in the per-user
 # Start menu too, the console in the Startup folder, and a shortcut of
 # another program beside it.
-iu_put_user_shortcuts() {
-  iu_user_folders
+iu_put_user_shortcuts() {  # iu_put_user_shortcuts [NAME]
+  iu_user_folders "$@"
   mkdir -p "$IU_USER_SHORTCUTS" "$IU_STARTUP"
   cp "$IE_SHORTCUTS"/*.LNK "$IU_USER_SHORTCUTS/"
   cp "$IE_SHORTCUTS/Mixolyte.LNK" "$IU_STARTUP/Mixolyte (ZT-Audio).LNK"
   cp "$IE_SHORTCUTS/Readme.LNK" "$IU_STARTUP/Other Program.LNK"
   check "per-user shortcuts present" test -f "$IU_USER_SHORTCUTS/Mixolyte.LNK"
+}
+
+# Makes C:\users\NAME's Start menu and Startup folder the current user's,
+# in "User Shell Folders" (where the shell reads them) and "Shell Folders"
+# (where the program reads "Programs").
+iu_set_user_folders() {  # iu_set_user_folders NAME
+  iu_user_folders "$1"
+  mkdir -p "$IU_STARTUP"
+  local key=HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer
+  wine reg add "$key\\User Shell Folders" /v Programs /t REG_EXPAND_SZ /d "$IU_USER_PROGRAMS_WIN" /f >/dev/null 2>&1
+  wine reg add "$key\\User Shell Folders" /v Startup /t REG_EXPAND_SZ /d "$IU_STARTUP_WIN" /f >/dev/null 2>&1
+  wine reg add "$key\\Shell Folders" /v Programs /d "$IU_USER_PROGRAMS_WIN" /f >/dev/null 2>&1
+  wine reg add "$key\\Shell Folders" /v Startup /d "$IU_STARTUP_WIN" /f >/dev/null 2>&1
 }
 
 # Absent in both views (one view on 32-bit Windows).
@@ -62,6 +82,7 @@ iu_check_removed() {  # iu_check_removed [DAZA_UNINSTALL_RUNS]
   check "no product folder" test ! -e "$IE_PRODUCT"
   check "no all-users shortcut folder" test ! -e "$IE_SHORTCUTS"
   check "no per-user shortcut folder" test ! -e "$IU_USER_SHORTCUTS"
+  check "no per-user \"ZT Audio\"" test ! -e "$(dirname "$IU_USER_SHORTCUTS")"
   check "no Startup shortcut" test ! -e "$IU_STARTUP/Mixolyte (ZT-Audio).LNK"
   check "another program's Startup shortcut stays" test -f "$IU_STARTUP/Other Program.LNK"
   iu_key_absent "uninstall entry" "$IE_UNINSTALL_KEY"
@@ -102,10 +123,43 @@ iu_check_installed() {
 # ---------------------------------------------------------------------------
 # Scenarios
 
+# A user folder C:\users\NAME whose name lies outside ASCII, with Wine
+# started in LOCALE and so in the ANSI code page CODE_PAGE, where the "A"
+# calls give the folder as C:\users\ANSI_NAME. The product installed again
+# for that user, the user's copies of its shortcuts and the Startup one
+# there: "-h -u" removes them as for any user. In the scenario's prefix,
+# after its own uninstall (the stand-ins' run log starts anew).
+iu_user_outside_ascii() {  # iu_user_outside_ascii LOCALE CODE_PAGE NAME ANSI_NAME DAZA_UNINSTALL_RUNS
+  local locale=$1 code_page=$2 name=$3 ansi_name=$4 daza_runs=$5 saved=${LC_ALL-unset} folders
+  echo "  a user folder C:\\users\\$name, Wine in $locale"
+  check "the locale $locale is generated (make deps)" \
+    grep -qix "${locale/%UTF-8/utf8}" <<< "$(locale -a 2>/dev/null)" || return
+  export LC_ALL=$locale
+  iu_set_user_folders "$name"
+  folders=$(ie_win_ops userfolders)
+  expect "ANSI code page in $locale" "acp $code_page" "$(grep '^acp ' <<< "$folders")"
+  expect "the Programs folder read in UTF-16" "programs $IU_USER_PROGRAMS_WIN" "$(grep '^programs ' <<< "$folders")"
+  expect "the Startup folder read in UTF-16" "startup $IU_STARTUP_WIN" "$(grep '^startup ' <<< "$folders")"
+  expect "the Programs folder as the \"A\" call gives it" \
+    "programs-ansi ${IU_USER_PROGRAMS_WIN/"\\$name\\"/"\\$ansi_name\\"}" "$(grep '^programs-ansi ' <<< "$folders")"
+  rm -f "$IE_RUN_LOG"
+  ie_setup -h -i
+  expect "\"-h -i\" exit code" 1 "$IE_RC"
+  iu_check_installed
+  iu_put_user_shortcuts "$name"
+  expect "the user's $(find "$IU_USER_SHORTCUTS" -name '*.LNK' | wc -l) shortcuts are the all-users ones" \
+    "$(cd "$IE_SHORTCUTS" && ls)" "$(cd "$IU_USER_SHORTCUTS" && ls)"
+  ie_setup -h -u
+  expect "\"-h -u\" exit code" 1 "$IE_RC"
+  iu_check_removed "$daza_runs"
+  if [ "$saved" = unset ]; then unset LC_ALL; else LC_ALL=$saved; fi
+}
+
 # "-h -u" after an install: exit 1, the product gone; a second "-h -u" finds
-# nothing to remove and ends with -4.
-iu_hidden() {  # iu_hidden NAME ARCH VERSION
-  local name=$1 arch=$2 version=$3
+# nothing to remove and ends with -4. Then the same for a user folder whose
+# name lies outside ASCII (iu_user_outside_ascii's arguments but the last).
+iu_hidden() {  # iu_hidden NAME ARCH VERSION LOCALE CODE_PAGE USER ANSI_USER
+  local name=$1 arch=$2 version=$3 daza_runs=0
   echo "uninstall e2e: \"-h -u\" after an install, $arch prefix, $version"
   ie_prefix "$name" "$arch" "$version"
   ie_setup -h -i
@@ -118,7 +172,8 @@ iu_hidden() {  # iu_hidden NAME ARCH VERSION
   ie_setup -h -u
   expect "\"-h -u\" exit code" 1 "$IE_RC"
   # The DAZA device is present after an install on 64-bit Windows 10 only.
-  if [ "$arch" = win64 ] && [ "$version" = win10 ]; then iu_check_removed 1; else iu_check_removed 0; fi
+  if [ "$arch" = win64 ] && [ "$version" = win10 ]; then daza_runs=1; fi
+  iu_check_removed "$daza_runs"
   if [ "$arch" = win64 ]; then
     expect "64-bit ASIO drivers unregistered by ztregsvr64.exe" \
       "$(printf ' -u  -f%s\\%s\n' "$IE_PRODUCT_WIN" ztml_asiodriver64.dll "$IE_PRODUCT_WIN" ztmlaux_asiodriver64.dll \
@@ -130,10 +185,14 @@ iu_hidden() {  # iu_hidden NAME ARCH VERSION
   check "no UART INF" test ! -e "$IE_C/windows/inf/ztusbgpi_uart.inf"
   ie_setup -h -u
   expect "second \"-h -u\" exit code (-4)" 252 "$IE_RC"
+  iu_user_outside_ascii "$4" "$5" "$6" "$7" "$daza_runs"
   ie_prefix_done
 }
-iu_scenario_hidden_win10() { iu_hidden uninstall-win10 win64 win10; }
-iu_scenario_hidden_win32() { iu_hidden uninstall-win32 win32 win7; }
+# Code page 1252 and a Cyrillic user folder, as a local account on a
+# Western Windows has it; code page 932 and a Japanese one, whose
+# characters' second bytes are '|' and '\' (0x7C, 0x5C).
+iu_scenario_hidden_win10() { iu_hidden uninstall-win10 win64 win10 en_US.UTF-8 1252 Иван '????'; }
+iu_scenario_hidden_win32() { iu_hidden uninstall-win32 win32 win7 ja_JP.UTF-8 932 ポ表ソ能 ポ表ソ能; }
 
 # A program holding "ztml_asiodriver.dll" loaded: the uninstall moves it to
 # "ztml_asiodriver.del", which keeps the product folder; once the program
