@@ -14,6 +14,20 @@ packages=(
 
 as_root() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi; }
 
+# A mirror in the middle of a sync serves an index of the wrong size for a
+# minute or two: try again after a pause, and where one index still fails,
+# go on with the lists that did come (the install says if a package is
+# really missing).
+apt_update() {
+  local try
+  for try in 1 2 3 4; do
+    as_root apt-get update -q && return 0
+    echo "deps: apt-get update failed (try $try of 4)" >&2
+    [ "$try" -lt 4 ] && sleep $((try * 20))
+  done
+  echo "deps: going on with the package lists that did download" >&2
+}
+
 # 32-bit Wine needs the i386 architecture.
 if ! dpkg --print-foreign-architectures | grep -qx i386; then
   as_root dpkg --add-architecture i386
@@ -32,10 +46,10 @@ if [ ${#missing[@]} -eq 0 ]; then
 else
 echo "deps: installing ${missing[*]}"
 if [ -n "${need_update:-}" ] || [ ! -d /var/lib/apt/lists ] || [ -z "$(ls -A /var/lib/apt/lists 2>/dev/null)" ]; then
-  as_root apt-get update -q
+  apt_update
 fi
 as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}" ||
-  { as_root apt-get update -q && as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"; }
+  { apt_update && as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"; }
 fi
 
 # Root may write a read-only file; Windows' users may not. Where the tests
