@@ -11,7 +11,7 @@ if(NOT MIXO_MINGW_GCC OR NOT MIXO_MINGW_WINDRES)
 endif()
 
 set(dir ${MIXO_STAMP_FIXTURE_DIR})
-set(src ${CMAKE_SOURCE_DIR}/tests/stamp_fixture)
+set(src ${CMAKE_SOURCE_DIR}/tests/tools/stamp_fixture)
 string(REPEAT "data before the package. " 20 before)
 string(REPEAT "after" 31 after)
 file(WRITE ${dir}/common/before.bin "${before}")

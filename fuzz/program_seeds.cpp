@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/pe_layout.h"
+#include "tests/tools/tools_pe_layout.h"
 
 using namespace pelayout;
 

@@ -12,7 +12,7 @@
 #include "devices/inventory.h"
 #include "platform/audio.h"
 #include "setup/probe.h"
-#include "tests/inventory_test_support.h"
+#include "tests/devices/devices_support.h"
 
 using namespace inv_test;
 

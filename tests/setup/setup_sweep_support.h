@@ -24,8 +24,8 @@
 #include "setup/probe.h"
 #include "setup/setup_main.h"
 #include "steps/registry_records.h"
-#include "tests/install_test_machine.h"
-#include "tests/program_state.h"
+#include "tests/support/test_machine.h"
+#include "tests/support/program_state.h"
 #include "uninstall/uninstall.h"
 
 namespace sweep {

@@ -9,7 +9,7 @@
 #include <functional>
 #include <set>
 
-#include "tests/sweep_support.h"
+#include "tests/setup/setup_sweep_support.h"
 
 using namespace sweep;
 

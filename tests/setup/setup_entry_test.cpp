@@ -1,12 +1,12 @@
 // The program entry: closing the console's and the tools' windows, the
 // single-instance mutex, COM and User32 around the message loop.
-#include "tests/shell_support.h"
+#include "tests/setup/setup_support.h"
 
-using namespace shell_test;
+using namespace setup_test;
 
 namespace {
 
-using ShellEntry = ShellTest;
+using ShellEntry = SetupTest;
 
 constexpr char kConsoleClass[] = "ZTCABLE0Mixolyte0MainWindow0";
 

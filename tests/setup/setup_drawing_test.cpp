@@ -2,13 +2,13 @@
 // and alignment, the picture, the label, and the release of the resources.
 #include "platform/accessibility.h"
 #include "setup/drawing.h"
-#include "tests/shell_support.h"
+#include "tests/setup/setup_support.h"
 
-using namespace shell_test;
+using namespace setup_test;
 
 namespace {
 
-using ShellDrawing = ShellTest;
+using ShellDrawing = SetupTest;
 
 constexpr std::uint32_t kBlack = plat::Rgb(0, 0, 0);
 constexpr std::uint32_t kWhite = plat::Rgb(255, 255, 255);

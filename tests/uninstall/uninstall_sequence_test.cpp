@@ -14,8 +14,8 @@
 #include "removal/leftovers.h"
 #include "removal/removal.h"
 #include "steps/registry_records.h"
-#include "tests/install_test_machine.h"
-#include "tests/shortcut_titles.h"
+#include "tests/support/test_machine.h"
+#include "tests/support/shortcut_titles.h"
 #include "uninstall/uninstall.h"
 
 using namespace install_test;

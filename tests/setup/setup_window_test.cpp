@@ -7,13 +7,13 @@
 #include "platform/system.h"
 #include "setup/drawing.h"
 #include "setup/web_page.h"
-#include "tests/shell_support.h"
+#include "tests/setup/setup_support.h"
 
-using namespace shell_test;
+using namespace setup_test;
 
 namespace {
 
-using ShellWindow = ShellTest;
+using ShellWindow = SetupTest;
 
 // The picture is 900 x 424: the button is 580, 444, 880, 504.
 constexpr int kLeft = 580, kTop = 444, kRight = 880, kBottom = 504;

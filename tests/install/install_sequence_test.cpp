@@ -13,7 +13,7 @@
 #include "platform/devices.h"
 #include "steps/driver_setup.h"
 #include "steps/registry_records.h"
-#include "tests/install_test_machine.h"
+#include "tests/support/test_machine.h"
 
 using namespace install_test;
 

@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "package/package_format.h"
-#include "tests/pe_layout.h"
+#include "tests/tools/tools_pe_layout.h"
 #include "tools/pe_rcdata.h"
 #include "tools/pe_stamp.h"
 

@@ -2,13 +2,13 @@
 // combination of uninstall entry, device interface and device name, shown
 // and in hidden mode.
 #include "base/names.h"
-#include "tests/shell_support.h"
+#include "tests/setup/setup_support.h"
 
-using namespace shell_test;
+using namespace setup_test;
 
 namespace {
 
-struct ShellOffer : ShellTest {
+struct ShellOffer : SetupTest {
     // The offer as the button label drawn last says it; "" when nothing
     // was drawn (hidden mode draws nothing).
     static std::string OfferDrawn() {

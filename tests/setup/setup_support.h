@@ -1,4 +1,4 @@
-// What the shell's scenario tests share: a fresh simulated machine and
+// What the setup window's scenario tests share: a fresh simulated machine and
 // fresh program globals per test, stand-in sequences that report like the
 // real ones, and helpers to set up the machine and read what was drawn.
 #pragma once
@@ -20,10 +20,10 @@
 #include "setup/probe.h"
 #include "setup/setup_main.h"
 #include "steps/registry_records.h"
-#include "tests/program_state.h"
+#include "tests/support/program_state.h"
 #include "uninstall/uninstall.h"
 
-namespace shell_test {
+namespace setup_test {
 
 inline plat::Handle const kInstance = reinterpret_cast<plat::Handle>(static_cast<std::uintptr_t>(0x400000));
 inline constexpr char kRunningProgram[] = "C:\\Users\\user\\Downloads\\MixolyteSetup.exe";
@@ -73,7 +73,7 @@ inline int FakeUninstall() {
 }
 
 // A program run as Windows would start it: fresh machine and globals.
-struct ShellTest : ::testing::Test {
+struct SetupTest : ::testing::Test {
     void SetUp() override {
         SimReset();
         Sim().system.module_path = kRunningProgram;
@@ -146,4 +146,4 @@ inline int PostedCount(std::uint32_t message_id) {
     return count;
 }
 
-}  // namespace shell_test
+}  // namespace setup_test

@@ -1,9 +1,9 @@
 // The command-line switches, alone and in the combinations a deployment
 // script uses, and every row of the exit-code table.
 #include "base/worker_report.h"
-#include "tests/shell_support.h"
+#include "tests/setup/setup_support.h"
 
-using namespace shell_test;
+using namespace setup_test;
 
 namespace {
 
@@ -18,7 +18,7 @@ Flags Parse(const char* command_line) {
     return Flags{hidden_mode, silent_install, silent_uninstall};
 }
 
-using ShellSwitches = ShellTest;
+using ShellSwitches = SetupTest;
 
 }  // namespace
 

@@ -11,7 +11,7 @@
 #include "platform/files.h"
 #include "platform/system.h"
 #include "setup/web_page.h"
-#include "tests/sweep_support.h"
+#include "tests/setup/setup_sweep_support.h"
 
 using namespace sweep;
 

@@ -7,7 +7,7 @@
 
 #include "devices/inventory.h"
 #include "devices/inventory_state.h"
-#include "tests/inventory_test_support.h"
+#include "tests/devices/devices_support.h"
 
 using namespace inv_test;
 

@@ -10,7 +10,7 @@
 #include "install/install.h"
 #include "platform/system.h"
 #include "steps/driver_setup.h"
-#include "tests/install_test_machine.h"
+#include "tests/support/test_machine.h"
 
 using namespace install_test;
 

@@ -4,13 +4,13 @@
 // announce each step; nothing of it in hidden mode or without the library.
 #include "platform/accessibility.h"
 #include "setup/accessibility.h"
-#include "tests/shell_support.h"
+#include "tests/setup/setup_support.h"
 
-using namespace shell_test;
+using namespace setup_test;
 
 namespace {
 
-using ShellAccessibility = ShellTest;
+using ShellAccessibility = SetupTest;
 
 // The client area's top left corner on the screen: the window stands at
 // 100, 100 with a 1 + 4 pixel frame and a 23 pixel caption.

@@ -5,13 +5,13 @@
 
 #include "base/names.h"
 #include "devices/inventory.h"
-#include "tests/shell_support.h"
+#include "tests/setup/setup_support.h"
 
-using namespace shell_test;
+using namespace setup_test;
 
 namespace {
 
-using ShellProbe = ShellTest;
+using ShellProbe = SetupTest;
 
 int CodeFor(plat::OsVersion version, bool lie = true) {
     Sim().system.version = version;

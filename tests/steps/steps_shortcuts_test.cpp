@@ -7,7 +7,7 @@
 
 #include "platform/shell.h"
 #include "steps/shortcuts.h"
-#include "tests/install_test_machine.h"
+#include "tests/support/test_machine.h"
 
 using namespace install_test;
 

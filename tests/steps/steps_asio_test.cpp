@@ -6,7 +6,7 @@
 
 #include "base/names.h"
 #include "steps/asio.h"
-#include "tests/install_test_machine.h"
+#include "tests/support/test_machine.h"
 
 using namespace install_test;
 

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "package/package_format.h"
-#include "tests/test_bytes.h"
+#include "tests/tools/tools_test_bytes.h"
 
 namespace fs = std::filesystem;
 

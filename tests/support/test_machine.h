@@ -19,7 +19,7 @@
 #include "platform/sim/sim.h"
 #include "platform/system.h"
 #include "steps/registry_records.h"
-#include "tests/program_state.h"
+#include "tests/support/program_state.h"
 
 namespace install_test {
 

@@ -19,7 +19,7 @@
 #include "removal/leftovers.h"
 #include "removal/removal.h"
 #include "steps/registry_records.h"
-#include "tests/shortcut_titles.h"
+#include "tests/support/shortcut_titles.h"
 
 namespace {
 

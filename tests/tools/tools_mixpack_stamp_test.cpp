@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "package/package_format.h"
-#include "tests/test_bytes.h"
+#include "tests/tools/tools_test_bytes.h"
 #include "tools/pe_rcdata.h"
 
 namespace fs = std::filesystem;
