@@ -48,8 +48,14 @@ echo "deps: installing ${missing[*]}"
 if [ -n "${need_update:-}" ] || [ ! -d /var/lib/apt/lists ] || [ -z "$(ls -A /var/lib/apt/lists 2>/dev/null)" ]; then
   apt_update
 fi
-as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}" ||
-  { apt_update && as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"; }
+# Where one architecture's security index did not come, the two
+# architectures' candidates of a shared library differ (i386 from the main
+# archive, amd64 from security), which apt cannot install side by side; the
+# main archive's versions, asked for by the release's codename, agree.
+apt_install() { as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "$@" "${missing[@]}"; }
+codename=$(. /etc/os-release 2>/dev/null && echo "${VERSION_CODENAME:-}")
+apt_install || { apt_update && apt_install; } ||
+  { [ -n "$codename" ] && echo "deps: installing from $codename's main archive" && apt_install -t "$codename"; }
 fi
 
 # Root may write a read-only file; Windows' users may not. Where the tests
