@@ -27,23 +27,23 @@ constexpr std::uint32_t kShellPathSize = 260;
 constexpr std::int32_t kHresultClassNotRegistered = static_cast<std::int32_t>(0x80040154u);  // REGDB_E_CLASSNOTREG
 constexpr std::int32_t kHresultComNotInitialized = static_cast<std::int32_t>(0x800401F0u);   // CO_E_NOTINITIALIZED
 
-// SHGetSpecialFolderPathA of "SHELL32.DLL" (no owner window). Gives 0 when
-// the DLL or the export is missing (or `size` is 0); otherwise 1, with the
-// call's BOOL in *result and the folder in `buffer`. A folder that does not
-// fit `size` bytes gives *result 0. `buffer` is emptied first.
-int ShellSpecialFolderPath(int csidl, int create, char* buffer, std::uint32_t size, int* result);
+// The two folder calls come in both forms, C being char (the "A" call, for
+// the product's and the all-users folders) or char16_t (the "W" call, for
+// the user's own folders, whatever letters they hold); `units` counts C.
 
-// SHGetSpecialFolderPathW of "SHELL32.DLL": the same in UTF-16, `units`
-// units, for the user's own folders, whatever letters they hold.
-int ShellSpecialFolderPath(int csidl, int create, char16_t* buffer, std::uint32_t units, int* result);
+// SHGetSpecialFolderPathA/W of "SHELL32.DLL" (no owner window). Gives 0
+// when the DLL or the export is missing (or `units` is 0); otherwise 1,
+// with the call's BOOL in *result and the folder in `buffer`. A folder that
+// does not fit gives *result 0. `buffer` is emptied first.
+template <typename C>
+int ShellSpecialFolderPath(int csidl, int create, C* buffer, std::uint32_t units, int* result);
 
-// SHGetFolderPathA of "SHFOLDER.DLL" (no owner, no token, flags 0). Gives 0
-// when missing; otherwise 1 with the HRESULT in *hresult and the folder in
-// `buffer`; a folder that does not fit `size` bytes gives
+// SHGetFolderPathA/W of "SHFOLDER.DLL" (no owner, no token, flags 0). Gives
+// 0 when missing; otherwise 1 with the HRESULT in *hresult and the folder
+// in `buffer`; a folder that does not fit gives
 // HRESULT_FROM_WIN32(ERROR_INSUFFICIENT_BUFFER). `buffer` is emptied first.
-int ShellFolderPath(int csidl, char* buffer, std::uint32_t size, std::int32_t* hresult);
-// SHGetFolderPathW of "SHFOLDER.DLL": the same in UTF-16, `units` units.
-int ShellFolderPath(int csidl, char16_t* buffer, std::uint32_t units, std::int32_t* hresult);
+template <typename C>
+int ShellFolderPath(int csidl, C* buffer, std::uint32_t units, std::int32_t* hresult);
 
 // A shortcut made through the shell-link component: CoCreateInstance of
 // CLSID_ShellLink (in-process server) for IShellLinkA; SetPath(target),

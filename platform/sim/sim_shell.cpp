@@ -28,9 +28,11 @@ bool CopyFolderOut(char16_t* buffer, std::uint32_t units, const std::string& kep
     return true;
 }
 
+}  // namespace
+
 // SHGetSpecialFolderPath in either form.
 template <typename C>
-int SpecialFolderPath(int csidl, int create, C* buffer, std::uint32_t units, int* result) {
+int ShellSpecialFolderPath(int csidl, int create, C* buffer, std::uint32_t units, int* result) {
     if (units == 0) return 0;
     buffer[0] = C{0};
     static const int op = SimOpId("ShellSpecialFolderPath");
@@ -64,7 +66,7 @@ int SpecialFolderPath(int csidl, int create, C* buffer, std::uint32_t units, int
 
 // SHGetFolderPath in either form.
 template <typename C>
-int FolderPath(int csidl, C* buffer, std::uint32_t units, std::int32_t* hresult) {
+int ShellFolderPath(int csidl, C* buffer, std::uint32_t units, std::int32_t* hresult) {
     if (units == 0) return 0;
     buffer[0] = C{0};
     static const int op = SimOpId("ShellFolderPath");
@@ -87,23 +89,10 @@ int FolderPath(int csidl, C* buffer, std::uint32_t units, std::int32_t* hresult)
     return 1;
 }
 
-}  // namespace
-
-int ShellSpecialFolderPath(int csidl, int create, char* buffer, std::uint32_t size, int* result) {
-    return SpecialFolderPath(csidl, create, buffer, size, result);
-}
-
-int ShellSpecialFolderPath(int csidl, int create, char16_t* buffer, std::uint32_t units, int* result) {
-    return SpecialFolderPath(csidl, create, buffer, units, result);
-}
-
-int ShellFolderPath(int csidl, char* buffer, std::uint32_t size, std::int32_t* hresult) {
-    return FolderPath(csidl, buffer, size, hresult);
-}
-
-int ShellFolderPath(int csidl, char16_t* buffer, std::uint32_t units, std::int32_t* hresult) {
-    return FolderPath(csidl, buffer, units, hresult);
-}
+template int ShellSpecialFolderPath(int, int, char*, std::uint32_t, int*);
+template int ShellSpecialFolderPath(int, int, char16_t*, std::uint32_t, int*);
+template int ShellFolderPath(int, char*, std::uint32_t, std::int32_t*);
+template int ShellFolderPath(int, char16_t*, std::uint32_t, std::int32_t*);
 
 namespace {
 constexpr std::int32_t kHresultAccessDenied = static_cast<std::int32_t>(0x80070005u);

@@ -42,8 +42,10 @@ bool CopyWhole(const W (&path)[MAX_PATH], C* buffer, std::uint32_t units) {
     return true;
 }
 
+}  // namespace
+
 template <typename C>
-int SpecialFolderPath(int csidl, int create, C* buffer, std::uint32_t units, int* result) {
+int ShellSpecialFolderPath(int csidl, int create, C* buffer, std::uint32_t units, int* result) {
     using Form = ShellForm<C>;
     if (units == 0) return 0;
     buffer[0] = C{0};
@@ -62,7 +64,7 @@ int SpecialFolderPath(int csidl, int create, C* buffer, std::uint32_t units, int
 }
 
 template <typename C>
-int FolderPath(int csidl, C* buffer, std::uint32_t units, std::int32_t* hresult) {
+int ShellFolderPath(int csidl, C* buffer, std::uint32_t units, std::int32_t* hresult) {
     using Form = ShellForm<C>;
     if (units == 0) return 0;
     buffer[0] = C{0};
@@ -81,22 +83,9 @@ int FolderPath(int csidl, C* buffer, std::uint32_t units, std::int32_t* hresult)
     return available;
 }
 
-}  // namespace
-
-int ShellSpecialFolderPath(int csidl, int create, char* buffer, std::uint32_t size, int* result) {
-    return SpecialFolderPath(csidl, create, buffer, size, result);
-}
-
-int ShellSpecialFolderPath(int csidl, int create, char16_t* buffer, std::uint32_t units, int* result) {
-    return SpecialFolderPath(csidl, create, buffer, units, result);
-}
-
-int ShellFolderPath(int csidl, char* buffer, std::uint32_t size, std::int32_t* hresult) {
-    return FolderPath(csidl, buffer, size, hresult);
-}
-
-int ShellFolderPath(int csidl, char16_t* buffer, std::uint32_t units, std::int32_t* hresult) {
-    return FolderPath(csidl, buffer, units, hresult);
-}
+template int ShellSpecialFolderPath(int, int, char*, std::uint32_t, int*);
+template int ShellSpecialFolderPath(int, int, char16_t*, std::uint32_t, int*);
+template int ShellFolderPath(int, char*, std::uint32_t, std::int32_t*);
+template int ShellFolderPath(int, char16_t*, std::uint32_t, std::int32_t*);
 
 }  // namespace plat
