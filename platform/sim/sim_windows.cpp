@@ -597,29 +597,30 @@ void WindowsEnumerate(WindowVisitor visit, void* context) {
     }
 }
 
-int WindowClassName(Handle window, char* buffer, int size) {
-    static const int op = SimOpId("WindowClassName");
-    if (SimFaultHere(op)) {
-        if (size > 0) buffer[0] = '\0';
-        return 0;
-    }
+namespace {
+
+// A window's text read into `buffer` (emptied first): its length, or 0 when
+// the call fails here or there is no such window.
+template <typename Text>
+int ReadWindowText(int op, Handle window, char* buffer, int size, Text text) {
+    if (size > 0) buffer[0] = '\0';
+    if (SimFaultHere(op)) return 0;
     const SimWindow* target = Live(window);
     if (target == nullptr || size <= 0) return 0;
-    SimCopyText(buffer, static_cast<std::size_t>(size), target->class_name);
+    SimCopyText(buffer, static_cast<std::size_t>(size), text(*target));
     return static_cast<int>(std::char_traits<char>::length(buffer));
+}
+
+}  // namespace
+
+int WindowClassName(Handle window, char* buffer, int size) {
+    static const int op = SimOpId("WindowClassName");
+    return ReadWindowText(op, window, buffer, size, [](const SimWindow& w) { return w.class_name; });
 }
 
 int WindowTextRead(Handle window, char* buffer, int size) {
     static const int op = SimOpId("WindowTextRead");
-    if (SimFaultHere(op)) {
-        if (size > 0) buffer[0] = '\0';
-        return 0;
-    }
-    const SimWindow* target = Live(window);
-    if (size > 0) buffer[0] = '\0';
-    if (target == nullptr || size <= 0) return 0;
-    SimCopyText(buffer, static_cast<std::size_t>(size), SimUtf16ToAnsi(target->title));
-    return static_cast<int>(std::char_traits<char>::length(buffer));
+    return ReadWindowText(op, window, buffer, size, [](const SimWindow& w) { return SimUtf16ToAnsi(w.title); });
 }
 
 Handle WindowOwner(Handle window) {
