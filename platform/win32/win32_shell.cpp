@@ -42,6 +42,18 @@ bool CopyWhole(const W (&path)[MAX_PATH], C* buffer, std::uint32_t units) {
     return true;
 }
 
+// Calls `call` with the export `name` of the system DLL `dll`, typed Fn,
+// and lets the DLL go: 0 when the DLL or the export is missing, else 1.
+template <typename Fn, typename Call>
+int WithSystemExport(const char* dll, const char* name, Call call) {
+    HMODULE module = LoadSystemDll(dll);
+    if (module == nullptr) return 0;
+    auto function = reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+    if (function != nullptr) call(function);
+    FreeLibrary(module);
+    return function != nullptr;
+}
+
 }  // namespace
 
 template <typename C>
@@ -49,18 +61,12 @@ int ShellSpecialFolderPath(int csidl, int create, C* buffer, std::uint32_t units
     using Form = ShellForm<C>;
     if (units == 0) return 0;
     buffer[0] = C{0};
-    HMODULE shell32 = LoadSystemDll("SHELL32.DLL");
-    if (shell32 == nullptr) return 0;
-    auto function = reinterpret_cast<typename Form::SpecialFolderPathFn>(
-        reinterpret_cast<void*>(GetProcAddress(shell32, Form::kSpecialFolderPath)));
-    int available = function != nullptr;
-    if (available) {
-        typename Form::Text path[MAX_PATH] = {};
-        *result = function(nullptr, path, csidl, create);
-        if (*result && !CopyWhole(path, buffer, units)) *result = FALSE;
-    }
-    FreeLibrary(shell32);
-    return available;
+    return WithSystemExport<typename Form::SpecialFolderPathFn>(
+        "SHELL32.DLL", Form::kSpecialFolderPath, [&](auto function) {
+            typename Form::Text path[MAX_PATH] = {};
+            *result = function(nullptr, path, csidl, create);
+            if (*result && !CopyWhole(path, buffer, units)) *result = FALSE;
+        });
 }
 
 template <typename C>
@@ -68,19 +74,11 @@ int ShellFolderPath(int csidl, C* buffer, std::uint32_t units, std::int32_t* hre
     using Form = ShellForm<C>;
     if (units == 0) return 0;
     buffer[0] = C{0};
-    HMODULE shfolder = LoadSystemDll("SHFOLDER.DLL");
-    if (shfolder == nullptr) return 0;
-    auto function = reinterpret_cast<typename Form::FolderPathFn>(
-        reinterpret_cast<void*>(GetProcAddress(shfolder, Form::kFolderPath)));
-    int available = function != nullptr;
-    if (available) {
+    return WithSystemExport<typename Form::FolderPathFn>("SHFOLDER.DLL", Form::kFolderPath, [&](auto function) {
         typename Form::Text path[MAX_PATH] = {};
         *hresult = function(nullptr, csidl, nullptr, 0, path);
-        if (*hresult == S_OK && !CopyWhole(path, buffer, units))
-            *hresult = HRESULT_FROM_WIN32(ERROR_INSUFFICIENT_BUFFER);
-    }
-    FreeLibrary(shfolder);
-    return available;
+        if (*hresult == S_OK && !CopyWhole(path, buffer, units)) *hresult = HRESULT_FROM_WIN32(ERROR_INSUFFICIENT_BUFFER);
+    });
 }
 
 template int ShellSpecialFolderPath(int, int, char*, std::uint32_t, int*);
