@@ -1,5 +1,7 @@
 #include <windows.h>
 
+#include <type_traits>
+
 #include "platform/shell.h"
 #include "platform/win32/win32_system_dll.h"
 
@@ -8,26 +10,15 @@ namespace plat {
 namespace {
 
 // The ANSI and the UTF-16 forms of the two shell calls: the caller's
-// character, the one Windows writes, and the exports.
+// character C (char or char16_t), the one Windows writes, and the exports.
 template <typename C>
-struct ShellForm;
-
-template <>
-struct ShellForm<char> {
-    using Text = char;
-    using SpecialFolderPathFn = BOOL(WINAPI*)(HWND, LPSTR, int, BOOL);
-    using FolderPathFn = HRESULT(WINAPI*)(HWND, int, HANDLE, DWORD, LPSTR);
-    static constexpr const char* kSpecialFolderPath = "SHGetSpecialFolderPathA";
-    static constexpr const char* kFolderPath = "SHGetFolderPathA";
-};
-
-template <>
-struct ShellForm<char16_t> {
-    using Text = wchar_t;
-    using SpecialFolderPathFn = BOOL(WINAPI*)(HWND, LPWSTR, int, BOOL);
-    using FolderPathFn = HRESULT(WINAPI*)(HWND, int, HANDLE, DWORD, LPWSTR);
-    static constexpr const char* kSpecialFolderPath = "SHGetSpecialFolderPathW";
-    static constexpr const char* kFolderPath = "SHGetFolderPathW";
+struct ShellForm {
+    static constexpr bool kWide = std::is_same_v<C, char16_t>;
+    using Text = std::conditional_t<kWide, wchar_t, char>;
+    using SpecialFolderPathFn = BOOL(WINAPI*)(HWND, Text*, int, BOOL);
+    using FolderPathFn = HRESULT(WINAPI*)(HWND, int, HANDLE, DWORD, Text*);
+    static constexpr const char* kSpecialFolderPath = kWide ? "SHGetSpecialFolderPathW" : "SHGetSpecialFolderPathA";
+    static constexpr const char* kFolderPath = kWide ? "SHGetFolderPathW" : "SHGetFolderPathA";
 };
 
 // Both calls write up to MAX_PATH characters: they get a buffer of that
