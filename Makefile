@@ -70,7 +70,8 @@ test-wine: win32 win64
 
 # The real MixolyteSetup.exe in Wine (e2e/scenarios/*.sh).
 E2E_KEEP_PREFIXES ?= 0
-test-e2e: win32
+# Its Windows-side helpers are targets of both cross builds.
+test-e2e: win32 win64
 	@E2E_KEEP_PREFIXES=$(E2E_KEEP_PREFIXES) bash e2e/run_e2e.sh $(BUILD)
 
 # Another payload stamped into the built setup program, then signed with a

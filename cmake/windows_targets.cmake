@@ -1,6 +1,6 @@
-# The Windows programs of the 32-bit cross build: MixolyteSetup.exe itself
-# and the small Windows-side helpers of its end-to-end tests. Included by
-# CMakeLists.txt for WIN32 builds; the 64-bit build makes none of them.
+# The setup program, MixolyteSetup.exe, made by the 32-bit cross build only.
+# Included by CMakeLists.txt for WIN32 builds; the helpers of its tests are
+# in cmake/e2e_helpers.cmake and tests/contract/helpers.cmake.
 if(NOT CMAKE_SIZEOF_VOID_P EQUAL 4)
   return()
 endif()
@@ -56,11 +56,3 @@ if(NOT EXISTS ${MIXO_PACKAGE_BIN})
   message(STATUS "No package at ${MIXO_PACKAGE_BIN}: MixolyteSetup.exe only on request")
   set_target_properties(MixolyteSetup PROPERTIES EXCLUDE_FROM_ALL TRUE)
 endif()
-
-# End-to-end helpers: a window of any class and title (another program's,
-# such as the console's main window), and a probe that finds, measures and
-# closes windows by class name.
-add_executable(test_window WIN32 e2e/test_window.cpp)
-target_compile_options(test_window PRIVATE ${MIXO_WARNINGS})
-add_executable(winprobe e2e/winprobe.cpp)
-target_compile_options(winprobe PRIVATE ${MIXO_WARNINGS})

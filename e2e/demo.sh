@@ -6,8 +6,9 @@
 # "Apps & features" starts it, its Remove button clicked and the restart box
 # closed. Pictures of the window at every stage, and after each stage what
 # the machine holds, read back through Windows (e2e/demo_readback.cpp:
-# files with their MD5, registry trees in both views; lnkinfo for the
-# shortcuts), go into one page: BUILD/demo/index.html.
+# files with their MD5, registry trees in both views; the shortcuts through
+# the shell's link object, e2e/win_ops.cpp), go into one page:
+# BUILD/demo/index.html.
 #
 #   demo.sh BUILD            the demo
 #   demo.sh BUILD --check    the demo, then its checks (e2e/demo_check.sh):
@@ -38,13 +39,11 @@ demo_say() { printf 'demo: %s\n' "$*"; }
 # demo_record KEY VALUE: one line of run.tsv.
 demo_record() { printf '%s\t%s\n' "$1" "$2" >> "$DEMO_OUT/run.tsv"; }
 
-# The Windows-side reader, cross-built when missing or out of date.
+# The Windows-side reader (64-bit: it runs natively where 32-bit programs
+# are emulated).
 demo_build_reader() {
-  DEMO_READER=$IE_BUILD/e2e/demo_readback.exe
-  if [ ! -f "$DEMO_READER" ] || [ "$DEMO_HERE/demo_readback.cpp" -nt "$DEMO_READER" ]; then
-    x86_64-w64-mingw32-g++-posix -std=c++20 -O2 -Wall -Wextra -Wshadow -Wformat=2 -Werror -static -s \
-      -o "$DEMO_READER" "$DEMO_HERE/demo_readback.cpp" || return 1
-  fi
+  DEMO_READER=$IE_WIN64/demo_readback.exe
+  ie_need "$DEMO_READER"
 }
 
 demo_read() { wine "$DEMO_READER" "$@" 2>/dev/null | tr -d '\r'; }
@@ -352,16 +351,19 @@ demo_tables() {
 }
 
 # The shortcuts in the Start-menu folder: file, target, working folder,
-# description, arguments (lnkinfo, on the files the prefix holds).
+# description, arguments (read through the shell's link object, on the
+# files the prefix holds).
 demo_shortcuts() {
-  local rel lnk
-  demo_section "$1" "files $DEMO_MENU_ROOT" | awk -F'\t' '$1 == "F" && tolower($4) ~ /\.lnk$/ { print $4 }' |
-    while IFS= read -r rel; do
-      lnk="$IE_C/ProgramData/Microsoft/Windows/Start Menu/Programs/ZT Audio/${rel//\\//}"
-      printf '%s\t%s\t%s\t%s\t%s\n' "$rel" "$(ie_lnk_field "$lnk" "Local path")" \
-        "$(ie_lnk_field "$lnk" "Working directory")" "$(ie_lnk_field "$lnk" "Description")" \
-        "$(ie_lnk_field "$lnk" "Command line arguments")"
-    done
+  local rel rels=() files=() lnk folder="$IE_C/ProgramData/Microsoft/Windows/Start Menu/Programs/ZT Audio"
+  mapfile -t rels < <(demo_section "$1" "files $DEMO_MENU_ROOT" |
+    awk -F'\t' '$1 == "F" && tolower($4) ~ /\.lnk$/ { print $4 }')
+  for rel in "${rels[@]}"; do files+=("$folder/${rel//\\//}"); done
+  ie_lnk_read "${files[@]}"
+  for rel in "${rels[@]}"; do
+    lnk="$folder/${rel//\\//}"
+    printf '%s\t%s\t%s\t%s\t%s\n' "$rel" "$(ie_lnk_field "$lnk" target)" "$(ie_lnk_field "$lnk" folder)" \
+      "$(ie_lnk_field "$lnk" description)" "$(ie_lnk_field "$lnk" arguments)"
+  done
 }
 
 # demo_count STAGE TABLE: its rows.
@@ -404,7 +406,7 @@ demo_main() {
   . "$DEMO_HERE/xvfb.sh"
   start_xvfb || return 1
   IE_OWN_DISPLAY=1
-  ie_init "$build" || return 1
+  ie_init "$build" demo || return 1
   DEMO_OUT=$IE_BUILD/demo
   # shellcheck disable=SC2034 # install_lib's scratch files go there
   IE_OUT=$DEMO_OUT

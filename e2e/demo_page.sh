@@ -67,7 +67,7 @@ demo_html_details() {  # demo_html_details DIR STAGE
     "File" "Size" "MD5" "Against the package"
   demo_html_table "$t-uninstall.tsv" "The uninstall entry" "View" "Value" "Type" "Data"
   demo_html_table "$t-settings.tsv" "The settings ($IE_SETTINGS_KEY)" "Value" "Type" "Data"
-  demo_html_table "$t-shortcuts.tsv" "The shortcuts (lnkinfo)" "Shortcut" "Target" "Working folder" "Description" \
+  demo_html_table "$t-shortcuts.tsv" "The shortcuts (read through the shell)" "Shortcut" "Target" "Working folder" "Description" \
     "Arguments"
   demo_html_table "$t-asio.tsv" "The ASIO registrations" "View" "Driver" "CLSID" "Description" "COM server" \
     "Threading"
@@ -91,7 +91,7 @@ th { background: #eee; } .none { color: #666; }
 </style></head><body>
 <h1>Mixolyte setup: install and remove, as a user sees it</h1>
 HEAD
-    printf '<p>The real MixolyteSetup.exe in Wine: a fresh 64-bit Windows 10 prefix with the stand-in DAZA driver, driven through its window with mouse clicks. Run on %s, on a machine that %s; %s seconds. What each stage left was read back through Windows programs in the prefix (files and their MD5, registry trees) and lnkinfo for the shortcuts.</p>\n' \
+    printf '<p>The real MixolyteSetup.exe in Wine: a fresh 64-bit Windows 10 prefix with the stand-in DAZA driver, driven through its window with mouse clicks. Run on %s, on a machine that %s; %s seconds. What each stage left was read back through Windows programs in the prefix (files and their MD5, registry trees, the shortcuts as the shell reads them).</p>\n' \
       "$(date -u '+%Y-%m-%d %H:%M UTC')" "$(printf '%s' "$machine" | demo_html_escape)" "$seconds"
     printf '<h2>1. The Install offer</h2>\n'
     demo_html_pictures "$dir" '*-install-offer.png'

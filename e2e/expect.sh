@@ -5,6 +5,10 @@
 #   expect DESCRIPTION WANTED GOT   the two texts are equal
 #   check DESCRIPTION COMMAND...    the command succeeds
 #   fail DESCRIPTION                a fault the script found on its own
+#   skip WHAT WHY                   a scenario (or a part of one) not run, and
+#                                   why: never a pass; listed by the summary
+#                                   and, through its "  skip  " line, in the
+#                                   closing table of scripts/test_all.sh
 #
 # Each prints "ok" or "FAIL"; a failure also names the file and line of the
 # assertion and the calls that led there, and, for expect, the wanted and
@@ -22,11 +26,13 @@
 
 EXPECT_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 : "${EXPECT_FAILS:=0}" "${EXPECT_PASSES:=0}" "${EXPECT_SCENARIO_FAILS:=0}"
+EXPECT_SKIPS=()
 
 expect_reset() {
   EXPECT_FAILS=0
   EXPECT_PASSES=0
   EXPECT_SCENARIO_FAILS=0
+  EXPECT_SKIPS=()
 }
 
 expect_scenario_begin() { EXPECT_SCENARIO_FAILS=0; }
@@ -34,12 +40,16 @@ expect_scenario_begin() { EXPECT_SCENARIO_FAILS=0; }
 expect_scenario_failed() { [ "$EXPECT_SCENARIO_FAILS" -ne 0 ]; }
 
 expect_summary() {
-  local name=$1 note=${2:+ ($2)}
+  local name=$1 note=${2:+ ($2)} skipped=""
+  if [ ${#EXPECT_SKIPS[@]} -gt 0 ]; then
+    skipped="; ${#EXPECT_SKIPS[@]} skipped: $(printf '%s; ' "${EXPECT_SKIPS[@]}")"
+    skipped=${skipped%; }
+  fi
   if [ "$EXPECT_FAILS" -eq 0 ]; then
-    echo "$name: all $EXPECT_PASSES checks passed$note"
+    echo "$name: all $EXPECT_PASSES checks passed$note$skipped"
     return 0
   fi
-  echo "$name: $EXPECT_FAILS of $((EXPECT_FAILS + EXPECT_PASSES)) checks FAILED$note"
+  echo "$name: $EXPECT_FAILS of $((EXPECT_FAILS + EXPECT_PASSES)) checks FAILED$note$skipped"
   return 1
 }
 
@@ -108,4 +118,9 @@ check() {
 fail() {
   _expect_fail "$*" "$(_expect_where)"
   return 1
+}
+
+skip() {
+  EXPECT_SKIPS+=("$1 ($2)")
+  echo "  skip  $1: $2"
 }

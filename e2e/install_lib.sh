@@ -1,9 +1,24 @@
-# Helpers of the install scenarios (e2e/scenarios/install.sh) and the install
-# benchmark: fresh Wine prefixes, running the setup program, reading the
-# registry with `wine reg query`, the stand-ins' run log, shortcuts with
-# lnkinfo, windows and boxes with window_list.exe and xdotool, screenshots.
-# Sourced, not run. Every function name starts with ie_; the assertions
-# (expect, check, fail) and their count come from e2e/expect.sh.
+# shellcheck shell=bash
+# The scaffolding of every Wine suite (e2e/scenarios/*.sh, e2e/demo.sh) and
+# the install benchmark: paths and the Windows-side helpers of the build,
+# a display, fresh Wine prefixes, programs started and waited for, the
+# registry read with `wine reg query`, the stand-ins' run log, shortcuts
+# read through the shell (win_ops.exe), windows and boxes with
+# window_list.exe and xdotool, screenshots. Sourced, not run. Every function
+# name starts with ie_; the assertions (expect, check, fail, skip) and their
+# count come from e2e/expect.sh.
+#
+#   ie_init BUILD [OUT]      paths (IE_BUILD, IE_WIN32, IE_WIN64, IE_SETUP_EXE,
+#                            IE_PAYLOAD, IE_OUT: BUILD/OUT, default
+#                            BUILD/e2e/install), the count reset, a display
+#   ie_need FILE...          fails, naming them, when files are missing
+#   ie_suite ...             runs a suite's scenario functions, then its count
+#   ie_prefix NAME ARCH [VERSION]   a fresh prefix for one scenario;
+#                            ie_prefix_done ends it
+#   ie_each_prefix SUITE FUNCTION WHERE...   a scenario once per prefix
+#   ie_start NAME EXE [ARGS...], ie_wait NAME [SECONDS], ie_running NAME
+#                            programs started in the background, by name
+#   ie_setup ARGS...         the setup program, waited for (IE_RC)
 
 IE_HERE=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 IE_ROOT=$(dirname "$IE_HERE")
@@ -18,48 +33,44 @@ IE_QUADWIRE_KEY='HKLM\SOFTWARE\ZT-Audio\QuadWire'
 IE_QUADWIRE_SERVICE_KEY='HKLM\SYSTEM\CurrentControlSet\Services\ZT-QuadWire'
 IE_ASIO_KEY='HKLM\SOFTWARE\ASIO'
 IE_SETUP_WINDOW='Mixolyte Installation (Version 2.1.2.2)'
+declare -gA IE_PIDS=()
+declare -gA IE_LNK=()
 
-# ie_init BUILD: paths, the Windows-side helper, an X display.
+# ie_init BUILD [OUT]: paths, the Windows-side helpers' places, an X display.
+# The helpers are built by CMake (cmake/e2e_helpers.cmake) into the build
+# of their bitness: BUILD/win32 (most) and BUILD/win64.
 ie_init() {
-  IE_BUILD=$(cd "$1" && pwd)
-  IE_SETUP_EXE=$IE_BUILD/win32/MixolyteSetup.exe
+  IE_BUILD=$(cd "$1" && pwd) || return 1
+  IE_WIN32=$IE_BUILD/win32
+  IE_WIN64=$IE_BUILD/win64
+  IE_SETUP_EXE=$IE_WIN32/MixolyteSetup.exe
   IE_PAYLOAD=$IE_BUILD/payload
-  IE_OUT=$IE_BUILD/e2e/install
+  IE_OUT=$IE_BUILD/${2:-e2e/install}
+  IE_WINDOW_LIST=$IE_WIN32/window_list.exe
+  IE_WIN_OPS=$IE_WIN32/win_ops.exe
+  IE_ACC_PROBE=$IE_WIN32/acc_probe.exe
+  IE_PROBE=$IE_WIN32/winprobe.exe
   expect_reset
+  IE_PASSED=0
+  IE_FAILED=0
   export WINEDEBUG=-all
   mkdir -p "$IE_OUT"
-  ie_build_window_list
   ie_ensure_display
 }
 
-ie_have_pieces() {  # the setup program and the payload it carries
-  [ -f "$IE_SETUP_EXE" ] && [ -d "$IE_PAYLOAD" ]
+# ie_need FILE...: succeeds when every file is there; else fails, naming
+# those missing (the suite cannot start: a failure, not a skip).
+ie_need() {
+  local file absent=()
+  for file in "$@"; do [ -e "$file" ] || absent+=("${file#"$IE_BUILD"/}"); done
+  [ ${#absent[@]} -eq 0 ] && return 0
+  fail "missing in $IE_BUILD: ${absent[*]} (make build)"
 }
 
-# The Windows-side helpers, cross-built here when missing or out of date:
-# window_list.exe (windows, boxes, their texts) and win_ops.exe (starting a
-# program with a raw command line, deleting and renaming as Windows does)
-# and acc_probe.exe (the window as a screen reader reads it).
-ie_build_window_list() {
-  IE_WINDOW_LIST=$IE_BUILD/e2e/window_list.exe
-  IE_WIN_OPS=$IE_BUILD/e2e/win_ops.exe
-  IE_ACC_PROBE=$IE_BUILD/e2e/acc_probe.exe
-  local name
-  for name in window_list win_ops acc_probe; do
-    ie_cross_build "$name" -loleacc -lole32 -loleaut32 -luuid || return 1
-  done
-}
-
-# ie_cross_build NAME [LIBS...]: BUILD/e2e/NAME.exe from e2e/NAME.cpp (32-bit,
-# static), when missing or older than its source.
-ie_cross_build() {
-  local name=$1 exe=$IE_BUILD/e2e/$1.exe
-  shift
-  mkdir -p "$IE_BUILD/e2e"
-  if [ ! -f "$exe" ] || [ "$IE_HERE/$name.cpp" -nt "$exe" ]; then
-    i686-w64-mingw32-g++-posix -std=c++20 -O2 -Wall -Wextra -Wshadow -Wformat=2 -Werror -static -s \
-      -o "$exe" "$IE_HERE/$name.cpp" "$@" || return 1
-  fi
+# The setup program, the payload it carries, and the helpers of the
+# window and file scenarios.
+ie_have_pieces() {
+  ie_need "$IE_SETUP_EXE" "$IE_PAYLOAD" "$IE_WINDOW_LIST" "$IE_WIN_OPS" "$IE_ACC_PROBE"
 }
 
 # Uses the display the caller has (the e2e runner's), or starts a private
@@ -102,14 +113,18 @@ ie_suite() {
 ie_prefix() {
   local name=$1 arch=$2 version=${3:-}
   expect_scenario_begin
-  IE_PREFIX=$(bash "$IE_HERE/wine_prefix.sh" copy "$IE_BUILD" "$arch" "ie-$name" $version)
+  # shellcheck disable=SC2086 # no version: no argument
+  IE_PREFIX=$(bash "$IE_HERE/wine_prefix.sh" copy "$IE_BUILD" "$arch" "ie-$name" $version) || {
+    fail "no prefix $name ($arch${version:+, $version})"
+    return 1
+  }
   IE_ARCH=$arch
   IE_C=$IE_PREFIX/drive_c
   export WINEPREFIX=$IE_PREFIX
   IE_PREFIX_ACTIVE=1
   wineserver -p
   mkdir -p "$IE_C/Setup"
-  cp "$IE_SETUP_EXE" "$IE_C/Setup/MixolyteSetup.exe"
+  [ ! -f "$IE_SETUP_EXE" ] || cp "$IE_SETUP_EXE" "$IE_C/Setup/MixolyteSetup.exe"
   if [ "$arch" = win64 ]; then
     IE_PRODUCT_WIN='C:\Program Files (x86)\ZT\Mixolyte'
     IE_PRODUCT=$IE_C/Program\ Files\ \(x86\)/ZT/Mixolyte
@@ -121,10 +136,15 @@ ie_prefix() {
   IE_RUN_LOG=$IE_C/ProgramData/ZT-Audio/standin-runs.log
 }
 
-# Ends the scenario's Wine session; the prefix copy is removed when the
-# scenario passed (about 1 GB each) and kept for a look when it failed.
+# Ends the scenario's Wine session and the programs ie_start started; the
+# prefix copy is removed when the scenario passed (about 1 GB each) and
+# kept for a look when it failed.
 ie_prefix_done() {
+  local name
+  for name in "${!IE_PIDS[@]}"; do kill "${IE_PIDS[$name]}" 2>/dev/null || true; done
   wineserver -k 2>/dev/null || true
+  for name in "${!IE_PIDS[@]}"; do wait "${IE_PIDS[$name]}" 2>/dev/null || true; done
+  IE_PIDS=()
   wineserver -w 2>/dev/null || true
   if expect_scenario_failed; then
     echo "  (prefix kept: $IE_PREFIX)"
@@ -142,6 +162,79 @@ ie_abort_cleanup() {
   ie_stop_display
 }
 
+# ie_each_prefix SUITE FUNCTION WHERE...: the scenario FUNCTION once per
+# prefix WHERE (win64 or win32, optionally with a Windows version:
+# win64/win7), each in a fresh prefix; IE_TAG names scenario and prefix in
+# one word (for files). E2E_ARCHS, when set, limits the architectures: a
+# prefix left out is reported as skipped. IE_PASSED and IE_FAILED count the
+# runs.
+ie_each_prefix() {
+  local suite=$1 function=$2 where started
+  shift 2
+  for where in "$@"; do
+    if [ -n "${E2E_ARCHS:-}" ] && [[ " $E2E_ARCHS " != *" ${where%%/*} "* ]]; then
+      skip "$function in $where" "E2E_ARCHS=$E2E_ARCHS"
+      continue
+    fi
+    IE_TAG=$suite-$function-${where//\//-}
+    echo "  $function in $where"
+    started=$SECONDS
+    # shellcheck disable=SC2046 # no version: no argument
+    if ! ie_prefix "$IE_TAG" "${where%%/*}" $([[ "$where" == */* ]] && echo "${where#*/}"); then
+      IE_FAILED=$((IE_FAILED + 1))
+      continue
+    fi
+    "$function"
+    if expect_scenario_failed; then
+      IE_FAILED=$((IE_FAILED + 1))
+      echo "  $function in $where FAILED ($((SECONDS - started)) s)"
+    else
+      IE_PASSED=$((IE_PASSED + 1))
+      echo "  $function in $where passed ($((SECONDS - started)) s)"
+    fi
+    ie_prefix_done
+  done
+}
+
+# ---------------------------------------------------------------------------
+# Programs started in the background, by name (within one scenario)
+
+# ie_start NAME EXE [ARGS...]: starts a Windows program in the prefix; its
+# output goes to IE_OUT/IE_TAG-NAME.log, its exit code to ….exit.
+ie_start() {
+  local name=$1
+  shift
+  local status=$IE_OUT/$IE_TAG-$name.exit
+  rm -f "$status"
+  (
+    wine "$@" >"$IE_OUT/$IE_TAG-$name.log" 2>&1
+    echo $? >"$status.part"
+    mv "$status.part" "$status"
+  ) &
+  IE_PIDS[$name]=$!
+}
+
+# ie_running NAME: succeeds while it runs.
+ie_running() { [ ! -f "$IE_OUT/$IE_TAG-$1.exit" ] && kill -0 "${IE_PIDS[$1]}" 2>/dev/null; }
+
+# ie_wait NAME [SECONDS]: its exit code as the shell sees it, or "running"
+# after SECONDS (default 30).
+ie_wait() {
+  local status=$IE_OUT/$IE_TAG-$1.exit seconds=${2:-30} i
+  for ((i = 0; i < seconds * 10; i++)); do
+    if [ -f "$status" ]; then
+      cat "$status"
+      return 0
+    fi
+    sleep 0.1
+  done
+  echo running
+}
+
+# ie_probe ARGS...: the window probe (e2e/winprobe.cpp): wait, info, count
+# and close windows by class.
+ie_probe() { wine "$IE_PROBE" "$@" 2>/dev/null | tr -d '\r'; }
+
 # ie_setup ARGS...: runs C:\Setup\MixolyteSetup.exe from its folder and
 # waits for it; IE_RC is the exit code as the shell sees it (low 8 bits).
 ie_setup() {
@@ -153,6 +246,14 @@ ie_setup() {
 # shell's wine process, whose exit status is the program's.
 ie_setup_background() {
   (cd "$IE_C/Setup" && exec wine 'C:\Setup\MixolyteSetup.exe' "$@" >/dev/null 2>&1) &
+  IE_SETUP_PID=$!
+}
+
+# ie_command_background COMMAND_LINE: starts a command line as Windows
+# does when no program is named apart from it (win_ops.exe exec, from C:\),
+# and returns; IE_SETUP_PID as above, its exit status the program's.
+ie_command_background() {
+  (cd "$IE_C" && exec wine "$IE_WIN_OPS" exec "$1" 'C:\' >/dev/null 2>&1) &
   IE_SETUP_PID=$!
 }
 
@@ -255,11 +356,44 @@ ie_fingerprint() {
   done
 }
 
-# lnkinfo's field of a shortcut: "Local path", "Description", "Working directory".
-ie_lnk_field() {  # ie_lnk_field FILE FIELD
-  lnkinfo "$1" 2>/dev/null | tr -d '\r' | awk -v field="$2" -F ': ' '
-    { name = $1; gsub(/^[ \t]+|[ \t]+$/, "", name) }
-    name == field { sub(/^[^:]*: /, ""); print; exit }'
+# ie_win_path FILE: the Windows path of a file in the prefix (drive C: is
+# IE_C; anything else through winepath).
+ie_win_path() {
+  local file=$1
+  if [[ "$file" == "$IE_C"/* ]]; then
+    file=${file#"$IE_C"/}
+    printf 'C:\\%s\n' "${file//\//\\}"
+  else
+    winepath -w "$file" 2>/dev/null | tr -d '\r'
+  fi
+}
+
+# Shortcuts, read as Windows reads them (IShellLinkW, win_ops.exe shortcut):
+# ie_lnk_read FILE... reads the files that exist (Unix paths in the prefix)
+# in one program start into IE_LNK, in place of those read before.
+ie_lnk_read() {
+  local files=() paths=() file line key k=-1
+  IE_LNK=()
+  for file in "$@"; do
+    [ -f "$file" ] || continue
+    files+=("$file")
+    paths+=("$(ie_win_path "$file")")
+  done
+  [ ${#files[@]} -gt 0 ] || return 0
+  while IFS= read -r line; do
+    [ "${line%% *}" = shortcut ] && k=$((k + 1))
+    if [ "$k" -lt 0 ] || [ "$k" -ge ${#files[@]} ]; then continue; fi
+    key="${files[k]}|${line%% *}"
+    IE_LNK[$key]=${line#* }
+  done < <(ie_win_ops shortcut "${paths[@]}")
+}
+
+# ie_lnk_field FILE FIELD: one field of a shortcut: target, arguments,
+# folder (the working folder), description, icon (PATH,INDEX), show; read
+# first when the file was not among those ie_lnk_read read last.
+ie_lnk_field() {
+  [ -n "${IE_LNK[$1|shortcut]+set}" ] || ie_lnk_read "$1"
+  printf '%s\n' "${IE_LNK[$1|$2]:-}"
 }
 
 # ---------------------------------------------------------------------------

@@ -7,11 +7,10 @@
 #   run_e2e.sh BUILD [SUITE...]
 #
 # Every file e2e/scenarios/NAME.sh is one suite, run in name order (or only
-# the suites named):
-#   - a file that defines a function e2e_NAME (a line starting "e2e_NAME()")
-#     is sourced in a shell of its own, which then calls e2e_NAME BUILD;
-#   - any other file runs on its own: `bash NAME.sh BUILD`.
-# A suite fails by a nonzero exit code. E2E_SCENARIOS names the scenarios
+# the suites named): it is sourced in a shell of its own, which then calls
+# its function e2e_NAME BUILD [SCENARIO...] (the scaffolding they share is
+# e2e/install_lib.sh). A suite fails by a nonzero exit code; a scenario it
+# does not run is reported as skipped, with its reason ("  skip  " lines). E2E_SCENARIOS names the scenarios
 # of a suite to run (all when empty); E2E_ARCHS limits the prefixes of the
 # suites that run each scenario in several (e.g. "win64"). Prefixes come
 # from wine_prefix.sh: one base per architecture, made fresh once per run (E2E_KEEP_PREFIXES=1
@@ -42,16 +41,16 @@ for file in "$here"/scenarios/*.sh; do
   if [ $# -gt 0 ] && [[ " $* " != *" $name "* ]]; then continue; fi
   echo "e2e suite: $name"
   started=$SECONDS
-  if grep -q "^e2e_$name()" "$file"; then
-    (
-      # shellcheck source=/dev/null
-      . "$file"
-      # shellcheck disable=SC2086 # a list of scenario names
-      "e2e_$name" "$build" ${E2E_SCENARIOS:-}
-    )
-  else
-    bash "$file" "$build"
-  fi
+  (
+    # shellcheck source=/dev/null
+    . "$file"
+    if ! declare -F "e2e_$name" >/dev/null; then
+      echo "e2e suite: $file defines no function e2e_$name"
+      exit 1
+    fi
+    # shellcheck disable=SC2086 # a list of scenario names
+    "e2e_$name" "$build" ${E2E_SCENARIOS:-}
+  )
   status=$?
   if [ "$status" = 0 ]; then
     passed=$((passed + 1))

@@ -8,7 +8,7 @@ packages=(
   googletest libgtest-dev libbenchmark-dev libssl-dev
   g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64
   wine wine32:i386 wine64
-  xvfb xauth xdotool x11-utils imagemagick fonts-dejavu-core liblnk-utils
+  xvfb xauth xdotool x11-utils imagemagick fonts-dejavu-core
   osslsigncode locales
 )
 

@@ -348,14 +348,9 @@ DI_ALL_SCENARIOS=(silent interactive)
 # e2e_daza_install BUILD [SCENARIO...]: runs the scenarios; nonzero when one failed.
 e2e_daza_install() {
   trap ie_abort_cleanup EXIT
-  ie_init "${1:-build}" || return 1
-  IE_OUT=$IE_BUILD/e2e/daza_install
-  mkdir -p "$IE_OUT"
+  ie_init "${1:-build}" e2e/daza_install || return 1
   DI_PROBE=$IE_BUILD/standins32/daza_probe.exe
-  if ! ie_have_pieces || [ ! -f "$DI_PROBE" ]; then
-    echo "daza_install e2e: SKIPPED, $IE_SETUP_EXE, $IE_PAYLOAD or $DI_PROBE is missing (make build)"
-    return 1
-  fi
+  if ! ie_have_pieces || ! ie_need "$DI_PROBE"; then return 1; fi
   ie_suite "daza_install e2e" "screenshots and traces in $IE_OUT" di_scenario_ "${DI_ALL_SCENARIOS[*]}" "${@:2}"
 }
 

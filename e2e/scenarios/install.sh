@@ -2,7 +2,8 @@
 # End-to-end scenarios of the install: the real MixolyteSetup.exe with the
 # stand-in payload, each scenario in a fresh copy of a base Wine prefix.
 # Results are read as a user's tools would: exit codes, files under drive_c,
-# `wine reg query` in both registry views, lnkinfo, the stand-ins' run log,
+# `wine reg query` in both registry views, the shortcuts through the shell's
+# link object (win_ops.exe shortcut), the stand-ins' run log,
 # window_list.exe and xdotool for boxes and clicks, screenshots kept under
 # build/e2e/install/.
 #
@@ -110,6 +111,7 @@ ie_check_loopback() {  # ie_check_loopback present|absent
 # working folder and description, and no other shortcut.
 ie_check_shortcuts() {
   local daza=$1 x64=$2 row title file when made=0 expected_count=0
+  ie_lnk_read "$IE_SHORTCUTS"/*
   for row in "${IE_SHORTCUT_ROWS[@]}"; do
     IFS='|' read -r title file when <<< "$row"
     case $when in
@@ -124,10 +126,10 @@ ie_check_shortcuts() {
       continue
     fi
     made=$((made + 1))
-    expect "shortcut \"$title\" target" "$IE_PRODUCT_WIN\\$file" "$(ie_lnk_field "$lnk" "Local path")"
-    expect "shortcut \"$title\" working folder" "$IE_PRODUCT_WIN" "$(ie_lnk_field "$lnk" "Working directory")"
-    expect "shortcut \"$title\" description" "$title" "$(ie_lnk_field "$lnk" "Description")"
-    if lnkinfo "$lnk" 2>/dev/null | grep -q 'command line arguments'; then
+    expect "shortcut \"$title\" target" "$IE_PRODUCT_WIN\\$file" "$(ie_lnk_field "$lnk" target)"
+    expect "shortcut \"$title\" working folder" "$IE_PRODUCT_WIN" "$(ie_lnk_field "$lnk" folder)"
+    expect "shortcut \"$title\" description" "$title" "$(ie_lnk_field "$lnk" description)"
+    if [ -n "$(ie_lnk_field "$lnk" arguments)" ]; then
       fail "shortcut \"$title\" has arguments"
     fi
   done
@@ -526,11 +528,8 @@ ie_stamped_signed() {
   check "signed: the installed readme is the stamped payload's" \
     grep -q 'This setup program was stamped with another package.' "$IE_PRODUCT/readme.txt"
   # 64-bit, so that it runs natively where 32-bit programs are emulated.
-  local probe=$IE_BUILD/e2e/trust_check.exe
-  if [ ! -f "$probe" ] || [ "$IE_HERE/trust_check.cpp" -nt "$probe" ]; then
-    x86_64-w64-mingw32-g++-posix -std=c++20 -O2 -Wall -Wextra -Wshadow -Wformat=2 -Werror -static -s \
-      -o "$probe" "$IE_HERE/trust_check.cpp" -lwintrust || { fail "trust_check.exe does not build"; return; }
-  fi
+  local probe=$IE_WIN64/trust_check.exe
+  ie_need "$probe" || return
   cp "$IE_BUILD/stamp/MixolyteSetup.exe" "$IE_C/Setup/unsigned.exe"
   cp "$tampered" "$IE_C/Setup/tampered.exe"
   cp "$probe" "$IE_C/Setup/trust_check.exe"
@@ -670,10 +669,7 @@ IE_ALL_SCENARIOS=(standins win10 win7 win32 daza_fails daza_fails_boxes damaged 
 e2e_install() {
   trap ie_abort_cleanup EXIT
   ie_init "${1:-build}" || return 1
-  if ! ie_have_pieces; then
-    echo "install e2e: SKIPPED, $IE_SETUP_EXE or $IE_PAYLOAD is missing (make build)"
-    return 1
-  fi
+  ie_have_pieces || return 1
   ie_suite "install e2e" "screenshots in $IE_OUT" ie_scenario_ "${IE_ALL_SCENARIOS[*]}" "${@:2}"
 }
 

@@ -59,11 +59,11 @@ pl_scenario_planted() {
   local downloads=$IE_C/users/Public/Downloads documents=$IE_C/users/Public/Documents name
   mkdir -p "$downloads" "$documents"
   cp "$setup" "$downloads/MixolyteSetup.exe"
-  cp "$IE_BUILD/win32/plant_reference.exe" "$downloads/plant_reference.exe"
+  cp "$IE_WIN32/plant_reference.exe" "$downloads/plant_reference.exe"
   PL_OVERRIDES=
   for name in "${PL_NAMES[@]}"; do
-    cp "$IE_BUILD/win32/plant_mark.dll" "$downloads/$name.dll"
-    cp "$IE_BUILD/win32/plant_mark.dll" "$documents/$name.dll"
+    cp "$IE_WIN32/plant_mark.dll" "$downloads/$name.dll"
+    cp "$IE_WIN32/plant_mark.dll" "$documents/$name.dll"
     PL_OVERRIDES+="${PL_OVERRIDES:+,}$name"
   done
   PL_OVERRIDES+="=n,b"
@@ -85,7 +85,7 @@ pl_scenario_planted() {
     expect "a reader finds the button" Install \
       "$(ie_acc tree | awk -F'|' '$1 == "1" { print $4 }')"
     # Closed as a user would: WM_CLOSE, as the close box sends it.
-    wine "$IE_BUILD/win32/winprobe.exe" close ZTMixolyte0Installer0MainWindow0 >/dev/null 2>&1 || true
+    ie_probe close ZTMixolyte0Installer0MainWindow0 >/dev/null || true
   fi
   ie_wait_exit 30
   if [ "$IE_RC" = 124 ]; then kill "$IE_SETUP_PID" 2>/dev/null || true; fi
@@ -110,8 +110,7 @@ pl_scenario_planted() {
 e2e_planting() {
   trap ie_abort_cleanup EXIT
   ie_init "${1:-build}" || return 1
-  if ! ie_have_pieces || [ ! -f "$IE_BUILD/win32/plant_mark.dll" ] || [ ! -f "$IE_BUILD/win32/plant_reference.exe" ]; then
-    fail "the setup program, its payload or the planting programs are missing (make build)"
+  if ! ie_have_pieces || ! ie_need "$IE_WIN32/plant_mark.dll" "$IE_WIN32/plant_reference.exe" "$IE_PROBE"; then
     return 1
   fi
   ie_suite "planting e2e" "" pl_scenario_ "${PL_ALL_SCENARIOS[*]}" "${@:2}"

@@ -94,11 +94,10 @@ sf_scenario_killed() {
   ie_prefix_done
 }
 
-# The racing program (e2e/race_rename.cpp), cross-built when missing or
-# out of date.
+# The racing program (e2e/race_rename.cpp).
 sf_build_racer() {
-  SF_RACER=$IE_BUILD/e2e/race_rename.exe
-  ie_cross_build race_rename
+  SF_RACER=$IE_WIN32/race_rename.exe
+  [ -f "$SF_RACER" ]
 }
 
 # A user's program racing the uninstall: as soon as the uninstall deletes
@@ -108,7 +107,7 @@ sf_build_racer() {
 sf_scenario_race() {
   echo "safety e2e: a program racing \"-h -u\" to rename the product folder"
   sf_build_racer || {
-    fail "race_rename.exe cannot be built"
+    fail "no $IE_WIN32/race_rename.exe (make win32)"
     return
   }
   ie_prefix safety-race win64 win10
@@ -130,11 +129,10 @@ sf_scenario_race() {
   ie_prefix_done
 }
 
-# The https handler that records who started it (e2e/parent_mark.cpp),
-# cross-built when missing or out of date.
+# The https handler that records who started it (e2e/parent_mark.cpp).
 sf_build_marker() {
-  SF_MARKER=$IE_BUILD/e2e/parent_mark.exe
-  ie_cross_build parent_mark
+  SF_MARKER=$IE_WIN32/parent_mark.exe
+  [ -f "$SF_MARKER" ]
 }
 
 # The Unix processes of the prefix's desktop shell (Explorer).
@@ -171,7 +169,7 @@ sf_wait_marks() {
 sf_scenario_webpage() {
   echo "safety e2e: the web page, with the desktop shell and without it"
   sf_build_marker || {
-    fail "parent_mark.exe cannot be built"
+    fail "no $IE_WIN32/parent_mark.exe (make win32)"
     return
   }
   ie_prefix safety-web win64 win10
@@ -260,10 +258,7 @@ SF_ALL_SCENARIOS=(link killed race webpage startup names)
 e2e_safety() {
   trap ie_abort_cleanup EXIT
   ie_init "${1:-build}" || return 1
-  if ! ie_have_pieces; then
-    fail "$IE_SETUP_EXE or $IE_PAYLOAD is missing (make build)"
-    return 1
-  fi
+  ie_have_pieces || return 1
   ie_suite "safety e2e" "" sf_scenario_ "${SF_ALL_SCENARIOS[*]}" "${@:2}"
 }
 

@@ -9,10 +9,8 @@
 # scales as BUILD/e2e/window-ARCH-DPI.png.
 # core: shell_window_picture
 
-# shellcheck source=../e2e_lib.sh
-. "$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)/e2e_lib.sh"
 # shellcheck source=../install_lib.sh
-. "$E2E_LIB_HERE/install_lib.sh"
+. "$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)/install_lib.sh"
 
 SHELL_CLASS=ZTMixolyte0Installer0MainWindow0
 CONSOLE_CLASS=ZTCABLE0Mixolyte0MainWindow0
@@ -42,7 +40,7 @@ shell_field() { # info-line field
 }
 
 shell_window_appears() { # class
-  e2e_probe wait "$1" 30 >/dev/null
+  ie_probe wait "$1" 30 >/dev/null
 }
 
 shell_window_picture() {
@@ -50,12 +48,12 @@ shell_window_picture() {
   expect "window shown" 1 "$(shell_field "$SHELL_INFO" visible)"
   expect "title" "Mixolyte Installation (Version 2.1.2.2)" "$(sed -n 's/.*title=//p' <<<"$SHELL_INFO")"
   local x=$SHELL_X y=$SHELL_Y
-  local shot=$E2E_OUT/$E2E_TAG-screen.png window=$E2E_OUT/window-$E2E_ARCH.png
+  local shot=$IE_OUT/$IE_TAG-screen.png window=$IE_OUT/window-$IE_ARCH.png
   import -window root "$shot"
   convert "$shot" -crop "900x524+$x+$y" +repage "$window"
 
   # The picture where nothing is drawn over it, as the bitmap has it.
-  local splash=$E2E_BIN/res/splash.bmp p
+  local splash=$IE_WIN32/res/splash.bmp p
   for p in "450 100" "120 40" "800 300"; do
     set -- $p
     check "picture at $1,$2" shell_near "$(shell_pixel "$window" "$1" "$2")" "$(shell_pixel "$splash" "$1" "$2")" 8
@@ -80,7 +78,7 @@ shell_window_picture() {
 
   # The same window on scaled displays, in this prefix: the DPI as
   # winecfg's screen resolution writes it, read by each program at start.
-  if [ "$E2E_ARCH" = win64 ]; then
+  if [ "$IE_ARCH" = win64 ]; then
     shell_scaled_window 192
     shell_scaled_window 144 press
   fi
@@ -90,9 +88,9 @@ shell_window_picture() {
 # client area of SIZE (WxH); WHAT ends the checks' names. SHELL_INFO is the
 # probe's line, SHELL_X and SHELL_Y the client area's origin on the screen.
 shell_window_up() { # name size what
-  e2e_start "$1" "$E2E_SETUP"
+  ie_start "$1" "$IE_SETUP_EXE"
   check "the window appears$3" shell_window_appears "$SHELL_CLASS"
-  SHELL_INFO=$(e2e_probe info "$SHELL_CLASS")
+  SHELL_INFO=$(ie_probe info "$SHELL_CLASS")
   expect "client area$3" "$2" "$(shell_field "$SHELL_INFO" client)"
   local origin
   origin=$(shell_field "$SHELL_INFO" origin)
@@ -108,7 +106,7 @@ shell_escape() { # name
   xid=$(xdotool search --onlyvisible --name "Mixolyte Installation" | head -1)
   check "the X window is found" test -n "$xid"
   xdotool windowfocus --sync "$xid" key Escape 2>/dev/null
-  expect "exit code after Esc" 0 "$(e2e_wait "$1" 20)"
+  expect "exit code after Esc" 0 "$(ie_wait "$1" 20)"
 }
 
 # A length of the 100% window at DPI, rounded as the program rounds.
@@ -122,19 +120,19 @@ shell_scaled() { # pixels dpi
 # turns black and the install starts, which the scenario's end stops).
 shell_scaled_window() { # dpi [press]
   local dpi=$1 press=${2:-} name=setup$1
-  WINEPREFIX=$E2E_PREFIX wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f \
+  wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f \
     >/dev/null 2>&1
   local width height
   width=$(shell_scaled 900 "$dpi")
   height=$(shell_scaled 524 "$dpi")
   shell_window_up "$name" "${width}x$height" " at $dpi DPI"
   local x=$SHELL_X y=$SHELL_Y
-  local shot=$E2E_OUT/$E2E_TAG-screen-$dpi.png window=$E2E_OUT/window-$E2E_ARCH-$dpi.png
+  local shot=$IE_OUT/$IE_TAG-screen-$dpi.png window=$IE_OUT/window-$IE_ARCH-$dpi.png
   import -window root "$shot"
   convert "$shot" -crop "${width}x$height+$x+$y" +repage "$window"
 
   # The picture drawn for this scale, copied as it is.
-  local splash=$E2E_BIN/res/splash$(( dpi * 100 / 96 )).bmp p px py
+  local splash=$IE_WIN32/res/splash$(( dpi * 100 / 96 )).bmp p px py
   for p in "450 100" "120 40" "800 300"; do
     set -- $p
     px=$(shell_scaled "$1" "$dpi")
@@ -162,8 +160,8 @@ shell_scaled_window() { # dpi [press]
 
   # A screen reader finds the button at its scaled place.
   local tree
-  tree=$(WINEPREFIX=$E2E_PREFIX wine "$E2E_BUILD/e2e/acc_probe.exe" tree 2>/dev/null | tr -d '\r')
-  printf '%s\n' "$tree" > "$E2E_OUT/$E2E_TAG-acc-tree-$dpi.txt"
+  tree=$(ie_acc tree)
+  printf '%s\n' "$tree" > "$IE_OUT/$IE_TAG-acc-tree-$dpi.txt"
   expect "reader: the button at $dpi DPI" "1|Install|$((x + left)),$((y + top)),$((right - left)),$((bottom - top))" \
     "$(awk -F'|' '$1 == "1" { print $1 "|" $4 "|" $5 }' <<< "$tree")"
 
@@ -179,73 +177,69 @@ shell_scaled_window() { # dpi [press]
     [ "$colour" = 000000 ] && break
     sleep 0.5
   done
-  convert "$shot" -crop "${width}x$height+$x+$y" +repage "$E2E_OUT/window-$E2E_ARCH-$dpi-pressed.png"
+  convert "$shot" -crop "${width}x$height+$x+$y" +repage "$IE_OUT/window-$IE_ARCH-$dpi-pressed.png"
   expect "the click at the button's scaled centre presses it" 000000 "$colour"
 }
 
 shell_second_copy() {
-  e2e_start first "$E2E_SETUP"
+  ie_start first "$IE_SETUP_EXE"
   check "the first window appears" shell_window_appears "$SHELL_CLASS"
-  e2e_start second "$E2E_SETUP"
-  expect "second copy's exit code (-10)" 246 "$(e2e_wait second 30)"
-  expect "setup windows" 1 "$(e2e_probe count "$SHELL_CLASS")"
-  check "the first copy still runs" e2e_running first
-  e2e_probe close "$SHELL_CLASS"
-  expect "first copy's exit code" 0 "$(e2e_wait first 20)"
+  ie_start second "$IE_SETUP_EXE"
+  expect "second copy's exit code (-10)" 246 "$(ie_wait second 30)"
+  expect "setup windows" 1 "$(ie_probe count "$SHELL_CLASS")"
+  check "the first copy still runs" ie_running first
+  ie_probe close "$SHELL_CLASS"
+  expect "first copy's exit code" 0 "$(ie_wait first 20)"
 }
 
 shell_hidden() {
-  e2e_start setup "$E2E_SETUP" -h
+  ie_start setup "$IE_SETUP_EXE" -h
   check "the hidden window exists" shell_window_appears "$SHELL_CLASS"
-  expect "window shown" 0 "$(shell_field "$(e2e_probe info "$SHELL_CLASS")" visible)"
+  expect "window shown" 0 "$(shell_field "$(ie_probe info "$SHELL_CLASS")" visible)"
   # It waits to be told: no exit of its own within two seconds.
-  expect "no exit of its own" running "$(e2e_wait setup 2)"
-  check "it waits" e2e_running setup
-  expect "still hidden" 0 "$(shell_field "$(e2e_probe info "$SHELL_CLASS")" visible)"
-  e2e_probe close "$SHELL_CLASS"
-  expect "exit code after WM_CLOSE" 0 "$(e2e_wait setup 20)"
+  expect "no exit of its own" running "$(ie_wait setup 2)"
+  check "it waits" ie_running setup
+  expect "still hidden" 0 "$(shell_field "$(ie_probe info "$SHELL_CLASS")" visible)"
+  ie_probe close "$SHELL_CLASS"
+  expect "exit code after WM_CLOSE" 0 "$(ie_wait setup 20)"
 }
 
 shell_console_windows() {
-  e2e_start console "$E2E_BIN/test_window.exe" "$CONSOLE_CLASS" Mixolyte Kumbra
-  e2e_start other "$E2E_BIN/test_window.exe" MixoE2EOtherWindow Mixolyte Kumbra
+  ie_start console "$IE_WIN32/test_window.exe" "$CONSOLE_CLASS" Mixolyte Kumbra
+  ie_start other "$IE_WIN32/test_window.exe" MixoE2EOtherWindow Mixolyte Kumbra
   check "the console window appears" shell_window_appears "$CONSOLE_CLASS"
   check "the other window appears" shell_window_appears MixoE2EOtherWindow
-  e2e_start setup "$E2E_SETUP"
+  ie_start setup "$IE_SETUP_EXE"
   check "the setup window appears" shell_window_appears "$SHELL_CLASS"
-  expect "the console ended" 0 "$(e2e_wait console 20)"
-  expect "console windows" 0 "$(e2e_probe count "$CONSOLE_CLASS")"
-  check "the other program still runs" e2e_running other
-  expect "other windows" 1 "$(e2e_probe count MixoE2EOtherWindow)"
-  e2e_probe close "$SHELL_CLASS"
-  expect "setup's exit code" 0 "$(e2e_wait setup 20)"
-  e2e_probe close MixoE2EOtherWindow
-  expect "the other program's exit code" 0 "$(e2e_wait other 20)"
+  expect "the console ended" 0 "$(ie_wait console 20)"
+  expect "console windows" 0 "$(ie_probe count "$CONSOLE_CLASS")"
+  check "the other program still runs" ie_running other
+  expect "other windows" 1 "$(ie_probe count MixoE2EOtherWindow)"
+  ie_probe close "$SHELL_CLASS"
+  expect "setup's exit code" 0 "$(ie_wait setup 20)"
+  ie_probe close MixoE2EOtherWindow
+  expect "the other program's exit code" 0 "$(ie_wait other 20)"
 }
 
 SHELL_SCENARIOS=(shell_window_picture shell_second_copy shell_hidden shell_console_windows)
 
 # e2e_shell BUILD [SCENARIO...]: nonzero when a scenario failed.
 e2e_shell() {
-  e2e_lib_init "$1" || return 1
+  trap ie_abort_cleanup EXIT
+  ie_init "$1" e2e || return 1
   shift
-  local scenario f
-  for f in "$E2E_SETUP" "$E2E_BIN/winprobe.exe" "$E2E_BIN/test_window.exe"; do
-    if [ ! -f "$f" ]; then
-      echo "shell: missing $f (make build)"
-      return 1
-    fi
-  done
-  # The screen reader of the scaled windows.
-  IE_BUILD=$E2E_BUILD ie_cross_build acc_probe -loleacc -lole32 -loleaut32 -luuid || return 1
+  ie_need "$IE_SETUP_EXE" "$IE_PROBE" "$IE_WIN32/test_window.exe" "$IE_ACC_PROBE" || return 1
+  local scenario
   for scenario in "${SHELL_SCENARIOS[@]}"; do
     if [ $# -gt 0 ] && [[ " $* " != *" $scenario "* ]]; then continue; fi
-    e2e_run shell "$scenario" win64 win32
+    ie_each_prefix shell "$scenario" win64 win32
   done
-  echo "shell: $e2e_passed scenario(s) passed, $e2e_failures failed"
+  echo "shell: $IE_PASSED scenario(s) passed, $IE_FAILED failed"
+  ie_stop_display
   expect_summary shell
 }
 
 if [ "${BASH_SOURCE[0]}" = "$0" ]; then
+  set -uo pipefail
   e2e_shell "$@"
 fi

@@ -290,13 +290,19 @@ iu_scenario_interactive() {
   ie_prefix_done
 }
 
-# What Windows' Programs and Features does: `wine uninstaller --remove`
-# runs the entry's UninstallString, the copy in the product folder, without
-# switches. Its window offers Remove; a click removes the product, and OK
-# closes the restart box. Gives 1 when a step did not come.
+# What Windows' Programs and Features does: it runs the command line of the
+# entry's "UninstallString", read here from the registry (the copy in the
+# product folder, without switches), as CreateProcess reads a line. Its
+# window offers Remove; a click removes the product, and OK closes the
+# restart box. Gives 1 when a step did not come.
 iu_remove_through_programs_and_features() {
-  (cd "$IE_C" && exec wine uninstaller --remove 'ZT:Mixolyte {17359A74-1236-5467}' >/dev/null 2>&1) &
-  IE_SETUP_PID=$!
+  local entry
+  entry=$(ie_reg_value "$IE_UNINSTALL_KEY" UninstallString 32)
+  if [ "${entry%%|*}" != REG_SZ ] || [ -z "${entry#*|}" ]; then
+    fail "no UninstallString in the uninstall entry (got [$entry])"
+    return 1
+  fi
+  ie_command_background "${entry#*|}"
   if ! ie_wait_window "$IE_SETUP_WINDOW" 60; then
     fail "the uninstaller's window did not appear"
     kill "$IE_SETUP_PID" 2>/dev/null
@@ -397,10 +403,7 @@ IU_ALL_SCENARIOS=(hidden_win10 hidden_win32 in_use interactive restart reinstall
 # e2e_uninstall BUILD [SCENARIO...]: runs the scenarios; nonzero when one failed.
 e2e_uninstall() {
   ie_init "${1:-build}" || return 1
-  if ! ie_have_pieces; then
-    echo "uninstall e2e: SKIPPED, $IE_SETUP_EXE or $IE_PAYLOAD is missing (make build)"
-    return 1
-  fi
+  ie_have_pieces || return 1
   export -f ie_key_exists
   ie_suite "uninstall e2e" "screenshots in $IE_OUT" iu_scenario_ "${IU_ALL_SCENARIOS[*]}" "${@:2}"
 }

@@ -141,7 +141,7 @@ namespace {
 
 constexpr char kSimTestFolder[] = "C:\\Contract Tools";
 
-// The simulated test program, keeping the contract of e2e/child_exit.cpp.
+// The simulated test program, keeping the contract of tests/contract/child_exit.cpp.
 std::int32_t ChildBehaviour(SimProgramRun& run) {
     std::int32_t code = 0;
     std::size_t at = 0;

@@ -1,10 +1,10 @@
-# Windows-side helpers of the install procedure's platform contract tests:
-# a program to start and a DLL to load, built beside contract_tests.exe in
-# the same architecture.
-add_executable(child_exit e2e/child_exit.cpp)
+# Windows-side helpers of the platform contract suite: a program to start
+# and a DLL to load, built beside contract_tests.exe in the same
+# architecture (both cross builds). Included by CMakeLists.txt for WIN32.
+add_executable(child_exit tests/contract/child_exit.cpp)
 target_compile_options(child_exit PRIVATE ${MIXO_WARNINGS})
 
-add_library(contract_dll SHARED e2e/contract_dll.cpp e2e/contract_dll.def)
+add_library(contract_dll SHARED tests/contract/contract_dll.cpp tests/contract/contract_dll.def)
 set_target_properties(contract_dll PROPERTIES PREFIX "")
 target_compile_options(contract_dll PRIVATE ${MIXO_WARNINGS})
 # The .def names the entry points plainly, as GetProcAddress asks for them;
