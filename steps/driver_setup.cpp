@@ -95,13 +95,13 @@ int RunDriverUninstall(const char* base_name) {
     return 0;
 }
 
-int InstallUartInf(SetupContext* context, int mode) {
+int InstallUartInf(SetupContext* context, UartInfMode mode) {
     const char* name = nullptr;
     int result = 0;
-    if (context->os_version_code >= 0 && context->os_version_code <= 3) {
+    if (context->os_version_code >= kWindowsBeforeXp && context->os_version_code <= kWindowsVista) {
         name = kUartInfOld;
         result = 1;
-    } else if (context->os_version_code >= 4 && context->os_version_code <= 6) {
+    } else if (context->os_version_code >= kWindows7 && context->os_version_code <= kWindows81) {
         name = kUartInf;
         result = 2;
     } else {
@@ -118,7 +118,7 @@ int InstallUartInf(SetupContext* context, int mode) {
     fitted &= JoinPath(destination, sizeof destination, windows, "inf\\");
     fitted &= AppendText(destination, sizeof destination, name);
     if (!fitted) return result;
-    if (mode == 1)
+    if (mode == kUartInfInstall)
         plat::FileCopy(source, destination, 0);
     else
         plat::FileDelete(destination);
