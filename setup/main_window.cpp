@@ -307,8 +307,10 @@ int StartInstallWorker(int wait) {
     context.worker_result = -1;
     context.worker_busy = 1;
     std::uint32_t thread_id = 0;
-    context.worker_thread = plat::ThreadCreate(InstallWorkerMain, &setup_context, &thread_id);
+    plat::Handle thread = plat::ThreadCreate(InstallWorkerMain, &setup_context, &thread_id);
     context.worker_thread_id = thread_id;
+    // The record keeps null for "no worker thread".
+    context.worker_thread = thread != plat::kInvalidHandle ? thread : nullptr;
     if (context.worker_thread == nullptr) return -1;
     if (wait == 1) {
         plat::ThreadWait(context.worker_thread, plat::kInfinite);

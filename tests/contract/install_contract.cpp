@@ -123,7 +123,7 @@ TEST_F(InstallContract, WaitWithTimeOutLeavesARunningChildRunning) {
 TEST_F(InstallContract, ModuleEntryPointsAreCalledByName) {
     std::string path = ContractTestDll();
     plat::Handle module = plat::ModuleLoad(path.c_str(), 0);
-    ASSERT_NE(module, nullptr);
+    ASSERT_NE(module, plat::kInvalidHandle);
     std::int32_t result = 77;
     EXPECT_EQ(plat::ModuleCallEntry(module, "DllRegisterServer", &result), 1);
     EXPECT_EQ(result, 0);
@@ -147,12 +147,12 @@ TEST_F(InstallContract, ModuleEntryPointsAreCalledByName) {
     plat::ModuleCoFree(module);
 }
 
-TEST_F(InstallContract, ModuleThatCannotBeLoadedGivesNull) {
+TEST_F(InstallContract, ModuleThatCannotBeLoadedGivesInvalidHandle) {
     std::string base = ContractTempFolder();
-    EXPECT_EQ(plat::ModuleLoad((base + "\\absent.dll").c_str(), 0), nullptr);
+    EXPECT_EQ(plat::ModuleLoad((base + "\\absent.dll").c_str(), 0), plat::kInvalidHandle);
     std::string text = base + "\\not a dll.dll";
     ContractPutFile(text, "plain text in a file named like a DLL");
-    EXPECT_EQ(plat::ModuleLoad(text.c_str(), 0), nullptr);
+    EXPECT_EQ(plat::ModuleLoad(text.c_str(), 0), plat::kInvalidHandle);
 }
 
 TEST_F(InstallContract, ShellLinkIsSavedAndReadsBack) {
