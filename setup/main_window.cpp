@@ -47,7 +47,7 @@ void FitClientArea(plat::Handle window, int width, int height, std::uint32_t fla
                            height + wanted_height - client_height, flags);
 }
 
-std::intptr_t OnCreate(plat::Handle window) {
+void OnCreate(plat::Handle window) {
     SetupContext& context = setup_context;
     context.main_window = window;
     SetDrawingDpi(plat::WindowDpi(window));
@@ -80,7 +80,6 @@ std::intptr_t OnCreate(plat::Handle window) {
 
     plat::WindowSetFocus(window);
     if (!hidden_mode) RememberAccessibleState();
-    return 0;
 }
 
 void OnDestroy() {
@@ -232,7 +231,8 @@ std::intptr_t MainWindowProc(plat::Handle window, std::uint32_t message, std::ui
     SetupContext& context = setup_context;
     switch (message) {
         case plat::kWmCreate:
-            return OnCreate(window);
+            OnCreate(window);
+            return 0;
         case plat::kWmDestroy:
             OnDestroy();
             return 0;
