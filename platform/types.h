@@ -13,9 +13,9 @@ namespace plat {
 // apart: window and GDI handles (platform/windows.h), which Windows gives
 // as null for "none" and never as INVALID_HANDLE_VALUE, and
 // DeviceInterfaceOpen (platform/devices.h), where null says "no device"
-// and kInvalidHandle "a device that cannot be opened". Operations that give
-// a status and hand a handle out through a parameter (registry keys,
-// processes) leave it null on failure; the status tells.
+// and kInvalidHandle "a device that cannot be opened". An operation that
+// gives a status and hands the handle out through a parameter (registry
+// keys, processes) leaves kInvalidHandle there on failure too.
 using Handle = void*;
 inline Handle const kInvalidHandle = reinterpret_cast<Handle>(static_cast<std::intptr_t>(-1));
 

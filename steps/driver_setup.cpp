@@ -36,7 +36,7 @@ int RunAndWait(const SetupContext* context, const char* path, const char* comman
     plat::ProcessStartStatus status = StartChildProgram(context, path, command_line, temp, sizeof temp, &process);
     if (status != plat::kProcessStarted) RemoveChildTemp(temp);
     if (status == plat::kProcessCreateFailed) return kDriverSetupNotStarted;
-    if (status == plat::kProcessNoHandle || process == nullptr) return kDriverSetupNoHandle;
+    if (status == plat::kProcessNoHandle || process == plat::kInvalidHandle) return kDriverSetupNoHandle;
     plat::ProcessWait(process, plat::kInfinite);
     std::uint32_t code = 0xFFFFFFFFu;
     if (plat::ProcessExitCode(process, &code)) *child_exit = static_cast<std::int32_t>(code);
