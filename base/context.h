@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "base/names.h"
+#include "base/os_version.h"
 #include "platform/types.h"
 
 struct SetupContext {
@@ -12,7 +13,7 @@ struct SetupContext {
     char program_folder[1024];
     char program_path[1024];
     std::uintptr_t timer_id;
-    int os_version_code;
+    int os_version_code;  // kWindows... (base/os_version.h)
     int cable_driver_found;
     int aux_driver_found;
     int daza_driver_found;

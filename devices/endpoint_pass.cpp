@@ -22,7 +22,7 @@ int EnumerateEndpoints(int direction) {
     DeviceList* list = direction == kDirectionCapture ? &Inventory().capture_list : &Inventory().render_list;
     std::uint32_t count = 0;
     plat::Handle collection = plat::AudioEndpointsOpen(direction, &count);
-    if (collection == nullptr) return 0;
+    if (collection == plat::kInvalidHandle) return 0;
     int added = 0;
     DeviceRecord record;
     for (std::uint32_t position = 0; position < count; ++position) {

@@ -161,7 +161,7 @@ int RunInstall(SetupContext* context) {
     if (ExtractPackage(context) != 0) return StopEarly(context, kCopyFailedText, kExitCopyFailed);
 
     // The console's own driver, on 64-bit Windows 10 and later.
-    if ((context->os_version_code == 7 || context->os_version_code == 8) && context->is_wow64 != 0) {
+    if ((context->os_version_code == kWindows10 || context->os_version_code == kWindowsAbove10) && context->is_wow64 != 0) {
         SetStep(context, "Install ML-VAIOs");
         WriteLoopBackFlags(context->is_wow64);
         if (RunDriverSetup(context, kDazaSetupName) != 0) install_error = -1;
@@ -176,7 +176,7 @@ int RunInstall(SetupContext* context) {
     }
 
     RegisterAsioDrivers(context, kAsioRegister);
-    InstallUartInf(context, 1);
+    InstallUartInf(context, kUartInfInstall);
     SetUserDword(kProductSettingsKey, "install", 0);
     SetUserDword(kProductSettingsKey, "nbLaunch", 0);
     SetUserDword(kProductSettingsKey, "done", 0);

@@ -154,8 +154,8 @@ int WriteWholeFile(const char* path, std::uint32_t size, const std::uint8_t* byt
     plat::Handle file = plat::FileCreateForWrite(path);
     if (file == plat::kInvalidHandle) return 0;
     std::uint32_t written = 0;
-    static const std::uint8_t nothing = 0;
-    int ok = plat::FileWrite(file, bytes != nullptr ? bytes : &nothing, size, &written);
+    static const std::uint8_t kNothing = 0;
+    int ok = plat::FileWrite(file, bytes != nullptr ? bytes : &kNothing, size, &written);
     plat::FileClose(file);
     return ok && written == size;
 }

@@ -45,7 +45,7 @@ std::uint32_t WaveDeviceCaps(int direction, std::uint32_t device, char16_t* name
 // The active endpoints of one direction: CoCreateInstance of the
 // MMDeviceEnumerator (CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER),
 // EnumAudioEndpoints(direction, DEVICE_STATE_ACTIVE) and GetCount. Gives
-// the collection with its count in *count, or null (count 0) when the
+// the collection with its count in *count, or kInvalidHandle (count 0) when the
 // enumerator, the collection or the count cannot be had, among others when
 // COM is not started on the thread. Close it with AudioEndpointsClose.
 Handle AudioEndpointsOpen(int direction, std::uint32_t* count);
@@ -67,7 +67,8 @@ int AudioEndpointRead(Handle collection, std::uint32_t position, char16_t* ident
                       std::uint32_t identifier_units, char16_t* friendly_name, std::uint32_t friendly_units,
                       char16_t* interface_name, std::uint32_t interface_units);
 
-// Releases the collection and its enumerator. Null is ignored.
+// Releases the collection and its enumerator. kInvalidHandle and null are
+// ignored.
 void AudioEndpointsClose(Handle collection);
 
 // ---- ANSI conversion --------------------------------------------------------

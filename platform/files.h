@@ -4,8 +4,8 @@
 // 1 for success and 0 for failure; where the logic needs the reason, the
 // Win32 error (GetLastError right after the call) comes in an out
 // parameter. Operations that open something give a Handle: a file or
-// search handle, or kInvalidHandle (INVALID_HANDLE_VALUE, not null) when
-// it cannot be opened; every handle given out is closed with its own close
+// search handle, or kInvalidHandle (INVALID_HANDLE_VALUE, not null; the
+// seam's one failed-handle value, platform/types.h) when it cannot be opened; every handle given out is closed with its own close
 // operation (FileClose, FindClose). Paths are at most MAX_PATH long unless
 // an operation says otherwise.
 #pragma once

@@ -8,8 +8,8 @@
 namespace plat {
 
 // LoadLibraryExA(path, no file, flags): the LOAD_LIBRARY_* flags of
-// platform/system.h say where the DLL's own imports may come from. Null when
-// the DLL is absent or cannot be loaded.
+// platform/system.h say where the DLL's own imports may come from.
+// kInvalidHandle when the DLL is absent or cannot be loaded.
 Handle ModuleLoad(const char* path, std::uint32_t flags);
 
 // GetProcAddress(module, name) and, when the export is there, a call of it

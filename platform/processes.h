@@ -35,7 +35,7 @@ enum ProcessStartStatus {
 // that environment cannot be made, nothing is started
 // (kProcessCreateFailed). The thread
 // handle is closed at once; the process handle is the caller's to close
-// with ProcessClose. *process is null unless kProcessStarted.
+// with ProcessClose. *process is kInvalidHandle unless kProcessStarted.
 ProcessStartStatus ProcessStart(const char* application, const char* command_line, const char* current_folder,
                                 const char* temp_folder, Handle* process);
 
@@ -48,7 +48,8 @@ std::uint32_t ProcessWait(Handle process, std::uint32_t milliseconds);
 // process runs); 0 when it cannot be read, *code then untouched.
 int ProcessExitCode(Handle process, std::uint32_t* code);
 
-// CloseHandle of a process handle. A process still running goes on.
+// CloseHandle of a process handle (kInvalidHandle and null are ignored). A
+// process still running goes on.
 void ProcessClose(Handle process);
 
 }  // namespace plat

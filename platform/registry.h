@@ -64,7 +64,7 @@ constexpr std::uint32_t kErrorKeyDeleted = 1018;  // the handle's key was delete
 
 // ---- 8-bit ANSI forms ------------------------------------------------------
 // Every open or create stores the new handle in *key and gives
-// kErrorSuccess; on failure *key is null. A subkey path is relative to
+// kErrorSuccess; on failure *key is kInvalidHandle. A subkey path is relative to
 // `parent` (an open key or a hive), parts separated by one backslash.
 
 // RegOpenKeyA: opens with the most rights the key grants. An empty or null

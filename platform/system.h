@@ -7,9 +7,11 @@
 // up at run time (RtlGetVersion, IsWow64Process) gives 0 when the module or
 // export is missing ("0 = export missing") and 1 when it was called, with
 // the call's own result in an out parameter; the looked-up
-// InternalGetWindowText reader is null when missing.
-// Handles (mutex, thread, module) are null when they cannot be made, never
-// kInvalidHandle, and are let go with their own close operation. Where the
+// InternalGetWindowText reader (a function's address, not a handle) is null
+// when missing. Handles (mutex, thread, module) are kInvalidHandle when they
+// cannot be made, as every handle the seam gives (platform/types.h), and are
+// let go with their own close operation, which ignores kInvalidHandle and
+// null. Where the
 // logic needs GetLastError, it comes in an out parameter taken right after
 // the call. The wait results and kInfinite are those of
 // platform/processes.h.
@@ -75,8 +77,8 @@ int Wow64Query(int* is_wow64);
 
 // ---- Named mutex --------------------------------------------------------------
 
-// CreateMutexA(no security attributes, initial_owner, name). Null on
-// failure. *last_error is GetLastError() right after the call:
+// CreateMutexA(no security attributes, initial_owner, name).
+// kInvalidHandle on failure. *last_error is GetLastError() right after the call:
 // kErrorAlreadyExists when another handle (in any process) already names
 // the mutex; the caller then does not own it.
 Handle MutexCreate(const char* name, int initial_owner, std::uint32_t* last_error);
@@ -91,8 +93,8 @@ void MutexClose(Handle mutex);
 using ThreadEntry = std::uint32_t (*)(void* parameter);
 
 // CreateThread(default security and stack, entry, parameter, run at once):
-// the thread's handle and its id in *thread_id; null when it cannot be
-// created.
+// the thread's handle and its id in *thread_id; kInvalidHandle when it
+// cannot be created.
 Handle ThreadCreate(ThreadEntry entry, void* parameter, std::uint32_t* thread_id);
 // WaitForSingleObject on a thread: kWaitObject0 once it has ended.
 std::uint32_t ThreadWait(Handle thread, std::uint32_t milliseconds);
@@ -135,11 +137,13 @@ int MitigationPolicySet(int policy, std::uint32_t flags, int* result);
 // unterminated, this operation does not).
 std::uint32_t ModuleFileName(Handle instance, char* buffer, std::uint32_t size);
 
-// LoadLibraryA of "User32.dll" in the system folder: the module, or null. User32Close frees it.
+// LoadLibraryA of "User32.dll" in the system folder: the module, or
+// kInvalidHandle. User32Close frees it.
 Handle User32Open();
 void User32Close(Handle module);
 // GetProcAddress(module, "InternalGetWindowText"): the reader for
-// WindowTextInternal (platform/windows.h), or null when it is missing.
+// WindowTextInternal (platform/windows.h), or null when it is missing (or
+// the module is kInvalidHandle).
 Handle User32WindowTextReader(Handle module);
 
 // ---- The ANSI code page ---------------------------------------------------------

@@ -5,8 +5,17 @@
 
 namespace plat {
 
-// An opaque handle with Win32 meaning: null is "none", kInvalidHandle is
-// INVALID_HANDLE_VALUE (a distinct, non-null failure value).
+// An opaque handle with Win32 meaning. Every operation that gives a Handle
+// as its result gives kInvalidHandle (INVALID_HANDLE_VALUE) when it could not
+// open or make the thing; the backend turns the Win32 call's own failure
+// value (null for a mutex, thread or module) into it. Null is "none": a
+// handle field not yet filled, a hive or parent not given. Two kinds stand
+// apart: window and GDI handles (platform/windows.h), which Windows gives
+// as null for "none" and never as INVALID_HANDLE_VALUE, and
+// DeviceInterfaceOpen (platform/devices.h), where null says "no device"
+// and kInvalidHandle "a device that cannot be opened". An operation that
+// gives a status and hands the handle out through a parameter (registry
+// keys, processes) leaves kInvalidHandle there on failure too.
 using Handle = void*;
 inline Handle const kInvalidHandle = reinterpret_cast<Handle>(static_cast<std::intptr_t>(-1));
 

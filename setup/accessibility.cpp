@@ -7,7 +7,7 @@
 #include "setup/drawing.h"
 #include "setup/probe.h"
 
-const plat::AccessibleModel accessible_model = {kAccessibleChildCount, kAccessibleButton, DescribeAccessible,
+const plat::AccessibleModel kAccessibleModel = {kAccessibleChildCount, kAccessibleButton, DescribeAccessible,
                                                 PressAccessible};
 
 namespace {
@@ -92,7 +92,7 @@ std::intptr_t AnswerGetObject(plat::Handle window, std::uintptr_t wparam, std::i
     auto object_id = static_cast<std::int32_t>(static_cast<std::uint32_t>(lparam));
     if (!hidden_mode && object_id == plat::kObjidClient) {
         int answered = 0;
-        std::intptr_t result = plat::AccessibleAnswer(window, wparam, &accessible_model, &answered);
+        std::intptr_t result = plat::AccessibleAnswer(window, wparam, &kAccessibleModel, &answered);
         if (answered) return result;
     }
     return plat::WindowDefaultProc(window, plat::kWmGetObject, wparam, lparam);

@@ -16,7 +16,7 @@ constexpr int kAccessibleStepLabel = 4;
 constexpr int kAccessibleOsLabel = 5;
 constexpr int kAccessibleChildCount = 5;
 
-extern const plat::AccessibleModel accessible_model;
+extern const plat::AccessibleModel kAccessibleModel;
 
 // The model's answers (see platform/accessibility.h).
 int DescribeAccessible(plat::Handle window, int child, plat::AccessibleItem* item);

@@ -47,7 +47,7 @@ void FitClientArea(plat::Handle window, int width, int height, std::uint32_t fla
                            height + wanted_height - client_height, flags);
 }
 
-std::intptr_t OnCreate(plat::Handle window) {
+void OnCreate(plat::Handle window) {
     SetupContext& context = setup_context;
     context.main_window = window;
     SetDrawingDpi(plat::WindowDpi(window));
@@ -80,7 +80,6 @@ std::intptr_t OnCreate(plat::Handle window) {
 
     plat::WindowSetFocus(window);
     if (!hidden_mode) RememberAccessibleState();
-    return 0;
 }
 
 void OnDestroy() {
@@ -232,7 +231,8 @@ std::intptr_t MainWindowProc(plat::Handle window, std::uint32_t message, std::ui
     SetupContext& context = setup_context;
     switch (message) {
         case plat::kWmCreate:
-            return OnCreate(window);
+            OnCreate(window);
+            return 0;
         case plat::kWmDestroy:
             OnDestroy();
             return 0;
@@ -307,8 +307,10 @@ int StartInstallWorker(int wait) {
     context.worker_result = -1;
     context.worker_busy = 1;
     std::uint32_t thread_id = 0;
-    context.worker_thread = plat::ThreadCreate(InstallWorkerMain, &setup_context, &thread_id);
+    plat::Handle thread = plat::ThreadCreate(InstallWorkerMain, &setup_context, &thread_id);
     context.worker_thread_id = thread_id;
+    // The record keeps null for "no worker thread".
+    context.worker_thread = thread != plat::kInvalidHandle ? thread : nullptr;
     if (context.worker_thread == nullptr) return -1;
     if (wait == 1) {
         plat::ThreadWait(context.worker_thread, plat::kInfinite);

@@ -49,20 +49,20 @@ int SearchList(DeviceList* list, int base) {
 }
 
 int MapVersion(std::uint32_t major, std::uint32_t minor, int product_type) {
-    if (major <= 5 && minor == 0) return 0;
-    if (major <= 5) return minor == 2 ? 2 : 1;
+    if (major <= 5 && minor == 0) return kWindowsBeforeXp;
+    if (major <= 5) return minor == 2 ? kWindowsServer2003 : kWindowsXp;
     if (major == 6) {
         switch (minor) {
-            case 0: return 3;
-            case 1: return product_type == plat::kVerNtWorkstation ? 4 : 3;
-            case 2: return 5;
-            case 3: return 6;
-            default: return -1;
+            case 0: return kWindowsVista;
+            case 1: return product_type == plat::kVerNtWorkstation ? kWindows7 : kWindowsVista;
+            case 2: return kWindows8;
+            case 3: return kWindows81;
+            default: return kWindowsUnknown;
         }
     }
-    if (major == 10) return 7;
-    if (major > 10) return 8;
-    return -1;
+    if (major == 10) return kWindows10;
+    if (major > 10) return kWindowsAbove10;
+    return kWindowsUnknown;
 }
 
 }  // namespace
@@ -137,7 +137,7 @@ int GetOsVersionCode() {
     if (!plat::VersionRead(plat::kVersionInfoExSize, &version) &&
         !plat::VersionRead(plat::kVersionInfoExSize, &version) &&
         !plat::VersionRead(plat::kVersionInfoSize, &version))
-        return -1;
+        return kWindowsUnknown;
 
     // Windows 8.1 and later admit only 6.2 to this program: the true numbers
     // come from Ntdll. The product type stays the one read above.
@@ -154,15 +154,15 @@ int GetOsVersionCode() {
 
 const char* OsVersionLabel(int code) {
     switch (code) {
-        case 0: return "O/S: < XP";
-        case 1: return "O/S: WIN XP";
-        case 2: return "O/S: Server 2003";
-        case 3: return "O/S: VISTA";
-        case 4: return "O/S: WIN7";
-        case 5: return "O/S: WIN8";
-        case 6: return "O/S: WIN8.1";
-        case 7: return "O/S: WIN10";
-        case 8: return "O/S: > WIN10";
+        case kWindowsBeforeXp: return "O/S: < XP";
+        case kWindowsXp: return "O/S: WIN XP";
+        case kWindowsServer2003: return "O/S: Server 2003";
+        case kWindowsVista: return "O/S: VISTA";
+        case kWindows7: return "O/S: WIN7";
+        case kWindows8: return "O/S: WIN8";
+        case kWindows81: return "O/S: WIN8.1";
+        case kWindows10: return "O/S: WIN10";
+        case kWindowsAbove10: return "O/S: > WIN10";
         default: return "O/S: unknown";
     }
 }

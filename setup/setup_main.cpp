@@ -134,7 +134,7 @@ int SetupMain(plat::Handle instance, const char* command_line) {
 
     std::uint32_t last_error = 0;
     plat::Handle mutex = plat::MutexCreate(kSetupMutexName, 1, &last_error);
-    if (mutex == nullptr) {
+    if (mutex == plat::kInvalidHandle) {
         ReleaseHeldImage();
         return kExitMutexFailed;
     }
@@ -147,7 +147,8 @@ int SetupMain(plat::Handle instance, const char* command_line) {
     plat::MutexWait(mutex, plat::kInfinite);
 
     user32_module = plat::User32Open();
-    window_text_reader = user32_module != nullptr ? plat::User32WindowTextReader(user32_module) : nullptr;
+    window_text_reader =
+        user32_module != plat::kInvalidHandle ? plat::User32WindowTextReader(user32_module) : nullptr;
 
     InventoryStart();
     CloseConsoleWindows("MixoLyte");
@@ -181,7 +182,7 @@ int SetupMain(plat::Handle instance, const char* command_line) {
     plat::MutexClose(mutex);
     InventoryEnd();
     if (com == plat::kHresultOk) plat::ComUninitialize();
-    if (user32_module != nullptr) plat::User32Close(user32_module);
+    if (user32_module != plat::kInvalidHandle) plat::User32Close(user32_module);
     user32_module = nullptr;
     window_text_reader = nullptr;
     ReleaseHeldImage();

@@ -4,8 +4,9 @@
 #include "base/context.h"
 #include "platform/types.h"
 
-// The User32 module and its InternalGetWindowText export (null when
-// missing), for the tool-window passes.
+// The User32 module (kInvalidHandle when it could not be loaded, null
+// outside a run) and its InternalGetWindowText export (null when missing),
+// for the tool-window passes.
 extern plat::Handle user32_module;
 extern plat::Handle window_text_reader;
 

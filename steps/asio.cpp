@@ -21,7 +21,7 @@ void RegisterDll32(const char* dll_name, SetupContext* context, int mode) {
     char path[1024];
     if (!JoinPath(path, sizeof path, context->product_folder, dll_name)) return;
     plat::Handle module = plat::ModuleLoad(path, dll_load_flags);
-    if (module == nullptr) return;
+    if (module == plat::kInvalidHandle) return;
     std::int32_t result = 0;
     if (mode == kAsioRegister) {
         if (!plat::ModuleCallEntry(module, "DllRegisterServer", &result)) {

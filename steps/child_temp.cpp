@@ -86,7 +86,7 @@ void RemoveChildTemp(const char* folder) {
 
 plat::ProcessStartStatus StartChildProgram(const SetupContext* context, const char* program, const char* command_line,
                                            char* temp, std::size_t temp_size, plat::Handle* process) {
-    *process = nullptr;
+    *process = plat::kInvalidHandle;
     if (!MakeChildTemp(context, temp, temp_size)) return plat::kProcessCreateFailed;
     return plat::ProcessStart(program, command_line, context->product_folder, temp, process);
 }

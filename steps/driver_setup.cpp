@@ -36,7 +36,7 @@ int RunAndWait(const SetupContext* context, const char* path, const char* comman
     plat::ProcessStartStatus status = StartChildProgram(context, path, command_line, temp, sizeof temp, &process);
     if (status != plat::kProcessStarted) RemoveChildTemp(temp);
     if (status == plat::kProcessCreateFailed) return kDriverSetupNotStarted;
-    if (status == plat::kProcessNoHandle || process == nullptr) return kDriverSetupNoHandle;
+    if (status == plat::kProcessNoHandle || process == plat::kInvalidHandle) return kDriverSetupNoHandle;
     plat::ProcessWait(process, plat::kInfinite);
     std::uint32_t code = 0xFFFFFFFFu;
     if (plat::ProcessExitCode(process, &code)) *child_exit = static_cast<std::int32_t>(code);
@@ -95,13 +95,13 @@ int RunDriverUninstall(const char* base_name) {
     return 0;
 }
 
-int InstallUartInf(SetupContext* context, int mode) {
+int InstallUartInf(SetupContext* context, UartInfMode mode) {
     const char* name = nullptr;
     int result = 0;
-    if (context->os_version_code >= 0 && context->os_version_code <= 3) {
+    if (context->os_version_code >= kWindowsBeforeXp && context->os_version_code <= kWindowsVista) {
         name = kUartInfOld;
         result = 1;
-    } else if (context->os_version_code >= 4 && context->os_version_code <= 6) {
+    } else if (context->os_version_code >= kWindows7 && context->os_version_code <= kWindows81) {
         name = kUartInf;
         result = 2;
     } else {
@@ -118,7 +118,7 @@ int InstallUartInf(SetupContext* context, int mode) {
     fitted &= JoinPath(destination, sizeof destination, windows, "inf\\");
     fitted &= AppendText(destination, sizeof destination, name);
     if (!fitted) return result;
-    if (mode == 1)
+    if (mode == kUartInfInstall)
         plat::FileCopy(source, destination, 0);
     else
         plat::FileDelete(destination);

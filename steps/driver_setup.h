@@ -28,7 +28,14 @@ int RunDriverSetup(SetupContext* context, const char* base_name);
 // gives -20 with its text and REPORT_FAILED posted; every other code 0.
 int RunDriverUninstall(const char* base_name);
 
-// Copies (mode 1) or deletes (mode 0) the USB UART INF file in the Windows
-// "inf" folder for the Windows generation: 1 for kUartInfOld (codes 0 to
-// 3), 2 for kUartInf (4 to 6), 0 for any other code (nothing done).
-int InstallUartInf(SetupContext* context, int mode);
+// What InstallUartInf does with the INF file.
+enum UartInfMode : int {
+    kUartInfRemove = 0,
+    kUartInfInstall = 1,
+};
+
+// Copies (kUartInfInstall) or deletes (kUartInfRemove) the USB UART INF
+// file in the Windows "inf" folder for the Windows generation: 1 for
+// kUartInfOld (kWindowsBeforeXp to kWindowsVista), 2 for kUartInf
+// (kWindows7 to kWindows81), 0 for any other code (nothing done).
+int InstallUartInf(SetupContext* context, UartInfMode mode);

@@ -19,7 +19,7 @@ plat::Handle OpenOrCreate(plat::Handle hive, const char* path) {
     plat::Handle key = nullptr;
     if (plat::RegistryOpenKey(hive, path, &key) == plat::kErrorSuccess) return key;
     if (plat::RegistryCreateKey(hive, path, &key) == plat::kErrorSuccess) return key;
-    return nullptr;
+    return plat::kInvalidHandle;
 }
 
 // The HKLM key in the 64-bit view: opened, or else created.
@@ -29,7 +29,7 @@ plat::Handle OpenOrCreate64(const char* path) {
         return key;
     if (plat::RegistryCreateKeyEx(plat::kHkeyLocalMachine, path, kCreate64Access, &key) == plat::kErrorSuccess)
         return key;
-    return nullptr;
+    return plat::kInvalidHandle;
 }
 
 // Writes one value into the open key and closes it; 1 when written.
@@ -41,7 +41,7 @@ int WriteAndClose(plat::Handle key, const char* value_name, std::uint32_t type, 
 }
 
 int WriteDword(plat::Handle key, const char* value_name, std::uint32_t value) {
-    if (key == nullptr) return 0;
+    if (key == plat::kInvalidHandle) return 0;
     const std::uint8_t data[4] = {static_cast<std::uint8_t>(value), static_cast<std::uint8_t>(value >> 8),
                                   static_cast<std::uint8_t>(value >> 16), static_cast<std::uint8_t>(value >> 24)};
     return WriteAndClose(key, value_name, plat::kRegDword, data, sizeof data);
@@ -64,7 +64,7 @@ int SetUserDword(const char* key, const char* value_name, std::uint32_t value) {
 
 int SetMachineString(const char* key, const char* text, const char* value_name) {
     plat::Handle opened = OpenOrCreate(plat::kHkeyLocalMachine, key);
-    if (opened == nullptr) return 0;
+    if (opened == plat::kInvalidHandle) return 0;
     return WriteAndClose(opened, value_name, plat::kRegSz, text, static_cast<std::uint32_t>(std::strlen(text)));
 }
 

@@ -48,7 +48,7 @@ int RunUninstall() {
     if (context->aux_driver_found) RunDriverUninstall(kAuxSetupName);
 
     RegisterAsioDrivers(context, kAsioUnregister);
-    InstallUartInf(context, 0);
+    InstallUartInf(context, kUartInfRemove);
 
     // Leftovers of an earlier run go first: a file in use cannot be moved
     // to a ".del" name that is taken.

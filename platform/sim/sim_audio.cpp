@@ -74,11 +74,11 @@ Handle AudioEndpointsOpen(int direction, std::uint32_t* count) {
     static const int op = SimOpId("AudioEndpointsOpen");
     if (SimFaultHere(op)) {
         if (count != nullptr) *count = 0;
-        return nullptr;
+        return kInvalidHandle;
     }
     *count = 0;
     SimAudio& audio = Sim().audio;
-    if (!ComStarted() || audio.enumerator_fails || audio.collection_fails || audio.count_fails) return nullptr;
+    if (!ComStarted() || audio.enumerator_fails || audio.collection_fails || audio.count_fails) return kInvalidHandle;
     Handle handle = SimNewHandle();
     SimCollection& collection = audio.collections[reinterpret_cast<std::uintptr_t>(handle)];
     collection.direction = direction;

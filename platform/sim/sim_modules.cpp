@@ -43,7 +43,7 @@ namespace plat {
 Handle ModuleLoad(const char* path, std::uint32_t flags) {
     static const int op = SimOpId("ModuleLoad");
     SimNoteCall(std::string("LoadLibrary ") + (path ? path : ""));
-    if (SimFileCallFails(op, path)) return nullptr;
+    if (SimFileCallFails(op, path)) return kInvalidHandle;
     std::string text = path ? path : "";
     std::string key = SimPathKey(text);
     SimFile* file = SimFindFile(text);
@@ -53,7 +53,7 @@ Handle ModuleLoad(const char* path, std::uint32_t flags) {
     bool flags_known = Sim().system.default_dll_directories || (flags & kSearchFlags) == 0;
     if (file == nullptr || file->is_folder || dll == Mods().dlls.end() || dll->second.load_fails || !flags_known) {
         Record(kSimModuleLoadFailed, text, "", 0, flags);
-        return nullptr;
+        return kInvalidHandle;
     }
     Record(kSimModuleLoad, file->path, "", 0, flags);
     // A DLL loaded twice gives the same handle and counts its loads.

@@ -55,10 +55,10 @@ ProcessStartStatus ProcessStart(const char* application, const char* command_lin
     static const int op = SimOpId("ProcessStart");
     if (SimFaultHere(op)) {
         SimNoteFailedSubject("F " + SimPathKey(application ? application : ""), command_line ? command_line : "");
-        if (process != nullptr) *process = nullptr;
+        if (process != nullptr) *process = kInvalidHandle;
         return kProcessCreateFailed;
     }
-    *process = nullptr;
+    *process = kInvalidHandle;
     std::string path = application ? application : "";
     SimFile* file = SimFindFile(path);
     SimProgram* program = ProgramAt(path);

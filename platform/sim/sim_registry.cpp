@@ -243,7 +243,7 @@ std::uint32_t ResolveBelow(Handle parent, std::u16string_view subkey, std::uint3
 
 std::uint32_t OpenOrCreate(Handle parent, std::u16string_view subkey, std::uint32_t access, bool create,
                            Handle* key) {
-    *key = nullptr;
+    *key = plat::kInvalidHandle;
     std::uint64_t found = 0;
     std::uint32_t status = ResolveBelow(parent, subkey, access, create, &found);
     if (status != plat::kErrorSuccess) return status;
@@ -435,7 +435,7 @@ template <typename Char>
 std::uint32_t KeyCall(int op, KeyVerb verb, Handle parent, const Char* subkey, std::uint32_t access, Handle* key) {
     const auto path = Utf16Name(subkey);
     if (KeyCallFails(op, parent, path, access)) {
-        *key = nullptr;
+        *key = plat::kInvalidHandle;
         return plat::kErrorAccessDenied;
     }
     if (verb == KeyVerb::kOpen && path.empty()) {

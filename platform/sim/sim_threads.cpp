@@ -96,12 +96,12 @@ Handle MutexCreate(const char* name, int initial_owner, std::uint32_t* last_erro
     static const int op = SimOpId("MutexCreate");
     if (SimFaultHere(op)) {
         *last_error = kErrorAccessDenied;
-        return nullptr;
+        return kInvalidHandle;
     }
     SimSystem& system = Sim().system;
     if (system.mutex_create_fails) {
         *last_error = kErrorAccessDenied;
-        return nullptr;
+        return kInvalidHandle;
     }
     // An unnamed mutex is one of its own.
     Handle handle = SimNewHandle();
@@ -162,10 +162,10 @@ Handle ThreadCreate(ThreadEntry entry, void* parameter, std::uint32_t* thread_id
     SimNoteCall("CreateThread");
     static const int op = SimOpId("ThreadCreate");
     if (SimFaultHere(op)) {
-        return nullptr;
+        return kInvalidHandle;
     }
     SimSystem& system = Sim().system;
-    if (system.thread_create_fails || entry == nullptr) return nullptr;
+    if (system.thread_create_fails || entry == nullptr) return kInvalidHandle;
     Handle handle = SimNewHandle();
     auto key = reinterpret_cast<std::uintptr_t>(handle);
     SimThread& thread = system.threads[key];
@@ -228,9 +228,9 @@ Handle User32Open() {
     static const int op = SimOpId("User32Open");
     SimNoteCall("LoadLibrary User32.dll");
     if (SimFaultHere(op)) {
-        return nullptr;
+        return kInvalidHandle;
     }
-    if (!Sim().system.user32_loads) return nullptr;
+    if (!Sim().system.user32_loads) return kInvalidHandle;
     ++Sim().system.user32_open;
     return reinterpret_cast<Handle>(static_cast<std::uintptr_t>(0x75000000u));
 }
@@ -238,7 +238,7 @@ Handle User32Open() {
 void User32Close(Handle module) {
     static const int op = SimOpId("User32Close");
     SimCountHere(op);
-    if (module != nullptr) --Sim().system.user32_open;
+    if (module != nullptr && module != kInvalidHandle) --Sim().system.user32_open;
 }
 
 Handle User32WindowTextReader(Handle module) {
@@ -246,7 +246,7 @@ Handle User32WindowTextReader(Handle module) {
     if (SimFaultHere(op)) {
         return nullptr;
     }
-    if (module == nullptr || !Sim().system.internal_get_window_text) return nullptr;
+    if (module == nullptr || module == kInvalidHandle || !Sim().system.internal_get_window_text) return nullptr;
     return reinterpret_cast<Handle>(static_cast<std::uintptr_t>(0x75001234u));
 }
 

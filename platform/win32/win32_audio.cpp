@@ -135,7 +135,7 @@ Handle AudioEndpointsOpen(int direction, std::uint32_t* count) {
     if (FAILED(CoCreateInstance(kClsidMmDeviceEnumerator, nullptr, CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER,
                                 kIidMmDeviceEnumerator, reinterpret_cast<void**>(&enumerator))) ||
         enumerator == nullptr)
-        return nullptr;
+        return kInvalidHandle;
     IMMDeviceCollection* collection = nullptr;
     UINT n = 0;
     if (FAILED(enumerator->EnumAudioEndpoints(direction == kAudioCapture ? eCapture : eRender, DEVICE_STATE_ACTIVE,
@@ -143,13 +143,13 @@ Handle AudioEndpointsOpen(int direction, std::uint32_t* count) {
         collection == nullptr || FAILED(collection->GetCount(&n))) {
         if (collection != nullptr) collection->Release();
         enumerator->Release();
-        return nullptr;
+        return kInvalidHandle;
     }
     auto* handle = static_cast<EndpointCollection*>(std::malloc(sizeof(EndpointCollection)));
     if (handle == nullptr) {
         collection->Release();
         enumerator->Release();
-        return nullptr;
+        return kInvalidHandle;
     }
     handle->enumerator = enumerator;
     handle->collection = collection;
@@ -198,8 +198,8 @@ int AudioEndpointRead(Handle collection, std::uint32_t position, char16_t* ident
 }
 
 void AudioEndpointsClose(Handle collection) {
+    if (collection == nullptr || collection == kInvalidHandle) return;
     auto* endpoints = static_cast<EndpointCollection*>(collection);
-    if (endpoints == nullptr) return;
     endpoints->collection->Release();
     endpoints->enumerator->Release();
     std::free(endpoints);

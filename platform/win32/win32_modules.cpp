@@ -9,7 +9,10 @@ namespace {
 using EntryFn = HRESULT(STDAPICALLTYPE*)();
 }  // namespace
 
-Handle ModuleLoad(const char* path, std::uint32_t flags) { return LoadLibraryExA(path, nullptr, flags); }
+Handle ModuleLoad(const char* path, std::uint32_t flags) {
+    HMODULE module = LoadLibraryExA(path, nullptr, flags);
+    return module != nullptr ? module : kInvalidHandle;
+}
 
 int ModuleCallEntry(Handle module, const char* name, std::int32_t* hresult) {
     auto entry = reinterpret_cast<EntryFn>(

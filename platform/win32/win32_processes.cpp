@@ -116,7 +116,7 @@ namespace plat {
 
 ProcessStartStatus ProcessStart(const char* application, const char* command_line, const char* current_folder,
                                 const char* temp_folder, Handle* process) {
-    *process = nullptr;
+    *process = kInvalidHandle;
     std::vector<wchar_t> environment;
     DWORD flags = NORMAL_PRIORITY_CLASS;
     if (temp_folder != nullptr) {
@@ -153,6 +153,8 @@ int ProcessExitCode(Handle process, std::uint32_t* code) {
     return 1;
 }
 
-void ProcessClose(Handle process) { CloseHandle(process); }
+void ProcessClose(Handle process) {
+    if (process != nullptr && process != kInvalidHandle) CloseHandle(process);
+}
 
 }  // namespace plat

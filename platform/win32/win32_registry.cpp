@@ -27,7 +27,7 @@ WideText Wide(const char16_t* text) {
 // Every open and create leaves a null handle behind when it fails.
 // `opened` is read only after the call that fills it has run.
 std::uint32_t Opened(LONG status, const HKEY* opened, plat::Handle* key) {
-    *key = status == ERROR_SUCCESS ? static_cast<plat::Handle>(*opened) : nullptr;
+    *key = status == ERROR_SUCCESS ? static_cast<plat::Handle>(*opened) : plat::kInvalidHandle;
     return static_cast<std::uint32_t>(status);
 }
 

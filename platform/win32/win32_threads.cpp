@@ -73,7 +73,7 @@ int Wow64Query(int* is_wow64) {
 Handle MutexCreate(const char* name, int initial_owner, std::uint32_t* last_error) {
     HANDLE mutex = CreateMutexA(nullptr, initial_owner ? TRUE : FALSE, name);
     *last_error = GetLastError();
-    return mutex;
+    return mutex != nullptr ? mutex : kInvalidHandle;
 }
 
 std::uint32_t MutexWait(Handle mutex, std::uint32_t milliseconds) { return WaitForSingleObject(mutex, milliseconds); }
@@ -81,17 +81,17 @@ std::uint32_t MutexWait(Handle mutex, std::uint32_t milliseconds) { return WaitF
 int MutexRelease(Handle mutex) { return ReleaseMutex(mutex) ? 1 : 0; }
 
 void MutexClose(Handle mutex) {
-    if (mutex != nullptr) CloseHandle(mutex);
+    if (mutex != nullptr && mutex != kInvalidHandle) CloseHandle(mutex);
 }
 
 Handle ThreadCreate(ThreadEntry entry, void* parameter, std::uint32_t* thread_id) {
     auto* start = new (std::nothrow) ThreadStart{entry, parameter};
-    if (start == nullptr) return nullptr;
+    if (start == nullptr) return kInvalidHandle;
     DWORD id = 0;
     HANDLE thread = CreateThread(nullptr, 0, ThreadMain, start, 0, &id);
     if (thread == nullptr) {
         delete start;
-        return nullptr;
+        return kInvalidHandle;
     }
     if (thread_id != nullptr) *thread_id = id;
     return thread;
@@ -102,7 +102,7 @@ std::uint32_t ThreadWait(Handle thread, std::uint32_t milliseconds) {
 }
 
 void ThreadClose(Handle thread) {
-    if (thread != nullptr) CloseHandle(thread);
+    if (thread != nullptr && thread != kInvalidHandle) CloseHandle(thread);
 }
 
 int ThreadLowerPriority() { return SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_BELOW_NORMAL) ? 1 : 0; }
@@ -115,14 +115,17 @@ std::uint32_t ModuleFileName(Handle instance, char* buffer, std::uint32_t size) 
     return length;
 }
 
-Handle User32Open() { return LoadSystemDll("User32.dll"); }
+Handle User32Open() {
+    HMODULE module = LoadSystemDll("User32.dll");
+    return module != nullptr ? module : kInvalidHandle;
+}
 
 void User32Close(Handle module) {
-    if (module != nullptr) FreeLibrary(static_cast<HMODULE>(module));
+    if (module != nullptr && module != kInvalidHandle) FreeLibrary(static_cast<HMODULE>(module));
 }
 
 Handle User32WindowTextReader(Handle module) {
-    if (module == nullptr) return nullptr;
+    if (module == nullptr || module == kInvalidHandle) return nullptr;
     return reinterpret_cast<Handle>(GetProcAddress(static_cast<HMODULE>(module), "InternalGetWindowText"));
 }
 

@@ -27,8 +27,8 @@ LRESULT CALLBACK Trampoline(HWND window, UINT message, WPARAM wparam, LPARAM lpa
 
 template <int... Slots>
 constexpr WNDPROC Entry(int slot, std::integer_sequence<int, Slots...>) {
-    constexpr WNDPROC entries[] = {Trampoline<Slots>...};
-    return entries[slot];
+    constexpr WNDPROC kEntries[] = {Trampoline<Slots>...};
+    return kEntries[slot];
 }
 
 // The slot of a procedure: the one it already has, else a free one; -1

@@ -86,7 +86,7 @@ TEST_F(AudioContract, ActiveEndpointsAreReadOneByOne) {
     for (int direction : {plat::kAudioCapture, plat::kAudioRender}) {
         std::uint32_t count = 12345;
         plat::Handle collection = plat::AudioEndpointsOpen(direction, &count);
-        if (collection == nullptr) {
+        if (collection == plat::kInvalidHandle) {
             EXPECT_EQ(count, 0u);
             continue;
         }
@@ -141,7 +141,7 @@ TEST_F(AudioContract, EndpointTextsAreCutToTheirBuffers) {
     ASSERT_GE(plat::ComInitialize(), 0);
     std::uint32_t count = 0;
     plat::Handle collection = plat::AudioEndpointsOpen(plat::kAudioCapture, &count);
-    ASSERT_NE(collection, nullptr);
+    ASSERT_NE(collection, plat::kInvalidHandle);
     char16_t identifier[512], friendly[256], interface_name[128];
     EXPECT_EQ(plat::AudioEndpointRead(collection, 0, identifier, 512, friendly, 256, interface_name, 128),
               plat::kEndpointReadOk);
@@ -164,7 +164,7 @@ TEST_F(AudioContract, EndpointTextsAreCutToTheirBuffers) {
 TEST_F(AudioContract, WithoutComTheEnumeratorCannotBeHad) {
     std::uint32_t count = 77;
     plat::Handle collection = plat::AudioEndpointsOpen(plat::kAudioRender, &count);
-    EXPECT_EQ(collection, nullptr);
+    EXPECT_EQ(collection, plat::kInvalidHandle);
     EXPECT_EQ(count, 0u);
     plat::AudioEndpointsClose(collection);
 }

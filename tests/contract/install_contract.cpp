@@ -24,7 +24,7 @@ std::uint32_t RunChild(const std::string& command_line, const char* folder, cons
     std::string program = ContractChildProgram();
     EXPECT_EQ(plat::ProcessStart(program.c_str(), command_line.c_str(), folder, temp, &process),
               plat::kProcessStarted);
-    if (process == nullptr) return 0xDEADu;
+    if (process == plat::kInvalidHandle) return 0xDEADu;
     EXPECT_EQ(plat::ProcessWait(process, plat::kInfinite), plat::kWaitObject0);
     std::uint32_t code = 0xDEADu;
     EXPECT_EQ(plat::ProcessExitCode(process, &code), 1);
@@ -84,20 +84,20 @@ TEST_F(InstallContract, ProcessThatCannotBeCreatedIsTold) {
     std::string missing = base + "\\absent.exe";
     EXPECT_EQ(plat::ProcessStart(missing.c_str(), "-h -i -H -n", base.c_str(), nullptr, &process),
               plat::kProcessCreateFailed);
-    EXPECT_EQ(process, nullptr);
+    EXPECT_EQ(process, plat::kInvalidHandle);
 
     // A file that is no program.
     std::string text = base + "\\not a program.exe";
     ContractPutFile(text, "this is plain text, not a program");
     EXPECT_EQ(plat::ProcessStart(text.c_str(), "-h", base.c_str(), nullptr, &process), plat::kProcessCreateFailed);
-    EXPECT_EQ(process, nullptr);
+    EXPECT_EQ(process, plat::kInvalidHandle);
 
     // A current folder that does not exist.
     std::string program = ContractChildProgram();
     std::string nowhere = base + "\\no such folder";
     EXPECT_EQ(plat::ProcessStart(program.c_str(), "--exit=0", nowhere.c_str(), nullptr, &process),
               plat::kProcessCreateFailed);
-    EXPECT_EQ(process, nullptr);
+    EXPECT_EQ(process, plat::kInvalidHandle);
 }
 
 TEST_F(InstallContract, WaitWithTimeOutLeavesARunningChildRunning) {
@@ -123,7 +123,7 @@ TEST_F(InstallContract, WaitWithTimeOutLeavesARunningChildRunning) {
 TEST_F(InstallContract, ModuleEntryPointsAreCalledByName) {
     std::string path = ContractTestDll();
     plat::Handle module = plat::ModuleLoad(path.c_str(), 0);
-    ASSERT_NE(module, nullptr);
+    ASSERT_NE(module, plat::kInvalidHandle);
     std::int32_t result = 77;
     EXPECT_EQ(plat::ModuleCallEntry(module, "DllRegisterServer", &result), 1);
     EXPECT_EQ(result, 0);
@@ -147,12 +147,12 @@ TEST_F(InstallContract, ModuleEntryPointsAreCalledByName) {
     plat::ModuleCoFree(module);
 }
 
-TEST_F(InstallContract, ModuleThatCannotBeLoadedGivesNull) {
+TEST_F(InstallContract, ModuleThatCannotBeLoadedGivesInvalidHandle) {
     std::string base = ContractTempFolder();
-    EXPECT_EQ(plat::ModuleLoad((base + "\\absent.dll").c_str(), 0), nullptr);
+    EXPECT_EQ(plat::ModuleLoad((base + "\\absent.dll").c_str(), 0), plat::kInvalidHandle);
     std::string text = base + "\\not a dll.dll";
     ContractPutFile(text, "plain text in a file named like a DLL");
-    EXPECT_EQ(plat::ModuleLoad(text.c_str(), 0), nullptr);
+    EXPECT_EQ(plat::ModuleLoad(text.c_str(), 0), plat::kInvalidHandle);
 }
 
 TEST_F(InstallContract, ShellLinkIsSavedAndReadsBack) {

@@ -87,11 +87,11 @@ TEST_F(RegistryContract, CreatesOpensWritesAndReadsKeys) {
     const Handle user = plat::kHkeyCurrentUser;
     Handle key = reinterpret_cast<Handle>(static_cast<std::intptr_t>(77));
     EXPECT_EQ(plat::RegistryOpenKey(user, Under(kUserBase, "A\\B").c_str(), &key), plat::kErrorFileNotFound);
-    EXPECT_EQ(key, nullptr);
+    EXPECT_EQ(key, plat::kInvalidHandle);
 
     // Creating makes every missing parent.
     ASSERT_EQ(plat::RegistryCreateKey(user, Under(kUserBase, "A\\B").c_str(), &key), plat::kErrorSuccess);
-    ASSERT_NE(key, nullptr);
+    ASSERT_NE(key, plat::kInvalidHandle);
     EXPECT_EQ(SetDword(key, "Count", 0x12345678), plat::kErrorSuccess);
     EXPECT_EQ(plat::RegistryCloseKey(key), plat::kErrorSuccess);
     EXPECT_EQ(ContractRegistrySubkeys(user, kUserBase), std::vector<std::string>{"A"});
@@ -148,7 +148,7 @@ TEST_F(RegistryContract, CreatesOpensWritesAndReadsKeys) {
     // A subkey path may not start with a backslash.
     Handle bad = reinterpret_cast<Handle>(static_cast<std::intptr_t>(77));
     EXPECT_EQ(plat::RegistryOpenKeyEx(parent, "\\A", plat::kKeyRead, &bad), plat::kErrorBadPathname);
-    EXPECT_EQ(bad, nullptr);
+    EXPECT_EQ(bad, plat::kInvalidHandle);
 
     for (Handle open : {existing, created, recreated, child, parent})
         EXPECT_EQ(plat::RegistryCloseKey(open), plat::kErrorSuccess);
@@ -499,7 +499,7 @@ TEST_F(RegistryContract, WideAndAnsiFormsSeeTheSameKeysAndValues) {
     EXPECT_EQ(plat::RegistryQueryValueW16(endpoint, u"Absent", &type, wide_text, &size), plat::kErrorFileNotFound);
     Handle none = nullptr;
     EXPECT_EQ(plat::RegistryOpenKeyExW16(wide, u"Absent", plat::kKeyRead, &none), plat::kErrorFileNotFound);
-    EXPECT_EQ(none, nullptr);
+    EXPECT_EQ(none, plat::kInvalidHandle);
     EXPECT_EQ(plat::RegistryOpenKeyW16(wide, u"Absent", &none), plat::kErrorFileNotFound);
     EXPECT_EQ(EnumNamesW16(wide), std::vector<std::u16string>{u"Endpoint"});
     plat::RegistryCloseKey(endpoint);
@@ -645,7 +645,7 @@ TEST_F(RegistryContract, ForcedFailuresRefuseWritingAndDeleting) {
     // A key that refuses writing: opens for reading, not for writing.
     Handle key = reinterpret_cast<Handle>(static_cast<std::intptr_t>(77));
     EXPECT_EQ(plat::RegistryOpenKeyEx(user, locked.c_str(), plat::kKeySetValue, &key), plat::kErrorAccessDenied);
-    EXPECT_EQ(key, nullptr);
+    EXPECT_EQ(key, plat::kInvalidHandle);
     EXPECT_EQ(plat::RegistryOpenKeyEx(user, locked.c_str(), plat::kKeyAllAccess, &key), plat::kErrorAccessDenied);
     EXPECT_EQ(plat::RegistryCreateKeyEx(user, locked.c_str(), plat::kKeyAllAccess, &key), plat::kErrorAccessDenied);
     EXPECT_EQ(plat::RegistryOpenKeyEx(user, locked.c_str(), plat::kKeyDelete | plat::kKeyEnumerateSubKeys, &key),

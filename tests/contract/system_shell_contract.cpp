@@ -79,11 +79,11 @@ TEST_F(SystemContract, NamedMutexTellsASecondHandleApart) {
     const std::string name = "MixoContract Mutex {7C1E5A32-0B7D-4F7A-A1C2-5E8F9D3B2A10}";
     std::uint32_t error = 12345;
     plat::Handle first = plat::MutexCreate(name.c_str(), 1, &error);
-    ASSERT_NE(first, nullptr);
+    ASSERT_NE(first, plat::kInvalidHandle);
     EXPECT_NE(error, plat::kErrorAlreadyExists);
     std::uint32_t again_error = 0;
     plat::Handle second = plat::MutexCreate(name.c_str(), 1, &again_error);
-    ASSERT_NE(second, nullptr);
+    ASSERT_NE(second, plat::kInvalidHandle);
     EXPECT_EQ(again_error, plat::kErrorAlreadyExists);
 
     // Owned once by the creation, once more by the wait: two releases.
@@ -96,7 +96,7 @@ TEST_F(SystemContract, NamedMutexTellsASecondHandleApart) {
 
     // Once every handle is closed the name is free again.
     plat::Handle fresh = plat::MutexCreate(name.c_str(), 0, &error);
-    ASSERT_NE(fresh, nullptr);
+    ASSERT_NE(fresh, plat::kInvalidHandle);
     EXPECT_NE(error, plat::kErrorAlreadyExists);
     EXPECT_EQ(plat::MutexRelease(fresh), 0);  // not owned
     plat::MutexClose(fresh);
@@ -104,7 +104,7 @@ TEST_F(SystemContract, NamedMutexTellsASecondHandleApart) {
     // An unnamed mutex is nobody else's.
     plat::Handle unnamed_a = plat::MutexCreate(nullptr, 0, &error);
     plat::Handle unnamed_b = plat::MutexCreate(nullptr, 0, &error);
-    ASSERT_NE(unnamed_b, nullptr);
+    ASSERT_NE(unnamed_b, plat::kInvalidHandle);
     EXPECT_NE(error, plat::kErrorAlreadyExists);
     plat::MutexClose(unnamed_a);
     plat::MutexClose(unnamed_b);
@@ -114,7 +114,7 @@ TEST_F(SystemContract, ThreadsRunTheirEntryAndCanBeWaitedFor) {
     ThreadProbe probe{0, 0};
     std::uint32_t id = 0;
     plat::Handle thread = plat::ThreadCreate(ThreadBody, &probe, &id);
-    ASSERT_NE(thread, nullptr);
+    ASSERT_NE(thread, plat::kInvalidHandle);
     EXPECT_NE(id, 0u);
     EXPECT_EQ(plat::ThreadWait(thread, plat::kInfinite), plat::kWaitObject0);
     EXPECT_EQ(probe.ran, 1);
@@ -160,9 +160,10 @@ TEST_F(SystemContract, ComStartsWithItsSecuritySetOnce) {
 
 TEST_F(SystemContract, User32HasTheWindowTextReader) {
     plat::Handle user32 = plat::User32Open();
-    ASSERT_NE(user32, nullptr);
+    ASSERT_NE(user32, plat::kInvalidHandle);
     EXPECT_NE(plat::User32WindowTextReader(user32), nullptr);
     plat::User32Close(user32);
     EXPECT_EQ(plat::User32WindowTextReader(nullptr), nullptr);
+    EXPECT_EQ(plat::User32WindowTextReader(plat::kInvalidHandle), nullptr);
 }
 

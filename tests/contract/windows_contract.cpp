@@ -258,7 +258,7 @@ TEST_F(WindowsContract, OtherWindowsByClassTitleAndOwner) {
     EXPECT_EQ(plat::WindowOwner(window), nullptr);
 
     plat::Handle user32 = plat::User32Open();
-    ASSERT_NE(user32, nullptr);
+    ASSERT_NE(user32, plat::kInvalidHandle);
     plat::Handle reader = plat::User32WindowTextReader(user32);
     ASSERT_NE(reader, nullptr);
     char16_t wide[512];

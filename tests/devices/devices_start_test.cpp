@@ -272,7 +272,7 @@ TEST_F(InventoryTest, ReadEndpointGivesTheFailingStepsCodes) {
     Sim().system.com_open = 1;
     std::uint32_t count = 0;
     plat::Handle collection = plat::AudioEndpointsOpen(plat::kAudioRender, &count);
-    ASSERT_NE(collection, nullptr);
+    ASSERT_NE(collection, plat::kInvalidHandle);
     ASSERT_EQ(count, 5u);
     DeviceRecord record;
     const int expected[] = {0, -1, -3, -4, -5};

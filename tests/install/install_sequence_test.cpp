@@ -427,23 +427,23 @@ TEST(InstallSequence, UartInfByWindowsGeneration) {
                                             {5, 2},  {6, 2}, {7, 0}, {8, 0}, {9, 0}};
     for (const auto& [code, result] : expected) {
         context->os_version_code = code;
-        EXPECT_EQ(InstallUartInf(context, 1), result) << code;
+        EXPECT_EQ(InstallUartInf(context, kUartInfInstall), result) << code;
     }
     EXPECT_EQ(SimReadFile("C:\\Windows\\inf\\ztusbgpi_uart.inf"), Bytes("win7 inf"));
     EXPECT_EQ(SimReadFile("C:\\Windows\\inf\\ztusbgpi_uart_xp_vista.inf"), Bytes("xp inf"));
     // Mode 0 deletes the file of the generation only.
     context->os_version_code = kWindows7;
-    EXPECT_EQ(InstallUartInf(context, 0), 2);
+    EXPECT_EQ(InstallUartInf(context, kUartInfRemove), 2);
     EXPECT_EQ(SimFindFile("C:\\Windows\\inf\\ztusbgpi_uart.inf"), nullptr);
     EXPECT_NE(SimFindFile("C:\\Windows\\inf\\ztusbgpi_uart_xp_vista.inf"), nullptr);
     context->os_version_code = kWindows10;
-    EXPECT_EQ(InstallUartInf(context, 0), 0);
+    EXPECT_EQ(InstallUartInf(context, kUartInfRemove), 0);
     EXPECT_NE(SimFindFile("C:\\Windows\\inf\\ztusbgpi_uart_xp_vista.inf"), nullptr);
     // A Windows folder that ends in a backslash gets no second one.
     Sim().system.windows_folder = "D:\\";
     SimPutFolder("D:\\inf");
     context->os_version_code = kWindowsVista;
-    EXPECT_EQ(InstallUartInf(context, 1), 1);
+    EXPECT_EQ(InstallUartInf(context, kUartInfInstall), 1);
     EXPECT_EQ(SimReadFile("D:\\inf\\ztusbgpi_uart_xp_vista.inf"), Bytes("xp inf"));
 }
 

@@ -734,7 +734,7 @@ TEST(UninstallRemoval, PerUserRemovalRunsWithTheUsersOwnRights) {
         EXPECT_EQ(unlinked, narrowed);
         plat::Handle key = nullptr;
         EXPECT_EQ(plat::RegistryOpenKey(plat::kHkeyCurrentUser, kProductSettingsKey, &key), plat::kErrorSuccess);
-        if (key != nullptr) plat::RegistryCloseKey(key);
+        if (key != plat::kInvalidHandle) plat::RegistryCloseKey(key);
         EXPECT_FALSE(system.impersonating) << "back to the program's own rights";
         EXPECT_TRUE(system.token_handles.empty()) << "every token closed";
     }

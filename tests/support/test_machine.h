@@ -23,13 +23,6 @@
 
 namespace install_test {
 
-constexpr int kWindowsXp = 1;
-constexpr int kWindowsVista = 3;
-constexpr int kWindows7 = 4;
-constexpr int kWindows81 = 6;
-constexpr int kWindows10 = 7;
-constexpr int kWindowsAbove10 = 8;
-
 inline const plat::Handle kHklm = plat::kHkeyLocalMachine;
 inline const plat::Handle kHkcu = plat::kHkeyCurrentUser;
 inline const char kWowUninstallEntry[] =
