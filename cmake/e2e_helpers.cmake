@@ -34,7 +34,7 @@ endif()
 
 # A window of any class and title (another program's, such as the
 # console's main window), and a probe that finds, measures and closes
-# windows by class name (shell.sh).
+# windows by class name (window.sh).
 mixo_e2e_helper(test_window GUI)
 mixo_e2e_helper(winprobe)
 # The windows and boxes with their texts; starting a program with a raw
