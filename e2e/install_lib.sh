@@ -302,6 +302,17 @@ ie_reg_value() {
     $2 == name && NF >= 3 { data = $4; for (i = 5; i <= NF; i++) data = data "    " $i; print $3 "|" data; exit }'
 }
 
+# ie_programs_and_features: the names Programs and Features lists, one a
+# line: the DisplayName of every uninstall entry, machine-wide in both
+# registry views and the user's own, read from the registry itself.
+ie_programs_and_features() {
+  local key='SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall' view
+  {
+    for view in 32 64; do wine reg query "HKLM\\$key" /s /v DisplayName "/reg:$view" 2>/dev/null; done
+    wine reg query "HKCU\\$key" /s /v DisplayName 2>/dev/null
+  } | tr -d '\r' | sed -n 's/^ *DisplayName *REG_SZ *//p' | sort -u
+}
+
 ie_key_exists() {  # ie_key_exists KEY VIEW
   wine reg query "$1" "/reg:$2" >/dev/null 2>&1
 }

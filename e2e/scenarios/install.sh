@@ -641,8 +641,8 @@ ie_scenario_interactive() {
        while read -r state; do [ $((state & 0x800)) -ne 0 ] && echo busy || echo idle; done | paste -sd '|')"
   ie_check_driver_runs 1 0 0
   ie_check_uninstall_entry "ZT-Audio Software"
-  check "Programs and Features (wine uninstaller --list) lists the product" \
-    bash -c 'wine uninstaller --list 2>/dev/null | grep -qF "Mixolyte, The Virtual Mixing Console"'
+  check "Programs and Features lists the product" \
+    bash -c 'grep -qxF "$2" <<< "$1"' _ "$(ie_programs_and_features)" "Mixolyte, The Virtual Mixing Console"
 
   ie_setup_background
   if ie_wait_window "$IE_SETUP_WINDOW" 60 && check "the Remove offer is drawn" ie_wait_drawn 60; then

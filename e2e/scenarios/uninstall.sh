@@ -362,7 +362,7 @@ iu_scenario_restart() {
     expect "nothing of the product on drive C:" "" "$(iu_product_traces)"
     check "nothing left pending" bash -c '! wine reg query "HKLM\SYSTEM\CurrentControlSet\Control\Session Manager" /v PendingFileRenameOperations >/dev/null 2>&1'
     iu_key_absent "uninstall entry" "$IE_UNINSTALL_KEY"
-    check "Programs and Features lists no Mixolyte" bash -c '! wine uninstaller --list 2>/dev/null | grep -qi mixolyte'
+    check "Programs and Features lists no Mixolyte" bash -c '! grep -qi mixolyte <<< "$1"' _ "$(ie_programs_and_features)"
     # What the uninstall keeps on purpose.
     local name
     for name in SysTray SysTrayShowOnRun EngineMode; do
